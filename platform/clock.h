@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+
+namespace vx::platform {
+
+// Every reading of time and every wait of the system goes through the
+// installed clock, so tests can run on virtual time.
+class Clock {
+ public:
+  virtual ~Clock() = default;
+
+  // Counts per second of the high-resolution counter; 0 when there is none.
+  virtual std::uint64_t counter_frequency() = 0;
+  // The high-resolution counter; meaningless when the frequency is 0.
+  virtual std::uint64_t read_counter() = 0;
+  // Microseconds of a monotonic clock that is always available.
+  virtual std::uint64_t monotonic_microseconds() = 0;
+  // A wait that gives the processor away.
+  virtual void sleep_microseconds(std::uint64_t microseconds) = 0;
+  // One pass of a busy wait: lets time move on without giving the processor away.
+  virtual void spin() = 0;
+};
+
+// The clock on CLOCK_MONOTONIC, with a nanosecond counter.
+class MonotonicClock final : public Clock {
+ public:
+  std::uint64_t counter_frequency() override;
+  std::uint64_t read_counter() override;
+  std::uint64_t monotonic_microseconds() override;
+  void sleep_microseconds(std::uint64_t microseconds) override;
+  void spin() override;
+};
+
+// Virtual time: it only moves when someone waits, spins or advances it, so
+// a 30 s wait costs nothing. Safe to use from several threads.
+class VirtualClock final : public Clock {
+ public:
+  // frequency 0 models a platform without a high-resolution counter.
+  explicit VirtualClock(std::uint64_t frequency = 1'000'000'000, std::uint64_t spin_step_ns = 1'000);
+
+  std::uint64_t counter_frequency() override;
+  std::uint64_t read_counter() override;
+  std::uint64_t monotonic_microseconds() override;
+  void sleep_microseconds(std::uint64_t microseconds) override;
+  void spin() override;
+
+  void advance_nanoseconds(std::uint64_t nanoseconds);
+  std::uint64_t now_nanoseconds();
+
+ private:
+  std::mutex mutex_;
+  const std::uint64_t frequency_;
+  const std::uint64_t spin_step_ns_;
+  std::uint64_t now_ns_ = 0;
+};
+
+// The installed clock; the monotonic clock unless a test installed another.
+Clock& clock();
+// Installs a clock (nullptr restores the monotonic clock) and returns the previous one.
+Clock* install_clock(Clock* replacement);
+
+}  // namespace vx::platform

@@ -1,0 +1,71 @@
+#include "platform/dialogs.h"
+
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <utility>
+
+namespace vx::platform {
+namespace {
+
+// Safest first. Retry is never chosen: with nobody to fix the cause it would repeat forever.
+constexpr std::array<std::pair<DialogButton, DialogResult>, 6> least_acting_answers{{
+    {button_cancel, result_cancel},
+    {button_no, result_no},
+    {button_no_to_all, result_no_to_all},
+    {button_abort, result_abort},
+    {button_ok, result_ok},
+    {button_ignore, result_ignore},
+}};
+
+const char* answer_name(DialogResult result) {
+  switch (result) {
+    case result_ok: return "OK";
+    case result_cancel: return "Cancel";
+    case result_abort: return "Abort";
+    case result_retry: return "Retry";
+    case result_ignore: return "Ignore";
+    case result_yes: return "Yes";
+    case result_no: return "No";
+    case result_all: return "All";
+    case result_no_to_all: return "No to All";
+    case result_yes_to_all: return "Yes to All";
+    case result_none: break;
+  }
+  return "none";
+}
+
+NonInteractiveResponder& non_interactive_responder() {
+  static NonInteractiveResponder instance;
+  return instance;
+}
+
+std::atomic<DialogResponder*> installed_responder{nullptr};
+
+}  // namespace
+
+DialogResult non_interactive_answer(DialogButtons buttons) {
+  for (const auto& [button, result] : least_acting_answers) {
+    if ((buttons & button) != 0) return result;
+  }
+  return result_cancel;
+}
+
+DialogResult NonInteractiveResponder::message_box(const MessageDialog& dialog) {
+  const DialogResult answer = non_interactive_answer(dialog.buttons);
+  std::fprintf(stderr, "[dialog] %s\n[dialog answer] %s\n", dialog.text.c_str(), answer_name(answer));
+  std::fflush(stderr);
+  return answer;
+}
+
+DialogResponder& dialog_responder() {
+  DialogResponder* current = installed_responder.load(std::memory_order_acquire);
+  return current != nullptr ? *current : non_interactive_responder();
+}
+
+DialogResponder* install_dialog_responder(DialogResponder* replacement) {
+  DialogResponder* previous = installed_responder.exchange(replacement, std::memory_order_acq_rel);
+  return previous != nullptr ? previous : &non_interactive_responder();
+}
+
+}  // namespace vx::platform

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vx::platform {
+
+enum class DialogKind { warning, error, information, confirmation, custom };
+
+// Buttons of a message dialog, as a bit set.
+enum DialogButton : std::uint16_t {
+  button_yes = 1 << 0,
+  button_no = 1 << 1,
+  button_ok = 1 << 2,
+  button_cancel = 1 << 3,
+  button_abort = 1 << 4,
+  button_retry = 1 << 5,
+  button_ignore = 1 << 6,
+  button_all = 1 << 7,
+  button_no_to_all = 1 << 8,
+  button_yes_to_all = 1 << 9,
+  button_help = 1 << 10,
+};
+using DialogButtons = std::uint16_t;
+
+// The answer of a dialog: the code of the button pressed.
+enum DialogResult : int {
+  result_none = 0,
+  result_ok = 1,
+  result_cancel = 2,
+  result_abort = 3,
+  result_retry = 4,
+  result_ignore = 5,
+  result_yes = 6,
+  result_no = 7,
+  result_all = 8,
+  result_no_to_all = 9,
+  result_yes_to_all = 10,
+};
+
+struct MessageDialog {
+  std::string text;
+  DialogKind kind = DialogKind::information;
+  DialogButtons buttons = button_ok;
+  std::uint32_t help_context = 0;
+};
+
+// Whoever answers the program's dialogs: a user, a test script, or nobody.
+class DialogResponder {
+ public:
+  virtual ~DialogResponder() = default;
+  virtual DialogResult message_box(const MessageDialog& dialog) = 0;
+};
+
+// Answers for nobody: never waits, takes the button that does the least
+// (Cancel, then No, then OK), and writes the dialog and its answer to stderr.
+class NonInteractiveResponder final : public DialogResponder {
+ public:
+  DialogResult message_box(const MessageDialog& dialog) override;
+};
+
+DialogResult non_interactive_answer(DialogButtons buttons);
+
+// The installed responder; the non-interactive one unless another is installed.
+DialogResponder& dialog_responder();
+// Installs a responder (nullptr restores the non-interactive one) and returns the previous one.
+DialogResponder* install_dialog_responder(DialogResponder* replacement);
+
+}  // namespace vx::platform
