@@ -14,14 +14,14 @@ ShortText::ShortText(std::size_t count, char fill) noexcept {
 
 void ShortText::assign(std::string_view text) noexcept {
   length_ = static_cast<std::uint8_t>(std::min(text.size(), max_length));
-  std::memcpy(chars_, text.data(), length_);
+  if (length_ != 0) std::memcpy(chars_, text.data(), length_);
   chars_[length_] = '\0';
 }
 
 ShortText& ShortText::operator+=(std::string_view text) noexcept {
   const std::size_t room = max_length - length_;
   const std::size_t count = std::min(text.size(), room);
-  std::memmove(chars_ + length_, text.data(), count);
+  if (count != 0) std::memmove(chars_ + length_, text.data(), count);
   length_ = static_cast<std::uint8_t>(length_ + count);
   chars_[length_] = '\0';
   return *this;

@@ -56,6 +56,7 @@ class ShortText {
   friend bool operator==(const ShortText& a, const ShortText& b) noexcept { return a.view() == b.view(); }
   friend bool operator==(const ShortText& a, std::string_view b) noexcept { return a.view() == b; }
   friend bool operator==(const ShortText& a, const char* b) noexcept { return a.view() == std::string_view(b); }
+  friend bool operator==(const ShortText& a, const std::string& b) noexcept { return a.view() == b; }
 
  private:
   void assign(std::string_view text) noexcept;

@@ -36,5 +36,12 @@ TEST(ShortText, StaysNulTerminatedAndComparable) {
   EXPECT_EQ("x" + text + 'y', "xay");
 }
 
+TEST(ShortText, TakesEmptyViewsWithoutData) {
+  ShortText text{std::string_view()};
+  text += std::string_view();
+  EXPECT_TRUE(text.empty());
+  EXPECT_EQ(text, std::string());
+}
+
 }  // namespace
 }  // namespace vx
