@@ -1,0 +1,40 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace vx {
+
+// The run's log file. Every write is flushed at once, so a failing medium
+// is seen at the write that failed and a crash loses nothing written.
+class LogFile {
+ public:
+  LogFile() = default;
+  ~LogFile() { close(); }
+  LogFile(const LogFile&) = delete;
+  LogFile& operator=(const LogFile&) = delete;
+  LogFile(LogFile&& other) noexcept : file_(std::exchange(other.file_, nullptr)) {}
+  LogFile& operator=(LogFile&& other) noexcept {
+    if (this != &other) {
+      close();
+      file_ = std::exchange(other.file_, nullptr);
+    }
+    return *this;
+  }
+
+  // Creates the file, truncating an existing one.
+  bool create(const std::string& path);
+  bool is_open() const { return file_ != nullptr; }
+  // False when the text did not reach the file.
+  bool write(std::string_view text);
+  bool write_line(std::string_view text);
+  // Errors on closing are ignored: there is nobody left to tell.
+  void close();
+
+ private:
+  std::FILE* file_ = nullptr;
+};
+
+}  // namespace vx
