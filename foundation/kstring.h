@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 
 #include "foundation/char_set.h"
 #include "foundation/short_text.h"
@@ -24,6 +25,10 @@ ShortText hex_pointer(std::uint32_t address);
 // after a hexadecimal marker) when the text ends too early.
 bool str_to_long(const ShortText& text, std::int32_t& value);
 bool str_to_int(const ShortText& text, std::int32_t& value);
+// The plain conversion beneath them: leading blanks, a sign, then decimal
+// digits or a hexadecimal marker ('$', 'x', "0x") and hexadecimal digits;
+// no trailing blanks and no 'H' suffix.
+bool convert_integer_text(std::string_view text, std::int32_t& value);
 // As str_to_long; a value outside 0-65535 fails at the text's full length.
 bool str_to_word(const ShortText& text, std::uint16_t& value);
 // Takes the decimal separator as well as '.'; an empty text reads 0. On

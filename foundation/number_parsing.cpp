@@ -125,6 +125,12 @@ bool str_to_long(const ShortText& text, std::int32_t& value) {
 
 bool str_to_int(const ShortText& text, std::int32_t& value) { return str_to_long(text, value); }
 
+bool convert_integer_text(std::string_view text, std::int32_t& value) {
+  const Conversion result = convert_integer(text);
+  value = result.ok ? result.value : static_cast<std::int32_t>(result.error_position);
+  return result.ok;
+}
+
 bool str_to_word(const ShortText& text, std::uint16_t& value) {
   const Conversion result = parse_integer(text);
   if (!result.ok) {

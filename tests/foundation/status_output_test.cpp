@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -10,52 +11,14 @@
 #include "foundation/headless_status_sink.h"
 #include "foundation/run_state.h"
 #include "platform/beep.h"
+#include "support/recording_list_view.h"
 #include "support/temp_dir.h"
 
 namespace vx {
 namespace {
 
-// A list box that remembers what it was told.
-class RecordingListView final : public StatusListView {
- public:
-  void begin_update() override { ++update_depth; }
-  void end_update() override { --update_depth; }
-  void repaint_now() override {}
-  std::int32_t item_count() const override { return count; }
-  void set_num_items(std::int32_t n) override {
-    if (throw_on_set_num_items) throw std::runtime_error("list box gone");
-    count = n;
-  }
-  std::int32_t top_index() const override { return top; }
-  void set_top_index(std::int32_t index) override { top = index; }
-  void redraw_item(std::int32_t index) override { redrawn.push_back(index); }
-  std::int32_t item_index() const override { return selected; }
-  void set_item_index(std::int32_t index) override { selected = index; }
-  std::int32_t row_height() const override { return 16; }
-  std::int32_t client_height() const override { return 160; }
-  void line_finished(const std::string& text) override { finished.push_back(text); }
-
-  int update_depth = 0;
-  std::int32_t count = 0;
-  std::int32_t top = 0;
-  std::int32_t selected = -1;
-  bool throw_on_set_num_items = false;
-  std::vector<std::int32_t> redrawn;
-  std::vector<std::string> finished;
-};
-
 class StatusOutputTest : public testing::Test {
  protected:
-  void SetUp() override {
-    reset_status_output();
-    reset_run_state();
-    run_state().gui_status = std::make_unique<Tgui_status>();
-    status_output().view = &view_;
-  }
-  void TearDown() override {
-    reset_status_output();
-    reset_run_state();
-  }
 
   void record_log_to(const std::string& path) {
     ASSERT_TRUE(status_output().log_file.create(path));
@@ -67,7 +30,8 @@ class StatusOutputTest : public testing::Test {
   }
   const std::deque<std::string>& lines() { return status_output().lines; }
 
-  RecordingListView view_;
+  std::optional<test::ScopedStatusOutput> status_{std::in_place};
+  test::RecordingListView& view_ = status_->view;
   test::TempDir dir_;
   std::string log_path_ = dir_.file("run.log");
 };
@@ -139,7 +103,8 @@ TEST_F(StatusOutputTest, NothingIsWrittenWhileQuietGoneOrEnding) {
       {"no status object", [] { run_state().gui_status.reset(); }},
   };
   for (const Case& c : cases) {
-    SetUp();
+    status_.reset();
+    status_.emplace();
     c.make_silent();
     WRITELN_TO_DEBUG("dropped");
     WRITE_TO_DEBUG("dropped");
