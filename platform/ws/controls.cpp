@@ -57,7 +57,8 @@ LResult Label::window_proc(Message& message) {
   // A transparent label leaves what lies under it.
   if (message.id == msg::erase_background && transparent_) return 1;
   const LResult result = Window::window_proc(message);
-  if (message.id == msg::set_text || message.id == msg::set_font) fit_to_text();
+  // An auto-sized label keeps the size of its text whatever it is given.
+  if (message.id == msg::set_text || message.id == msg::set_font || message.id == msg::size) fit_to_text();
   return result;
 }
 
