@@ -156,6 +156,7 @@ bool take_posted() {
 }
 
 bool is_keyboard(MessageId id) { return id >= msg::key_down && id <= msg::sys_character; }
+bool is_mouse(MessageId id) { return id >= msg::mouse_move && id <= msg::middle_button_up; }
 bool is_button_press(MessageId id) {
   return id == msg::left_button_down || id == msg::left_button_double_click || id == msg::right_button_down ||
          id == msg::middle_button_down;
@@ -248,8 +249,11 @@ bool take_input() {
   }
   if (is_keyboard(input.message.id) || input.message.id == msg::mouse_wheel) {
     dispatch_keyboard(input);
-  } else {
+  } else if (is_mouse(input.message.id)) {
     dispatch_mouse(input.message);
+  } else if (const Window* target = find_window(input.message.window);
+             target != nullptr && target->showing() && target->enabled_with_parents()) {
+    dispatch_taken(input.message);
   }
   return true;
 }

@@ -17,7 +17,7 @@ class Form;
 // does not exist; a message whose window is destroyed before it is taken
 // from the queue is dropped.
 bool post_message(WindowHandle window, MessageId id, WParam wparam = 0, LParam lparam = 0);
-// Posts to every top-level window.
+// Posts to every top-level window. Main thread.
 void post_to_top_level_windows(MessageId id, WParam wparam = 0, LParam lparam = 0);
 
 // Hands a message to the window's procedure and returns its answer. On the

@@ -218,6 +218,13 @@ void wheel(int delta, Point screen) {
   post_input({no_window, msg::mouse_wheel, wparam, make_lparam(screen.x, screen.y)});
 }
 
+void scroll(Window& window, ScrollBarKind kind, int code, int position) {
+  const MessageId id = kind == ScrollBarKind::vertical ? msg::vscroll : msg::hscroll;
+  const auto wparam = static_cast<WParam>(static_cast<std::uint16_t>(code)) |
+                      (static_cast<WParam>(static_cast<std::uint16_t>(position)) << 16);
+  post_input({window.handle(), id, wparam, 0});
+}
+
 void close(Form& form) { post_message(form.handle(), msg::close); }
 
 void choose_menu_item(const MenuItem& item) { item.menu().choose(item); }

@@ -4,13 +4,13 @@
 #include <string_view>
 
 #include "platform/ws/types.h"
+#include "platform/ws/window.h"
 
 // The input injector of the tests: it queues the messages a user's keys and
 // mouse would, in the window system's order, for the message loop to hand
 // out. Keys go to whichever window has the focus when they are handled.
 namespace vx::ws {
 
-class Window;
 class Form;
 class MenuItem;
 
@@ -30,6 +30,9 @@ void double_click(Window& window, Point point);
 void drag(Window& window, Point from, Point to, int steps = 4);
 // A wheel turn at a screen point; it goes to the focused window.
 void wheel(int delta, Point screen);
+// The user working a scroll bar of the window: a scroll_code request, with
+// the thumb position for the thumb codes.
+void scroll(Window& window, ScrollBarKind kind, int code, int position = 0);
 
 // The user closing a form from its frame.
 void close(Form& form);

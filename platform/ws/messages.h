@@ -63,7 +63,6 @@ inline constexpr std::uint16_t enter = 0x0D;
 inline constexpr std::uint16_t shift = 0x10;
 inline constexpr std::uint16_t control = 0x11;
 inline constexpr std::uint16_t alt = 0x12;
-inline constexpr std::uint16_t pause = 0x13;
 inline constexpr std::uint16_t caps_lock = 0x14;
 inline constexpr std::uint16_t escape = 0x1B;
 inline constexpr std::uint16_t space = 0x20;
@@ -84,8 +83,6 @@ inline constexpr std::uint16_t add = 0x6B;
 inline constexpr std::uint16_t subtract = 0x6D;
 inline constexpr std::uint16_t decimal = 0x6E;
 inline constexpr std::uint16_t divide = 0x6F;
-inline constexpr std::uint16_t f1 = 0x70;
-inline constexpr std::uint16_t f12 = 0x7B;
 inline constexpr std::uint16_t num_lock = 0x90;
 inline constexpr std::uint16_t scroll_lock = 0x91;
 inline constexpr std::uint16_t oem_semicolon = 0xBA;
@@ -144,8 +141,6 @@ inline constexpr int end_scroll = 8;
 // The size-message's wParam.
 namespace size_kind {
 inline constexpr WParam restored = 0;
-inline constexpr WParam minimized = 1;
-inline constexpr WParam maximized = 2;
 }  // namespace size_kind
 
 inline constexpr std::uint16_t low_word(std::uintptr_t value) { return static_cast<std::uint16_t>(value & 0xFFFF); }

@@ -398,7 +398,8 @@ void Window::character_event(Message& message) {
 
 void Window::mouse_button_event(const Message& message) {
   const Point point = point_from_lparam(message.lparam);
-  const ShiftState shift = mouse_shift(message.wparam);
+  ShiftState shift = mouse_shift(message.wparam);
+  if (message.id == msg::left_button_double_click) shift |= shift_double;
   switch (message.id) {
     case msg::left_button_down:
     case msg::left_button_double_click:

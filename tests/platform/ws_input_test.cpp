@@ -290,5 +290,35 @@ TEST_F(InputTest, RadioButtonsOfAParentExcludeEachOther) {
   EXPECT_FALSE(check.checked());
 }
 
+TEST_F(InputTest, WheelGoesToTheFocusAndOnToTheParentUnlessHandled) {
+  Form form;
+  LoggingWindow outer(&form);
+  outer.set_bounds(0, 0, 200, 100);
+  Button inner(&outer, "b");
+  form.show();
+  inner.set_focus();
+  input::wheel(-120, {10, 10});
+  process_messages();
+  const auto wheel = std::find_if(outer.log.begin(), outer.log.end(),
+                                  [](const Message& m) { return m.id == msg::mouse_wheel; });
+  ASSERT_NE(wheel, outer.log.end());
+  EXPECT_EQ(static_cast<std::int16_t>(high_word(wheel->wparam)), -120);
+}
+
+TEST_F(InputTest, ScrollRequestsReachTheWindowAndCancelModeEndsAPress) {
+  LoggingWindow window;
+  window.captures_mouse = true;
+  input::scroll(window, ScrollBarKind::vertical, scroll_code::thumb_track, 100);
+  post_input({window.handle(), msg::left_button_down, mk::left_button, make_lparam(1, 1)});
+  process_messages();
+  ASSERT_FALSE(window.log.empty());
+  EXPECT_EQ(window.log.front().id, msg::vscroll);
+  EXPECT_EQ(low_word(window.log.front().wparam), scroll_code::thumb_track);
+  EXPECT_EQ(high_word(window.log.front().wparam), 100);
+  EXPECT_TRUE(window.has_capture());
+  window.perform(msg::cancel_mode);
+  EXPECT_FALSE(window.has_capture());
+}
+
 }  // namespace
 }  // namespace vx::ws
