@@ -156,10 +156,9 @@ bool take_posted() {
 }
 
 bool is_keyboard(MessageId id) { return id >= msg::key_down && id <= msg::sys_character; }
-bool is_mouse(MessageId id) { return id >= msg::mouse_move && id <= msg::middle_button_up; }
+bool is_mouse(MessageId id) { return id >= msg::mouse_move && id <= msg::right_button_up; }
 bool is_button_press(MessageId id) {
-  return id == msg::left_button_down || id == msg::left_button_double_click || id == msg::right_button_down ||
-         id == msg::middle_button_down;
+  return id == msg::left_button_down || id == msg::left_button_double_click || id == msg::right_button_down;
 }
 
 void note_buttons(const Message& message) {
@@ -168,8 +167,6 @@ void note_buttons(const Message& message) {
     case msg::left_button_up: note_key(vk::left_button, false); break;
     case msg::right_button_down: note_key(vk::right_button, true); break;
     case msg::right_button_up: note_key(vk::right_button, false); break;
-    case msg::middle_button_down: note_key(vk::middle_button, true); break;
-    case msg::middle_button_up: note_key(vk::middle_button, false); break;
     default: break;
   }
 }

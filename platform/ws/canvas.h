@@ -79,7 +79,6 @@ class Canvas {
   void fill_rect(const Rect& rect);
   void move_to(int x, int y);
   void line_to(int x, int y);
-  Point pen_position() const { return pen_position_; }
   void draw_focus_rect(const Rect& rect);
 
   // Text at (x, y), its background filled when the mode is opaque.

@@ -58,7 +58,6 @@ FontMetrics font_metrics(const Font& font) {
   metrics.ascent = metrics.height * 4 / 5;
   metrics.descent = metrics.height - metrics.ascent;
   metrics.average_width = widths.average;
-  metrics.max_width = widths.of('W');
   return metrics;
 }
 

@@ -23,7 +23,6 @@ struct FontMetrics {
   int ascent = 0;
   int descent = 0;
   int average_width = 0;
-  int max_width = 0;
   bool fixed_pitch = false;
 };
 

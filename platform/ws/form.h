@@ -44,7 +44,6 @@ class Form : public Window {
   // result, and returns it. With no input left to wait for, the installed
   // dialog responder answers for the user, so it never blocks headless.
   int show_modal();
-  bool modal() const { return modal_; }
   int modal_result() const { return modal_result_; }
   void set_modal_result(int result) { modal_result_ = result; }
 
@@ -54,7 +53,6 @@ class Form : public Window {
 
   std::function<void(Form&)> on_show;
   std::function<void(Form&)> on_activate;
-  std::function<void(Form&)> on_deactivate;
   std::function<void(Form&, CloseAction& action)> on_close;
 
   LResult window_proc(Message& message) override;

@@ -90,7 +90,6 @@ WParam button_flag(MouseButton button) {
   switch (button) {
     case MouseButton::left: return mk::left_button;
     case MouseButton::right: return mk::right_button;
-    case MouseButton::middle: return mk::middle_button;
   }
   return 0;
 }
@@ -99,7 +98,6 @@ std::pair<MessageId, MessageId> button_messages(MouseButton button) {
   switch (button) {
     case MouseButton::left: return {msg::left_button_down, msg::left_button_up};
     case MouseButton::right: return {msg::right_button_down, msg::right_button_up};
-    case MouseButton::middle: return {msg::middle_button_down, msg::middle_button_up};
   }
   return {msg::left_button_down, msg::left_button_up};
 }

@@ -32,15 +32,11 @@ class ItemList {
   int item_index_ = -1;
 };
 
-enum class ComboStyle { drop_down, drop_down_list };
-
 // A combo box whose text is the selected item's. The headless list never
 // drops down; Up and Down choose the neighbouring item.
 class ComboBox : public Window, public ItemList {
  public:
   explicit ComboBox(Window* parent);
-  ComboStyle style = ComboStyle::drop_down;
-  int drop_down_count = 8;
   // A user's change of the selection.
   std::function<void(ComboBox&)> on_change;
 

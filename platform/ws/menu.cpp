@@ -46,7 +46,6 @@ LResult Menu::on_message(Message& message) {
 
 void PopupMenu::popup(Point screen) {
   last_popup = screen;
-  if (on_popup) on_popup(*this);
   std::optional<std::string>& choice = next_popup_choice();
   if (!choice) return;
   const MenuItem* item = find(*choice);

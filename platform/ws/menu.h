@@ -21,7 +21,6 @@ class MenuItem {
   std::string caption;
   bool enabled = true;
   bool visible = true;
-  bool checked = false;
   std::function<void(MenuItem&)> on_click;
 
   Menu& menu() const { return menu_; }
@@ -64,7 +63,6 @@ class PopupMenu : public Menu {
   // item chosen beforehand with choose_next_popup_item is then posted.
   void popup(Point screen);
   std::optional<Point> last_popup;
-  std::function<void(PopupMenu&)> on_popup;
 };
 
 // The item, by caption, that the next popup menu shown will choose.

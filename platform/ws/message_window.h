@@ -14,7 +14,6 @@ class MessageWindow : public Window {
 
   explicit MessageWindow(Procedure procedure = {}) : procedure_(std::move(procedure)) { hide(); }
 
-  void set_procedure(Procedure procedure) { procedure_ = std::move(procedure); }
   // The window system's default handling of a message.
   LResult default_proc(Message& message) { return Window::window_proc(message); }
 

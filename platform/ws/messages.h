@@ -38,8 +38,6 @@ inline constexpr MessageId left_button_up = 0x0202;
 inline constexpr MessageId left_button_double_click = 0x0203;
 inline constexpr MessageId right_button_down = 0x0204;
 inline constexpr MessageId right_button_up = 0x0205;
-inline constexpr MessageId middle_button_down = 0x0207;
-inline constexpr MessageId middle_button_up = 0x0208;
 inline constexpr MessageId mouse_wheel = 0x020A;
 inline constexpr MessageId cut = 0x0300;
 inline constexpr MessageId copy = 0x0301;
@@ -56,7 +54,6 @@ inline constexpr MessageId last_registered = 0xFFFF;
 namespace vk {
 inline constexpr std::uint16_t left_button = 0x01;
 inline constexpr std::uint16_t right_button = 0x02;
-inline constexpr std::uint16_t middle_button = 0x04;
 inline constexpr std::uint16_t back = 0x08;
 inline constexpr std::uint16_t tab = 0x09;
 inline constexpr std::uint16_t enter = 0x0D;
@@ -106,7 +103,6 @@ inline constexpr WParam left_button = 0x0001;
 inline constexpr WParam right_button = 0x0002;
 inline constexpr WParam shift = 0x0004;
 inline constexpr WParam control = 0x0008;
-inline constexpr WParam middle_button = 0x0010;
 }  // namespace mk
 
 // Answers to mouse-activate.

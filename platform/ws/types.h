@@ -71,11 +71,10 @@ enum Shift : std::uint8_t {
   shift_ctrl = 1 << 2,
   shift_left = 1 << 3,
   shift_right = 1 << 4,
-  shift_middle = 1 << 5,
-  shift_double = 1 << 6,
+  shift_double = 1 << 5,
 };
 using ShiftState = std::uint8_t;
 
-enum class MouseButton { left, right, middle };
+enum class MouseButton { left, right };
 
 }  // namespace vx::ws

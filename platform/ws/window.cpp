@@ -40,7 +40,6 @@ ShiftState mouse_shift(WParam flags) {
   if ((flags & mk::control) != 0) shift |= shift_ctrl;
   if ((flags & mk::left_button) != 0) shift |= shift_left;
   if ((flags & mk::right_button) != 0) shift |= shift_right;
-  if ((flags & mk::middle_button) != 0) shift |= shift_middle;
   return shift;
 }
 
@@ -377,14 +376,11 @@ void Window::draw_non_client(Canvas& canvas) {
 void Window::key_event(Message& message) {
   auto key = static_cast<std::uint16_t>(message.wparam);
   const ShiftState shift = keyboard_shift_state();
-  const bool up = message.id == msg::key_up || message.id == msg::sys_key_up;
   Form* owner = form();
-  if (owner != nullptr && owner != this && owner->key_preview) {
-    auto& preview = up ? owner->on_key_up : owner->on_key_down;
-    if (preview) preview(*owner, key, shift);
+  if (owner != nullptr && owner != this && owner->key_preview && owner->on_key_down) {
+    owner->on_key_down(*owner, key, shift);
   }
-  auto& own = up ? on_key_up : on_key_down;
-  if (key != 0 && own) own(*this, key, shift);
+  if (key != 0 && on_key_down) on_key_down(*this, key, shift);
   message.wparam = key;
 }
 
@@ -417,17 +413,11 @@ void Window::mouse_button_event(const Message& message) {
       break;
     }
     case msg::right_button_down:
-    case msg::middle_button_down: {
-      const auto button = message.id == msg::right_button_down ? MouseButton::right : MouseButton::middle;
-      if (on_mouse_down) on_mouse_down(*this, button, shift, point);
+      if (on_mouse_down) on_mouse_down(*this, MouseButton::right, shift, point);
       break;
-    }
     case msg::right_button_up:
       if (on_mouse_up) on_mouse_up(*this, MouseButton::right, shift, point);
       if (popup_menu != nullptr) popup_menu->popup(client_to_screen(point));
-      break;
-    case msg::middle_button_up:
-      if (on_mouse_up) on_mouse_up(*this, MouseButton::middle, shift, point);
       break;
     default: break;
   }
@@ -471,8 +461,6 @@ LResult Window::window_proc(Message& message) {
       return 0;
     case msg::key_down:
     case msg::sys_key_down:
-    case msg::key_up:
-    case msg::sys_key_up:
       key_event(message);
       return 0;
     case msg::character:
@@ -484,8 +472,6 @@ LResult Window::window_proc(Message& message) {
     case msg::left_button_double_click:
     case msg::right_button_down:
     case msg::right_button_up:
-    case msg::middle_button_down:
-    case msg::middle_button_up:
       mouse_button_event(message);
       return 0;
     case msg::mouse_move:
@@ -544,14 +530,16 @@ void change_focus(Window* target) {
   r.focus = new_handle;
   if (is_window(old_handle)) send_message(old_handle, msg::kill_focus, new_handle);
   // A kill-focus handler that moved the focus elsewhere has the last word.
-  if (r.focus != new_handle || target == nullptr) return;
+  if (r.focus != new_handle) return;
+  if (target == nullptr) {
+    r.active_form = no_window;
+    return;
+  }
   Form* form = target->form();
   if (form != nullptr && form != target) form->active_control_ = new_handle;
   const WindowHandle form_handle = form != nullptr ? form->handle() : no_window;
   if (form_handle != r.active_form) {
-    auto* previous = dynamic_cast<Form*>(find_window(r.active_form));
     r.active_form = form_handle;
-    if (previous != nullptr && previous->on_deactivate) previous->on_deactivate(*previous);
     if (form != nullptr && form->on_activate) form->on_activate(*form);
   }
   if (is_window(new_handle) && r.focus == new_handle) send_message(new_handle, msg::set_focus, old_handle);

@@ -49,8 +49,6 @@ class Window {
   Window& operator=(const Window&) = delete;
 
   WindowHandle handle() const { return handle_; }
-  std::string name;  // for tests and diagnostics
-
   Window* parent() const { return parent_; }
   void set_parent(Window* parent);
   const std::vector<Window*>& children() const { return children_; }
@@ -111,7 +109,6 @@ class Window {
   void invalidate(const Rect& rect, bool erase = true);
   void update();
   void repaint();
-  Rect update_rect() const { return update_rect_; }
   bool redraw_enabled() const { return redraw_; }
   // A canvas on the client area for drawing outside a paint.
   Canvas canvas() const;
@@ -145,7 +142,6 @@ class Window {
   std::function<void(Window&)> on_mouse_leave;
   // The key may be cleared (set to 0) to swallow it.
   std::function<void(Window&, std::uint16_t& key, ShiftState shift)> on_key_down;
-  std::function<void(Window&, std::uint16_t& key, ShiftState shift)> on_key_up;
   std::function<void(Window&, char& key)> on_key_press;
   std::function<void(Window&, MouseButton button, ShiftState shift, Point point)> on_mouse_down;
   std::function<void(Window&, MouseButton button, ShiftState shift, Point point)> on_mouse_up;
