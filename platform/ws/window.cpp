@@ -1,9 +1,6 @@
 #include "platform/ws/window.h"
 
 #include <algorithm>
-#include <map>
-#include <mutex>
-#include <set>
 
 #include "platform/ws/application.h"
 #include "platform/ws/caret.h"
@@ -11,26 +8,13 @@
 #include "platform/ws/keyboard.h"
 #include "platform/ws/menu.h"
 #include "platform/ws/messages.h"
+#include "platform/ws/window_registry.h"
 
 namespace vx::ws {
 namespace {
 
-struct Registry {
-  std::mutex mutex;  // guards windows: posts from other threads look handles up
-  std::map<WindowHandle, Window*> windows;
-  WindowHandle last_handle = no_window;  // never reset: handles are never reused
-  std::set<WindowHandle> invalid;
-  WindowHandle focus = no_window;
-  WindowHandle capture = no_window;
-  WindowHandle hover = no_window;
-  WindowHandle active_form = no_window;
-  WindowHandle foreground = no_window;
-};
-
-Registry& registry() {
-  static Registry instance;
-  return instance;
-}
+using detail::registry;
+using detail::WindowRegistry;
 
 void forget(std::vector<Window*>& list, Window* window) { std::erase(list, window); }
 
@@ -50,32 +34,10 @@ bool contains(const Window& ancestor, const Window* window) {
   return false;
 }
 
-// Scroll-bar parts drawn by the layer: arrows at both ends, a thumb between.
-void draw_scroll_bar(Canvas& canvas, const Rect& bar, bool vertical, const ScrollInfo& info) {
-  canvas.brush.color = color::scroll_bar;
-  canvas.fill_rect(bar);
-  const int length = vertical ? bar.height() : bar.width();
-  const Rect first_arrow = vertical ? Rect{bar.left, bar.top, bar.right, bar.top + scroll_bar_size}
-                                    : Rect{bar.left, bar.top, bar.left + scroll_bar_size, bar.bottom};
-  const Rect last_arrow = vertical ? Rect{bar.left, bar.bottom - scroll_bar_size, bar.right, bar.bottom}
-                                   : Rect{bar.right - scroll_bar_size, bar.top, bar.right, bar.bottom};
-  canvas.brush.color = color::button_face;
-  canvas.fill_rect(first_arrow);
-  canvas.fill_rect(last_arrow);
-  const int track = length - 2 * scroll_bar_size;
-  const int range = info.max - info.min + 1;
-  if (track <= 0 || range <= std::max(info.page, 1)) return;
-  const int thumb = std::clamp(info.page > 0 ? track * info.page / range : scroll_bar_size, 8, track);
-  const int steps = info.max - std::max(info.page - 1, 0) - info.min;
-  const int start = scroll_bar_size + (steps > 0 ? (track - thumb) * (info.position - info.min) / steps : 0);
-  canvas.fill_rect(vertical ? Rect{bar.left, bar.top + start, bar.right, bar.top + start + thumb}
-                            : Rect{bar.left + start, bar.top, bar.left + start + thumb, bar.bottom});
-}
-
 }  // namespace
 
 Window::Window(Window* parent) {
-  Registry& r = registry();
+  WindowRegistry& r = registry();
   {
     std::lock_guard lock(r.mutex);
     handle_ = ++r.last_handle;
@@ -93,7 +55,7 @@ Window::~Window() {
   }
   kill_window_timers(handle_);
   if (caret().owner == handle_) destroy_caret();
-  Registry& r = registry();
+  WindowRegistry& r = registry();
   {
     std::lock_guard lock(r.mutex);
     r.windows.erase(handle_);
@@ -285,38 +247,6 @@ void Window::set_color(Color color) {
   if (changed) invalidate();
 }
 
-void Window::invalidate() { invalidate(client_rect(), true); }
-
-void Window::invalidate(const Rect& rect, bool erase) {
-  const Rect part = intersect(rect, client_rect());
-  if (part.empty()) return;
-  update_rect_ = unite(update_rect_, part);
-  erase_pending_ = erase_pending_ || erase;
-  registry().invalid.insert(handle_);
-}
-
-void Window::invalidate_tree() {
-  invalidate();
-  for (Window* child : children_) child->invalidate_tree();
-}
-
-void Window::update() {
-  if (!update_rect_.empty() && showing() && redraw_) paint_window(*this);
-}
-
-void Window::repaint() {
-  invalidate();
-  update();
-}
-
-Canvas Window::canvas() const {
-  Canvas canvas(handle_, client_rect());
-  canvas.font = font();
-  canvas.brush.color = color();
-  canvas.background_color = color();
-  return canvas;
-}
-
 LResult Window::perform(MessageId id, WParam wparam, LParam lparam) {
   Message message{handle_, id, wparam, lparam};
   return window_proc(message);
@@ -334,8 +264,11 @@ void Window::set_scroll_info(ScrollBarKind kind, const ScrollInfo& info, bool re
   ScrollInfo& bar = kind == ScrollBarKind::vertical ? vertical_ : horizontal_;
   bar.min = info.min;
   bar.max = std::max(info.min, info.max);
-  bar.page = std::clamp(info.page, 0, bar.max - bar.min + 1);
-  bar.position = std::clamp(info.position, bar.min, std::max(bar.min, bar.max - std::max(bar.page - 1, 0)));
+  // 64-bit arithmetic: a range may span every 32-bit value.
+  const std::int64_t range = std::int64_t{bar.max} - bar.min + 1;
+  bar.page = static_cast<int>(std::clamp<std::int64_t>(info.page, 0, range));
+  const std::int64_t last = std::int64_t{bar.max} - std::max(bar.page - 1, 0);
+  bar.position = static_cast<int>(std::clamp<std::int64_t>(info.position, bar.min, std::max<std::int64_t>(bar.min, last)));
   if (redraw) invalidate();
 }
 
@@ -361,17 +294,6 @@ void Window::click() {
 }
 
 void Window::paint(Canvas&) {}
-
-void Window::draw_non_client(Canvas& canvas) {
-  const Rect client = client_rect();
-  if (vertical_visible_) {
-    draw_scroll_bar(canvas, {client.right, 0, client.right + scroll_bar_size, client.bottom}, true, vertical_);
-  }
-  if (horizontal_visible_) {
-    draw_scroll_bar(canvas, {0, client.bottom, client.right, client.bottom + scroll_bar_size}, false, horizontal_);
-  }
-  if (caret().owner == handle_ && caret().visible()) canvas.draw_caret(caret().rect());
-}
 
 void Window::key_event(Message& message) {
   auto key = static_cast<std::uint16_t>(message.wparam);
@@ -486,98 +408,6 @@ LResult Window::window_proc(Message& message) {
       return 0;
     default: return 0;
   }
-}
-
-void paint_window(Window& window) {
-  const WindowHandle handle = window.handle();
-  Canvas canvas(handle, window.update_rect_);
-  const bool erase = window.erase_pending_;
-  window.update_rect_ = {};
-  window.erase_pending_ = false;
-  registry().invalid.erase(handle);
-  canvas.font = window.font();
-  canvas.brush.color = window.color();
-  canvas.background_color = window.color();
-  if (erase) send_message(handle, msg::erase_background, reinterpret_cast<WParam>(&canvas));
-  send_message(handle, msg::paint, reinterpret_cast<WParam>(&canvas));
-  if (Window* alive = find_window(handle)) alive->draw_non_client(canvas);
-}
-
-Window* find_window(WindowHandle handle) {
-  Registry& r = registry();
-  std::lock_guard lock(r.mutex);
-  const auto found = r.windows.find(handle);
-  return found != r.windows.end() ? found->second : nullptr;
-}
-
-bool is_window(WindowHandle handle) { return handle != no_window && find_window(handle) != nullptr; }
-
-std::vector<Window*> top_level_windows() {
-  Registry& r = registry();
-  std::lock_guard lock(r.mutex);
-  std::vector<Window*> result;
-  for (const auto& [handle, window] : r.windows) {
-    if (window->parent() == nullptr) result.push_back(window);
-  }
-  return result;
-}
-
-void change_focus(Window* target) {
-  Registry& r = registry();
-  const WindowHandle old_handle = r.focus;
-  const WindowHandle new_handle = target != nullptr ? target->handle() : no_window;
-  if (old_handle == new_handle) return;
-  r.focus = new_handle;
-  if (is_window(old_handle)) send_message(old_handle, msg::kill_focus, new_handle);
-  // A kill-focus handler that moved the focus elsewhere has the last word.
-  if (r.focus != new_handle) return;
-  if (target == nullptr) {
-    r.active_form = no_window;
-    return;
-  }
-  Form* form = target->form();
-  if (form != nullptr && form != target) form->active_control_ = new_handle;
-  const WindowHandle form_handle = form != nullptr ? form->handle() : no_window;
-  if (form_handle != r.active_form) {
-    r.active_form = form_handle;
-    if (form != nullptr && form->on_activate) form->on_activate(*form);
-  }
-  if (is_window(new_handle) && r.focus == new_handle) send_message(new_handle, msg::set_focus, old_handle);
-}
-
-Window* focused_window() { return find_window(registry().focus); }
-
-Window* capture_window() { return find_window(registry().capture); }
-
-Form* active_form() { return dynamic_cast<Form*>(find_window(registry().active_form)); }
-
-Form* foreground_form() { return dynamic_cast<Form*>(find_window(registry().foreground)); }
-
-void bring_to_foreground(Form& form) { registry().foreground = form.handle(); }
-
-std::vector<WindowHandle> windows_to_paint() {
-  std::vector<WindowHandle> result;
-  for (const WindowHandle handle : registry().invalid) {
-    const Window* window = find_window(handle);
-    if (window != nullptr && window->showing() && window->redraw_enabled()) result.push_back(handle);
-  }
-  return result;
-}
-
-void track_mouse_over(Window* target) {
-  Registry& r = registry();
-  const WindowHandle target_handle = target != nullptr ? target->handle() : no_window;
-  if (target_handle == r.hover) return;
-  Window* previous = find_window(r.hover);
-  r.hover = target_handle;
-  if (previous != nullptr && previous->on_mouse_leave) previous->on_mouse_leave(*previous);
-  if (target != nullptr && target->on_mouse_enter) target->on_mouse_enter(*target);
-}
-
-void reset_windows() {
-  Registry& r = registry();
-  r.invalid.clear();
-  r.focus = r.capture = r.hover = r.active_form = r.foreground = no_window;
 }
 
 }  // namespace vx::ws

@@ -155,6 +155,22 @@ TEST_F(CanvasTest, ScrollBarsAreDrawnBesideTheClientArea) {
   })) << "the thumb sits at the end of the track";
 }
 
+TEST_F(CanvasTest, ScrollBarOfTheWidestRangeAndAShortTrackDrawSafely) {
+  record_drawing(true);
+  Window narrow;
+  narrow.set_bounds(0, 0, 40, 36);  // four pixels of track between the arrows
+  narrow.show_scroll_bar(ScrollBarKind::vertical, true);
+  narrow.set_scroll_info(ScrollBarKind::vertical, {0, 2147483647, 2147483647, 2147483647});
+  EXPECT_EQ(narrow.scroll_info(ScrollBarKind::vertical).page, 2147483647);
+  narrow.set_scroll_info(ScrollBarKind::vertical, {-2147483647 - 1, 2147483647, 7, 2147483647});
+  EXPECT_EQ(narrow.scroll_info(ScrollBarKind::vertical).position, 2147483647 - 6);
+  process_messages();
+  for (const DrawOp& op : drawing_of(narrow.handle())) {
+    EXPECT_LE(op.rect.bottom, 36);
+    EXPECT_GE(op.rect.top, 0);
+  }
+}
+
 TEST_F(CanvasTest, CaretShowsAfterAsManyShowsAsHides) {
   record_drawing(true);
   Window field;
