@@ -9,7 +9,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <deque>
-#include <limits>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -19,39 +18,30 @@
 
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/ws/dispatch.h"
 #include "platform/ws/form.h"
-#include "platform/ws/keyboard.h"
 #include "platform/ws/messages.h"
 #include "platform/ws/window.h"
 
 namespace vx::ws {
 namespace {
 
+using detail::deliver;
+using detail::dispatch_taken;
+using detail::next_timer_due;
+using detail::QueuedInput;
+using detail::route_input;
+
 // How often a thread waiting for its sent message looks for the answer,
 // and the longest idle sleep of the loop while timers run.
 constexpr std::uint64_t answer_poll_us = 1'000;
 constexpr std::uint64_t idle_slice_us = 2'000;
-// The shortest timer interval, as the window system has it.
-constexpr std::uint32_t minimum_interval_ms = 10;
 
 struct SentMessage {
   enum class Stage { queued, running, answered, failed };
   Message message;
   Stage stage = Stage::queued;
   LResult result = 0;
-};
-
-struct QueuedInput {
-  Message message;
-  bool character_of_key = false;
-};
-
-struct TimerEntry {
-  WindowHandle window;
-  std::uintptr_t id;
-  std::uint32_t interval_ms;
-  std::uint64_t due_us;
-  std::uint64_t order;
 };
 
 struct ApplicationState {
@@ -67,15 +57,12 @@ struct ApplicationState {
   std::atomic<std::thread::id> main_thread;
 
   // Main thread only.
-  std::vector<TimerEntry> timers;
-  std::uint64_t timer_order = 0;
   MessageHook hook;
   ExceptionHandler exception_handler;
   WindowHandle main_form = no_window;
   bool show_main_form = true;
   std::map<int, std::function<void()>> watched;
   int headless = -1;  // -1: not decided yet
-  bool drop_character = false;
 };
 
 ApplicationState& state() {
@@ -95,32 +82,6 @@ void wake() {
 void drain_wake() {
   std::uint64_t count = 0;
   [[maybe_unused]] const ssize_t got = read(state().wake_fd, &count, sizeof count);
-}
-
-LResult deliver(Message& message) {
-  Window* target = find_window(message.window);
-  if (target == nullptr) return 0;
-  try {
-    return target->window_proc(message);
-  } catch (const std::exception& error) {
-    handle_exception(error);
-    return 0;
-  }
-}
-
-bool hook_takes(Message& message) {
-  ApplicationState& s = state();
-  if (!s.hook) return false;
-  try {
-    return s.hook(message);
-  } catch (const std::exception& error) {
-    handle_exception(error);
-    return true;
-  }
-}
-
-void dispatch_taken(Message message) {
-  if (!hook_takes(message)) deliver(message);
 }
 
 bool take_sent() {
@@ -155,86 +116,6 @@ bool take_posted() {
   return true;
 }
 
-bool is_keyboard(MessageId id) { return id >= msg::key_down && id <= msg::sys_character; }
-bool is_mouse(MessageId id) { return id >= msg::mouse_move && id <= msg::right_button_up; }
-bool is_button_press(MessageId id) {
-  return id == msg::left_button_down || id == msg::left_button_double_click || id == msg::right_button_down;
-}
-
-void note_buttons(const Message& message) {
-  switch (message.id) {
-    case msg::left_button_down: case msg::left_button_double_click: note_key(vk::left_button, true); break;
-    case msg::left_button_up: note_key(vk::left_button, false); break;
-    case msg::right_button_down: note_key(vk::right_button, true); break;
-    case msg::right_button_up: note_key(vk::right_button, false); break;
-    default: break;
-  }
-}
-
-// Tab moves between a form's controls unless the control wants it itself.
-bool form_takes_tab(Window& target) {
-  Form* form = target.form();
-  if (form == nullptr || key_is_down(vk::control) || key_is_down(vk::alt)) return false;
-  const LResult wanted = send_message(target.handle(), msg::get_dialog_code, vk::tab);
-  if ((wanted & (dialog_code::want_tab | dialog_code::want_all_keys)) != 0) return false;
-  form->select_next(&target == form ? nullptr : &target, !key_is_down(vk::shift));
-  return true;
-}
-
-void dispatch_keyboard(const QueuedInput& input) {
-  ApplicationState& s = state();
-  Message message = input.message;
-  if (input.character_of_key && s.drop_character) {
-    s.drop_character = false;
-    return;
-  }
-  Window* target = focused_window();
-  if (target == nullptr) target = active_form();
-  const bool down = message.id == msg::key_down || message.id == msg::sys_key_down;
-  const bool up = message.id == msg::key_up || message.id == msg::sys_key_up;
-  if (down) s.drop_character = false;
-  if (down || up) note_key(static_cast<std::uint16_t>(message.wparam), down);
-  if (target == nullptr) return;
-  message.window = target->handle();
-  if (hook_takes(message)) return;
-  if (message.id == msg::key_down && message.wparam == vk::tab && form_takes_tab(*target)) {
-    s.drop_character = true;
-    return;
-  }
-  deliver(message);
-}
-
-void dispatch_mouse(Message message) {
-  Window* target = find_window(message.window);
-  if (target == nullptr) return;
-  Window* capture = capture_window();
-  if (capture != nullptr && capture != target) {
-    const Point screen = target->client_to_screen(point_from_lparam(message.lparam));
-    const Point local = capture->screen_to_client(screen);
-    message.lparam = make_lparam(local.x, local.y);
-    message.window = capture->handle();
-    target = capture;
-  } else if (!target->showing() || !target->enabled_with_parents()) {
-    return;
-  }
-  note_buttons(message);
-  track_mouse_over(target);
-  if (hook_takes(message)) return;
-  if (is_button_press(message.id) && !target->focused()) {
-    const WindowHandle handle = target->handle();
-    const LResult answer = send_message(handle, msg::mouse_activate, target->top_level().handle(),
-                                        make_lparam(1, static_cast<int>(message.id)));
-    target = find_window(handle);
-    if (target == nullptr) return;
-    if (answer == mouse_activation::activate || answer == mouse_activation::activate_and_eat) {
-      Form* form = target->form();
-      if (form != nullptr && form != active_form()) form->activate();
-    }
-    if (answer == mouse_activation::activate_and_eat || answer == mouse_activation::no_activate_and_eat) return;
-  }
-  deliver(message);
-}
-
 bool take_input() {
   ApplicationState& s = state();
   QueuedInput input;
@@ -244,14 +125,7 @@ bool take_input() {
     input = s.input.front();
     s.input.pop_front();
   }
-  if (is_keyboard(input.message.id) || input.message.id == msg::mouse_wheel) {
-    dispatch_keyboard(input);
-  } else if (is_mouse(input.message.id)) {
-    dispatch_mouse(input.message);
-  } else if (const Window* target = find_window(input.message.window);
-             target != nullptr && target->showing() && target->enabled_with_parents()) {
-    dispatch_taken(input.message);
-  }
+  route_input(input);
   return true;
 }
 
@@ -278,24 +152,6 @@ bool paint_next() {
   return true;
 }
 
-bool fire_due_timer(std::vector<std::pair<WindowHandle, std::uintptr_t>>& fired) {
-  ApplicationState& s = state();
-  const std::uint64_t now = now_us();
-  TimerEntry* due = nullptr;
-  for (TimerEntry& timer : s.timers) {
-    if (timer.due_us > now) continue;
-    if (std::find(fired.begin(), fired.end(), std::pair{timer.window, timer.id}) != fired.end()) continue;
-    if (due == nullptr || timer.due_us < due->due_us || (timer.due_us == due->due_us && timer.order < due->order)) {
-      due = &timer;
-    }
-  }
-  if (due == nullptr) return false;
-  due->due_us = now + std::uint64_t{due->interval_ms} * 1000;
-  fired.emplace_back(due->window, due->id);
-  dispatch_taken(Message{due->window, msg::timer, due->id, 0});
-  return true;
-}
-
 bool nothing_queued() {
   ApplicationState& s = state();
   std::lock_guard lock(s.mutex);
@@ -308,12 +164,9 @@ bool nothing_queued() {
 void wait_for_work() {
   ApplicationState& s = state();
   if (!nothing_queued() || !windows_to_paint().empty() || s.terminated) return;
-  if (!s.timers.empty()) {
+  if (const std::optional<std::uint64_t> next = next_timer_due()) {
     const std::uint64_t now = now_us();
-    const std::uint64_t next = std::min_element(s.timers.begin(), s.timers.end(), [](const auto& a, const auto& b) {
-                                 return a.due_us < b.due_us;
-                               })->due_us;
-    if (next > now) platform::clock().sleep_microseconds(std::min(next - now, idle_slice_us));
+    if (*next > now) platform::clock().sleep_microseconds(std::min(*next - now, idle_slice_us));
     return;
   }
   std::vector<pollfd> fds{{s.wake_fd, POLLIN, 0}};
@@ -362,6 +215,36 @@ bool decide_headless() {
 
 }  // namespace
 
+namespace detail {
+
+LResult deliver(Message& message) {
+  Window* target = find_window(message.window);
+  if (target == nullptr) return 0;
+  try {
+    return target->window_proc(message);
+  } catch (const std::exception& error) {
+    handle_exception(error);
+    return 0;
+  }
+}
+
+bool hook_takes(Message& message) {
+  ApplicationState& s = state();
+  if (!s.hook) return false;
+  try {
+    return s.hook(message);
+  } catch (const std::exception& error) {
+    handle_exception(error);
+    return true;
+  }
+}
+
+void dispatch_taken(Message message) {
+  if (!hook_takes(message)) deliver(message);
+}
+
+}  // namespace detail
+
 bool post_message(WindowHandle window, MessageId id, WParam wparam, LParam lparam) {
   if (!is_window(window)) return false;
   ApplicationState& s = state();
@@ -402,10 +285,10 @@ void post_input(const Message& message, bool character_of_key) {
 
 void process_messages() {
   ApplicationState& s = state();
-  std::vector<std::pair<WindowHandle, std::uintptr_t>> fired;
+  detail::FiredTimers fired;
   poll_watched();
   while (!s.terminated) {
-    if (take_sent() || take_posted() || take_input() || paint_next() || fire_due_timer(fired)) continue;
+    if (take_sent() || take_posted() || take_input() || paint_next() || detail::fire_due_timer(fired)) continue;
     break;
   }
   drain_wake();
@@ -460,23 +343,6 @@ void restore_application() {
   if (form != nullptr && form->window_state() == WindowState::minimized) form->set_window_state(WindowState::normal);
 }
 
-bool set_timer(WindowHandle window, std::uintptr_t id, std::uint32_t interval_ms) {
-  if (!is_window(window)) return false;
-  ApplicationState& s = state();
-  kill_timer(window, id);
-  const std::uint32_t interval = std::max(interval_ms, minimum_interval_ms);
-  s.timers.push_back({window, id, interval, now_us() + std::uint64_t{interval} * 1000, ++s.timer_order});
-  return true;
-}
-
-bool kill_timer(WindowHandle window, std::uintptr_t id) {
-  return std::erase_if(state().timers, [&](const TimerEntry& t) { return t.window == window && t.id == id; }) > 0;
-}
-
-void kill_window_timers(WindowHandle window) {
-  std::erase_if(state().timers, [&](const TimerEntry& t) { return t.window == window; });
-}
-
 void watch_descriptor(int fd, std::function<void()> on_ready) { state().watched[fd] = std::move(on_ready); }
 
 void unwatch_descriptor(int fd) { state().watched.erase(fd); }
@@ -498,14 +364,14 @@ void reset_application() {
     s.posted.clear();
     s.input.clear();
   }
-  s.timers.clear();
+  detail::reset_timers();
+  detail::reset_input_routing();
   s.hook = {};
   s.exception_handler = {};
   s.main_form = no_window;
   s.show_main_form = true;
   s.watched.clear();
   s.headless = -1;
-  s.drop_character = false;
   s.terminated = false;
   s.main_thread = std::this_thread::get_id();
   drain_wake();
