@@ -102,7 +102,8 @@ int Canvas::walk_tabs(int x, std::string_view text, std::span<const int> tab_sto
   std::size_t start = 0;
   while (true) {
     const std::size_t tab = text.find('\t', start);
-    const std::string_view piece = text.substr(start, tab == std::string_view::npos ? std::string_view::npos : tab - start);
+    // Past the last tab the count runs beyond the end, which substr cuts.
+    const std::string_view piece = text.substr(start, tab - start);
     on_piece(position, piece);
     position += text_extent(piece).width;
     if (tab == std::string_view::npos) return position;

@@ -43,7 +43,7 @@ std::vector<std::string> wrap_text(const Font& font, std::string_view text, int 
   std::size_t start = 0;
   while (true) {
     const std::size_t end = text.find('\n', start);
-    std::string_view paragraph = text.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
+    std::string_view paragraph = text.substr(start, end - start);
     if (!paragraph.empty() && paragraph.back() == '\r') paragraph.remove_suffix(1);
     std::string line;
     std::size_t word_start = 0;

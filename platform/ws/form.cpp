@@ -103,7 +103,9 @@ platform::FormDialog Form::modal_question() const {
   std::vector<Button*> buttons;
   find_all(*this, buttons);
   for (const Button* button : buttons) {
-    if (button->showing() && button->enabled_with_parents()) question.buttons |= platform::button_of_result(button->modal_result);
+    if (button->showing() && button->enabled_with_parents()) {
+      question.buttons |= platform::button_of_result(button->modal_result);
+    }
   }
   return question;
 }

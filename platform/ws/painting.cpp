@@ -30,8 +30,8 @@ void draw_scroll_bar(Canvas& canvas, const Rect& bar, bool vertical, const Scrol
   const std::int64_t thumb = std::clamp(page > 0 ? track * page / range : std::int64_t{scroll_bar_size},
                                         std::min<std::int64_t>(8, track), track);
   const std::int64_t steps = std::int64_t{info.max} - std::max<std::int64_t>(page - 1, 0) - info.min;
-  const int start = scroll_bar_size +
-                    static_cast<int>(steps > 0 ? (track - thumb) * (std::int64_t{info.position} - info.min) / steps : 0);
+  const std::int64_t offset = steps > 0 ? (track - thumb) * (std::int64_t{info.position} - info.min) / steps : 0;
+  const int start = scroll_bar_size + static_cast<int>(offset);
   const int thumb_length = static_cast<int>(thumb);
   canvas.fill_rect(vertical ? Rect{bar.left, bar.top + start, bar.right, bar.top + start + thumb_length}
                             : Rect{bar.left + start, bar.top, bar.left + start + thumb_length, bar.bottom});

@@ -268,7 +268,8 @@ void Window::set_scroll_info(ScrollBarKind kind, const ScrollInfo& info, bool re
   const std::int64_t range = std::int64_t{bar.max} - bar.min + 1;
   bar.page = static_cast<int>(std::clamp<std::int64_t>(info.page, 0, range));
   const std::int64_t last = std::int64_t{bar.max} - std::max(bar.page - 1, 0);
-  bar.position = static_cast<int>(std::clamp<std::int64_t>(info.position, bar.min, std::max<std::int64_t>(bar.min, last)));
+  const std::int64_t highest = std::max<std::int64_t>(bar.min, last);
+  bar.position = static_cast<int>(std::clamp<std::int64_t>(info.position, bar.min, highest));
   if (redraw) invalidate();
 }
 
