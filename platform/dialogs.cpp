@@ -18,7 +18,21 @@ constexpr std::array<std::pair<DialogButton, DialogResult>, 6> least_acting_answ
     {button_ignore, result_ignore},
 }};
 
-const char* answer_name(DialogResult result) {
+void write_dialog(const std::string& text, const char* answer) {
+  std::fprintf(stderr, "[dialog] %s\n[dialog answer] %s\n", text.c_str(), answer);
+  std::fflush(stderr);
+}
+
+NonInteractiveResponder& non_interactive_responder() {
+  static NonInteractiveResponder instance;
+  return instance;
+}
+
+std::atomic<DialogResponder*> installed_responder{nullptr};
+
+}  // namespace
+
+const char* dialog_result_name(DialogResult result) {
   switch (result) {
     case result_ok: return "OK";
     case result_cancel: return "Cancel";
@@ -35,14 +49,16 @@ const char* answer_name(DialogResult result) {
   return "none";
 }
 
-NonInteractiveResponder& non_interactive_responder() {
-  static NonInteractiveResponder instance;
-  return instance;
+DialogButtons button_of_result(int result) {
+  constexpr std::array<DialogButton, 10> buttons{button_ok,    button_cancel, button_abort,     button_retry,
+                                                 button_ignore, button_yes,   button_no,        button_all,
+                                                 button_no_to_all, button_yes_to_all};
+  return result >= result_ok && result <= result_yes_to_all ? buttons[static_cast<std::size_t>(result - 1)] : 0;
 }
 
-std::atomic<DialogResponder*> installed_responder{nullptr};
-
-}  // namespace
+std::string describe(const FormDialog& dialog) {
+  return dialog.text.empty() ? dialog.caption : dialog.caption + ": " + dialog.text;
+}
 
 DialogResult non_interactive_answer(DialogButtons buttons) {
   for (const auto& [button, result] : least_acting_answers) {
@@ -53,8 +69,18 @@ DialogResult non_interactive_answer(DialogButtons buttons) {
 
 DialogResult NonInteractiveResponder::message_box(const MessageDialog& dialog) {
   const DialogResult answer = non_interactive_answer(dialog.buttons);
-  std::fprintf(stderr, "[dialog] %s\n[dialog answer] %s\n", dialog.text.c_str(), answer_name(answer));
-  std::fflush(stderr);
+  write_dialog(dialog.text, dialog_result_name(answer));
+  return answer;
+}
+
+std::optional<std::string> NonInteractiveResponder::open_file(const FileOpenDialog& dialog) {
+  write_dialog(dialog.title, dialog_result_name(result_cancel));
+  return std::nullopt;
+}
+
+DialogResult NonInteractiveResponder::modal_form(const FormDialog& dialog) {
+  const DialogResult answer = non_interactive_answer(dialog.buttons);
+  write_dialog(describe(dialog), dialog_result_name(answer));
   return answer;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace vx::platform {
@@ -45,21 +46,56 @@ struct MessageDialog {
   std::uint32_t help_context = 0;
 };
 
+// The file-open dialog. The filter is "description|pattern|..." pairs;
+// the filter index counts from 1.
+struct FileOpenDialog {
+  std::string title;
+  std::string filter;
+  int filter_index = 1;
+  std::string initial_directory;
+  std::string file_name;
+  std::string default_extension;
+  bool hide_read_only = false;
+  bool path_must_exist = false;
+};
+
+// A form shown modally that nobody has answered through its controls:
+// its caption, the texts of its labels, and the modal results of its
+// buttons as a button set.
+struct FormDialog {
+  std::string caption;
+  std::string text;
+  DialogButtons buttons = 0;
+};
+
+// "caption: text", or the caption alone.
+std::string describe(const FormDialog& dialog);
+
 // Whoever answers the program's dialogs: a user, a test script, or nobody.
 class DialogResponder {
  public:
   virtual ~DialogResponder() = default;
   virtual DialogResult message_box(const MessageDialog& dialog) = 0;
+  // The chosen file's name, or nothing when the dialog was cancelled.
+  virtual std::optional<std::string> open_file(const FileOpenDialog& dialog) = 0;
+  virtual DialogResult modal_form(const FormDialog& dialog) = 0;
 };
 
 // Answers for nobody: never waits, takes the button that does the least
-// (Cancel, then No, then OK), and writes the dialog and its answer to stderr.
+// (Cancel, then No, then OK), cancels every file dialog, and writes the
+// dialog and its answer to stderr.
 class NonInteractiveResponder final : public DialogResponder {
  public:
   DialogResult message_box(const MessageDialog& dialog) override;
+  std::optional<std::string> open_file(const FileOpenDialog& dialog) override;
+  DialogResult modal_form(const FormDialog& dialog) override;
 };
 
 DialogResult non_interactive_answer(DialogButtons buttons);
+// "OK", "Cancel", ... "Yes to All"; "none" for result_none.
+const char* dialog_result_name(DialogResult result);
+// The button of a modal result (1 OK ... 10 Yes to All); 0 for any other.
+DialogButtons button_of_result(int result);
 
 // The installed responder; the non-interactive one unless another is installed.
 DialogResponder& dialog_responder();

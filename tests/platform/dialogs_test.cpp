@@ -39,6 +39,8 @@ TEST(NonInteractiveResponder, WritesTheQuestionAndItsAnswerToStderr) {
 TEST(DialogResponderInstall, DefaultsToTheNonInteractivePolicy) {
   struct Always : DialogResponder {
     DialogResult message_box(const MessageDialog&) override { return result_yes; }
+    std::optional<std::string> open_file(const FileOpenDialog&) override { return "chosen"; }
+    DialogResult modal_form(const FormDialog&) override { return result_yes; }
   } always_yes;
   DialogResponder* previous = install_dialog_responder(&always_yes);
   EXPECT_EQ(dialog_responder().message_box({}), result_yes);

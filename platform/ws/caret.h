@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/ws/types.h"
+
+// The one caret of the main thread, as the window system keeps it: created
+// for a window, hidden until shown as often as it was hidden, and drawn by
+// the layer when its window paints.
+namespace vx::ws {
+
+class Window;
+
+struct CaretState {
+  WindowHandle owner = no_window;
+  int width = 0;
+  int height = 0;
+  bool grey = false;
+  Point position;
+  int hide_count = 0;
+  std::uint32_t blink_time_ms = 530;
+  bool visible() const { return owner != no_window && hide_count == 0; }
+  Rect rect() const { return {position.x, position.y, position.x + width, position.y + height}; }
+};
+
+const CaretState& caret();
+// Replaces any caret; the new one is hidden.
+void create_caret(Window& owner, int width, int height, bool grey = false);
+void destroy_caret();
+// Show and hide count: the caret shows after as many shows as hides.
+// Both do nothing unless `owner` owns the caret.
+void show_caret(Window& owner);
+void hide_caret(Window& owner);
+void set_caret_position(int x, int y);
+void set_caret_blink_time(std::uint32_t milliseconds);
+void reset_caret();
+
+}  // namespace vx::ws

@@ -1,0 +1,69 @@
+#include "platform/ws/drawing.h"
+
+namespace vx::ws {
+
+std::string display_caption(std::string_view caption) {
+  std::string shown;
+  for (std::size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&' && i + 1 < caption.size()) ++i;
+    shown += caption[i];
+  }
+  return shown;
+}
+
+void draw_edge(Canvas& canvas, const Rect& rect, bool raised) {
+  const Color light = raised ? color::button_highlight : color::button_shadow;
+  const Color dark = raised ? color::button_shadow : color::button_highlight;
+  canvas.pen = Pen{light, 1, PenStyle::solid};
+  canvas.move_to(rect.left, rect.bottom - 1);
+  canvas.line_to(rect.left, rect.top);
+  canvas.line_to(rect.right - 1, rect.top);
+  canvas.pen.color = dark;
+  canvas.line_to(rect.right - 1, rect.bottom - 1);
+  canvas.line_to(rect.left, rect.bottom - 1);
+}
+
+void draw_frame(Canvas& canvas, const Rect& rect, Color color) {
+  canvas.pen = Pen{color, 1, PenStyle::solid};
+  canvas.move_to(rect.left, rect.top);
+  canvas.line_to(rect.right - 1, rect.top);
+  canvas.line_to(rect.right - 1, rect.bottom - 1);
+  canvas.line_to(rect.left, rect.bottom - 1);
+  canvas.line_to(rect.left, rect.top);
+}
+
+void draw_centered_text(Canvas& canvas, const Rect& rect, std::string_view text) {
+  const Size extent = canvas.text_extent(text);
+  canvas.background_mode = BackgroundMode::transparent;
+  canvas.text_out(rect.left + (rect.width() - extent.width) / 2, rect.top + (rect.height() - extent.height) / 2, text);
+}
+
+std::vector<std::string> wrap_text(const Font& font, std::string_view text, int width) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (true) {
+    const std::size_t end = text.find('\n', start);
+    std::string_view paragraph = text.substr(start, end - start);
+    if (!paragraph.empty() && paragraph.back() == '\r') paragraph.remove_suffix(1);
+    std::string line;
+    std::size_t word_start = 0;
+    while (word_start <= paragraph.size()) {
+      std::size_t word_end = paragraph.find(' ', word_start);
+      if (word_end == std::string_view::npos) word_end = paragraph.size();
+      const std::string_view word = paragraph.substr(word_start, word_end - word_start);
+      const std::string candidate = line.empty() ? std::string(word) : line + " " + std::string(word);
+      if (width > 0 && !line.empty() && text_extent(font, candidate).width > width) {
+        lines.push_back(line);
+        line = std::string(word);
+      } else {
+        line = candidate;
+      }
+      word_start = word_end + 1;
+    }
+    lines.push_back(line);
+    if (end == std::string_view::npos) return lines;
+    start = end + 1;
+  }
+}
+
+}  // namespace vx::ws

@@ -1,0 +1,120 @@
+#include "platform/ws/application.h"
+#include "platform/ws/dispatch.h"
+#include "platform/ws/form.h"
+#include "platform/ws/keyboard.h"
+#include "platform/ws/messages.h"
+#include "platform/ws/window.h"
+
+namespace vx::ws::detail {
+namespace {
+
+struct RoutingState {
+  // Set when a form took a key-down for itself: the character made from it is dropped.
+  bool drop_character = false;
+};
+
+RoutingState& routing() {
+  static RoutingState instance;
+  return instance;
+}
+
+bool is_keyboard(MessageId id) { return id >= msg::key_down && id <= msg::sys_character; }
+bool is_mouse(MessageId id) { return id >= msg::mouse_move && id <= msg::right_button_up; }
+bool is_button_press(MessageId id) {
+  return id == msg::left_button_down || id == msg::left_button_double_click || id == msg::right_button_down;
+}
+
+void note_buttons(const Message& message) {
+  switch (message.id) {
+    case msg::left_button_down: case msg::left_button_double_click: note_key(vk::left_button, true); break;
+    case msg::left_button_up: note_key(vk::left_button, false); break;
+    case msg::right_button_down: note_key(vk::right_button, true); break;
+    case msg::right_button_up: note_key(vk::right_button, false); break;
+    default: break;
+  }
+}
+
+// Tab moves between a form's controls unless the control wants it itself.
+bool form_takes_tab(Window& target) {
+  Form* form = target.form();
+  if (form == nullptr || key_is_down(vk::control) || key_is_down(vk::alt)) return false;
+  const LResult wanted = send_message(target.handle(), msg::get_dialog_code, vk::tab);
+  if ((wanted & (dialog_code::want_tab | dialog_code::want_all_keys)) != 0) return false;
+  form->select_next(&target == form ? nullptr : &target, !key_is_down(vk::shift));
+  return true;
+}
+
+void dispatch_keyboard(const QueuedInput& input) {
+  bool& drop_character = routing().drop_character;
+  Message message = input.message;
+  if (input.character_of_key && drop_character) {
+    drop_character = false;
+    return;
+  }
+  Window* target = focused_window();
+  if (target == nullptr) target = active_form();
+  const bool down = message.id == msg::key_down || message.id == msg::sys_key_down;
+  const bool up = message.id == msg::key_up || message.id == msg::sys_key_up;
+  if (down) drop_character = false;
+  if (down || up) note_key(static_cast<std::uint16_t>(message.wparam), down);
+  if (target == nullptr) return;
+  message.window = target->handle();
+  if (hook_takes(message)) return;
+  if (message.id == msg::key_down && message.wparam == vk::tab && form_takes_tab(*target)) {
+    drop_character = true;
+    return;
+  }
+  deliver(message);
+}
+
+void dispatch_mouse(Message message) {
+  Window* target = find_window(message.window);
+  if (target == nullptr) return;
+  Window* capture = capture_window();
+  if (capture != nullptr && capture != target) {
+    const Point screen = target->client_to_screen(point_from_lparam(message.lparam));
+    const Point local = capture->screen_to_client(screen);
+    message.lparam = make_lparam(local.x, local.y);
+    message.window = capture->handle();
+    target = capture;
+  } else if (!target->showing() || !target->enabled_with_parents()) {
+    return;
+  }
+  note_buttons(message);
+  track_mouse_over(target);
+  if (hook_takes(message)) return;
+  if (is_button_press(message.id) && !target->focused()) {
+    const WindowHandle handle = target->handle();
+    const LResult answer = send_message(handle, msg::mouse_activate, target->top_level().handle(),
+                                        make_lparam(1, static_cast<int>(message.id)));
+    target = find_window(handle);
+    if (target == nullptr) return;
+    if (answer == mouse_activation::activate || answer == mouse_activation::activate_and_eat) {
+      Form* form = target->form();
+      if (form != nullptr && form != active_form()) form->activate();
+    }
+    if (answer == mouse_activation::activate_and_eat || answer == mouse_activation::no_activate_and_eat) return;
+  }
+  deliver(message);
+}
+
+}  // namespace
+
+// Keyboard and wheel go to the focused window (or the active form), mouse
+// messages to their window or to the holder of the capture, anything else
+// to its window while that takes input.
+void route_input(const QueuedInput& input) {
+  const MessageId id = input.message.id;
+  if (is_keyboard(id) || id == msg::mouse_wheel) {
+    dispatch_keyboard(input);
+  } else if (is_mouse(id)) {
+    dispatch_mouse(input.message);
+  } else if (const Window* target = find_window(input.message.window);
+             target != nullptr && target->showing() && target->enabled_with_parents()) {
+    dispatch_taken(input.message);
+  }
+}
+
+void reset_input_routing() { routing() = RoutingState{}; }
+
+}  // namespace vx::ws::detail

@@ -1,0 +1,74 @@
+#include "platform/ws/shell.h"
+
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <string>
+
+#include "platform/ws/application.h"
+
+extern char** environ;
+
+namespace vx::ws {
+namespace {
+
+struct ShellState {
+  unsigned beeps = 0;
+  std::vector<std::string> help_requests;
+  std::vector<std::string> urls;
+};
+
+ShellState& shell() {
+  static ShellState instance;
+  return instance;
+}
+
+// A shell starts the opener in the background and ends at once, so there
+// is no child left to reap; the address is an argument, never shell text.
+bool start_opener(const std::string& url) {
+  const std::string shell_path = "/bin/sh";
+  const std::string flag = "-c";
+  const std::string script = "xdg-open \"$1\" >/dev/null 2>&1 </dev/null &";
+  const std::string name = "sh";
+  char* const argv[] = {const_cast<char*>(shell_path.c_str()), const_cast<char*>(flag.c_str()),
+                        const_cast<char*>(script.c_str()), const_cast<char*>(name.c_str()),
+                        const_cast<char*>(url.c_str()), nullptr};
+  pid_t child = 0;
+  if (posix_spawn(&child, shell_path.c_str(), nullptr, nullptr, argv, environ) != 0) return false;
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0) {
+    if (errno != EINTR) return false;
+  }
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+}  // namespace
+
+void beep() { ++shell().beeps; }
+
+unsigned beep_count() { return shell().beeps; }
+
+int screen_width() { return 1280; }
+
+int screen_height() { return 1024; }
+
+int screen_pixels_per_inch() { return 96; }
+
+bool show_help(std::string_view topic) {
+  shell().help_requests.emplace_back(topic);
+  return false;
+}
+
+const std::vector<std::string>& help_requests() { return shell().help_requests; }
+
+bool open_url(std::string_view url) {
+  shell().urls.emplace_back(url);
+  return headless() || start_opener(std::string(url));
+}
+
+const std::vector<std::string>& opened_urls() { return shell().urls; }
+
+void reset_shell() { shell() = ShellState{}; }
+
+}  // namespace vx::ws

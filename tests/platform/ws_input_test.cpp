@@ -1,0 +1,324 @@
+#include "platform/ws/buttons.h"
+#include "platform/ws/clipboard.h"
+#include "platform/ws/controls.h"
+#include "platform/ws/edits.h"
+#include "platform/ws/form.h"
+#include "platform/ws/input.h"
+#include "platform/ws/keyboard.h"
+#include "platform/ws/lists.h"
+#include "platform/ws/menu.h"
+#include "tests/platform/ws_test_support.h"
+
+namespace vx::ws {
+namespace {
+
+using testing_support::LoggingWindow;
+using InputTest = testing_support::WindowSystemTest;
+
+struct KeyMessage {
+  MessageId id;
+  WParam key;
+  friend bool operator==(const KeyMessage&, const KeyMessage&) = default;
+};
+
+std::vector<KeyMessage> keys_of(const LoggingWindow& window) {
+  std::vector<KeyMessage> keys;
+  for (const Message& m : window.log) {
+    if (m.id >= msg::key_down && m.id <= msg::sys_character) keys.push_back({m.id, m.wparam});
+  }
+  return keys;
+}
+
+TEST_F(InputTest, CtrlCArrivesAsKeyDown67ThenCharacter3) {
+  LoggingWindow window;
+  window.set_focus();
+  bool ctrl_held_at_c = false;
+  set_message_hook([&](Message& m) {
+    if (m.id == msg::key_down && m.wparam == 'C') ctrl_held_at_c = key_is_down(vk::control);
+    return false;
+  });
+  input::press_key('C', shift_ctrl);
+  process_messages();
+  const std::vector<KeyMessage> expected{{msg::key_down, vk::control}, {msg::key_down, 67}, {msg::character, 3},
+                                         {msg::key_up, 67},            {msg::key_up, vk::control}};
+  EXPECT_EQ(keys_of(window), expected);
+  EXPECT_TRUE(ctrl_held_at_c) << "the keyboard state is that of the message being handled";
+  EXPECT_FALSE(key_is_down(vk::control));
+}
+
+TEST_F(InputTest, KeysMakeTheCharactersOfTheKeyboard) {
+  struct Case {
+    std::uint16_t key;
+    ShiftState modifiers;
+    char expected;
+  };
+  const Case cases[] = {
+      {'A', shift_none, 'a'}, {'A', shift_shift, 'A'},   {'1', shift_shift, '!'},      {vk::escape, shift_none, 27},
+      {vk::enter, shift_none, '\r'}, {vk::oem_period, shift_none, '.'}, {vk::oem_minus, shift_shift, '_'},
+      {vk::numpad0 + 7, shift_none, '7'}, {'Z', shift_ctrl, 26},      {vk::left, shift_none, 0},
+      {'5', shift_ctrl, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(input::character_of(c.key, c.modifiers), c.expected) << "key " << c.key;
+  }
+}
+
+TEST_F(InputTest, AltKeysComeAsSystemKeys) {
+  LoggingWindow window;
+  window.set_focus();
+  input::press_key('F', shift_alt);
+  process_messages();
+  const std::vector<KeyMessage> expected{{msg::sys_key_down, vk::alt}, {msg::sys_key_down, 'F'},
+                                         {msg::sys_character, 'f'},    {msg::sys_key_up, 'F'},
+                                         {msg::key_up, vk::alt}};
+  EXPECT_EQ(keys_of(window), expected);
+}
+
+TEST_F(InputTest, TypingGoesToTheFocusedWindowAtTheTimeItIsHandled) {
+  Form form;
+  Edit first(&form);
+  Edit second(&form);
+  form.show();
+  first.on_change = [&](Edit& edit) {
+    if (edit.text() == "ab") second.set_focus();
+  };
+  input::type("abc!");
+  process_messages();
+  EXPECT_EQ(first.text(), "ab");
+  EXPECT_EQ(second.text(), "c!");
+}
+
+TEST_F(InputTest, FormWithKeyPreviewSeesKeysFirstAndMaySwallowThem) {
+  Form form;
+  Edit edit(&form);
+  form.key_preview = true;
+  std::string seen;
+  form.on_key_press = [&](Window&, char& key) {
+    seen += key;
+    if (key == 'x') key = 0;
+  };
+  form.show();
+  input::type("axb");
+  process_messages();
+  EXPECT_EQ(seen, "axb");
+  EXPECT_EQ(edit.text(), "ab");
+}
+
+TEST_F(InputTest, EditKeysAndClipboard) {
+  Form form;
+  Edit edit(&form);
+  edit.max_length = 6;
+  form.show();
+  input::type("hello");
+  input::press_key(vk::back);
+  input::press_key(vk::home);
+  input::press_key(vk::del);
+  process_messages();
+  EXPECT_EQ(edit.text(), "ell");
+  edit.select_all();
+  input::press_key('C', shift_ctrl);
+  input::press_key(vk::end);
+  input::press_key('V', shift_ctrl);
+  input::press_key('V', shift_ctrl);
+  process_messages();
+  EXPECT_EQ(clipboard_text(), "ell");
+  EXPECT_EQ(edit.text(), "ellell") << "a paste beyond the maximum length is cut";
+  edit.read_only = true;
+  input::type("zz");
+  process_messages();
+  EXPECT_EQ(edit.text(), "ellell");
+}
+
+TEST_F(InputTest, ClickOnAButtonFocusesItAndClicksOnRelease) {
+  Form form;
+  Edit edit(&form);
+  Button button(&form, "&Go");
+  button.set_bounds(10, 40, 75, 25);
+  int clicks = 0;
+  button.on_click = [&](Window&) { ++clicks; };
+  form.show();
+  ASSERT_TRUE(edit.focused());
+  input::click(button, {5, 5});
+  process_messages();
+  EXPECT_TRUE(button.focused());
+  EXPECT_EQ(clicks, 1);
+  input::press_key(vk::space);
+  process_messages();
+  EXPECT_EQ(clicks, 2) << "Space clicks the focused button";
+  input::click(button, {200, 5});
+  process_messages();
+  EXPECT_EQ(clicks, 2) << "released outside: no click";
+}
+
+TEST_F(InputTest, MouseActivateAnswerCanEatTheClick) {
+  Form form;
+  Button other(&form, "other");
+  struct Refusing : LoggingWindow {
+    using LoggingWindow::LoggingWindow;
+    LResult window_proc(Message& m) override {
+      if (m.id == msg::mouse_activate) {
+        log.push_back(m);
+        return mouse_activation::no_activate_and_eat;
+      }
+      return LoggingWindow::window_proc(m);
+    }
+  } refusing(&form);
+  form.show();
+  input::click(refusing, {1, 1});
+  process_messages();
+  const std::vector<MessageId> ids = refusing.ids();
+  EXPECT_EQ(std::count(ids.begin(), ids.end(), msg::mouse_activate), 1);
+  EXPECT_EQ(std::count(ids.begin(), ids.end(), msg::left_button_down), 0);
+  EXPECT_EQ(std::count(ids.begin(), ids.end(), msg::left_button_up), 1) << "only the press is eaten";
+}
+
+TEST_F(InputTest, WhileTheCaptureIsHeldTheMouseReportsToItsHolder) {
+  Form form;
+  LoggingWindow source(&form);
+  LoggingWindow elsewhere(&form);
+  source.set_bounds(0, 0, 50, 20);
+  elsewhere.set_bounds(100, 0, 50, 20);
+  source.captures_mouse = true;
+  form.show();
+  post_input({source.handle(), msg::left_button_down, mk::left_button, make_lparam(5, 5)});
+  input::click(elsewhere, {5, 6});
+  process_messages();
+  EXPECT_TRUE(elsewhere.ids().empty());
+  const auto release = std::find_if(source.log.begin(), source.log.end(),
+                                    [](const Message& m) { return m.id == msg::left_button_up; });
+  ASSERT_NE(release, source.log.end());
+  EXPECT_EQ(point_from_lparam(release->lparam), (Point{105, 6})) << "in the holder's own coordinates";
+  EXPECT_EQ(capture_window(), nullptr) << "the release gives the capture back";
+}
+
+TEST_F(InputTest, DragMovesWithTheButtonHeld) {
+  Form form;
+  LoggingWindow target(&form);
+  form.show();
+  std::vector<Point> moves;
+  target.on_mouse_move = [&](Window&, ShiftState shift, Point p) {
+    if ((shift & shift_left) != 0) moves.push_back(p);
+  };
+  input::drag(target, {0, 0}, {40, 8}, 4);
+  process_messages();
+  EXPECT_EQ(moves, (std::vector<Point>{{10, 2}, {20, 4}, {30, 6}, {40, 8}}));
+}
+
+TEST_F(InputTest, MouseEnterAndLeaveFollowThePointer) {
+  Form form;
+  Label one(&form, "one");
+  Label two(&form, "two");
+  two.set_bounds(0, 30, 40, 15);
+  std::vector<std::string> events;
+  one.on_mouse_enter = [&](Window&) { events.emplace_back("enter one"); };
+  one.on_mouse_leave = [&](Window&) { events.emplace_back("leave one"); };
+  two.on_mouse_enter = [&](Window&) { events.emplace_back("enter two"); };
+  form.show();
+  input::click(one, {1, 1});
+  input::click(two, {1, 1});
+  process_messages();
+  EXPECT_EQ(events, (std::vector<std::string>{"enter one", "leave one", "enter two"}));
+}
+
+TEST_F(InputTest, RightClickShowsThePopupMenuAndRunsTheChosenItemAfterwards) {
+  Form form;
+  Edit edit(&form);
+  PopupMenu menu;
+  std::vector<std::string> run;
+  menu.add("&Restore", [&](MenuItem&) { run.emplace_back("restore"); }).enabled = false;
+  menu.add("&Copy", [&](MenuItem&) { run.emplace_back("copy"); });
+  edit.popup_menu = &menu;
+  form.show();
+  choose_next_popup_item("&Restore");
+  input::click(edit, {3, 4}, MouseButton::right);
+  process_messages();
+  EXPECT_TRUE(run.empty()) << "a disabled item cannot be chosen";
+  ASSERT_TRUE(menu.last_popup.has_value());
+  EXPECT_EQ(*menu.last_popup, edit.client_to_screen({3, 4}));
+  choose_next_popup_item("&Copy");
+  input::click(edit, {3, 4}, MouseButton::right);
+  process_messages();
+  EXPECT_EQ(run, (std::vector<std::string>{"copy"}));
+}
+
+TEST_F(InputTest, ListsChangeSelectionByKeysAndClicks) {
+  Form form;
+  ComboBox combo(&form);
+  ListBox list(&form);
+  list.set_bounds(0, 40, 100, 60);
+  combo.set_items({"Quorvex Universal", "Quorvex Universal FX"});
+  combo.set_item_index(0);
+  list.set_items({"zero", "one", "two"});
+  int combo_changes = 0;
+  int list_clicks = 0;
+  combo.on_change = [&](ComboBox&) { ++combo_changes; };
+  list.on_click = [&](Window&) { ++list_clicks; };
+  form.show();
+  input::press_key(vk::down);
+  input::press_key(vk::down);
+  process_messages();
+  EXPECT_EQ(combo.item_index(), 1);
+  EXPECT_EQ(combo.text(), "Quorvex Universal FX");
+  EXPECT_EQ(combo_changes, 1) << "no change past the last item";
+  input::click(list, {5, list.item_height() * 2 + 1});
+  process_messages();
+  EXPECT_EQ(list.item_index(), 2);
+  EXPECT_EQ(list_clicks, 1);
+  combo.clear_items();
+  EXPECT_EQ(combo.item_index(), -1);
+  EXPECT_EQ(combo.text(), "");
+}
+
+TEST_F(InputTest, RadioButtonsOfAParentExcludeEachOther) {
+  Form form;
+  GroupBox group(&form, "Methodology");
+  RadioButton automatic(&group, "Automatic");
+  RadioButton manual(&group, "Choose Firmware Update File");
+  CheckBox check(&form, "Don't ask again");
+  manual.set_bounds(0, 20, 120, 17);
+  check.set_bounds(0, 120, 120, 17);
+  automatic.set_checked(true);
+  form.show();
+  input::click(manual, {2, 2});
+  input::click(check, {2, 2});
+  process_messages();
+  EXPECT_TRUE(manual.checked());
+  EXPECT_FALSE(automatic.checked());
+  EXPECT_TRUE(check.checked());
+  input::press_key(vk::space);
+  process_messages();
+  EXPECT_FALSE(check.checked());
+}
+
+TEST_F(InputTest, WheelGoesToTheFocusAndOnToTheParentUnlessHandled) {
+  Form form;
+  LoggingWindow outer(&form);
+  outer.set_bounds(0, 0, 200, 100);
+  Button inner(&outer, "b");
+  form.show();
+  inner.set_focus();
+  input::wheel(-120, {10, 10});
+  process_messages();
+  const auto wheel = std::find_if(outer.log.begin(), outer.log.end(),
+                                  [](const Message& m) { return m.id == msg::mouse_wheel; });
+  ASSERT_NE(wheel, outer.log.end());
+  EXPECT_EQ(static_cast<std::int16_t>(high_word(wheel->wparam)), -120);
+}
+
+TEST_F(InputTest, ScrollRequestsReachTheWindowAndCancelModeEndsAPress) {
+  LoggingWindow window;
+  window.captures_mouse = true;
+  input::scroll(window, ScrollBarKind::vertical, scroll_code::thumb_track, 100);
+  post_input({window.handle(), msg::left_button_down, mk::left_button, make_lparam(1, 1)});
+  process_messages();
+  ASSERT_FALSE(window.log.empty());
+  EXPECT_EQ(window.log.front().id, msg::vscroll);
+  EXPECT_EQ(low_word(window.log.front().wparam), scroll_code::thumb_track);
+  EXPECT_EQ(high_word(window.log.front().wparam), 100);
+  EXPECT_TRUE(window.has_capture());
+  window.perform(msg::cancel_mode);
+  EXPECT_FALSE(window.has_capture());
+}
+
+}  // namespace
+}  // namespace vx::ws

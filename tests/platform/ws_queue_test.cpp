@@ -1,0 +1,126 @@
+#include <memory>
+
+#include "platform/ws/registered_messages.h"
+#include "tests/platform/ws_test_support.h"
+
+namespace vx::ws {
+namespace {
+
+using testing_support::LoggingWindow;
+using QueueTest = testing_support::WindowSystemTest;
+
+TEST_F(QueueTest, PostedMessagesArriveInTheOrderPosted) {
+  LoggingWindow first;
+  LoggingWindow second;
+  ASSERT_TRUE(post_message(first.handle(), msg::user + 1, 10, 11));
+  ASSERT_TRUE(post_message(second.handle(), msg::user + 2));
+  ASSERT_TRUE(post_message(first.handle(), msg::user + 3));
+  EXPECT_TRUE(first.log.empty()) << "nothing arrives before the loop runs";
+  process_messages();
+  EXPECT_EQ(first.ids(), (std::vector<MessageId>{msg::user + 1, msg::user + 3}));
+  EXPECT_EQ(second.ids(), (std::vector<MessageId>{msg::user + 2}));
+  EXPECT_EQ(first.log.front().wparam, 10u);
+  EXPECT_EQ(first.log.front().lparam, 11);
+}
+
+TEST_F(QueueTest, PostToADestroyedWindowIsDropped) {
+  auto doomed = std::make_unique<LoggingWindow>();
+  const WindowHandle gone = doomed->handle();
+  LoggingWindow survivor;
+  ASSERT_TRUE(post_message(gone, msg::user));
+  ASSERT_TRUE(post_message(survivor.handle(), msg::user));
+  doomed.reset();
+  EXPECT_FALSE(post_message(gone, msg::user)) << "a dead handle takes no more posts";
+  LoggingWindow newcomer;
+  EXPECT_NE(newcomer.handle(), gone) << "handles are never given out again";
+  process_messages();
+  EXPECT_TRUE(newcomer.ids().empty());
+  EXPECT_EQ(survivor.ids(), (std::vector<MessageId>{msg::user}));
+}
+
+TEST_F(QueueTest, HookSeesEveryMessageFirstAndMayKeepIt) {
+  LoggingWindow window;
+  std::vector<MessageId> seen;
+  set_message_hook([&](Message& m) {
+    seen.push_back(m.id);
+    return m.id == msg::user + 1;
+  });
+  post_message(window.handle(), msg::user);
+  post_message(window.handle(), msg::user + 1);
+  process_messages();
+  EXPECT_EQ(seen, (std::vector<MessageId>{msg::user, msg::user + 1}));
+  EXPECT_EQ(window.ids(), (std::vector<MessageId>{msg::user}));
+}
+
+TEST_F(QueueTest, ExceptionInAWindowProcedureGoesToTheApplicationHandler) {
+  struct Throwing : Window {
+    LResult window_proc(Message& m) override {
+      if (m.id == msg::user) throw std::runtime_error("Exiting Application...");
+      return Window::window_proc(m);
+    }
+  } window;
+  LoggingWindow after;
+  std::vector<std::string> handled;
+  set_exception_handler([&](const std::exception& e) { handled.emplace_back(e.what()); });
+  post_message(window.handle(), msg::user);
+  post_message(after.handle(), msg::user);
+  process_messages();
+  EXPECT_EQ(handled, (std::vector<std::string>{"Exiting Application..."}));
+  EXPECT_EQ(after.ids().size(), 1u) << "the loop goes on after the handler";
+}
+
+TEST_F(QueueTest, SendOnTheMainThreadAnswersAtOnce) {
+  struct Answering : Window {
+    LResult window_proc(Message& m) override { return m.id == msg::user ? 42 : Window::window_proc(m); }
+  } window;
+  EXPECT_EQ(send_message(window.handle(), msg::user), 42);
+  EXPECT_EQ(send_message(window.handle() + 1000, msg::user), 0);
+}
+
+TEST_F(QueueTest, TerminateEndsTheLoopAndProcessingStops) {
+  LoggingWindow window;
+  struct Quitting : Window {
+    LResult window_proc(Message& m) override {
+      if (m.id == msg::user) terminate();
+      return Window::window_proc(m);
+    }
+  } quitter;
+  post_message(quitter.handle(), msg::user);
+  post_message(window.handle(), msg::user);
+  run();
+  EXPECT_TRUE(terminated());
+  EXPECT_TRUE(window.ids().empty()) << "nothing is handled once the application terminates";
+}
+
+TEST_F(QueueTest, RegisteredMessagesShareANumberPerNameInAnyCase) {
+  const MessageId instance = register_window_message("/opt/vx/CQUILLHCS08 CQUILLHCS08 Programmer Version 1.71.00.00");
+  const MessageId maximize = register_window_message("VELMORIX - MAXIMIZE IDE!");
+  EXPECT_GE(instance, msg::first_registered);
+  EXPECT_NE(instance, maximize);
+  EXPECT_EQ(register_window_message("velmorix - maximize ide!"), maximize);
+  EXPECT_EQ(find_registered_message("VELMORIX - MAXIMIZE IDE!"), maximize);
+  EXPECT_EQ(registered_message_name(maximize), "VELMORIX - MAXIMIZE IDE!");
+  EXPECT_FALSE(find_registered_message("never registered"));
+  EXPECT_EQ(register_window_message(""), 0u);
+}
+
+TEST_F(QueueTest, RegisteredNumbersRunOutWithoutWrapping) {
+  MessageId last = 0;
+  for (MessageId i = msg::first_registered; i <= msg::last_registered; ++i) {
+    last = register_window_message("m" + std::to_string(i));
+  }
+  EXPECT_EQ(last, msg::last_registered);
+  EXPECT_EQ(register_window_message("one too many"), 0u);
+}
+
+TEST_F(QueueTest, BroadcastReachesTopLevelWindowsOnly) {
+  LoggingWindow top;
+  LoggingWindow child(&top);
+  post_to_top_level_windows(msg::user + 7);
+  process_messages();
+  EXPECT_EQ(top.ids(), (std::vector<MessageId>{msg::user + 7}));
+  EXPECT_TRUE(child.ids().empty());
+}
+
+}  // namespace
+}  // namespace vx::ws
