@@ -70,7 +70,7 @@ std::int64_t elapsed_microseconds() {
   return timer_state.last_microseconds;
 }
 
-void delay_microseconds(std::int32_t microseconds) {
+void delay_microseconds(std::int64_t microseconds) {
   if (microseconds == 0) return;
   const std::int64_t start = elapsed_microseconds();
   while (elapsed_microseconds() - start <= microseconds) platform::clock().spin();

@@ -27,7 +27,8 @@ void reset_microsecond_timer();
 
 void init_timer_frequency();
 std::int64_t elapsed_microseconds();
-void delay_microseconds(std::int32_t microseconds);
+// Takes 64 bits so that long millisecond delays cannot turn negative.
+void delay_microseconds(std::int64_t microseconds);
 void read_performance_counter(std::uint64_t& count, bool relative);
 std::uint32_t trace_time_us();
 

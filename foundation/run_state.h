@@ -45,6 +45,8 @@ struct RunState {
   std::uint8_t last_key = 0;
   bool command_running = false;
   std::int32_t last_script_result = 0;
+  // What the process exits with.
+  std::int32_t exit_code = 0;
   bool never_exit = false;            // "?"
   bool exit_only_on_success = false;  // "!"
   bool quit_requested = false;

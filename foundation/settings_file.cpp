@@ -10,7 +10,7 @@
 #include "foundation/program_trace.h"
 #include "foundation/status_output.h"
 #include "foundation/system_helpers.h"
-#include "platform/screen.h"
+#include "platform/ws/shell.h"
 
 namespace vx {
 namespace {
@@ -170,13 +170,12 @@ void PUT_INI_INTEGER(const ShortText& file, const ShortText& section, const Shor
 
 void SAVE_WINDOW_LAYOUT(const ShortText& file, const ShortText& window_name, const WindowLayout& layout, bool) {
   const ShortText name = trim(window_name);
-  const platform::ScreenMetrics screen = platform::screen_metrics();
   const bool written = change_settings(file, [&](IniDocument& document) {
     auto put = [&](std::string_view section, const ShortText& key, std::int32_t value) {
       return document.set_value(section, key.view(), long_to_str(value).view());
     };
-    bool ok = put("VIDEO MODE", "HEIGHT", screen.height_pixels) && put("VIDEO MODE", "WIDTH", screen.width_pixels) &&
-              put("VIDEO MODE", "FONTSIZE", screen.pixels_per_inch);
+    bool ok = put("VIDEO MODE", "HEIGHT", ws::screen_height()) && put("VIDEO MODE", "WIDTH", ws::screen_width()) &&
+              put("VIDEO MODE", "FONTSIZE", ws::screen_pixels_per_inch());
     for (std::size_t i = 0; i < numeric_layout_keys.size() && ok; ++i) {
       if (i == keys_before_visible) ok = put(name.view(), name + "_VISIBLE", layout.visible ? 1 : 0);
       ok = ok && put(name.view(), name + numeric_layout_keys[i].suffix, layout.*numeric_layout_keys[i].field);

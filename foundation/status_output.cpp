@@ -4,7 +4,7 @@
 
 #include "foundation/program_trace.h"
 #include "foundation/run_state.h"
-#include "platform/beep.h"
+#include "platform/ws/shell.h"
 
 namespace vx {
 namespace {
@@ -158,7 +158,7 @@ void END_DEBUG_LINE() {
   if (output.line_open) WRITELN_TO_DEBUG("");
 }
 
-void DEBUG_BEEP() { platform::beep(); }
+void DEBUG_BEEP() { ws::beep(); }
 
 void STATUS_KEY_PRESS(char& key) {
   if (output.view != nullptr && !output.window_destroyed && !run_state().program_ending && output.command_key_press) {

@@ -10,7 +10,7 @@
 #include "foundation/error_messages.h"
 #include "foundation/headless_status_sink.h"
 #include "foundation/run_state.h"
-#include "platform/beep.h"
+#include "platform/ws/shell.h"
 #include "support/recording_list_view.h"
 #include "support/temp_dir.h"
 
@@ -71,14 +71,14 @@ TEST_F(StatusOutputTest, SpinnerLeavesTwoBlanksAndLogsOnlyItsStart) {
 }
 
 TEST_F(StatusOutputTest, BackspacesEraseAndBellsBeepOnlyOnAnOpenLine) {
-  const std::uint64_t beeps = platform::beep_count();
+  const unsigned beeps = ws::beep_count();
   WRITELN_TO_DEBUG("AB\b\bC");
   WRITELN_TO_DEBUG("\bX");
   WRITELN_TO_DEBUG("ring\a");
-  EXPECT_EQ(platform::beep_count(), beeps);
+  EXPECT_EQ(ws::beep_count(), beeps);
   WRITE_TO_DEBUG("Verify");
   WRITE_TO_DEBUG("\b\b\b\bied\a\a");
-  EXPECT_EQ(platform::beep_count(), beeps + 2);
+  EXPECT_EQ(ws::beep_count(), beeps + 2);
   EXPECT_EQ(std::vector<std::string>(lines().begin(), lines().end()),
             (std::vector<std::string>{"C", "X", "ring", "Veied"}));
 }
@@ -163,12 +163,12 @@ TEST_F(StatusOutputTest, KeysGoToTheCommandBoxOrBeep) {
   EXPECT_EQ(key, 0);
   EXPECT_EQ(seen, std::vector<char>{27});
 
-  const std::uint64_t beeps = platform::beep_count();
+  const unsigned beeps = ws::beep_count();
   run_state().program_ending = true;
   key = 'a';
   STATUS_KEY_PRESS(key);
   EXPECT_EQ(key, 'a');
-  EXPECT_EQ(platform::beep_count(), beeps + 1);
+  EXPECT_EQ(ws::beep_count(), beeps + 1);
 }
 
 TEST(HeadlessStatusSink, PrintsFinishedLinesWithoutMarkers) {

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
+#include <string>
 
 #include "support/scoped_platform.h"
 
@@ -26,6 +28,8 @@ class FailingResponder final : public platform::DialogResponder {
     if (throw_standard) throw std::runtime_error("no display");
     throw 42;
   }
+  std::optional<std::string> open_file(const platform::FileOpenDialog&) override { return std::nullopt; }
+  platform::DialogResult modal_form(const platform::FormDialog&) override { return platform::result_cancel; }
   bool throw_standard = true;
 };
 

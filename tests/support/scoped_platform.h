@@ -3,6 +3,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,6 +40,8 @@ class RecordingResponder final : public platform::DialogResponder {
     shown.push_back(dialog);
     return answer_;
   }
+  std::optional<std::string> open_file(const platform::FileOpenDialog&) override { return std::nullopt; }
+  platform::DialogResult modal_form(const platform::FormDialog&) override { return answer_; }
 
   std::vector<platform::MessageDialog> shown;
 

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "platform/clock.h"
+#include "support/temp_dir.h"
+
+namespace vx::test {
+
+// A program started with stdin from /dev/null and its output in files.
+class ChildProcess {
+ public:
+  ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
+               const std::vector<std::string>& environment = {}) {
+    pid_ = fork();
+    if (pid_ == 0) {
+      const int null_in = open("/dev/null", O_RDONLY);
+      const int out = open(stdout_path().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      const int err = open(stderr_path().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      dup2(null_in, STDIN_FILENO);
+      dup2(out, STDOUT_FILENO);
+      dup2(err, STDERR_FILENO);
+      for (const std::string& setting : environment) putenv(const_cast<char*>(setting.c_str()));
+      std::vector<char*> argv{const_cast<char*>(program.c_str())};
+      for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
+      argv.push_back(nullptr);
+      execv(program.c_str(), argv.data());
+      _exit(127);
+    }
+  }
+  ~ChildProcess() {
+    if (pid_ > 0 && !exited_) {
+      kill(pid_, SIGKILL);
+      wait_for_exit();
+    }
+  }
+  ChildProcess(const ChildProcess&) = delete;
+  ChildProcess& operator=(const ChildProcess&) = delete;
+
+  // The exit code; -1 when it ended by a signal.
+  int wait_for_exit() {
+    int status = 0;
+    waitpid(pid_, &status, 0);
+    exited_ = true;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+  // True once stdout holds the text; false after `timeout_ms`.
+  bool wait_for_output(const std::string& text, int timeout_ms) {
+    for (int waited = 0; waited < timeout_ms; waited += 5) {
+      if (output().find(text) != std::string::npos) return true;
+      platform::clock().sleep_microseconds(5000);
+    }
+    return false;
+  }
+  void signal(int number) { kill(pid_, number); }
+
+  std::string output() const { return read_file(stdout_path()); }
+  std::string errors() const { return read_file(stderr_path()); }
+
+ private:
+  std::string stdout_path() const { return dir_.file("stdout"); }
+  std::string stderr_path() const { return dir_.file("stderr"); }
+
+  TempDir dir_;
+  pid_t pid_ = -1;
+  bool exited_ = false;
+};
+
+}  // namespace vx::test
