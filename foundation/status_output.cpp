@@ -1,6 +1,7 @@
 #include "foundation/status_output.h"
 
 #include <algorithm>
+#include <cstdio>
 
 #include "foundation/program_trace.h"
 #include "foundation/run_state.h"
@@ -27,6 +28,20 @@ std::string without_markers(std::string_view text) {
   std::string copy(text);
   std::erase_if(copy, [](char c) { return c >= 1 && c <= 3; });
   return copy;
+}
+
+// Before the status window exists a failing start-up must still be seen: its lines go to stderr.
+bool before_status_window() {
+  const RunState& run = run_state();
+  return output.view == nullptr && !output.window_destroyed && !output.output_suppressed && !run.program_ending &&
+         run.gui_status != nullptr;
+}
+
+void write_before_status_window(const ShortText& text, bool end_line) {
+  std::string line = without_markers(text);
+  if (end_line) line += '\n';
+  std::fwrite(line.data(), 1, line.size(), stderr);
+  std::fflush(stderr);
 }
 
 // Each backspace takes the character before it; a leading one goes alone.
@@ -115,6 +130,7 @@ void reset_status_output() { output = StatusOutput{}; }
 
 void WRITELN_TO_DEBUG(const ShortText& text) {
   if (trace_active()) trace_line("WRITELN_TO_DEBUG: " + text);
+  if (before_status_window()) write_before_status_window(text, true);
   if (!output_possible()) return;
   if (recording() && !output.in_output && !output.log_file.write_line(without_markers(text))) close_failed_log(false);
   if (!output_possible()) return;
@@ -137,6 +153,7 @@ void WRITELN_TO_DEBUG(const ShortText& text) {
 
 void WRITE_TO_DEBUG(const ShortText& text) {
   if (trace_active()) trace_line("WRITE_TO_DEBUG: " + text);
+  if (before_status_window()) write_before_status_window(text, false);
   if (!output_possible()) return;
   if (recording() && !output.in_output) {
     const std::string copy = without_markers(text);

@@ -113,6 +113,17 @@ TEST_F(StatusOutputTest, NothingIsWrittenWhileQuietGoneOrEnding) {
   }
 }
 
+TEST_F(StatusOutputTest, BeforeTheStatusWindowExistsLinesGoToStderr) {
+  status_output().view = nullptr;
+  testing::internal::CaptureStderr();
+  WRITE_TO_DEBUG("Error in desktop file.");
+  WRITELN_TO_DEBUG("\x01" "ERROR 97 during script!");
+  status_output().window_destroyed = true;
+  WRITELN_TO_DEBUG("after the window is gone");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "Error in desktop file.ERROR 97 during script!\n");
+  EXPECT_TRUE(lines().empty());
+}
+
 TEST_F(StatusOutputTest, ErrorMessagesByNumber) {
   ERROR_MESSAGE(40);
   ERROR_MESSAGE(35);
