@@ -132,7 +132,8 @@ TEST_P(CpuCrossCheck, EndsWithThePeersMemoryAndRegisters) {
 
 INSTANTIATE_TEST_SUITE_P(Programs, CpuCrossCheck,
                          ::testing::Values("alu_add_sub", "alu_logic_mul_div", "alu_unary1", "alu_unary2", "daa",
-                                           "branches", "modes", "c_arith", "c_control", "c_checksum"));
+                                           "branches", "modes", "c_arith", "c_control", "c_checksum",
+                                           "bench_loop"));
 
 }  // namespace
 }  // namespace vx::sim::test
