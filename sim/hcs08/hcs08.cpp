@@ -50,7 +50,8 @@ std::uint64_t Hcs08::sync_pulse_ps() const {
 }
 
 void Hcs08::run_for_ns(std::uint64_t nanoseconds) {
-  const std::uint64_t target = time_.ps() + nanoseconds * 1000;
+  const std::uint64_t room = (UINT64_MAX - time_.ps()) / 1000;
+  const std::uint64_t target = time_.ps() + std::min(nanoseconds, room) * 1000;
   while (time_.ps() < target) {
     switch (state_) {
       case RunState::Off:
