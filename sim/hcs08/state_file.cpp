@@ -1,0 +1,124 @@
+#include "sim/hcs08/state_file.h"
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+namespace vx::sim {
+namespace {
+
+constexpr char kMagic[8] = {'V', 'X', 'S', '8', 'F', 'L', 'S', 'H'};
+constexpr std::uint32_t kVersion = 1;
+constexpr std::size_t kMaxRanges = 64;
+// Header, the largest possible ranges and the checksum: anything longer is not ours.
+constexpr std::size_t kMaxFileSize = 16 + kMaxRanges * 8 + 0x10000 + 4;
+
+std::uint32_t crc32(const std::vector<std::uint8_t>& data, std::size_t length) {
+  std::uint32_t crc = 0xFFFFFFFF;
+  for (std::size_t i = 0; i < length; ++i) {
+    crc ^= data[i];
+    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+  }
+  return ~crc;
+}
+
+void put32(std::vector<std::uint8_t>& out, std::uint32_t value) {
+  for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
+}
+
+// Reads forward through a buffer and never past its end.
+class Reader {
+ public:
+  explicit Reader(const std::vector<std::uint8_t>& data, std::size_t end) : data_(data), end_(end) {}
+  bool get32(std::uint32_t& value) {
+    if (end_ - pos_ < 4) return false;
+    value = 0;
+    for (int i = 0; i < 4; ++i) value |= std::uint32_t{data_[pos_ + i]} << (8 * i);
+    pos_ += 4;
+    return true;
+  }
+  bool skip(std::size_t count) {
+    if (end_ - pos_ < count) return false;
+    pos_ += count;
+    return true;
+  }
+  std::size_t position() const { return pos_; }
+  bool at_end() const { return pos_ == end_; }
+
+ private:
+  const std::vector<std::uint8_t>& data_;
+  std::size_t end_;
+  std::size_t pos_ = 0;
+};
+
+}  // namespace
+
+StateFileResult save_flash_state(const std::string& path, const DeviceConfig& config,
+                                 const std::array<std::uint8_t, 0x10000>& memory) {
+  std::vector<std::uint8_t> out(std::begin(kMagic), std::end(kMagic));
+  put32(out, kVersion);
+  put32(out, static_cast<std::uint32_t>(config.flash.size()));
+  for (const AddressRange& range : config.flash) {
+    put32(out, range.first);
+    put32(out, range.size());
+    out.insert(out.end(), memory.begin() + range.first, memory.begin() + range.last + 1);
+  }
+  put32(out, crc32(out, out.size()));
+
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) return StateFileResult::CannotOpen;
+  file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
+  file.close();
+  return file ? StateFileResult::Ok : StateFileResult::CannotWrite;
+}
+
+StateFileResult load_flash_state(const std::string& path, const DeviceConfig& config,
+                                 std::array<std::uint8_t, 0x10000>& memory) {
+  std::ifstream file(path, std::ios::binary);
+  if (!file) return StateFileResult::CannotOpen;
+  std::vector<std::uint8_t> data(kMaxFileSize + 1);
+  file.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()));
+  const auto size = static_cast<std::size_t>(file.gcount());
+  if (size > kMaxFileSize || size < sizeof kMagic + 12) return StateFileResult::Malformed;
+  data.resize(size);
+
+  const std::size_t body = size - 4;
+  Reader trailer(data, size);
+  std::uint32_t stored_crc = 0;
+  if (!trailer.skip(body) || !trailer.get32(stored_crc) || stored_crc != crc32(data, body) ||
+      std::memcmp(data.data(), kMagic, sizeof kMagic) != 0) {
+    return StateFileResult::Malformed;
+  }
+  Reader in(data, body);
+  in.skip(sizeof kMagic);
+  std::uint32_t version = 0, count = 0;
+  if (!in.get32(version) || version != kVersion || !in.get32(count) || count > kMaxRanges) {
+    return StateFileResult::Malformed;
+  }
+  struct Span {
+    std::uint32_t first, length;
+    std::size_t offset;
+  };
+  std::vector<Span> spans;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    Span span{};
+    if (!in.get32(span.first) || !in.get32(span.length)) return StateFileResult::Malformed;
+    span.offset = in.position();
+    if (!in.skip(span.length)) return StateFileResult::Malformed;
+    spans.push_back(span);
+  }
+  if (!in.at_end()) return StateFileResult::Malformed;
+  if (spans.size() != config.flash.size()) return StateFileResult::OtherDevice;
+  for (std::size_t i = 0; i < spans.size(); ++i) {
+    if (spans[i].first != config.flash[i].first || spans[i].length != config.flash[i].size()) {
+      return StateFileResult::OtherDevice;
+    }
+  }
+  for (std::size_t i = 0; i < spans.size(); ++i) {
+    std::memcpy(memory.data() + spans[i].first, data.data() + spans[i].offset, spans[i].length);
+  }
+  return StateFileResult::Ok;
+}
+
+}  // namespace vx::sim
