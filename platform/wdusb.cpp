@@ -159,12 +159,20 @@ std::uint32_t WDU_Init(WDU_DRIVER_HANDLE* driver, WDU_MATCH_TABLE* match_tables,
     return wd::invalid_parameter;
   }
   *driver = nullptr;
-  std::lock_guard lock(layer.mutex);
-  if (layer.session) return wd::operation_already_done;
-  auto session = std::make_unique<Session>(usb_bus(), *event_table);
-  if (!session->start(match_tables[0])) return wd::device_not_found;
-  layer.session = std::move(session);
-  *driver = layer.session.get();
+  Session* session = nullptr;
+  {
+    std::lock_guard lock(layer.mutex);
+    if (layer.session) return wd::operation_already_done;
+    layer.session = std::make_unique<Session>(usb_bus(), *event_table);
+    session = layer.session.get();
+  }
+  // Unlocked: the callbacks of the devices present find their session while the bus starts.
+  if (!session->start(match_tables[0])) {
+    std::lock_guard lock(layer.mutex);
+    layer.session.reset();
+    return wd::device_not_found;
+  }
+  *driver = session;
   return wd::success;
 }
 

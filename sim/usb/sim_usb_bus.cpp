@@ -27,33 +27,40 @@ std::vector<std::uint8_t> reply_frame(const std::vector<std::uint8_t>& data) {
 SimUsbBus::SimUsbBus(SimClock* clock, std::uint64_t round_trip_ns) : clock_(clock), round_trip_ns_(round_trip_ns) {}
 
 platform::UsbDeviceId SimUsbBus::add(SimUsbDevice device, bool attached) {
-  std::lock_guard lock(mutex_);
-  devices_.push_back({std::move(device), false, {}, {}, 0});
-  const platform::UsbDeviceId id = devices_.size();
-  if (!attached) return id;
-  devices_.back().attached = true;
-  if (events_ != nullptr && matches(devices_.back())) {
-    events_->arrived(id, {devices_.back().config.vendor, devices_.back().config.product, 0});
+  platform::UsbDeviceId id = 0;
+  {
+    std::lock_guard lock(mutex_);
+    devices_.push_back({std::move(device), false, {}, {}, 0});
+    id = devices_.size();
   }
+  if (attached) attach(id);
   return id;
 }
 
 void SimUsbBus::attach(platform::UsbDeviceId id) {
-  std::lock_guard lock(mutex_);
-  Device* device = find(id);
-  if (device == nullptr || device->attached) return;
-  device->attached = true;
-  device->incoming.clear();
-  device->reply.clear();
-  if (events_ != nullptr && matches(*device)) events_->arrived(id, {device->config.vendor, device->config.product, 0});
+  {
+    std::lock_guard lock(mutex_);
+    Device* device = any(id);
+    if (device == nullptr || device->attached) return;
+    device->attached = true;
+    device->incoming.clear();
+    device->reply.clear();
+    if (events_ != nullptr && matches(*device)) {
+      events_->arrived(id, {device->config.vendor, device->config.product, 0});
+    }
+  }
+  platform::wdusb_wait_for_callbacks();
 }
 
 void SimUsbBus::detach(platform::UsbDeviceId id) {
-  std::lock_guard lock(mutex_);
-  Device* device = find(id);
-  if (device == nullptr || !device->attached) return;
-  device->attached = false;
-  if (events_ != nullptr && matches(*device)) events_->departed(id);
+  {
+    std::lock_guard lock(mutex_);
+    Device* device = any(id);
+    if (device == nullptr || !device->attached) return;
+    device->attached = false;
+    if (events_ != nullptr && matches(*device)) events_->departed(id);
+  }
+  platform::wdusb_wait_for_callbacks();
 }
 
 std::uint32_t SimUsbBus::malformed_frames() const {
@@ -123,10 +130,13 @@ bool SimUsbBus::matches(const Device& device) const {
   return device.config.vendor == vendor_ && (product_ == 0 || device.config.product == product_);
 }
 
+SimUsbBus::Device* SimUsbBus::any(platform::UsbDeviceId id) {
+  return id == 0 || id > devices_.size() ? nullptr : &devices_[id - 1];
+}
+
 SimUsbBus::Device* SimUsbBus::find(platform::UsbDeviceId id) {
-  if (id == 0 || id > devices_.size()) return nullptr;
-  Device& device = devices_[id - 1];
-  return device.attached ? &device : nullptr;
+  Device* device = any(id);
+  return device != nullptr && device->attached ? device : nullptr;
 }
 
 // Once a whole frame is in, the device answers it.

@@ -27,6 +27,7 @@ class SimUsbBus final : public platform::UsbBus {
  public:
   explicit SimUsbBus(SimClock* clock, std::uint64_t round_trip_ns = 1'000'000);
 
+  // Plugging in and out returns once the library has called back for it.
   platform::UsbDeviceId add(SimUsbDevice device, bool attached = true);
   void attach(platform::UsbDeviceId device);
   void detach(platform::UsbDeviceId device);
@@ -51,6 +52,8 @@ class SimUsbBus final : public platform::UsbBus {
   };
 
   bool matches(const Device& device) const;
+  Device* any(platform::UsbDeviceId device);
+  // Only an attached device.
   Device* find(platform::UsbDeviceId device);
   void take_frame(Device& device);
 
