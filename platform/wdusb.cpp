@@ -32,6 +32,10 @@ struct Event {
 class Session final : public UsbBusEvents {
  public:
   Session(UsbBus& bus, const WDU_EVENT_TABLE& callbacks) : bus_(bus), callbacks_(callbacks) {}
+  // A driver still open at exit: its thread ends; the bus may be gone already.
+  ~Session() { stop_thread(); }
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
 
   bool start(const WDU_MATCH_TABLE& match) {
     thread_ = std::thread([this] { deliver(); });
@@ -84,13 +88,14 @@ class Session final : public UsbBusEvents {
 
   void wait_until_quiet() {
     std::unique_lock lock(mutex_);
-    if (std::this_thread::get_id() == thread_.get_id()) return;
+    if (std::this_thread::get_id() == library_thread_) return;
     changed_.wait(lock, [this] { return stopping_ || (queue_.empty() && !delivering_); });
   }
 
  private:
   void deliver() {
     std::unique_lock lock(mutex_);
+    library_thread_ = std::this_thread::get_id();
     for (;;) {
       changed_.wait(lock, [this] { return stopping_ || !queue_.empty(); });
       if (stopping_) return;
@@ -131,6 +136,7 @@ class Session final : public UsbBusEvents {
   bool stopping_ = false;
   std::map<std::uintptr_t, std::unique_ptr<AttachedDevice>> devices_;
   std::uintptr_t next_handle_ = 1;
+  std::thread::id library_thread_;
   std::thread thread_;
 };
 

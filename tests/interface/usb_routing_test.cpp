@@ -169,7 +169,10 @@ TEST_F(UsbRoutingTest, ALostResyncLeavesNothingWaitingAndOnlyOneTry) {
   ASSERT_TRUE(open_usb_port(3));
   windriver_pod().inject(sim::PodFault::no_ack);
   windriver_pod().inject(sim::PodFault::no_ack, 1);
+  const std::uint64_t before = usb_.clock.now_nanoseconds();
   usb_port_write(put_frame({0x90}), 50);
+  // The frame's read waits 50 ms, the resync's 250 ms, each frame a 1-ms round trip.
+  EXPECT_EQ(usb_.clock.now_nanoseconds() - before, 302'000'000u);
   EXPECT_EQ(windriver_pod().wire_log().size(), 2u);
   EXPECT_EQ(usb_port_bytes_waiting(), 0);
   EXPECT_EQ(wdusb_state().transfer_timeout_ms, 3000u);

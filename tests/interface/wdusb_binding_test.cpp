@@ -222,6 +222,15 @@ TEST_F(WdusbBindingTest, OpenRetriesUpToSevenScansWithATraceLineAfterEachFailure
   }
 }
 
+TEST_F(WdusbBindingTest, TheFirstAttachDelayHoldsBackTheAttachCallback) {
+  add_device("VLX,USB-QX-12,QX0001");
+  load_usb_driver_dll();
+  set_attach_delay_1(2000);
+  const std::uint64_t before = usb_.clock.now_nanoseconds();
+  ASSERT_TRUE(wdusb_open_device("QX0001"));
+  EXPECT_GE(usb_.clock.now_nanoseconds() - before, 2'000'000'000u);
+}
+
 TEST_F(WdusbBindingTest, FramesUpTo252BytesAreShortLongerOnesAreLongAndCut) {
   struct Case {
     std::size_t payload;
