@@ -12,6 +12,8 @@ packages=(
   libgtest-dev
   libgmock-dev
   libjpeg-dev
+  libftdi1-dev
+  libusb-1.0-0-dev
 )
 
 missing=()

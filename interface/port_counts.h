@@ -1,0 +1,15 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vx {
+
+// What the last port scan found.
+struct PortCounts {
+  std::int32_t found_usb_interface_count = 0;
+};
+
+PortCounts& port_counts();
+void reset_port_counts();
+
+}  // namespace vx

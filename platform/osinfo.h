@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+
+namespace vx::platform {
+
+// The operating system as the version query of the original platform
+// reported it. Linux is none of the versions the callers tell apart.
+enum class OsPlatform : std::uint8_t { win32s, windows_9x, windows_nt, other };
+
+struct OsVersion {
+  OsPlatform platform = OsPlatform::other;
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+};
+
+OsVersion os_version();
+// Tests pretend to run on another system; reset_os_version returns to the real answer.
+void set_os_version(OsVersion version);
+void reset_os_version();
+
+}  // namespace vx::platform

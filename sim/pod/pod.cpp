@@ -1,0 +1,220 @@
+#include "sim/pod/pod.h"
+
+#include <algorithm>
+#include <array>
+
+namespace vx::sim {
+namespace {
+
+constexpr std::uint8_t interface_command = 7, memory_read = 4, memory_write = 2;
+constexpr std::uint8_t wrong_ack_byte = 0x5A;
+constexpr std::uint8_t command_offset = 128;
+constexpr std::uint64_t bdc_cycles_per_bit = 16;
+
+// Sub-commands that move up by the command offset on firmware above 5.
+constexpr std::array<std::uint8_t, 8> offset_sub_commands = {10, 11, 12, 14, 15, 16, 21, 31};
+
+namespace sub {
+constexpr std::uint8_t speed = 0, block_write = 4, block_read = 5, reset_line = 6, bkgd_line = 7,
+                       clear_reset_latch = 9, target_type = 3, boot_original = 15, switch_updated = 16,
+                       upgrade_crc = 21, trim_8bit = 23, trim_search = 25, resync = 255;
+}
+
+// The first firmware that offers a sub-command.
+struct Gate {
+  std::uint8_t sub_command;
+  FirmwareVersion first;
+};
+constexpr std::array<Gate, 8> gates = {{
+    {sub::speed, {3, 0}},
+    {sub::block_write, {3, 20}},
+    {sub::block_read, {3, 20}},
+    {sub::reset_line, {3, 30}},
+    {sub::bkgd_line, {3, 30}},
+    {sub::clear_reset_latch, {3, 31}},
+    {sub::trim_8bit, {4, 8}},
+    {sub::trim_search, {4, 8}},
+}};
+
+// The published background-debug commands an interface passes to the target.
+constexpr std::array<std::uint8_t, 18> target_commands = {0x90, 0x08, 0xE0, 0xC0, 0xE2, 0xC2, 0x68, 0x69, 0x6B,
+                                                          0x6C, 0x6F, 0x48, 0x49, 0x4B, 0x4C, 0x4F, 0xE4, 0xC4};
+
+std::string bytes_text(std::span<const std::uint8_t> bytes) {
+  std::string text;
+  for (std::size_t i = 0; i < bytes.size() && i < 4; ++i) {
+    if (i != 0) text += ',';
+    text += std::to_string(bytes[i]);
+  }
+  if (bytes.size() > 4) text += ",...";
+  return text;
+}
+
+void push_word(std::vector<std::uint8_t>& reply, std::uint16_t word) {
+  reply.push_back(static_cast<std::uint8_t>(word >> 8));
+  reply.push_back(static_cast<std::uint8_t>(word));
+}
+
+}  // namespace
+
+Pod::Pod(PodConfig config, Hcs08* target, SimClock* clock)
+    : config_(std::move(config)), target_(target), clock_(clock) {
+  memory_.install_firmware(PodMemory::update_block, config_.updated_firmware, config_.updated_checksum);
+  memory_.install_firmware(PodMemory::original_block, config_.original_firmware, true);
+  running_updated_ = config_.run_updated && memory_.holds_firmware(PodMemory::update_block);
+  if (clock_ != nullptr) target_synced_ns_ = clock_->now_nanoseconds();
+}
+
+std::vector<std::uint8_t> Pod::execute(std::span<const std::uint8_t> command) {
+  const std::uint64_t number = commands_++;
+  std::optional<PodFault> fault;
+  const auto armed = std::find_if(faults_.begin(), faults_.end(), [&](const auto& f) { return f.first == number; });
+  if (armed != faults_.end()) {
+    fault = armed->second;
+    faults_.erase(armed);
+  }
+  std::vector<std::uint8_t> reply;
+  if (!link_lost_ && fault != PodFault::no_ack) {
+    if (fault == PodFault::target_reset && target_ != nullptr && target_->powered()) target_->reset(false);
+    reply.push_back(ack);
+    run_command(command, reply);
+    if (fault == PodFault::wrong_ack) reply.front() = wrong_ack_byte;
+    if (fault == PodFault::short_reply) reply.pop_back();
+  }
+  wire_log_.push_back({{command.begin(), command.end()}, reply});
+  return reply;
+}
+
+void Pod::inject(PodFault fault, std::uint32_t skip) { faults_.emplace_back(commands_ + skip, fault); }
+
+FirmwareVersion Pod::running_version() const {
+  return parse_firmware_version(running_updated_ ? config_.updated_firmware : config_.original_firmware);
+}
+
+void Pod::run_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
+  if (command.empty()) return log_violation(command, "empty command");
+  switch (command[0]) {
+    case interface_command: return run_interface_command(command, reply);
+    case memory_read: return read_memory(command, reply);
+    case memory_write:
+      if (command.size() != 5) return log_violation(command, "memory write is 5 bytes");
+      memory_.write_word(static_cast<std::uint16_t>(command[1] << 8 | command[2]),
+                         static_cast<std::uint16_t>(command[3] << 8 | command[4]));
+      return;
+    default:
+      if (std::find(target_commands.begin(), target_commands.end(), command[0]) != target_commands.end()) {
+        return run_target_command(command, reply);
+      }
+      return log_violation(command, "unknown command");
+  }
+}
+
+void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
+  if (command.size() < 2) return log_violation(command, "interface command without sub-command");
+  const std::optional<std::uint8_t> plain = plain_sub_command(command[1]);
+  if (!plain || !allowed(*plain)) return;
+  const auto expect_size = [&](std::size_t size) {
+    if (command.size() == size) return true;
+    log_violation(command, "wrong length for sub-command " + std::to_string(*plain));
+    return false;
+  };
+  switch (*plain) {
+    case sub::target_type:
+      if (expect_size(3)) target_type_ = command[2];
+      return;
+    case sub::boot_original:
+      if (expect_size(2)) running_updated_ = false;
+      return;
+    case sub::switch_updated:
+      if (expect_size(2)) running_updated_ = memory_.holds_firmware(PodMemory::update_block);
+      return;
+    case sub::upgrade_crc:
+      if (expect_size(2)) push_word(reply, memory_.block_crc(PodMemory::update_block));
+      return;
+    case sub::resync:
+      expect_size(2);
+      return;
+    default:
+      return log_violation(command, "unknown interface command");
+  }
+}
+
+// The firmware's own sub-command number; nullopt (and a violation) when the offset is wrong.
+std::optional<std::uint8_t> Pod::plain_sub_command(std::uint8_t sub_command) {
+  const bool offset_firmware = running_version().major > 5;
+  const auto offset_kind = [](std::uint8_t value) {
+    return std::find(offset_sub_commands.begin(), offset_sub_commands.end(), value) != offset_sub_commands.end();
+  };
+  const std::array<std::uint8_t, 2> shown = {interface_command, sub_command};
+  if (offset_firmware && offset_kind(sub_command)) {
+    log_violation(shown, "sub-command without the command offset on firmware " + firmware_version_text(running_version()));
+    return std::nullopt;
+  }
+  if (sub_command >= command_offset && sub_command != sub::resync) {
+    const auto plain = static_cast<std::uint8_t>(sub_command - command_offset);
+    if (offset_firmware && offset_kind(plain)) return plain;
+    log_violation(shown, "command offset on firmware " + firmware_version_text(running_version()));
+    return std::nullopt;
+  }
+  return sub_command;
+}
+
+bool Pod::allowed(std::uint8_t sub_command) {
+  const FirmwareVersion running = running_version();
+  for (const Gate& gate : gates) {
+    if (gate.sub_command != sub_command || running >= gate.first) continue;
+    const std::array<std::uint8_t, 2> shown = {interface_command, sub_command};
+    log_violation(shown, "needs firmware " + firmware_version_text(gate.first) + ", running " +
+                         firmware_version_text(running));
+    return false;
+  }
+  return true;
+}
+
+void Pod::read_memory(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
+  if (command.size() != 4) return log_violation(command, "memory read is 4 bytes");
+  const std::uint16_t address = static_cast<std::uint16_t>(command[1] << 8 | command[2]);
+  const std::size_t words = (command[3] + 1u) / 2;
+  for (std::size_t i = 0; i < words; ++i) push_word(reply, memory_.word(static_cast<std::uint16_t>(address + 2 * i)));
+}
+
+void Pod::run_target_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
+  const std::optional<BdcCommandShape> shape = bdc_command_shape(command[0]);
+  if (command.size() != 1u + shape->host_bytes) return log_violation(command, "wrong length for a target command");
+  const std::size_t words = shape->target_bytes == 0 ? 0 : 1;
+  if (target_ == nullptr || target_dead_) return junk_words(words, reply);
+  sync_target();
+  const std::uint64_t bdc_hz = target_->bdc_clock_hz();
+  const BdcReply answer = target_->bdc_command(command);
+  if (clock_ != nullptr && bdc_hz != 0) {
+    const std::uint64_t bits = 8 * (command.size() + shape->target_bytes);
+    clock_->advance_nanoseconds(bits * bdc_cycles_per_bit * 1'000'000'000 / bdc_hz);
+  }
+  if (answer.status != BdcStatus::Done || answer.bytes.size() != shape->target_bytes) return junk_words(words, reply);
+  if (words == 0) return;
+  const std::uint16_t word = answer.bytes.size() == 1 ? static_cast<std::uint16_t>(answer.bytes[0] << 8)
+                                                      : static_cast<std::uint16_t>(answer.bytes[0] << 8 | answer.bytes[1]);
+  push_word(reply, word);
+}
+
+void Pod::log_violation(std::span<const std::uint8_t> command, const std::string& why) {
+  violations_.push_back("[" + bytes_text(command) + "] " + why);
+}
+
+void Pod::sync_target() {
+  if (clock_ == nullptr) return;
+  const std::uint64_t now = clock_->now_nanoseconds();
+  if (now > target_synced_ns_) target_->run_for_ns(now - target_synced_ns_);
+  target_synced_ns_ = now;
+}
+
+// What the interface reads from a background line nobody drives.
+void Pod::junk_words(std::size_t count, std::vector<std::uint8_t>& reply) {
+  for (std::size_t i = 0; i < count; ++i) {
+    junk_ ^= junk_ << 7;
+    junk_ ^= junk_ >> 9;
+    push_word(reply, static_cast<std::uint16_t>(junk_));
+  }
+}
+
+}  // namespace vx::sim

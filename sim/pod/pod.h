@@ -1,0 +1,92 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "sim/hcs08/hcs08.h"
+#include "sim/pod/pod_memory.h"
+#include "sim/sim_clock.h"
+
+namespace vx::sim {
+
+struct PodConfig {
+  std::string updated_firmware = "5.12";  // "": the update block is erased
+  std::string original_firmware = "5.02";
+  bool updated_checksum = true;
+  // After power-up the update firmware runs when the block holds one, else the original.
+  bool run_updated = true;
+};
+
+enum class PodFault : std::uint8_t {
+  no_ack,        // the command is lost: nothing comes back
+  wrong_ack,     // the acknowledgement byte is not 0xEE
+  short_reply,   // the last byte of the answer is missing
+  target_reset,  // the target resets before the command
+};
+
+struct WireRecord {
+  std::vector<std::uint8_t> command;
+  std::vector<std::uint8_t> reply;
+};
+
+// The debug interface's firmware as the host sees it: each command's bytes
+// in, the acknowledgement 0xEE and big-endian reply words out. Background
+// debug commands go to the target; a target that does not answer still
+// gets its commands acknowledged, with junk for data, as a real interface
+// would. Commands the running firmware does not offer are logged as
+// violations and acknowledged without data.
+class Pod {
+ public:
+  static constexpr std::uint8_t ack = 0xEE;
+
+  // target and clock may be null: no target connected, no time kept.
+  Pod(PodConfig config, Hcs08* target, SimClock* clock);
+
+  std::vector<std::uint8_t> execute(std::span<const std::uint8_t> command);
+
+  // The fault hits the command after `skip` more commands.
+  void inject(PodFault fault, std::uint32_t skip = 0);
+  // A lost link answers nothing until restored.
+  void set_link_lost(bool lost) { link_lost_ = lost; }
+  bool link_lost() const { return link_lost_; }
+  void set_target_dead(bool dead) { target_dead_ = dead; }
+
+  // For what the transport finds wrong in the byte stream.
+  void log_violation(std::span<const std::uint8_t> bytes, const std::string& why);
+
+  const std::vector<WireRecord>& wire_log() const { return wire_log_; }
+  const std::vector<std::string>& violations() const { return violations_; }
+  FirmwareVersion running_version() const;
+  std::uint8_t target_type() const { return target_type_; }
+  PodMemory& memory() { return memory_; }
+
+ private:
+  void run_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  void run_interface_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  void run_target_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  void read_memory(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  bool allowed(std::uint8_t sub_command);
+  std::optional<std::uint8_t> plain_sub_command(std::uint8_t sub_command);
+  void sync_target();
+  void junk_words(std::size_t count, std::vector<std::uint8_t>& reply);
+
+  PodConfig config_;
+  PodMemory memory_;
+  Hcs08* target_;
+  SimClock* clock_;
+  bool running_updated_;
+  std::uint8_t target_type_ = 0;
+  bool link_lost_ = false;
+  bool target_dead_ = false;
+  std::vector<std::pair<std::uint64_t, PodFault>> faults_;  // command number, fault
+  std::uint64_t commands_ = 0;
+  std::uint64_t target_synced_ns_ = 0;
+  std::uint32_t junk_ = 0x2F6B;
+  std::vector<WireRecord> wire_log_;
+  std::vector<std::string> violations_;
+};
+
+}  // namespace vx::sim

@@ -1,0 +1,207 @@
+#include "sim/scenario.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <fstream>
+
+namespace vx::sim {
+namespace {
+
+constexpr std::size_t max_file_size = 64 * 1024;
+constexpr std::size_t max_interfaces = 38;  // 19 of each family
+
+std::string_view trim(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0) text.remove_prefix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())) != 0) text.remove_suffix(1);
+  return text;
+}
+
+std::string lower(std::string_view text) {
+  std::string result(text);
+  std::transform(result.begin(), result.end(), result.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return result;
+}
+
+std::optional<std::uint64_t> number(std::string_view text, std::uint64_t limit) {
+  int base = 10;
+  if (text.starts_with("0x") || text.starts_with("0X")) {
+    text.remove_prefix(2);
+    base = 16;
+  }
+  std::uint64_t value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value, base);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty() || value > limit) return std::nullopt;
+  return value;
+}
+
+std::optional<bool> yes_no(std::string_view text) {
+  const std::string word = lower(text);
+  if (word == "yes" || word == "true" || word == "1") return true;
+  if (word == "no" || word == "false" || word == "0") return false;
+  return std::nullopt;
+}
+
+bool version_text(std::string_view text) {
+  return text.empty() || (text.size() == 4 && text[1] == '.' && std::isdigit(static_cast<unsigned char>(text[2])) &&
+                          std::isdigit(static_cast<unsigned char>(text[3])));
+}
+
+class Parser {
+ public:
+  explicit Parser(const std::filesystem::path& base) : base_(base) {}
+
+  ScenarioResult parse(std::string_view text) {
+    std::size_t line_number = 0;
+    while (!text.empty()) {
+      ++line_number;
+      const std::size_t end = text.find('\n');
+      const std::string_view line = trim(text.substr(0, end));
+      text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+      if (line.empty() || line.front() == ';' || line.front() == '#') continue;
+      const std::string problem = line.front() == '[' ? section(line) : setting(line);
+      if (!problem.empty()) return {std::nullopt, "line " + std::to_string(line_number) + ": " + problem};
+    }
+    for (const ScenarioInterface& interface : scenario_.interfaces) {
+      const bool ftdi = interface.family == ScenarioInterface::Family::ftdi;
+      if (ftdi ? interface.serial.empty() : interface.information.empty()) {
+        return {std::nullopt, ftdi ? "an FTDI interface needs a serial" : "a WinDriver interface needs information"};
+      }
+    }
+    return {scenario_, ""};
+  }
+
+ private:
+  std::string section(std::string_view line) {
+    if (line.back() != ']') return "unclosed section name";
+    const std::string name = lower(trim(line.substr(1, line.size() - 2)));
+    if (name == "time" || name == "target") {
+      section_ = name;
+    } else if (name.starts_with("interface")) {
+      if (scenario_.interfaces.size() == max_interfaces) return "too many interfaces";
+      scenario_.interfaces.emplace_back();
+      section_ = "interface";
+    } else {
+      return "unknown section [" + name + "]";
+    }
+    return "";
+  }
+
+  std::string setting(std::string_view line) {
+    const std::size_t equals = line.find('=');
+    if (equals == std::string_view::npos) return "expected key = value";
+    const std::string key = lower(trim(line.substr(0, equals)));
+    const std::string_view value = trim(line.substr(equals + 1));
+    if (section_ == "time") return time_setting(key, value);
+    if (section_ == "target") return target_setting(key, value);
+    if (section_ == "interface") return interface_setting(scenario_.interfaces.back(), key, value);
+    return "setting outside a section";
+  }
+
+  std::string time_setting(const std::string& key, std::string_view value) {
+    if (key == "mode") {
+      const std::string mode = lower(value);
+      if (mode != "virtual" && mode != "real") return "time mode is virtual or real";
+      scenario_.time_mode = mode == "virtual" ? SimClock::Mode::virtual_time : SimClock::Mode::real_time;
+      return "";
+    }
+    if (key == "usb_round_trip_us") {
+      const std::optional<std::uint64_t> microseconds = number(value, 1'000'000);
+      if (!microseconds) return "bad round trip";
+      scenario_.usb_round_trip_ns = *microseconds * 1000;
+      return "";
+    }
+    return "unknown time setting " + key;
+  }
+
+  std::string target_setting(const std::string& key, std::string_view value) {
+    ScenarioTarget& target = scenario_.target;
+    if (key == "device") return lower(value) == "default" ? "" : "unknown device model";
+    if (key == "state_file") return file(value, target.state_file);
+    if (key == "image") return file(value, target.image);
+    if (key == "image_address") return assign_number(value, 0xFFFF, target.image_address);
+    if (key == "secured") return assign_flag(value, target.secured);
+    return "unknown target setting " + key;
+  }
+
+  std::string interface_setting(ScenarioInterface& interface, const std::string& key, std::string_view value) {
+    if (key == "family") {
+      const std::string family = lower(value);
+      if (family != "ftdi" && family != "windriver") return "family is ftdi or windriver";
+      interface.family = family == "ftdi" ? ScenarioInterface::Family::ftdi : ScenarioInterface::Family::windriver;
+      return "";
+    }
+    if (key == "serial") return text(value, 15, interface.serial);
+    if (key == "description") return text(value, 63, interface.description);
+    if (key == "information") return text(value, 1276, interface.information);
+    if (key == "vendor") return assign_number(value, 0xFFFF, interface.vendor);
+    if (key == "product") return assign_number(value, 0xFFFF, interface.product);
+    if (key == "updated_firmware") return firmware(value, interface.firmware.updated_firmware);
+    if (key == "original_firmware") return firmware(value, interface.firmware.original_firmware);
+    if (key == "checksum") return assign_flag(value, interface.firmware.updated_checksum);
+    if (key == "running") {
+      const std::string running = lower(value);
+      if (running != "updated" && running != "original") return "running is updated or original";
+      interface.firmware.run_updated = running == "updated";
+      return "";
+    }
+    return "unknown interface setting " + key;
+  }
+
+  std::string file(std::string_view value, std::filesystem::path& path) {
+    if (value.empty()) return "empty file name";
+    path = base_ / std::filesystem::path(std::string(value));
+    return "";
+  }
+
+  static std::string text(std::string_view value, std::size_t limit, std::string& into) {
+    if (value.size() > limit) return "longer than " + std::to_string(limit) + " characters";
+    into = std::string(value);
+    return "";
+  }
+
+  static std::string firmware(std::string_view value, std::string& into) {
+    if (!version_text(value)) return "a firmware version reads like 5.12";
+    into = std::string(value);
+    return "";
+  }
+
+  template <typename Integer>
+  static std::string assign_number(std::string_view value, std::uint64_t limit, Integer& into) {
+    const std::optional<std::uint64_t> parsed = number(value, limit);
+    if (!parsed) return "bad number " + std::string(value);
+    into = static_cast<Integer>(*parsed);
+    return "";
+  }
+
+  static std::string assign_flag(std::string_view value, bool& into) {
+    const std::optional<bool> flag = yes_no(value);
+    if (!flag) return "expected yes or no";
+    into = *flag;
+    return "";
+  }
+
+  std::filesystem::path base_;
+  std::string section_;
+  Scenario scenario_;
+};
+
+}  // namespace
+
+ScenarioResult parse_scenario(std::string_view text, const std::filesystem::path& base) {
+  return Parser(base).parse(text);
+}
+
+ScenarioResult load_scenario(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) return {std::nullopt, "cannot open " + file.string()};
+  std::string text;
+  text.resize(max_file_size + 1);
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<std::size_t>(in.gcount()));
+  if (text.size() > max_file_size) return {std::nullopt, "scenario larger than 64 KB"};
+  return parse_scenario(text, file.parent_path());
+}
+
+}  // namespace vx::sim

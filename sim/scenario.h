@@ -1,0 +1,52 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/pod/pod.h"
+#include "sim/sim_clock.h"
+
+namespace vx::sim {
+
+// The vendor identifier the programs match unless VX_USB_VENDOR_ID says otherwise.
+inline constexpr std::uint16_t scenario_default_vendor = 0xFFFF;
+
+struct ScenarioInterface {
+  enum class Family : std::uint8_t { ftdi, windriver };
+  Family family = Family::ftdi;
+  std::string serial;       // FTDI: the serial number
+  std::string description;  // FTDI: the description
+  std::string information;  // WinDriver: the identification line
+  std::uint16_t vendor = scenario_default_vendor;
+  std::uint16_t product = 2;
+  PodConfig firmware;
+};
+
+struct ScenarioTarget {
+  std::filesystem::path state_file;  // flash kept here between runs
+  std::filesystem::path image;       // raw bytes at image_address when there is no state yet
+  std::uint16_t image_address = 0;
+  bool secured = false;
+};
+
+struct Scenario {
+  SimClock::Mode time_mode = SimClock::Mode::virtual_time;
+  std::uint64_t usb_round_trip_ns = 1'000'000;
+  ScenarioTarget target;
+  std::vector<ScenarioInterface> interfaces;
+};
+
+struct ScenarioResult {
+  std::optional<Scenario> scenario;
+  std::string error;  // "line N: ..." when there is no scenario
+};
+
+// Files are named relative to `base`, the scenario's directory.
+ScenarioResult parse_scenario(std::string_view text, const std::filesystem::path& base);
+ScenarioResult load_scenario(const std::filesystem::path& file);
+
+}  // namespace vx::sim

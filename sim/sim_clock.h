@@ -1,0 +1,37 @@
+#pragma once
+
+#include <cstdint>
+
+#include "platform/clock.h"
+
+namespace vx::sim {
+
+// The clock of a simulated run. Virtual: time moves only when the program
+// waits or the simulated hardware works, and before the program's own waits
+// let it move, the USB library thread catches up with what the simulated
+// bus reported, so a run is the same every time. Real: the wall clock, and
+// hardware work takes its time for real.
+class SimClock final : public platform::Clock {
+ public:
+  enum class Mode : std::uint8_t { virtual_time, real_time };
+
+  explicit SimClock(Mode mode = Mode::virtual_time);
+
+  std::uint64_t counter_frequency() override;
+  std::uint64_t read_counter() override;
+  std::uint64_t monotonic_microseconds() override;
+  void sleep_microseconds(std::uint64_t microseconds) override;
+  void spin() override;
+
+  // Time that simulated hardware takes; callable from any thread, never waits for callbacks.
+  void advance_nanoseconds(std::uint64_t nanoseconds);
+  std::uint64_t now_nanoseconds();
+  Mode mode() const { return mode_; }
+
+ private:
+  const Mode mode_;
+  platform::VirtualClock virtual_;
+  platform::MonotonicClock real_;
+};
+
+}  // namespace vx::sim

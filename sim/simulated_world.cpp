@@ -1,0 +1,76 @@
+#include "sim/simulated_world.h"
+
+#include <cstdlib>
+#include <fstream>
+
+#include "platform/ftdi.h"
+#include "platform/wdusb.h"
+
+namespace vx::sim {
+namespace {
+
+constexpr std::uint8_t nvopt_secured = 0xFF, nvopt_unsecured = 0xFE;
+
+std::string state_text(StateFileResult result) {
+  switch (result) {
+    case StateFileResult::Ok: return "";
+    case StateFileResult::CannotOpen: return "cannot open the state file";
+    case StateFileResult::CannotWrite: return "cannot write the state file";
+    case StateFileResult::Malformed: return "the state file is damaged";
+    case StateFileResult::OtherDevice: return "the state file belongs to another device";
+  }
+  return "";
+}
+
+}  // namespace
+
+SimulatedWorld::SimulatedWorld(const Scenario& scenario)
+    : state_file_(scenario.target.state_file),
+      clock_(scenario.time_mode),
+      previous_clock_(platform::install_clock(&clock_)),
+      ftdi_(&clock_, scenario.usb_round_trip_ns),
+      usb_(&clock_, scenario.usb_round_trip_ns) {
+  prepare_target(scenario.target);
+  for (const ScenarioInterface& interface : scenario.interfaces) {
+    pods_.push_back(std::make_unique<Pod>(interface.firmware, &target_, &clock_));
+    if (interface.family == ScenarioInterface::Family::ftdi) {
+      ftdi_.add({interface.serial, interface.description, pods_.back().get()});
+    } else {
+      usb_.add({interface.information, interface.vendor, interface.product, pods_.back().get()});
+    }
+  }
+  platform::install_ftdi_bus(&ftdi_);
+  platform::install_usb_bus(&usb_);
+}
+
+SimulatedWorld::~SimulatedWorld() {
+  platform::install_usb_bus(nullptr);
+  platform::install_ftdi_bus(nullptr);
+  platform::install_clock(previous_clock_);
+  if (!state_file_.empty()) target_.save_flash(state_file_.string());
+}
+
+void SimulatedWorld::prepare_target(const ScenarioTarget& target) {
+  target_.poke(target_.config().nvopt, target.secured ? nvopt_secured : nvopt_unsecured);
+  const bool has_state = !state_file_.empty() && std::filesystem::exists(state_file_);
+  if (has_state) {
+    state_problem_ = state_text(target_.load_flash(state_file_.string()));
+  } else if (!target.image.empty()) {
+    std::ifstream in(target.image, std::ios::binary);
+    std::uint32_t address = target.image_address;
+    for (char byte = 0; address <= 0xFFFF && in.get(byte); ++address) {
+      target_.poke(static_cast<std::uint16_t>(address), static_cast<std::uint8_t>(byte));
+    }
+  }
+  target_.power_on(false);
+}
+
+SimulationStart start_simulation_from_environment() {
+  const char* file = std::getenv("VX_SIM");
+  if (file == nullptr || *file == '\0') return {};
+  ScenarioResult loaded = load_scenario(file);
+  if (!loaded.scenario) return {nullptr, std::string(file) + ": " + loaded.error};
+  return {std::make_unique<SimulatedWorld>(*loaded.scenario), ""};
+}
+
+}  // namespace vx::sim

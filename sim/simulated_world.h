@@ -1,0 +1,58 @@
+#pragma once
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "sim/hcs08/hcs08.h"
+#include "sim/pod/pod.h"
+#include "sim/scenario.h"
+#include "sim/sim_clock.h"
+#include "sim/usb/sim_ftdi_bus.h"
+#include "sim/usb/sim_usb_bus.h"
+
+namespace vx::sim {
+
+// What a scenario describes, built and installed into the platform layers:
+// the clock, the FTDI and WinDriver buses with an interface firmware per
+// device, and the one target they all reach. Uninstalled again, with the
+// target's flash saved to the state file, when the world ends; the program
+// closes its USB devices first.
+class SimulatedWorld {
+ public:
+  explicit SimulatedWorld(const Scenario& scenario);
+  ~SimulatedWorld();
+  SimulatedWorld(const SimulatedWorld&) = delete;
+  SimulatedWorld& operator=(const SimulatedWorld&) = delete;
+
+  SimClock& clock() { return clock_; }
+  Hcs08& target() { return target_; }
+  Pod& pod(std::size_t interface) { return *pods_.at(interface); }
+  SimFtdiBus& ftdi_bus() { return ftdi_; }
+  SimUsbBus& usb_bus() { return usb_; }
+  // Empty, or why the state file could not be read or written.
+  const std::string& state_problem() const { return state_problem_; }
+
+ private:
+  void prepare_target(const ScenarioTarget& target);
+
+  std::filesystem::path state_file_;
+  SimClock clock_;
+  platform::Clock* previous_clock_;
+  Hcs08 target_;
+  SimFtdiBus ftdi_;
+  SimUsbBus usb_;
+  std::vector<std::unique_ptr<Pod>> pods_;
+  std::string state_problem_;
+};
+
+struct SimulationStart {
+  std::unique_ptr<SimulatedWorld> world;  // none without VX_SIM or when the scenario is unusable
+  std::string error;                      // why a named scenario could not be used
+};
+
+// The hook the programs call at start-up: when VX_SIM names a scenario, its
+// world replaces the real backends for the rest of the run.
+SimulationStart start_simulation_from_environment();
+
+}  // namespace vx::sim

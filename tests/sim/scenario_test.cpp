@@ -1,0 +1,102 @@
+#include "sim/scenario.h"
+
+#include <gtest/gtest.h>
+
+namespace vx::sim {
+namespace {
+
+TEST(Scenario, ReadsEverySetting) {
+  const ScenarioResult result = parse_scenario(R"(
+; comment
+[time]
+mode = real
+usb_round_trip_us = 125
+[target]
+device = DEFAULT
+state_file = flash.state
+image = app.bin
+image_address = 0xF000
+secured = yes
+[interface one]
+family = ftdi
+serial = VX3000001
+description = VLX USB BDM
+updated_firmware = 3.30
+original_firmware = 3.02
+checksum = no
+running = original
+[Interface two]
+family = WinDriver
+information = VLX,USB-QX-12 : USB Quorvex,QX1
+vendor = 0x15A2
+product = 1
+)",
+                                               "/base");
+  ASSERT_TRUE(result.scenario) << result.error;
+  const Scenario& scenario = *result.scenario;
+  EXPECT_EQ(scenario.time_mode, SimClock::Mode::real_time);
+  EXPECT_EQ(scenario.usb_round_trip_ns, 125'000u);
+  EXPECT_EQ(scenario.target.state_file, "/base/flash.state");
+  EXPECT_EQ(scenario.target.image, "/base/app.bin");
+  EXPECT_EQ(scenario.target.image_address, 0xF000);
+  EXPECT_TRUE(scenario.target.secured);
+  ASSERT_EQ(scenario.interfaces.size(), 2u);
+  const ScenarioInterface& ftdi = scenario.interfaces[0];
+  EXPECT_EQ(ftdi.family, ScenarioInterface::Family::ftdi);
+  EXPECT_EQ(ftdi.serial, "VX3000001");
+  EXPECT_EQ(ftdi.firmware.updated_firmware, "3.30");
+  EXPECT_EQ(ftdi.firmware.original_firmware, "3.02");
+  EXPECT_FALSE(ftdi.firmware.updated_checksum);
+  EXPECT_FALSE(ftdi.firmware.run_updated);
+  const ScenarioInterface& windriver = scenario.interfaces[1];
+  EXPECT_EQ(windriver.family, ScenarioInterface::Family::windriver);
+  EXPECT_EQ(windriver.information, "VLX,USB-QX-12 : USB Quorvex,QX1");
+  EXPECT_EQ(windriver.vendor, 0x15A2);
+  EXPECT_EQ(windriver.product, 1);
+}
+
+TEST(Scenario, DefaultsToVirtualTimeAndTheVendorPlaceholder) {
+  const ScenarioResult result = parse_scenario("[interface]\nserial = VX3000001\n", "");
+  ASSERT_TRUE(result.scenario);
+  EXPECT_EQ(result.scenario->time_mode, SimClock::Mode::virtual_time);
+  EXPECT_EQ(result.scenario->usb_round_trip_ns, 1'000'000u);
+  EXPECT_EQ(result.scenario->interfaces[0].vendor, scenario_default_vendor);
+  EXPECT_EQ(result.scenario->interfaces[0].firmware.updated_firmware, "5.12");
+}
+
+TEST(Scenario, RefusesWhatItCannotUseAndSaysWhere) {
+  struct Case {
+    const char* text;
+    const char* error;
+  };
+  const Case cases[] = {
+      {"mode = virtual", "line 1: setting outside a section"},
+      {"[time]\nmode = slow", "line 2: time mode is virtual or real"},
+      {"[time]\nusb_round_trip_us = 2000000", "line 2: bad round trip"},
+      {"[weather]", "line 1: unknown section [weather]"},
+      {"[target\n", "line 1: unclosed section name"},
+      {"[target]\ndevice = hcs12", "line 2: unknown device model"},
+      {"[target]\nimage_address = 0x10000", "line 2: bad number 0x10000"},
+      {"[target]\nsecured = maybe", "line 2: expected yes or no"},
+      {"[interface]\nfamily = serial", "line 2: family is ftdi or windriver"},
+      {"[interface]\nupdated_firmware = 512", "line 2: a firmware version reads like 5.12"},
+      {"[interface]\nserial = VX30000000000000001", "line 2: longer than 15 characters"},
+      {"[interface]\ncolour = red", "line 2: unknown interface setting colour"},
+      {"[interface]\nnothing here", "line 2: expected key = value"},
+      {"[interface]\nfamily = ftdi", "an FTDI interface needs a serial"},
+      {"[interface]\nfamily = windriver", "a WinDriver interface needs information"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.text);
+    const ScenarioResult result = parse_scenario(c.text, "");
+    EXPECT_FALSE(result.scenario);
+    EXPECT_EQ(result.error, c.error);
+  }
+  std::string many;
+  for (int i = 0; i < 39; ++i) many += "[interface]\nserial = VX3\n";
+  EXPECT_EQ(parse_scenario(many, "").error, "line 77: too many interfaces");
+  EXPECT_EQ(load_scenario("/nonexistent/scenario.ini").error, "cannot open /nonexistent/scenario.ini");
+}
+
+}  // namespace
+}  // namespace vx::sim
