@@ -56,7 +56,7 @@ TEST_F(LoadDriverTest, AFileNoModuleTakesLeavesThePreviousLoadAlone) {
 
   const ShortText long_name(std::string(250, 'x'));
   EXPECT_FALSE(LOAD_OBJECT_FILE(long_name, load_object_bytes));
-  const std::string& text = status_lines().back();
+  const std::string text = status_lines().back();
   EXPECT_EQ(text.size(), 255u);
   const std::string ending = ") : File not found -or- Unknown file type.";
   EXPECT_EQ(text.substr(text.size() - ending.size()), ending);
