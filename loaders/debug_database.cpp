@@ -192,6 +192,7 @@ bool DebugDatabase::put_symbol(std::uint8_t attribute, std::int32_t type, std::u
   ++record_count_;
 
   DebugList<debug_symbol_record>& list = symbols_;
+  list.flatten_tree();
   if (list.head == nullptr) {
     list.head = list.tail = list.cursor = symbol;
     return true;

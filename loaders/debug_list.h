@@ -64,10 +64,12 @@ struct DebugList {
     tail = node;
   }
 
-  // Inserts from the cursor: from above, the new record goes after records
+  // Inserts from the cursor (a tree is turned back into a list first, so a
+  // late writer cannot lose records): from above, the new record goes after records
   // it equals; from below or from an equal cursor, before the first equal one.
   template <class Less>
   void insert_from_cursor(Node* node, Less less) {
+    flatten_tree();
     if (head == nullptr) {
       node->previous = node->next = nullptr;
       head = tail = cursor = node;

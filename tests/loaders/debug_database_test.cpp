@@ -245,6 +245,18 @@ TEST(DebugList, BuildsBalancedTreesAndFlattensThemBack) {
   }
 }
 
+TEST(DebugList, RecordsStoredAfterTheTreeWasBuiltJoinTheList) {
+  DebugDatabase db;
+  ASSERT_TRUE(db.put_line(0x20, 1, 1));
+  ASSERT_TRUE(put_symbol(db, "b", 0));
+  db.build_trees();
+  ASSERT_TRUE(db.put_line(0x10, 1, 2));
+  ASSERT_TRUE(put_symbol(db, "a", 0));
+  EXPECT_EQ(line_addresses(db), (std::vector<std::uint32_t>{0x10, 0x20}));
+  EXPECT_EQ(symbols(db), (std::vector<std::string>{"a:0", "b:0"}));
+  EXPECT_EQ(db.lines().root, nullptr);
+}
+
 int depth(const debug_line_record* node) {
   return node == nullptr ? 0 : 1 + std::max(depth(node->previous), depth(node->next));
 }
