@@ -30,8 +30,9 @@ void dump_debug_files() {
 void dump_debug_lines() {
   TraceTextFile out(trace_file_name("line.dat"));
   for (const debug_line_record* r = get_debug_database().lines().head; r != nullptr; r = r->next) {
-    out.line((hex8(r->address) + " " + hex2(r->file) + "/" + left_pad_char(long_to_str(r->line), ' ', line_number_width))
-                 .view());
+    out.line(
+        (hex8(r->address) + " " + hex2(r->file) + "/" + left_pad_char(long_to_str(r->line), ' ', line_number_width))
+            .view());
   }
 }
 
@@ -61,7 +62,8 @@ void dump_debug_types() {
   for (const auto& type : get_debug_database().types()) {
     out.line(("T" + hex4(type->number) + "(" + hex4(type->type_code) + ") " + type->name).view());
     const debug_more_record& more = *type->more;
-    out.byte_block(std::span<const std::uint8_t>(more.raw.data(), std::min<std::size_t>(more.more_length, more.raw.size())));
+    out.byte_block(
+        std::span<const std::uint8_t>(more.raw.data(), std::min<std::size_t>(more.more_length, more.raw.size())));
   }
 }
 

@@ -97,9 +97,7 @@ std::int32_t get_block_address() { return module().block_address; }
 void set_block_address(std::int32_t address) { module().block_address = address; }
 std::uint16_t get_block_length() { return module().block_length; }
 
-void set_block_length(std::uint16_t length) {
-  module().block_length = std::min<std::uint16_t>(length, block_capacity);
-}
+void set_block_length(std::uint16_t length) { module().block_length = std::min<std::uint16_t>(length, block_capacity); }
 
 void get_block_data(std::span<std::uint8_t, block_capacity> bytes) {
   std::copy(module().block_data.begin(), module().block_data.end(), bytes.begin());

@@ -21,8 +21,7 @@ class DebugDatabase {
  public:
   static constexpr std::size_t default_file_table_size = 20'000;
 
-  explicit DebugDatabase(std::size_t file_table_size = default_file_table_size)
-      : file_table_size_(file_table_size) {}
+  explicit DebugDatabase(std::size_t file_table_size = default_file_table_size) : file_table_size_(file_table_size) {}
   ~DebugDatabase() { clear(); }
   DebugDatabase(const DebugDatabase&) = delete;
   DebugDatabase& operator=(const DebugDatabase&) = delete;

@@ -24,8 +24,8 @@ bool load_trace_on() { return current_debug_context().load_trace; }
 void trace_test_result(std::uint8_t number, bool accepted) {
   TraceTextFile* trace = driver_state.test_trace.get();
   if (trace == nullptr || !load_trace_on()) return;
-  const ShortText head = hex_byte(number) + " - " + pad_blanks(current_debug_context().module.module_name,
-                                                                module_name_width) + " - ";
+  const ShortText head =
+      hex_byte(number) + " - " + pad_blanks(current_debug_context().module.module_name, module_name_width) + " - ";
   if (accepted) {
     trace->line((head + "Valid file found.").view());
   } else {

@@ -90,8 +90,9 @@ bool remap_image_address(std::int32_t& address) {
   for (std::size_t i = 0; i < count; ++i) {
     const RemapTriple& triple = table->triples[i];
     if (triple.first <= address && address <= triple.last) {
-      address = static_cast<std::int32_t>(static_cast<std::uint32_t>(address) - static_cast<std::uint32_t>(triple.first) +
-                                          static_cast<std::uint32_t>(triple.new_first));
+      address =
+          static_cast<std::int32_t>(static_cast<std::uint32_t>(address) - static_cast<std::uint32_t>(triple.first) +
+                                    static_cast<std::uint32_t>(triple.new_first));
       return true;
     }
   }

@@ -98,7 +98,9 @@ TEST(DebugDatabase, SymbolsSortByOrdinalNameWithNeighbours) {
   EXPECT_EQ(m->same_name_next->address, 0);
   EXPECT_EQ(m->same_name_next->same_name_next->address, 9);
   std::vector<std::string> backwards;
-  for (const debug_symbol_record* s = db.symbols().tail; s != nullptr; s = s->previous) backwards.push_back(s->name.str());
+  for (const debug_symbol_record* s = db.symbols().tail; s != nullptr; s = s->previous) {
+    backwards.push_back(s->name.str());
+  }
   EXPECT_EQ(backwards, (std::vector<std::string>{"\xE9t", "z", "mm", "m", "b", "a", "B"}));
 }
 

@@ -109,8 +109,8 @@ TEST_F(MapModuleTest, AnExistingFileThatIsNeitherFailsWithoutLookingFurther) {
 TEST_F(MapModuleTest, EveryDataLineIsABlockOfItsOwn) {
   const std::vector<std::uint8_t> run = counting(300);
   const std::string text = "S00600004844521B\n" + srecord_line('1', 0xC000, {run.begin(), run.begin() + 252}) +
-                           "S1030000FC\n" + "s105c0fcfcfd00\n" + srecord_line('1', 0xC0FE, {run.begin() + 254, run.end()}) +
-                           "S9030000FC\n";
+                           "S1030000FC\n" + "s105c0fcfcfd00\n" +
+                           srecord_line('1', 0xC0FE, {run.begin() + 254, run.end()}) + "S9030000FC\n";
   ASSERT_TRUE(LOAD_OBJECT_FILE(ShortText(write("run.s19", text)), load_object_bytes));
   EXPECT_EQ(stored_records(),
             (std::vector<Record>{{0xC000, {run.begin(), run.begin() + 252}},

@@ -78,14 +78,15 @@ TEST_F(SrecordFixtureTest, EveryReaderLoadsExactlyTheBytesOfTheHexDump) {
 TEST_F(SrecordFixtureTest, TheImageReaderMergesLinesWhereTheModuleKeepsThemApart) {
   const ShortText file((fixtures / "s1_run.s19").string());
   ASSERT_TRUE(read_srecord_image(file));
-  std::vector<std::pair<std::int32_t, std::size_t>> merged;
+  using Blocks = std::vector<std::pair<std::int32_t, std::size_t>>;
+  Blocks merged;
   for (const Record& r : stored_records()) merged.emplace_back(r.address, r.bytes.size());
-  EXPECT_EQ(merged, (std::vector<std::pair<std::int32_t, std::size_t>>{{0x8000, 32}, {0xC000, 256}, {0xC100, 44}, {0xFFFE, 2}}));
+  EXPECT_EQ(merged, (Blocks{{0x8000, 32}, {0xC000, 256}, {0xC100, 44}, {0xFFFE, 2}}));
 
   ASSERT_TRUE(LOAD_OBJECT_FILE(file, load_object_bytes));
-  std::vector<std::pair<std::int32_t, std::size_t>> per_line;
+  Blocks per_line;
   for (const Record& r : stored_records()) per_line.emplace_back(r.address, r.bytes.size());
-  EXPECT_EQ(per_line, (std::vector<std::pair<std::int32_t, std::size_t>>{{0x8000, 32}, {0xC000, 252}, {0xC0FC, 48}, {0xFFFE, 2}}));
+  EXPECT_EQ(per_line, (Blocks{{0x8000, 32}, {0xC000, 252}, {0xC0FC, 48}, {0xFFFE, 2}}));
 }
 
 TEST_F(SrecordFixtureTest, FullS3LinesCarry250Bytes) {

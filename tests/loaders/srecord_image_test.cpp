@@ -105,7 +105,8 @@ TEST_F(SrecordImageTest, ScrambledFirmwareFilesReadLikeTheirText) {
   const std::string text =
       srecord_line('1', 0x8000, counting(16)) + "SH0580100102F0\n" + srecord_line('2', 0x18000, {9});
   const std::string last_line_without_feed = srecord_line('1', 0x9000, {7}).substr(0, 12);
-  ASSERT_TRUE(read_scrambled_srecord_image(ShortText(write("fw.s19", scramble_firmware_text(text + last_line_without_feed)))));
+  const std::vector<std::uint8_t> firmware = scramble_firmware_text(text + last_line_without_feed);
+  ASSERT_TRUE(read_scrambled_srecord_image(ShortText(write("fw.s19", firmware))));
   std::vector<std::uint8_t> merged = counting(16);
   merged.insert(merged.end(), {1, 2});
   const std::vector<Record> expected{{0x8000, merged}, {0x9000, {7}}, {0x18000, {9}}};
