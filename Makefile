@@ -1,14 +1,17 @@
 # make test: install what the build needs, build, run every test, then again under ASan+UBSan,
-# and the tests of threaded code under TSan.
+# the tests of threaded code under TSan, and the fuzz targets for a short run.
 BUILD_DIR      ?= build
 SANITIZE_DIR   ?= build-sanitize
 THREAD_DIR     ?= build-thread
 THREADED_TESTS ?= vx_platform_tests vx_interface_tests
 THREADED_LABEL ?= platform|interface
+FUZZ_DIR       ?= build-fuzz
+FUZZ_SECONDS   ?= 30
+FUZZ_TARGETS   ?= vx_load_driver_fuzz
 JOBS           ?= $(shell nproc)
 CTEST_FLAGS    ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build test test-plain test-sanitize test-thread clean
+.PHONY: all deps build test test-plain test-sanitize test-thread fuzz clean
 
 all: build
 
@@ -38,7 +41,21 @@ test-thread: deps $(THREAD_DIR)/build.ninja
 	cmake --build $(THREAD_DIR) -j $(JOBS) --target $(THREADED_TESTS)
 	ctest --test-dir $(THREAD_DIR) $(CTEST_FLAGS) -L '$(THREADED_LABEL)'
 
-test: test-plain test-sanitize test-thread
+# The libFuzzer targets, built with clang, each run for FUZZ_SECONDS from its seed corpus.
+$(FUZZ_DIR)/build.ninja:
+	CXX=clang++ cmake -S . -B $(FUZZ_DIR) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVX_FUZZ=ON \
+	  -DVX_SANITIZE=address,undefined
+
+fuzz: deps $(FUZZ_DIR)/build.ninja
+	cmake --build $(FUZZ_DIR) -j $(JOBS) --target $(FUZZ_TARGETS)
+	for target in $(FUZZ_TARGETS); do \
+	  seeds=tests/fuzz/corpus/$${target#vx_}; seeds=$${seeds%_fuzz}; \
+	  mkdir -p $(FUZZ_DIR)/corpus/$$target && \
+	  $(FUZZ_DIR)/bin/$$target -max_total_time=$(FUZZ_SECONDS) -timeout=10 -rss_limit_mb=2048 \
+	    -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target $$seeds || exit 1; \
+	done
+
+test: test-plain test-sanitize test-thread fuzz
 
 clean:
-	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(THREAD_DIR)
+	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(THREAD_DIR) $(FUZZ_DIR)

@@ -1,0 +1,114 @@
+#include "loaders/object_record_store.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+namespace vx::loaders {
+namespace {
+
+object_record* allocate_record(std::uint16_t length) {
+  void* memory = ::operator new(sizeof(object_record) + length, std::nothrow);
+  return memory == nullptr ? nullptr : new (memory) object_record{};
+}
+
+void free_record(object_record* record) {
+  record->~object_record();
+  ::operator delete(record);
+}
+
+}  // namespace
+
+bool ObjectRecordStore::put(std::int32_t address, std::uint16_t length, const std::uint8_t* data) {
+  if (record_count_ >= record_limit_) return false;
+  object_record* record = allocate_record(length);
+  if (record == nullptr) return false;
+  if (order_ == ObjectOrder::sorted_on_walk) {
+    try {
+      arrivals_.push_back(record);
+    } catch (const std::bad_alloc&) {
+      free_record(record);
+      return false;
+    }
+  }
+  record->address = address;
+  record->length = length;
+  record->next = nullptr;
+  if (length != 0) std::memcpy(record->data(), data, length);
+  byte_total_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(byte_total_) + length);
+  ++record_count_;
+  if (order_ == ObjectOrder::address_order) {
+    link_in_address_order(record);
+  } else {
+    if (tail_ != nullptr && address < tail_->address) unsorted_ = true;
+    append(record);
+  }
+  return true;
+}
+
+void ObjectRecordStore::append(object_record* record) {
+  if (tail_ == nullptr) {
+    head_ = record;
+  } else {
+    tail_->next = record;
+  }
+  tail_ = record;
+}
+
+// A record equal to the head goes before it, one equal to the tail after
+// it, and one inside goes before the first record of equal or higher address.
+void ObjectRecordStore::link_in_address_order(object_record* record) {
+  if (head_ == nullptr || head_->address >= record->address) {
+    record->next = head_;
+    head_ = record;
+    if (tail_ == nullptr) tail_ = record;
+    return;
+  }
+  if (tail_->address <= record->address) {
+    append(record);
+    return;
+  }
+  object_record* before = head_;
+  while (before->next->address < record->address) before = before->next;
+  record->next = before->next;
+  before->next = record;
+}
+
+void ObjectRecordStore::clear() {
+  object_record* record = head_;
+  while (record != nullptr) {
+    object_record* next = record->next;
+    free_record(record);
+    record = next;
+  }
+  head_ = tail_ = nullptr;
+  cursor_ = nullptr;
+  byte_total_ = 0;
+  record_count_ = 0;
+  arrivals_.clear();
+  unsorted_ = false;
+}
+
+const object_record* ObjectRecordStore::sorted_head() {
+  if (!unsorted_) return head_;
+  std::stable_sort(arrivals_.begin(), arrivals_.end(),
+                   [](const object_record* a, const object_record* b) { return a->address < b->address; });
+  for (std::size_t i = 0; i + 1 < arrivals_.size(); ++i) arrivals_[i]->next = arrivals_[i + 1];
+  arrivals_.back()->next = nullptr;
+  head_ = arrivals_.front();
+  tail_ = arrivals_.back();
+  unsorted_ = false;
+  return head_;
+}
+
+bool ObjectRecordStore::next(std::int32_t& address, std::uint16_t& length, std::span<std::uint8_t> bytes) {
+  if (cursor_ == nullptr) return false;
+  address = cursor_->address;
+  length = cursor_->length;
+  const std::size_t copied = std::min<std::size_t>(length, bytes.size());
+  if (copied != 0) std::memcpy(bytes.data(), cursor_->data(), copied);
+  cursor_ = cursor_->next;
+  return true;
+}
+
+}  // namespace vx::loaders

@@ -1,0 +1,117 @@
+#include "loaders/object_record_store.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <vector>
+
+namespace vx::loaders {
+namespace {
+
+struct Stored {
+  std::int32_t address;
+  std::uint8_t first_byte;
+  friend bool operator==(const Stored&, const Stored&) = default;
+};
+
+void put(ObjectRecordStore& store, std::int32_t address, std::uint8_t tag, std::uint16_t length = 1) {
+  std::vector<std::uint8_t> bytes(length, tag);
+  ASSERT_TRUE(store.put(address, length, bytes.data()));
+}
+
+std::vector<Stored> walk(ObjectRecordStore& store) {
+  std::vector<Stored> result;
+  std::array<std::uint8_t, 256> bytes{};
+  std::int32_t address = 0;
+  std::uint16_t length = 0;
+  store.rewind();
+  while (store.next(address, length, bytes)) result.push_back({address, bytes[0]});
+  return result;
+}
+
+struct OrderCase {
+  const char* name;
+  std::vector<std::pair<std::int32_t, std::uint8_t>> puts;
+  std::vector<Stored> address_order;
+};
+
+const OrderCase order_cases[] = {
+    {"ascending from any arrival", {{0x2000, 1}, {0x1000, 2}, {0x3000, 3}, {0x1800, 4}},
+     {{0x1000, 2}, {0x1800, 4}, {0x2000, 1}, {0x3000, 3}}},
+    {"equal to the head goes before it", {{0x1000, 1}, {0x2000, 2}, {0x1000, 3}},
+     {{0x1000, 3}, {0x1000, 1}, {0x2000, 2}}},
+    {"equal to the tail goes after it", {{0x1000, 1}, {0x2000, 2}, {0x2000, 3}},
+     {{0x1000, 1}, {0x2000, 2}, {0x2000, 3}}},
+    {"equal inside goes before it", {{0x1000, 1}, {0x3000, 2}, {0x2000, 3}, {0x2000, 4}},
+     {{0x1000, 1}, {0x2000, 4}, {0x2000, 3}, {0x3000, 2}}},
+    {"signed addresses", {{0x00000000, 1}, {static_cast<std::int32_t>(0x80000000), 2}, {0x7FFFFFFF, 3}},
+     {{static_cast<std::int32_t>(0x80000000), 2}, {0x00000000, 1}, {0x7FFFFFFF, 3}}},
+};
+
+TEST(ObjectRecordStore, KeepsRecordsInSignedAddressOrder) {
+  for (const OrderCase& c : order_cases) {
+    ObjectRecordStore store;
+    for (auto [address, tag] : c.puts) put(store, address, tag);
+    EXPECT_EQ(walk(store), c.address_order) << c.name;
+    EXPECT_EQ(store.head()->address, c.address_order.front().address) << c.name;
+    EXPECT_EQ(store.tail()->address, c.address_order.back().address) << c.name;
+  }
+}
+
+TEST(ObjectRecordStore, SortsOnWalkOnlyWhenARecordCameOutOfOrder) {
+  ObjectRecordStore store(ObjectOrder::sorted_on_walk);
+  put(store, 0x2000, 1);
+  put(store, 0x3000, 2);
+  EXPECT_FALSE(store.unsorted());
+  put(store, 0x1000, 3);
+  put(store, static_cast<std::int32_t>(0xFFFFFF00), 4);
+  EXPECT_TRUE(store.unsorted());
+  EXPECT_EQ(store.head()->address, 0x2000);
+  const std::vector<Stored> sorted{{static_cast<std::int32_t>(0xFFFFFF00), 4}, {0x1000, 3}, {0x2000, 1}, {0x3000, 2}};
+  EXPECT_EQ(walk(store), sorted);
+  EXPECT_FALSE(store.unsorted());
+  EXPECT_EQ(walk(store), sorted);
+  EXPECT_EQ(store.tail()->address, 0x3000);
+  put(store, 0x4000, 5);
+  EXPECT_FALSE(store.unsorted());
+  EXPECT_EQ(walk(store).back(), (Stored{0x4000, 5}));
+  store.clear();
+  EXPECT_FALSE(store.unsorted());
+  EXPECT_TRUE(walk(store).empty());
+}
+
+TEST(ObjectRecordStore, KeepsTheBytesAndTheTotal) {
+  ObjectRecordStore store;
+  const std::uint8_t bytes[] = {1, 2, 3, 4};
+  ASSERT_TRUE(store.put(0x100, 4, bytes));
+  ASSERT_TRUE(store.put(0x200, 0, nullptr));
+  EXPECT_EQ(store.byte_total(), 4);
+  std::array<std::uint8_t, 2> small{};
+  std::int32_t address = 0;
+  std::uint16_t length = 0;
+  store.rewind();
+  ASSERT_TRUE(store.next(address, length, small));
+  EXPECT_EQ(length, 4);
+  EXPECT_EQ(small, (std::array<std::uint8_t, 2>{1, 2}));
+  ASSERT_TRUE(store.next(address, length, small));
+  EXPECT_EQ(length, 0);
+  EXPECT_FALSE(store.next(address, length, small));
+  EXPECT_FALSE(store.next(address, length, small));
+  store.clear();
+  EXPECT_EQ(store.byte_total(), 0);
+  EXPECT_EQ(store.head(), nullptr);
+  EXPECT_FALSE(store.next(address, length, small));
+}
+
+TEST(ObjectRecordStore, AFullStoreRefusesAndStoresNothing) {
+  ObjectRecordStore store;
+  store.set_record_limit(1);
+  put(store, 0x100, 1);
+  const std::uint8_t byte = 2;
+  EXPECT_FALSE(store.put(0x200, 1, &byte));
+  EXPECT_EQ(store.byte_total(), 1);
+  EXPECT_EQ(walk(store), (std::vector<Stored>{{0x100, 1}}));
+}
+
+}  // namespace
+}  // namespace vx::loaders
