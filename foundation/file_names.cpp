@@ -37,10 +37,18 @@ std::string_view path_part(std::string_view name) {
   return path;
 }
 
+// Short names stay as they are, as on Windows, except those that can only be
+// Linux directories: ".", ".." and "/x" would otherwise join into a wrong path.
+bool short_linux_directory(std::string_view directory) {
+  return directory == "." || directory == ".." || (directory.size() == 2 && directory[0] == '/');
+}
+
 std::string add_backslash(std::string_view directory) {
   std::string result(directory);
   if (directory.size() == 2 && directory[1] == ':') {
     result += '\\';
+  } else if (short_linux_directory(directory) && !is_directory_separator(directory.back())) {
+    result += '/';
   } else if (directory.size() > 2 && !is_directory_separator(directory.back())) {
     const std::size_t last = directory.find_last_of(directory_separators);
     result += (last != std::string_view::npos && directory[last] == '\\') ? '\\' : '/';
