@@ -3,8 +3,8 @@
 BUILD_DIR      ?= build
 SANITIZE_DIR   ?= build-sanitize
 THREAD_DIR     ?= build-thread
-THREADED_TESTS ?= vx_platform_tests
-THREADED_LABEL ?= platform
+THREADED_TESTS ?= vx_platform_tests vx_interface_tests
+THREADED_LABEL ?= platform|interface
 JOBS           ?= $(shell nproc)
 CTEST_FLAGS    ?= --output-on-failure -j $(JOBS)
 
