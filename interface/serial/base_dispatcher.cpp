@@ -35,6 +35,8 @@ void TApdBaseDispatcher::ShutDown() {
   std::lock_guard lock(MainLock);
   WindowReceivers.clear();
   ClearTriggers();
+  TraceDiscard();
+  LogDiscard();
 }
 
 std::int32_t TApdBaseDispatcher::AttachDevice(const ShortText& device_name, std::uint32_t baud, std::uint8_t parity,
@@ -92,6 +94,8 @@ std::int32_t TApdBaseDispatcher::AttachDevice(const ShortText& device_name, std:
     result = ChangeLine(baud, parity, data_bits, stop_bits);
     if (result == 0) {
       RefreshPortStatus();
+      TraceDiscard();
+      LogDiscard();
       OpenTime = ElapsedMs();
       StartWorkers();
       return 0;

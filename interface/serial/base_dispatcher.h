@@ -180,6 +180,28 @@ class TApdBaseDispatcher {
   void RemoveWindowReceiver(ws::WindowHandle window);
   bool DeliverEvent(ws::MessageId message, std::uint32_t trigger, std::uint32_t data);
 
+  // Byte trace: the last bytes received ('R') and transmitted ('T').
+  std::int32_t TraceStart(std::uint32_t entries);
+  std::int32_t TraceClear();
+  void TraceDiscard();
+  void TraceResume();
+  void TracePause();
+  void TraceAdd(char kind, std::uint8_t byte);
+  std::int32_t TraceDump(const ShortText& file_name, bool all_hex, bool hex_controls);
+  std::int32_t TraceAppend(const ShortText& file_name, bool all_hex, bool hex_controls);
+
+  // Dispatch log: what the dispatcher did, with the milliseconds since the open.
+  std::int32_t LogStart(std::uint32_t size);
+  std::int32_t LogClear();
+  void LogDiscard();
+  void LogResume();
+  void LogPause();
+  void LogAdd(std::uint8_t type, std::uint8_t subtype, std::uint32_t count, const std::uint8_t* bytes,
+              std::uint32_t data);
+  std::uint32_t LogElapsed();
+  std::int32_t LogDump(const ShortText& file_name, bool all_hex, bool hex_controls);
+  std::int32_t LogAppend(const ShortText& file_name, bool all_hex, bool hex_controls);
+
   // Dispatch steps of the dispatch thread.
   void ServiceCommEvent();
   void ServiceTimers();
@@ -191,6 +213,10 @@ class TApdBaseDispatcher {
   bool InDispatchNow() const { return InDispatch; }
   std::int32_t RunningWorkerCount() const { return RunningThreads; }
   bool WorkersStarted() const { return ThreadsStarted; }
+  bool CloseIsRequested() const { return CloseRequested; }
+  TApdBaseComponent* Owner() const { return ComPort; }
+  // "COMn", shown in the dispatch log.
+  void SetDeviceName(const ShortText& name) { DeviceName = name; }
   bool DeliveryIsActive();
   std::size_t WindowReceiverCount();
   std::uint32_t GetLastBaud();
@@ -215,6 +241,12 @@ class TApdBaseDispatcher {
   std::int32_t ApplyLineState();
   void PrepareLineState();
   void WaitLineQuiet();
+  std::int32_t TraceWrite(const ShortText& file_name, bool append, bool all_hex, bool hex_controls);
+  std::int32_t LogWrite(const ShortText& file_name, bool append, bool all_hex, bool hex_controls);
+  // Stores n bytes, dropping the oldest entries to make room; false when they can never fit.
+  bool LogPut(const std::uint8_t* bytes, std::uint32_t n);
+  // Takes the oldest entry: its header, and its bytes into LogScratch; false when the log is empty.
+  bool LogTake(std::array<std::uint8_t, 14>& header);
 
   TApdBaseComponent* const ComPort;
   std::int32_t ListIndex = -1;
@@ -276,6 +308,21 @@ class TApdBaseDispatcher {
   WorkerThread OutThread;
   std::uint8_t ThreadBoost = 0;
   std::uint32_t OpenTime = 0;
+  ShortText DeviceName;
+
+  // Trace and log, guarded by MainLock.
+  bool TraceOn = false;
+  std::vector<std::uint8_t> TraceBuffer;
+  std::uint32_t TracePos = 0;
+  std::uint32_t TraceSize = 0;
+  bool TraceWrapped = false;
+  bool LogOn = false;
+  std::vector<std::uint8_t> LogBuffer;
+  std::uint32_t LogHead = 0;
+  std::uint32_t LogTail = 0;
+  std::uint32_t LogFree = 0;
+  std::uint32_t LogSize = 0;
+  std::vector<std::uint8_t> LogScratch;
 
   std::recursive_mutex MainLock;
   std::recursive_mutex OutputLock;

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "interface/serial/base_dispatcher.h"
+#include "interface/serial/dispatch_log.h"
 
 namespace vx::serial {
 namespace {
@@ -27,17 +28,19 @@ std::int32_t TApdBaseDispatcher::PeekInput(std::uint32_t n, std::uint8_t& byte) 
 
 std::int32_t TApdBaseDispatcher::ReadInput(std::uint8_t& byte) {
   std::lock_guard lock(InputLock);
+  std::int32_t result = 0;
   if (InDataDispatch) {
     ++HandlerReadCount;
-    const std::int32_t result = PeekInput(HandlerReadCount, byte);
+    result = PeekInput(HandlerReadCount, byte);
     if (result != 0) --HandlerReadCount;
-    return result;
+  } else {
+    result = PeekInput(1, byte);
+    if (result == 0) {
+      InTail = (InTail + 1) % InputRingSize;
+      InputFull = false;
+    }
   }
-  const std::int32_t result = PeekInput(1, byte);
-  if (result == 0) {
-    InTail = (InTail + 1) % InputRingSize;
-    InputFull = false;
-  }
+  if (result == 0) TraceAdd('R', byte);
   return result;
 }
 
@@ -91,6 +94,7 @@ bool TApdBaseDispatcher::PullDeviceInput() {
       DevEventHint(0xFFFFFFFF);
     }
     const auto n = static_cast<std::uint32_t>(got);
+    LogAdd(dtDispatch, dstReadCom, n, InputRing.data() + InHead, n);
     InHead += n;
     if (InHead == InputRingSize) InHead = 0;
     if (n > 0) InputFull = InHead == InTail;
@@ -115,17 +119,25 @@ std::int32_t TApdBaseDispatcher::WriteOutput(std::uint8_t byte) { return WriteOu
 std::int32_t TApdBaseDispatcher::WriteOutputBlock(const std::uint8_t* data, std::uint32_t count) {
   if (count == 0) return 0;
   std::int32_t result = 0;
+  std::int32_t written = 0;
   {
     std::lock_guard lock(OutputLock);
     if (OutputRing.empty()) return -3004;
     const std::uint32_t free = OutQueueSize - RefreshPortStatus().out_queue;
     if (free < count) return -3006;
     if (free == count) OutputFull = true;
-    if (DevWrite(data, count) <= 0) {
+    written = DevWrite(data, count);
+    if (written <= 0) {
       result = -3004;
       RefreshPortStatus();
     }
     OutputSent = true;
+  }
+  if (written > 0) {
+    const auto n = static_cast<std::uint32_t>(written);
+    std::lock_guard lock(MainLock);
+    LogAdd(dtDispatch, dstWriteCom, n, data, n);
+    for (std::uint32_t i = 0; i < n; ++i) TraceAdd('T', data[i]);
   }
   return result;
 }

@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "interface/serial/base_dispatcher.h"
+#include "interface/serial/dispatch_log.h"
 #include "platform/ws/application.h"
 
 namespace vx::serial {
@@ -44,6 +45,7 @@ bool MatchDataByte(std::array<std::uint32_t, MaxTrigData>& counters, std::uint8_
 void TApdBaseDispatcher::SetAvailLevel(std::int32_t level) {
   std::lock_guard lock(MainLock);
   AvailLevel = level;
+  LogAdd(dtTriggerDataChange, dstAvailLevel, 0, nullptr, static_cast<std::uint32_t>(level));
 }
 
 std::uint32_t TApdBaseDispatcher::GetLastBaud() {
@@ -130,6 +132,7 @@ bool TApdBaseDispatcher::ScanStatusTriggers() {
         trigger.Fired = true;
         StatusFired = true;
         handle = trigger.Handle;
+        LogAdd(dtTrigger, dstStatus, 0, nullptr, handle);
         break;
       }
       data = 0;
@@ -149,6 +152,7 @@ bool TApdBaseDispatcher::ScanTimerTriggers() {
     if (expired == TimerTriggers.end()) return false;
     expired->Active = false;
     handle = expired->Handle;
+    LogAdd(dtTrigger, dstTimer, 0, nullptr, handle);
   }
   return DeliverEvent(MsgTriggerTimer, handle, 0);
 }
@@ -185,6 +189,7 @@ bool TApdBaseDispatcher::ScanDataTriggers() {
         if (!trigger->Matched) continue;
         trigger->Matched = false;
         matches.push_back({trigger->Handle, trigger->Length});
+        LogAdd(dtTrigger, dstData, 0, nullptr, trigger->Handle);
       }
       if (!matches.empty()) break;
     }
@@ -194,6 +199,7 @@ bool TApdBaseDispatcher::ScanDataTriggers() {
     const std::uint32_t count = InputCount();
     if (avail_level == 0 || head == LastAvailPos || count < static_cast<std::uint32_t>(avail_level)) return false;
     LastAvailPos = head;
+    LogAdd(dtTrigger, dstAvail, 0, nullptr, count);
     return DeliverEvent(MsgTriggerAvail, count, 0);
   }
   std::uint32_t longest = 0;
@@ -206,6 +212,7 @@ bool TApdBaseDispatcher::ScanDataTriggers() {
       DataScanPos = position;
     }
     LastAvailPos = position;
+    LogAdd(dtTrigger, dstAvail, 0, nullptr, through - longest);
     DeliverEvent(MsgTriggerAvail, through - longest, 0);
   }
   bool result = false;
@@ -219,6 +226,7 @@ void TApdBaseDispatcher::AddWindowReceiver(ws::WindowHandle window) {
   std::lock_guard lock(MainLock);
   WindowReceivers.push_back({window, false});
   DeliveryActive = true;
+  LogAdd(dtTriggerHandlerAlloc, dstWindow, 0, nullptr, window);
 }
 
 void TApdBaseDispatcher::RemoveWindowReceiver(ws::WindowHandle window) {
@@ -227,7 +235,10 @@ void TApdBaseDispatcher::RemoveWindowReceiver(ws::WindowHandle window) {
                                   [window](const WindowReceiver& receiver) { return receiver.Window == window; });
   if (found == WindowReceivers.end()) {
     SetEventDelivery(0);
-  } else if (InDispatch) {
+    return;
+  }
+  LogAdd(dtTriggerHandlerDispose, dstWindow, 0, nullptr, window);
+  if (InDispatch) {
     found->Deleted = true;
     RemovalsPending = true;
   } else {
