@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 namespace vx::platform {
 
@@ -12,8 +13,11 @@ struct OsVersion {
   OsPlatform platform = OsPlatform::other;
   std::uint32_t major = 0;
   std::uint32_t minor = 0;
+  std::uint32_t build = 0;
+  std::string service_text;
 };
 
+// This system: another platform, with the kernel's release numbers.
 OsVersion os_version();
 // Tests pretend to run on another system; reset_os_version returns to the real answer.
 void set_os_version(OsVersion version);

@@ -72,9 +72,9 @@ TEST_F(FtdiBindingTest, WithoutTheLibraryNothingIsListedAndEveryCallAnswersSeven
 
 TEST_F(FtdiBindingTest, OldSystemsLoadNoLibrary) {
   add_interface("VX3000001", "VLX one");
-  for (const platform::OsVersion version : {platform::OsVersion{platform::OsPlatform::win32s, 3, 10},
-                                            platform::OsVersion{platform::OsPlatform::windows_9x, 4, 0},
-                                            platform::OsVersion{platform::OsPlatform::windows_nt, 4, 0}}) {
+  for (const platform::OsVersion& version : {platform::OsVersion{platform::OsPlatform::win32s, 3, 10, 0, {}},
+                                            platform::OsVersion{platform::OsPlatform::windows_9x, 4, 0, 0, {}},
+                                            platform::OsVersion{platform::OsPlatform::windows_nt, 4, 0, 0, {}}}) {
     platform::set_os_version(version);
     reset_ftdi_binding();
     start_ftdi_binding();

@@ -84,7 +84,7 @@ TEST_F(WdusbBindingTest, AMissingEntryIsReportedForEveryLibraryTried) {
 }
 
 TEST_F(WdusbBindingTest, OldSystemsLoadNothing) {
-  platform::set_os_version({platform::OsPlatform::windows_nt, 4, 0});
+  platform::set_os_version({platform::OsPlatform::windows_nt, 4, 0, 0, {}});
   load_usb_driver_dll();
   EXPECT_TRUE(wdusb_library().loader_has_run);
   EXPECT_FALSE(wdusb_library().loaded);

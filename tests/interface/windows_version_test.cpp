@@ -27,7 +27,7 @@ TEST(WindowsVersionCode, FromPlatformAndVersion) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << static_cast<int>(c.platform) << " " << c.major << "." << c.minor);
-    platform::set_os_version({c.platform, c.major, c.minor});
+    platform::set_os_version({c.platform, c.major, c.minor, 0, {}});
     EXPECT_EQ(windows_version_code(), c.code);
     EXPECT_EQ(usb_libraries_allowed(), c.usb);
   }

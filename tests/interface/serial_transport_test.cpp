@@ -1,0 +1,309 @@
+#include <atomic>
+#include <thread>
+#include <string>
+#include <vector>
+
+#include "foundation/microsecond_timer.h"
+#include "interface/crc8.h"
+#include "interface/programmer_link.h"
+#include "interface/serial_transport.h"
+#include "support/recording_list_view.h"
+#include "support/scoped_platform.h"
+#include "tests/interface/serial_test_support.h"
+
+namespace vx {
+namespace {
+
+using platform::SimulatedSerialPort;
+using serial::testing_support::bytes;
+
+// Virtual time that counts the zero-length sleeps by which a port's threads are given time.
+class CountingClock final : public platform::Clock {
+ public:
+  explicit CountingClock(std::uint64_t spin_step_ns) : time_(1'000'000'000, spin_step_ns) {}
+  std::uint64_t counter_frequency() override { return time_.counter_frequency(); }
+  std::uint64_t read_counter() override { return time_.read_counter(); }
+  std::uint64_t monotonic_microseconds() override { return time_.monotonic_microseconds(); }
+  void sleep_microseconds(std::uint64_t microseconds) override {
+    if (microseconds == 0) ++yields;
+    time_.sleep_microseconds(microseconds);
+  }
+  void spin() override { time_.spin(); }
+  std::uint64_t now_ms() { return time_.now_nanoseconds() / 1'000'000; }
+
+  std::atomic<std::uint64_t> yields{0};
+
+ private:
+  platform::VirtualClock time_;
+};
+
+class SerialTransportTest : public serial::testing_support::SerialTest {
+ protected:
+  void SetUp() override {
+    SerialTest::SetUp();
+    previous_clock_ = platform::install_clock(&clock_);
+    reset_microsecond_timer();
+    start_serial_transport();
+  }
+  void TearDown() override {
+    finish_serial_transport();
+    reset_microsecond_timer();
+    platform::install_clock(previous_clock_);
+    SerialTest::TearDown();
+  }
+  void open_port() {
+    com_open(3, 115200, 'N', 8, 1, 1024, 1024);
+    ASSERT_TRUE(com_is_open());
+    ASSERT_EQ(com_status(), 0);
+  }
+  // What the far end received once the port has written `count` bytes.
+  std::vector<std::uint8_t> received(std::size_t count) {
+    EXPECT_TRUE(eventually([&] { return port_.written_count() >= count; }));
+    return port_.receive();
+  }
+
+  // The far end sends once the main thread is waiting for a byte, after the
+  // read has taken the line errors that were there before.
+  std::thread send_during_read(std::vector<std::uint8_t> data, std::uint32_t errors) {
+    const std::uint64_t before = clock_.yields;
+    return std::thread([this, data = std::move(data), errors, before] {
+      while (clock_.yields == before) real_.sleep_microseconds(100);
+      port_.send(data, errors);
+    });
+  }
+
+  CountingClock clock_{10'000};
+  test::ScopedStatusOutput status_;
+  SimulatedSerialPort& port_ = bus_.port(3);
+
+ private:
+  platform::Clock* previous_clock_ = nullptr;
+};
+
+TEST(Crc8Test, TheCheckValueAndIncrementalUpdates) {
+  const std::string digits = "123456789";
+  std::uint8_t check = 0;
+  crc8_update(reinterpret_cast<const std::uint8_t*>(digits.data()), digits.size(), check);
+  EXPECT_EQ(check, 0xF4);
+  std::uint8_t split = 0;
+  crc8_update(reinterpret_cast<const std::uint8_t*>(digits.data()), 4, split);
+  crc8_update(reinterpret_cast<const std::uint8_t*>(digits.data()) + 4, 5, split);
+  EXPECT_EQ(split, 0xF4);
+  std::uint8_t none = 0;
+  crc8_update(nullptr, 0, none);
+  EXPECT_EQ(none, 0);
+  const std::uint8_t identity[] = {0x01, 0x0B};
+  std::uint8_t frame_check = 0;
+  crc8_update(identity, 2, frame_check);
+  EXPECT_EQ(frame_check, 0x24);
+}
+
+TEST_F(SerialTransportTest, TheIdentityQueryIsFourBytes) {
+  open_port();
+  const std::uint8_t identity[] = {0x0B};
+  EXPECT_TRUE(sap_serial_send_frame(identity, 1));
+  EXPECT_EQ(received(4), bytes({0x03, 0x01, 0x0B, 0x24}));
+}
+
+TEST_F(SerialTransportTest, StreamsBeyondTheFrameLimitTakeTheLongForm) {
+  open_port();
+  struct Case {
+    std::size_t length;
+    std::vector<std::uint8_t> head;
+  };
+  const Case cases[] = {{sap_frame_limit, {242, 0x15}}, {sap_frame_limit + 1, {0x00, 0x00, 0xF5, 0x15}},
+                        {0, {0x02, 0x15}},              {300, {0x00, 0x01, 0x30, 0x15}}};
+  for (const Case& c : cases) {
+    std::vector<std::uint8_t> stream(c.length);
+    for (std::size_t i = 0; i < stream.size(); ++i) stream[i] = static_cast<std::uint8_t>(i * 3);
+    ASSERT_TRUE(sap_serial_send_frame(stream, 0x15));
+    const std::vector<std::uint8_t> frame = received(c.head.size() + c.length + 1);
+    ASSERT_EQ(frame.size(), c.head.size() + c.length + 1) << c.length;
+    EXPECT_TRUE(std::equal(c.head.begin(), c.head.end(), frame.begin())) << c.length;
+    std::uint8_t check = 0;
+    crc8_update(frame.data() + c.head.size() - 1, c.length + 1, check);
+    EXPECT_EQ(frame.back(), check) << c.length;
+  }
+}
+
+TEST_F(SerialTransportTest, AStreamTooLongForTheFrameBufferIsNotSent) {
+  open_port();
+  const std::vector<std::uint8_t> largest(serial_frame_buffer_size - 4, 0x77);
+  EXPECT_TRUE(sap_serial_send_frame(largest, 2));
+  const std::vector<std::uint8_t> frame = received(serial_frame_buffer_size + 1);
+  ASSERT_EQ(frame.size(), serial_frame_buffer_size + 1);
+  EXPECT_EQ(frame[1], 0x20);
+  EXPECT_EQ(frame[2], 0x00);
+  const std::vector<std::uint8_t> too_long(serial_frame_buffer_size - 3, 0x77);
+  EXPECT_FALSE(sap_serial_send_frame(too_long, 2));
+  EXPECT_EQ(port_.written_count(), 0u);
+}
+
+TEST_F(SerialTransportTest, RatesAreRoundedToAWholeDivisorOf115200) {
+  open_port();
+  struct Case {
+    std::int32_t requested;
+    std::uint32_t set;
+  };
+  const Case cases[] = {{115200, 115200}, {57600, 57600}, {38400, 38400}, {19200, 19200}, {9600, 9600},
+                        {100000, 115200}, {50000, 57600}, {250000, 115200}, {46080, 57600}, {76800, 57600},
+                        {25600, 28800},   {40000, 38400}, {300, 300},       {1, 1}};
+  for (const Case& c : cases) {
+    com_set_baud(c.requested);
+    EXPECT_EQ(port_.state().BaudRate, c.set) << c.requested;
+  }
+  com_set_baud(0);
+  com_set_baud(-9600);
+  EXPECT_EQ(port_.state().BaudRate, 1u) << "no rate: the line keeps its own";
+  EXPECT_TRUE(com_is_open());
+}
+
+TEST_F(SerialTransportTest, ThePortOpensAt9600AndMovesToTheRateAskedFor) {
+  com_open(3, 57600, 'e', 7, 2, 1024, 1024);
+  EXPECT_EQ(com_status(), 0);
+  EXPECT_TRUE(serial_transport().port_open);
+  EXPECT_EQ(port_.state().BaudRate, 57600u);
+  EXPECT_EQ(port_.state().Parity, platform::EVENPARITY);
+  EXPECT_EQ(port_.state().ByteSize, 7);
+  EXPECT_EQ(serial_transport().port->Baud(), 57600);
+  EXPECT_TRUE(port_.dtr()) << "the component's default";
+  com_close();
+  EXPECT_FALSE(com_is_open());
+  EXPECT_FALSE(port_.is_open());
+}
+
+TEST_F(SerialTransportTest, AFailedOpenIsReportedAndTriedOnceMoreAfter100Ms) {
+  struct Case {
+    std::uint16_t number;
+    std::uint32_t system_error;
+    std::string line;
+  };
+  const Case cases[] = {
+      {12, platform::ERROR_GEN_FAILURE, "Failure to open COM12.(InOutError)"},
+      {9, 0, "Failure to open COM9 (ie_BadId - Specified comport doesn't exist)."},
+      {13, 1234, "COM Error (Tarvo exception)."},
+  };
+  for (const Case& c : cases) {
+    if (c.system_error != 0) bus_.port(c.number).set_open_error(c.system_error);
+    const std::size_t lines_before = status_.lines().size();
+    const std::uint64_t start = clock_.now_ms();
+    com_open(c.number, 115200, 'N', 8, 1, 1024, 1024);
+    EXPECT_EQ(com_status(), com_status_not_opened);
+    EXPECT_FALSE(serial_transport().port_open);
+    EXPECT_FALSE(com_is_open());
+    const std::vector<std::string> lines = status_.lines();
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(lines_before), lines.end()),
+              (std::vector<std::string>{c.line, c.line}))
+        << c.number;
+    EXPECT_GE(clock_.now_ms() - start, 240u) << "20 ms before each attempt, 100 ms after each failure";
+    if (c.system_error != 0) {
+      EXPECT_EQ(bus_.port(c.number).open_count(), 0u);
+    }
+  }
+}
+
+TEST_F(SerialTransportTest, TheUpdatersBuildRetriesWithoutReporting) {
+  finish_serial_transport();
+  start_serial_transport(false);
+  com_open(9, 115200, 'N', 8, 1, 1024, 1024);
+  EXPECT_EQ(com_status(), com_status_not_opened);
+  EXPECT_TRUE(status_.lines().empty());
+}
+
+TEST_F(SerialTransportTest, ARefusedRateClosesThePortSilently) {
+  open_port();
+  port_.set_state_error(platform::ERROR_INVALID_PARAMETER);
+  EXPECT_FALSE(com_try_set_baud(57600));
+  EXPECT_FALSE(com_is_open());
+  EXPECT_FALSE(serial_transport().port_open);
+  EXPECT_FALSE(port_.is_open());
+  EXPECT_TRUE(status_.lines().empty());
+}
+
+TEST_F(SerialTransportTest, ReadingWithATimeOut) {
+  open_port();
+  std::uint8_t byte = 0;
+  port_.send(bytes({0x5A}));
+  com_read_byte_timeout(byte, 55);
+  EXPECT_EQ(com_status(), 0);
+  EXPECT_EQ(byte, 0x5A);
+  std::thread framed = send_during_read(bytes({0x33}), platform::CE_FRAME);
+  com_read_byte_timeout(byte, 55);
+  framed.join();
+  EXPECT_EQ(com_status(), 4) << "a byte with a framing error fails the read";
+  std::thread broken = send_during_read(bytes({0x44}), platform::CE_BREAK);
+  com_read_byte_timeout(byte, 55);
+  broken.join();
+  EXPECT_EQ(com_status(), 0) << "a break counts as no error";
+  EXPECT_EQ(byte, 0x44);
+  const std::uint64_t start = clock_.now_ms();
+  com_read_byte_timeout(byte, 55);
+  EXPECT_EQ(com_status(), com_status_no_byte);
+  EXPECT_GE(clock_.now_ms() - start, 3025u);
+  EXPECT_LT(clock_.now_ms() - start, 3100u);
+}
+
+TEST_F(SerialTransportTest, ABlockingReadEndsWhenThePortIsClosed) {
+  std::uint8_t byte = 0x11;
+  com_read_byte(byte);
+  EXPECT_EQ(com_status(), com_status_no_byte);
+  EXPECT_EQ(byte, 0x11);
+  open_port();
+  port_.send(bytes({0x22}));
+  com_read_byte(byte);
+  EXPECT_EQ(byte, 0x22);
+  EXPECT_EQ(com_status(), 0);
+}
+
+TEST_F(SerialTransportTest, DelaysServiceAnOpenPortOnEveryPass) {
+  open_port();
+  std::uint64_t before = clock_.yields;
+  delay_ms(0);
+  EXPECT_EQ(clock_.yields, before) << "no wait, no servicing";
+  before = clock_.yields;
+  delay_ms(1);
+  EXPECT_GE(clock_.yields - before, 2u);
+  before = clock_.yields;
+  const std::uint64_t start = clock_.now_ms();
+  delay_ms(-5);
+  EXPECT_EQ(clock_.yields - before, 2u) << "a negative delay makes one pass";
+  delay_ms(30);
+  EXPECT_GE(clock_.now_ms() - start, 30u);
+  com_close();
+  before = clock_.yields;
+  delay_ms(5);
+  EXPECT_EQ(clock_.yields, before) << "a closed port is neither serviced nor opened";
+  EXPECT_FALSE(port_.is_open());
+}
+
+TEST_F(SerialTransportTest, FlushesDrainsAndLines) {
+  open_port();
+  port_.send(bytes({1, 2, 3}));
+  ASSERT_TRUE(eventually([] { return com_char_ready(); }));
+  com_flush_input();
+  EXPECT_FALSE(com_char_ready());
+  EXPECT_TRUE(com_output_drained());
+  com_write_byte(0x0D);
+  EXPECT_TRUE(eventually([] { return com_output_empty(); }));
+  EXPECT_EQ(received(1), bytes({0x0D}));
+  com_set_dtr(false);
+  com_set_rts(false);
+  EXPECT_FALSE(port_.dtr());
+  EXPECT_FALSE(port_.rts());
+  serial_transport().port->SetHWFlowOptions(serial::hwfUseRTS);
+  com_set_rts(true);
+  EXPECT_FALSE(serial_transport().port->RTS()) << "under flow control: no endless wait for the level";
+  EXPECT_EQ(com_update_line_status(), 0);
+}
+
+TEST_F(SerialTransportTest, ATerminatingApplicationHasNoOpenPort) {
+  open_port();
+  ws::terminate();
+  EXPECT_FALSE(com_is_open());
+  finish_serial_transport();
+  EXPECT_FALSE(port_.is_open());
+  EXPECT_EQ(serial_transport().port, nullptr);
+}
+
+}  // namespace
+}  // namespace vx
