@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <set>
 
@@ -47,7 +48,8 @@ TEST(AlgorithmFiles, CommittedFilesAreWhatThePackerMakesOfTheirParts) {
   // No algorithm file lies there that the list does not make.
   for (const auto& item : std::filesystem::directory_iterator(algorithm_path(""))) {
     std::string extension = item.path().extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(), ::toupper);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (extension == ".S8P") {
       EXPECT_TRUE(listed.contains(item.path().filename().string())) << item.path();
     }
