@@ -162,6 +162,8 @@ void SimUsbBus::take_frame(Device& device) {
   std::vector<std::uint8_t> answer;
   if (payload == std::vector<std::uint8_t>{0x01, 0x0B}) {
     answer.assign(device.config.information.begin(), device.config.information.end());
+  } else if (device.config.answer) {
+    answer = device.config.answer(payload);
   } else if (device.config.pod != nullptr) {
     answer = device.config.pod->execute(payload);
   }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,6 +18,8 @@ struct SimUsbDevice {
   std::uint16_t vendor = 0xFFFF;
   std::uint16_t product = 0;
   Pod* pod = nullptr;
+  // A device that is not a debug interface answers frames itself.
+  std::function<std::vector<std::uint8_t>(std::span<const std::uint8_t>)> answer = nullptr;
 };
 
 // WinDriver-family devices on a simulated bus: bulk frames on pipes 0x02 and

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// UDP sockets on BSD sockets, with the settings that decide where the
+// programmer link sends: the discovery broadcast address and the
+// programmer's port. Tests and the simulated mode point both at loopback.
+namespace vx::platform {
+
+// Something on this machine that answers datagrams: serviced on every pass
+// of a receive wait, so a simulated device answers without a thread.
+class UdpResponder {
+ public:
+  virtual ~UdpResponder() = default;
+  virtual void service() = 0;
+};
+
+struct NetSettings {
+  std::string broadcast_address = "255.255.255.255";
+  std::uint16_t programmer_port = 8738;
+  // Sends to addresses outside 127.0.0.0/8 are refused; the programs switch
+  // this off only when they run against real programmers.
+  bool loopback_only = true;
+  std::vector<UdpResponder*> responders;
+};
+
+NetSettings& net_settings();
+void reset_net_settings();
+void add_udp_responder(UdpResponder* responder);
+void remove_udp_responder(UdpResponder* responder);
+
+bool is_loopback_address(const std::string& address);
+
+struct ReceivedDatagram {
+  std::size_t size = 0;  // 0 when nothing came in time
+  std::string address;
+  std::uint16_t port = 0;
+};
+
+// One UDP socket. Failures to create, bind or send raise std::runtime_error
+// with the system's text.
+class UdpSocket {
+ public:
+  UdpSocket();
+  ~UdpSocket();
+  UdpSocket(const UdpSocket&) = delete;
+  UdpSocket& operator=(const UdpSocket&) = delete;
+
+  bool active() const { return fd_ >= 0; }
+  void deactivate();
+  // Binds to the first free port of first..last (0..0: any port); an empty
+  // address is any local address. `shared` lets several sockets take the
+  // same address and port, each receiving every broadcast.
+  void bind(const std::string& address, std::uint16_t first, std::uint16_t last, bool shared = false);
+  std::uint16_t bound_port() const { return port_; }
+  void set_broadcast(bool on);
+  void send_to(const std::string& address, std::uint16_t port, std::span<const std::uint8_t> data);
+  // One datagram, cut to the buffer (the rest is discarded), or nothing
+  // after timeout_ms. The wait runs on the platform clock.
+  ReceivedDatagram receive(std::span<std::uint8_t> buffer, std::uint32_t timeout_ms);
+  // A datagram already waiting, without servicing responders: for responders.
+  ReceivedDatagram take_waiting(std::span<std::uint8_t> buffer);
+
+ private:
+  void create();
+
+  int fd_ = -1;
+  std::uint16_t port_ = 0;
+};
+
+}  // namespace vx::platform
