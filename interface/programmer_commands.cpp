@@ -32,6 +32,25 @@ enum : std::uint8_t {
   mode_command = 0x30,
 };
 
+// Raises the three time-outs for a while, leaving the caller's saved ones alone.
+class RaisedTimeouts {
+ public:
+  explicit RaisedTimeouts(std::int32_t ms)
+      : ethernet_(sap_get_ethernet_timeout()), serial_(sap_get_serial_timeout()), usb_(sap_get_usb_timeout()) {
+    sap_set_timeouts(ms);
+  }
+  ~RaisedTimeouts() {
+    sap_set_ethernet_timeout(ethernet_);
+    sap_set_serial_timeout(serial_);
+    sap_set_usb_timeout(usb_);
+  }
+  RaisedTimeouts(const RaisedTimeouts&) = delete;
+  RaisedTimeouts& operator=(const RaisedTimeouts&) = delete;
+
+ private:
+  std::int32_t ethernet_, serial_, usb_;
+};
+
 bool command(std::uint8_t code, std::uint8_t channel) {
   const SapStream stream{code};
   return sap_send_receive(stream, channel);
@@ -166,22 +185,16 @@ std::int32_t sap_query_image_logic_version(ShortText& text, std::uint8_t max) {
 }
 
 bool sap_check_success() {
-  sap_save_timeouts();
-  sap_set_timeouts(logic_timeout_ms);
-  const bool success = command(success_command, sap_control_channel) &&
-                       upper_case(sap_reply_text()).view().find("SUCCESSFULLY") != std::string_view::npos;
-  sap_restore_timeouts();
-  return success;
+  const RaisedTimeouts raised(logic_timeout_ms);
+  return command(success_command, sap_control_channel) &&
+         upper_case(sap_reply_text()).view().find("SUCCESSFULLY") != std::string_view::npos;
 }
 
 bool sap_update_logic() {
-  sap_save_timeouts();
-  sap_set_timeouts(logic_timeout_ms);
+  const RaisedTimeouts raised(logic_timeout_ms);
   command(logic_command, sap_control_channel);
   delay_ms(logic_reload_ms);
-  const bool success = sap_check_success();
-  sap_restore_timeouts();
-  return success;
+  return sap_check_success();
 }
 
 std::uint32_t sap_range_crc(std::uint32_t address, std::uint32_t length) {

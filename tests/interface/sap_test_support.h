@@ -72,8 +72,9 @@ class ScriptedPeer final : public platform::UdpResponder {
 // with a known block number, the link and device list at their start values.
 class EthernetTest : public ::testing::Test {
  protected:
+  // Members may have registered responders already.
   void SetUp() override {
-    platform::reset_net_settings();
+    platform::net_settings().loopback_only = true;
     platform::net_settings().broadcast_address = "127.255.255.255";
     reset_programmer_link();
     clear_ethernet_device_list();
@@ -94,7 +95,7 @@ class EthernetTest : public ::testing::Test {
   }
   std::uint64_t now_ms() { return clock_->now_nanoseconds() / 1'000'000; }
 
-  test::ScopedVirtualClock clock_;
+  test::ScopedVirtualClock clock_{1'000'000'000, 100'000};
   test::ScopedStatusOutput status_;
 };
 
