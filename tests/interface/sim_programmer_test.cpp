@@ -1,0 +1,168 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "interface/drivers/wdusb_devices.h"
+#include "interface/drivers/wdusb_library.h"
+#include "sim/hcs08/hcs08.h"
+#include "sim/programmer/sim_programmer.h"
+#include "sim/programmer/sim_programmer_udp.h"
+#include "support/simulated_usb.h"
+#include "tests/interface/sap_test_support.h"
+
+namespace vx {
+namespace {
+
+using sap_testing::Bytes;
+using sap_testing::ScriptedPeer;
+
+constexpr std::uint16_t target_address = 0x0080;
+constexpr std::uint8_t target_byte = 0x5A;
+constexpr std::uint8_t read_byte_command = 0xE0;
+
+// An unsecured target in background mode with a known byte in RAM.
+struct SimTarget {
+  SimTarget() {
+    mcu.poke(mcu.config().nvopt, 0xFE);
+    mcu.power_on(true);
+    mcu.poke(target_address, target_byte);
+  }
+  sim::Hcs08 mcu;
+  sim::Pod pod{sim::PodConfig{}, &mcu, nullptr};
+};
+
+// What every medium must carry: identity, version, write memory and range
+// CRC, and a channel-21 target read answered with the acknowledgement last.
+void check_round_trips(const sim::SimProgrammer& programmer) {
+  ShortText text;
+  EXPECT_EQ(sap_query_identity(text, 255), sap_ok);
+  EXPECT_EQ(text, programmer.config().identity);
+  EXPECT_EQ(sap_check_identity(), sap_ok);
+  EXPECT_EQ(sap_query_version(text, 10), sap_ok);
+  EXPECT_EQ(text, programmer.config().version);
+
+  Bytes data(500);
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
+  EXPECT_EQ(sap_write_memory(0x100, 500, data), 0) << "locked until a region is selected";
+  EXPECT_EQ(sap_select_mode(1), 1);
+  EXPECT_EQ(sap_write_memory(0x100, 500, data), 1);
+  EXPECT_TRUE(std::equal(data.begin(), data.end(), programmer.memory().begin() + 0x100));
+  EXPECT_EQ(sap_range_crc(0x100, 500), sim::crc32(data));
+
+  const Bytes read{read_byte_command, 0x00, static_cast<std::uint8_t>(target_address)};
+  ASSERT_TRUE(sap_send_receive(read, sap_protocol_channel));
+  EXPECT_EQ(Bytes(sap_reply().begin(), sap_reply().end()), (Bytes{target_byte, 0x00, sim::Pod::ack}));
+}
+
+class SimProgrammerUdpTest : public sap_testing::EthernetTest {
+ protected:
+  SimTarget target_;
+  sim::SimProgrammer programmer_{sim::SimProgrammerConfig{}, &target_.pod};
+  sim::SimProgrammerUdp server_{programmer_, "127.0.0.1", 0, "127.255.255.255"};
+};
+
+TEST_F(SimProgrammerUdpTest, RoundTripsOverLoopback) {
+  ASSERT_EQ(sap_open_ethernet_ip("127.0.0.1", server_.port()), sap_ok);
+  check_round_trips(programmer_);
+  ASSERT_EQ(target_.pod.wire_log().size(), 1u);
+  EXPECT_EQ(target_.pod.wire_log()[0].command, (Bytes{read_byte_command, 0x00, 0x80}));
+}
+
+TEST_F(SimProgrammerUdpTest, ARepeatedBlockIsAnsweredAgainWithoutRunningTwice) {
+  ScriptedPeer host;
+  const Bytes request{0, 3, 0x22, 0x22, 1, 0x0B};
+  host.socket.send_to("127.0.0.1", server_.port(), request);
+  host.socket.send_to("127.0.0.1", server_.port(), request);
+  server_.service();
+  EXPECT_EQ(programmer_.executed(), 1u);
+  std::array<std::uint8_t, 512> buffer{};
+  std::vector<Bytes> answers;
+  for (platform::ReceivedDatagram got = host.socket.take_waiting(buffer); !got.address.empty();
+       got = host.socket.take_waiting(buffer)) {
+    answers.emplace_back(buffer.begin(), buffer.begin() + static_cast<long>(got.size));
+  }
+  ASSERT_EQ(answers.size(), 4u);
+  EXPECT_EQ(answers[0], (Bytes{0, 4, 0x22, 0x22}));
+  EXPECT_EQ(answers[2], answers[0]);
+  EXPECT_EQ(answers[3], answers[1]);
+}
+
+TEST_F(SimProgrammerUdpTest, ALockedProgrammerRefusesUntilTakenOver) {
+  server_.set_locked(true);
+  ASSERT_EQ(sap_open_ethernet_ip("127.0.0.1", server_.port()), sap_ok);
+  EXPECT_FALSE(server_.locked());
+  EXPECT_EQ(server_.requests(), 2u);
+  EXPECT_EQ(programmer_.executed(), 1u);
+}
+
+TEST_F(SimProgrammerUdpTest, AResetIsAcknowledgedAndTheNextBlockRuns) {
+  ASSERT_EQ(sap_open_ethernet_ip("127.0.0.1", server_.port()), sap_ok);
+  EXPECT_EQ(sap_reset_device(10), sap_ok);
+  EXPECT_EQ(programmer_.resets(), 1u);
+  // The reset did not advance the block: the next request repeats its number.
+  ShortText text;
+  EXPECT_EQ(sap_query_version(text, 10), sap_ok);
+  EXPECT_EQ(text, programmer_.config().version);
+}
+
+TEST_F(SimProgrammerUdpTest, DiscoveryThroughTheLoopbackBroadcastFindsTheProgrammers) {
+  sim::SimProgrammer second{sim::SimProgrammerConfig{}, nullptr};
+  sim::SimProgrammerUdp second_server{second, "127.0.0.9", server_.port(), "127.255.255.255"};
+  platform::net_settings().programmer_port = server_.port();
+  discover_ethernet_devices();
+  ASSERT_EQ(collect_ethernet_devices(), 2);
+  const EthernetDeviceList& list = ethernet_devices();
+  EXPECT_EQ(list.records[0].ip_address, "127.0.0.1");
+  EXPECT_EQ(list.records[1].ip_address, "127.0.0.9");
+  EXPECT_EQ(list.records[0].device_name, "Tamberly Pro");
+  EXPECT_EQ(list.records[0].type_code, 1);
+  EXPECT_EQ(list.records[0].revision, "Rev. C");
+  EXPECT_EQ(list.records[0].first_duration, "01d01h");
+  EXPECT_EQ(list.records[0].second_duration, "00h59m");
+  EXPECT_EQ(list.records[0].reply_field_15, "AB");
+  EXPECT_EQ(programmer_.executed(), 0u);
+}
+
+TEST(SimProgrammerUdp, RefusesAddressesOutsideLoopback) {
+  sim::SimProgrammer programmer{sim::SimProgrammerConfig{}, nullptr};
+  EXPECT_THROW(sim::SimProgrammerUdp(programmer, "10.0.0.1", 0, "127.255.255.255"), std::invalid_argument);
+  EXPECT_THROW(sim::SimProgrammerUdp(programmer, "127.0.0.1", 0, "255.255.255.255"), std::invalid_argument);
+}
+
+class SimProgrammerUsbTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    reset_programmer_link();
+    usb_.usb.add({programmer_.config().identity, placeholder_usb_vendor_id, 2, nullptr,
+                  [this](std::span<const std::uint8_t> frame) { return programmer_.execute_frame(frame); }});
+    load_usb_driver_dll();
+    wdusb_enumerate();
+  }
+  void TearDown() override {
+    sap_close();
+    reset_programmer_link();
+  }
+
+  test::ScopedStatusOutput status_;
+  test::SimulatedUsb usb_;
+  SimTarget target_;
+  sim::SimProgrammer programmer_{sim::SimProgrammerConfig{}, &target_.pod};
+};
+
+TEST_F(SimProgrammerUsbTest, RoundTripsOnTheSimulatedBus) {
+  ASSERT_EQ(sap_usb_programmer_count(), 1);
+  // Numbers outside the table open the first programmer.
+  for (const std::int32_t n : {0, 25}) {
+    EXPECT_EQ(sap_open_usb(n), sap_ok);
+    EXPECT_EQ(programmer_link().medium, SapMedium::usb);
+  }
+  check_round_trips(programmer_);
+  EXPECT_EQ(sap_reset_device(10), sap_ok);
+  EXPECT_EQ(programmer_.resets(), 1u);
+  EXPECT_TRUE(programmer_link().open);
+  sap_close();
+  EXPECT_FALSE(sap_send_receive(Bytes{0x0B}, 1));
+}
+
+}  // namespace
+}  // namespace vx
