@@ -5,11 +5,14 @@
 #include <charconv>
 #include <fstream>
 
+#include "platform/net.h"
+
 namespace vx::sim {
 namespace {
 
 constexpr std::size_t max_file_size = 64 * 1024;
 constexpr std::size_t max_interfaces = 38;  // 19 of each family
+constexpr std::size_t max_programmers = 38;  // 19 on USB, the rest on the network
 
 std::string_view trim(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0) text.remove_prefix(1);
@@ -76,8 +79,12 @@ class Parser {
   std::string section(std::string_view line) {
     if (line.back() != ']') return "unclosed section name";
     const std::string name = lower(trim(line.substr(1, line.size() - 2)));
-    if (name == "time" || name == "target") {
+    if (name == "time" || name == "target" || name == "network") {
       section_ = name;
+    } else if (name.starts_with("programmer")) {
+      if (scenario_.programmers.size() == max_programmers) return "too many programmers";
+      scenario_.programmers.emplace_back();
+      section_ = "programmer";
     } else if (name.starts_with("interface")) {
       if (scenario_.interfaces.size() == max_interfaces) return "too many interfaces";
       scenario_.interfaces.emplace_back();
@@ -96,6 +103,11 @@ class Parser {
     if (section_ == "time") return time_setting(key, value);
     if (section_ == "target") return target_setting(key, value);
     if (section_ == "interface") return interface_setting(scenario_.interfaces.back(), key, value);
+    if (section_ == "programmer") return programmer_setting(scenario_.programmers.back(), key, value);
+    if (section_ == "network") {
+      if (key == "programmer_port") return assign_number(value, 0xFFFF, scenario_.programmer_port);
+      return "unknown network setting " + key;
+    }
     return "setting outside a section";
   }
 
@@ -147,6 +159,28 @@ class Parser {
       return "";
     }
     return "unknown interface setting " + key;
+  }
+
+  std::string programmer_setting(ScenarioProgrammer& programmer, const std::string& key, std::string_view value) {
+    SimProgrammerConfig& config = programmer.config;
+    if (key == "medium") {
+      const std::string medium = lower(value);
+      if (medium != "udp" && medium != "usb") return "medium is udp or usb";
+      programmer.medium = medium == "udp" ? ScenarioProgrammer::Medium::udp : ScenarioProgrammer::Medium::usb;
+      return "";
+    }
+    if (key == "address") {
+      if (!platform::is_loopback_address(std::string(value))) return "a programmer's address is a loopback address";
+      programmer.address = std::string(value);
+      return "";
+    }
+    if (key == "locked") return assign_flag(value, programmer.locked);
+    if (key == "product") return assign_number(value, 0xFFFF, programmer.product);
+    if (key == "identity") return text(value, 255, config.identity);
+    if (key == "version") return text(value, 255, config.version);
+    if (key == "kernel") return text(value, 255, config.kernel_name);
+    if (key == "device_info") return text(value, 249, config.device_info);
+    return "unknown programmer setting " + key;
   }
 
   std::string file(std::string_view value, std::filesystem::path& path) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "sim/pod/pod.h"
+#include "sim/programmer/sim_programmer.h"
 #include "sim/sim_clock.h"
 
 namespace vx::sim {
@@ -26,6 +27,16 @@ struct ScenarioInterface {
   PodConfig firmware;
 };
 
+// A stand-alone programmer carrying its own debug interface to the target.
+struct ScenarioProgrammer {
+  enum class Medium : std::uint8_t { udp, usb };
+  Medium medium = Medium::udp;
+  std::string address = "127.0.0.1";  // UDP: a loopback address
+  bool locked = false;                // UDP: refuses until taken over
+  std::uint16_t product = 2;          // USB
+  SimProgrammerConfig config;
+};
+
 struct ScenarioTarget {
   std::filesystem::path state_file;  // flash kept here between runs
   std::filesystem::path image;       // raw bytes at image_address when there is no state yet
@@ -38,6 +49,9 @@ struct Scenario {
   std::uint64_t usb_round_trip_ns = 1'000'000;
   ScenarioTarget target;
   std::vector<ScenarioInterface> interfaces;
+  std::vector<ScenarioProgrammer> programmers;
+  // The port every UDP programmer listens on; 0: any free port.
+  std::uint16_t programmer_port = 0;
 };
 
 struct ScenarioResult {

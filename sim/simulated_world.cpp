@@ -36,14 +36,41 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
     if (interface.family == ScenarioInterface::Family::ftdi) {
       ftdi_.add({interface.serial, interface.description, pods_.back().get()});
     } else {
-      usb_.add({interface.information, interface.vendor, interface.product, pods_.back().get()});
+      usb_.add({interface.information, interface.vendor, interface.product, pods_.back().get(), nullptr});
     }
   }
+  add_programmers(scenario);
   platform::install_ftdi_bus(&ftdi_);
   platform::install_usb_bus(&usb_);
 }
 
+void SimulatedWorld::add_programmers(const Scenario& scenario) {
+  previous_net_ = platform::net_settings();
+  platform::NetSettings& net = platform::net_settings();
+  net.broadcast_address = "127.255.255.255";
+  net.loopback_only = true;
+  std::uint16_t port = scenario.programmer_port;
+  for (const ScenarioProgrammer& programmer : scenario.programmers) {
+    pods_.push_back(std::make_unique<Pod>(PodConfig{}, &target_, &clock_));
+    programmers_.push_back(std::make_unique<SimProgrammer>(programmer.config, pods_.back().get()));
+    SimProgrammer* simulated = programmers_.back().get();
+    if (programmer.medium == ScenarioProgrammer::Medium::usb) {
+      usb_.add({programmer.config.identity, scenario_default_vendor, programmer.product, nullptr,
+                [simulated](std::span<const std::uint8_t> frame) { return simulated->execute_frame(frame); }});
+      continue;
+    }
+    servers_.push_back(std::make_unique<SimProgrammerUdp>(*simulated, programmer.address, port, net.broadcast_address));
+    servers_.back()->set_locked(programmer.locked);
+    port = servers_.back()->port();
+  }
+  if (!servers_.empty()) net.programmer_port = port;
+}
+
 SimulatedWorld::~SimulatedWorld() {
+  servers_.clear();
+  const std::vector<platform::UdpResponder*> responders = platform::net_settings().responders;
+  platform::net_settings() = previous_net_;
+  platform::net_settings().responders = responders;
   platform::install_usb_bus(nullptr);
   platform::install_ftdi_bus(nullptr);
   platform::install_clock(previous_clock_);

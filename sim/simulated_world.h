@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "sim/hcs08/hcs08.h"
+#include "platform/net.h"
 #include "sim/pod/pod.h"
+#include "sim/programmer/sim_programmer.h"
+#include "sim/programmer/sim_programmer_udp.h"
 #include "sim/scenario.h"
 #include "sim/sim_clock.h"
 #include "sim/usb/sim_ftdi_bus.h"
@@ -15,7 +18,9 @@ namespace vx::sim {
 
 // What a scenario describes, built and installed into the platform layers:
 // the clock, the FTDI and WinDriver buses with an interface firmware per
-// device, and the one target they all reach. Uninstalled again, with the
+// device, the stand-alone programmers on loopback UDP and on the WinDriver
+// bus, and the one target they all reach. The network settings point at
+// loopback for as long as the world lives. Uninstalled again, with the
 // target's flash saved to the state file, when the world ends; the program
 // closes its USB devices first.
 class SimulatedWorld {
@@ -30,11 +35,15 @@ class SimulatedWorld {
   Pod& pod(std::size_t interface) { return *pods_.at(interface); }
   SimFtdiBus& ftdi_bus() { return ftdi_; }
   SimUsbBus& usb_bus() { return usb_; }
+  SimProgrammer& programmer(std::size_t k) { return *programmers_.at(k); }
+  // The port the UDP programmers listen on; 0 without any.
+  std::uint16_t programmer_port() const { return servers_.empty() ? 0 : servers_.front()->port(); }
   // Empty, or why the state file could not be read or written.
   const std::string& state_problem() const { return state_problem_; }
 
  private:
   void prepare_target(const ScenarioTarget& target);
+  void add_programmers(const Scenario& scenario);
 
   std::filesystem::path state_file_;
   SimClock clock_;
@@ -43,6 +52,9 @@ class SimulatedWorld {
   SimFtdiBus ftdi_;
   SimUsbBus usb_;
   std::vector<std::unique_ptr<Pod>> pods_;
+  platform::NetSettings previous_net_;
+  std::vector<std::unique_ptr<SimProgrammer>> programmers_;
+  std::vector<std::unique_ptr<SimProgrammerUdp>> servers_;
   std::string state_problem_;
 };
 

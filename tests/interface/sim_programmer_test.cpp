@@ -10,6 +10,7 @@
 #include "sim/programmer/sim_programmer_udp.h"
 #include "platform/serial/termios_device.h"
 #include "sim/programmer/sim_programmer_pty.h"
+#include "sim/simulated_world.h"
 #include "support/pty_pair.h"
 #include "support/simulated_usb.h"
 #include "tests/interface/serial_test_support.h"
@@ -228,6 +229,66 @@ TEST_F(SimProgrammerSerialTest, AClosedLineRefusesAndAMissingPortFails) {
   EXPECT_EQ(sap_open_serial(9), sap_serial_failed);
   EXPECT_FALSE(programmer_link().open);
   EXPECT_EQ(line_->with_programmer([](sim::SimProgrammer& p) { return p.executed(); }), 0u);
+}
+
+}  // namespace
+}  // namespace vx
+
+namespace vx {
+namespace {
+
+constexpr const char* programmer_scenario = R"(
+[target]
+device = default
+[programmer 1]
+medium = udp
+address = 127.0.0.9
+version = 3.01
+[programmer 2]
+medium = udp
+address = 127.0.0.3
+locked = yes
+[programmer 3]
+medium = usb
+identity = VLX, 0 TAMBERLY PRO,PROUSB
+)";
+
+TEST(SimProgrammerScenario, ProgrammersJoinTheWorldOnLoopbackAndTheBus) {
+  const sim::ScenarioResult loaded = sim::parse_scenario(programmer_scenario, ".");
+  ASSERT_TRUE(loaded.scenario) << loaded.error;
+  test::ScopedStatusOutput status;
+  reset_programmer_link();
+  reset_wdusb_state();
+  reset_wdusb_library();
+  {
+    sim::SimulatedWorld world(*loaded.scenario);
+    EXPECT_EQ(platform::net_settings().broadcast_address, "127.255.255.255");
+    EXPECT_EQ(platform::net_settings().programmer_port, world.programmer_port());
+    start_ethernet_transport(7, "127.0.0.1");
+    discover_ethernet_devices();
+    ASSERT_EQ(collect_ethernet_devices(), 2);
+    EXPECT_EQ(ethernet_devices().records[0].ip_address, "127.0.0.3");
+    ASSERT_EQ(sap_open_ethernet(ethernet_devices().records[1].ip_address), sap_ok);
+    ShortText text;
+    EXPECT_EQ(sap_query_version(text, 10), sap_ok);
+    EXPECT_EQ(text, "3.01");
+    // The locked one is taken over.
+    EXPECT_EQ(sap_open_ethernet("127.0.0.3"), sap_ok);
+
+    load_usb_driver_dll();
+    wdusb_enumerate();
+    ASSERT_EQ(sap_usb_programmer_count(), 1);
+    EXPECT_EQ(sap_open_usb(1), sap_ok);
+    EXPECT_EQ(sap_check_identity(), sap_ok);
+    sap_close();
+    finish_ethernet_transport();
+    reset_wdusb_state();
+    reset_wdusb_library();
+  }
+  EXPECT_TRUE(platform::net_settings().responders.empty());
+  reset_programmer_link();
+  EXPECT_EQ(sim::parse_scenario("[programmer]\naddress = 10.0.0.1\n", ".").error,
+            "line 2: a programmer's address is a loopback address");
 }
 
 }  // namespace
