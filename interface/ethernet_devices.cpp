@@ -37,7 +37,8 @@ void drop(ShortText& text) {
 bool has_comma(const ShortText& text) { return comma(text) != std::string_view::npos; }
 
 bool number(const ShortText& field, std::int32_t& value) {
-  const std::string_view digits = trim(field).view();
+  const ShortText trimmed = trim(field);
+  const std::string_view digits = trimmed.view();
   const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
   return error == std::errc() && end == digits.data() + digits.size() && !digits.empty();
 }
