@@ -170,9 +170,10 @@ TEST_F(SimProgrammerUsbTest, RoundTripsOnTheSimulatedBus) {
   EXPECT_FALSE(sap_send_receive(Bytes{0x0B}, 1));
 }
 
-sim::SimProgrammerConfig long_extra_text() {
+sim::SimProgrammerConfig long_texts() {
   sim::SimProgrammerConfig config;
-  config.extra_text = std::string(300, 'e');
+  config.device_info = std::string(300, 'd');
+  config.extra_text = std::string(9000, 'e');
   return config;
 }
 
@@ -201,7 +202,7 @@ class SimProgrammerSerialTest : public serial::testing_support::SerialTest {
   test::PtyPair pty_;
   test::ScopedSerialMapping mapping_;
   SimTarget target_;
-  sim::SimProgrammer programmer_{long_extra_text(), &target_.pod};
+  sim::SimProgrammer programmer_{long_texts(), &target_.pod};
   std::unique_ptr<sim::SimProgrammerPty> line_;
 
  private:
@@ -213,9 +214,14 @@ TEST_F(SimProgrammerSerialTest, RoundTripsOverAPty) {
   EXPECT_EQ(programmer_link().medium, SapMedium::serial);
   check_round_trips(programmer_);
   // 300 reply bytes come as 0, 0x01, 0x2C and the bytes; an empty reply as three zeros.
-  ASSERT_TRUE(sap_send_receive(Bytes{0x1E}, sap_query_channel));
+  ASSERT_TRUE(sap_send_receive(Bytes{0x20}, sap_query_channel));
   EXPECT_EQ(programmer_link().reply_length, 300);
-  EXPECT_EQ(programmer_link().reply[299], 'e');
+  EXPECT_EQ(programmer_link().reply[299], 'd');
+  // Bytes beyond the reply buffer are read and dropped; the line stays in step.
+  ASSERT_TRUE(sap_send_receive(Bytes{0x1E}, sap_query_channel));
+  EXPECT_EQ(programmer_link().reply_length, static_cast<std::int32_t>(ProgrammerLink::reply_size));
+  EXPECT_TRUE(sap_send_receive(Bytes{0x1D}, sap_query_channel));
+  EXPECT_EQ(sap_reply_text(), programmer_.config().version);
   programmer_link().reply_length = 7;
   EXPECT_TRUE(sap_send_receive(Bytes{0x55}, sap_query_channel));
   EXPECT_EQ(programmer_link().reply_length, 0);
@@ -289,6 +295,10 @@ TEST(SimProgrammerScenario, ProgrammersJoinTheWorldOnLoopbackAndTheBus) {
   reset_programmer_link();
   EXPECT_EQ(sim::parse_scenario("[programmer]\naddress = 10.0.0.1\n", ".").error,
             "line 2: a programmer's address is a loopback address");
+  const sim::ScenarioResult example =
+      sim::load_scenario(std::filesystem::path(VX_EXAMPLE_SCENARIO).parent_path() / "programmers.ini");
+  ASSERT_TRUE(example.scenario) << example.error;
+  EXPECT_EQ(example.scenario->programmers.size(), 3u);
 }
 
 }  // namespace
