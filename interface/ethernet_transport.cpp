@@ -24,10 +24,12 @@ std::uint16_t word_at(std::span<const std::uint8_t> bytes, std::size_t offset) {
 }
 
 std::vector<std::uint8_t> request(std::uint16_t opcode, std::uint8_t channel, std::span<const std::uint8_t> stream) {
-  std::vector<std::uint8_t> datagram{static_cast<std::uint8_t>(opcode >> 8), static_cast<std::uint8_t>(opcode),
-                                     static_cast<std::uint8_t>(transport.block_number >> 8),
-                                     static_cast<std::uint8_t>(transport.block_number), channel};
-  datagram.insert(datagram.end(), stream.begin(), stream.end());
+  const std::uint8_t header[] = {static_cast<std::uint8_t>(opcode >> 8), static_cast<std::uint8_t>(opcode),
+                                 static_cast<std::uint8_t>(transport.block_number >> 8),
+                                 static_cast<std::uint8_t>(transport.block_number), channel};
+  std::vector<std::uint8_t> datagram(sizeof header + stream.size());
+  std::copy(std::begin(header), std::end(header), datagram.begin());
+  std::copy(stream.begin(), stream.end(), datagram.begin() + sizeof header);
   return datagram;
 }
 
