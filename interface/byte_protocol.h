@@ -12,9 +12,11 @@
 namespace vx {
 
 struct ByteProtocol {
-  static constexpr std::int32_t short_timeout_ms = 1250, long_timeout_ms = 3000;
+  static constexpr std::int32_t short_timeout_ms = 1250, long_timeout_ms = 3000, batch_flush_timeout_ms = 3500;
   static constexpr std::size_t programmer_buffer_size = 8192;
-  static constexpr std::size_t batch_buffer_size = 4096;
+  // A batch goes out in one USB write, so it holds no more than the frame buffer.
+  static constexpr std::size_t batch_buffer_size = 1280;
+  static constexpr std::uint16_t batch_frame_limit = 255, batch_byte_limit = 1500;
 
   // Off only for a probe whose failure is expected.
   bool halt_on_failure = true;
