@@ -18,6 +18,8 @@ struct PodConfig {
   bool updated_checksum = true;
   // After power-up the update firmware runs when the block holds one, else the original.
   bool run_updated = true;
+  // The interface's timer that measures the target's sync pulse.
+  std::uint32_t timer_hz = 24'000'000;
 };
 
 enum class PodFault : std::uint8_t {
@@ -68,6 +70,16 @@ class Pod {
   void run_interface_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void run_target_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void read_memory(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  // pod_blocks.cpp: block transfers, by address or through the target's HX.
+  void block_write(std::span<const std::uint8_t> command);
+  void block_write_data(std::span<const std::uint8_t> data, std::optional<std::uint16_t> before_first);
+  void block_read(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  // pod_trim.cpp: the interface steps the trim register and times the sync pulse.
+  void trim_measure(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  std::uint64_t sync_pulse_ticks_at(std::uint16_t trim_address, std::uint8_t trim);
+  // One background command to the target, with its time on the line; nullopt when the
+  // target did not answer.
+  std::optional<std::vector<std::uint8_t>> target_bdc(std::span<const std::uint8_t> bytes);
   bool allowed(std::uint8_t sub_command);
   std::optional<std::uint8_t> plain_sub_command(std::uint8_t sub_command);
   void sync_target();
@@ -79,6 +91,8 @@ class Pod {
   SimClock* clock_;
   bool running_updated_;
   std::uint8_t target_type_ = 0;
+  // A parallel cable sends a block write's data as a command after the bare 7, 4.
+  bool block_data_expected_ = false;
   bool link_lost_ = false;
   bool target_dead_ = false;
   std::vector<std::pair<std::uint64_t, PodFault>> faults_;  // command number, fault
