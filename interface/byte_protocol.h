@@ -54,6 +54,15 @@ void RECV16();
 // script with result 45 and does not return.
 bool HS_GOOD();
 
+// The calling convention of every interface operation: the exchange again
+// until HS_GOOD answers true (it halts the script instead of answering false).
+template <typename Exchange>
+void repeat_until_good(Exchange exchange) {
+  do {
+    exchange();
+  } while (!HS_GOOD());
+}
+
 // "(HC=$..xx/HE=$..xx)": the reload value's and link status's high bytes.
 ShortText link_prefix();
 
