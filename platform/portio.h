@@ -1,9 +1,9 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <vector>
 
 // Byte access to the parallel ports' data, status and control registers:
 // Linux ppdev for real ports, or a simulated port set that a test or the
@@ -24,9 +24,9 @@ class ParallelPort {
 class ParallelPortSet {
  public:
   virtual ~ParallelPortSet() = default;
-  // The base addresses of ports 1-3 as the BIOS table lists them, 0 for none;
-  // nullopt when the table cannot be read at all.
-  virtual std::optional<std::array<std::uint16_t, 3>> bios_table() = 0;
+  // The ports' base addresses in port order (parport0 first); nullopt when
+  // the system keeps no list of parallel ports.
+  virtual std::optional<std::vector<std::uint16_t>> base_addresses() = 0;
   // nullptr when no port has this base address or it cannot be claimed.
   virtual std::unique_ptr<ParallelPort> open(std::uint16_t base) = 0;
 };

@@ -31,7 +31,6 @@ class TVicHw32 {
 
  private:
   bool active_ = false;
-  bool table_present_ = false;
   std::array<std::uint16_t, 3> table_{};
   std::uint8_t port_count_ = 0;
   std::uint16_t base_address_ = default_base;
@@ -56,8 +55,5 @@ void write_vichw11_service_key();
 // table: the port-table values of ports 1 upwards (at least three).
 bool init_lpt_ports(std::span<std::uint32_t> table);
 void close_lpt_ports();
-
-// "Windows NT detected." or "Windows 3.1x/95 detected." on the first call of a run.
-bool is_windows_nt();
 
 }  // namespace vx
