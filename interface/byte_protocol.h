@@ -1,9 +1,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-
-#include "foundation/short_text.h"
 
 // The five routines every exchange with a debug interface goes through,
 // whatever the medium: command bytes out, an acknowledgement and 16-bit
@@ -62,9 +61,6 @@ void repeat_until_good(Exchange exchange) {
     exchange();
   } while (!HS_GOOD());
 }
-
-// "(HC=$..xx/HE=$..xx)": the reload value's and link status's high bytes.
-ShortText link_prefix();
 
 // Batch mode: a new batch (header command queued), and sending the batch now.
 void start_usb_batch();

@@ -9,7 +9,8 @@
 #include "interface/firmware_update_link.h"
 #include "interface/interface_speed.h"
 #include "interface/link_state.h"
-#include "interface/port_counts.h"
+#include "interface/cable_handshake.h"
+#include "interface/port_state.h"
 #include "interface/programmer_link.h"
 #include "interface/serial_transport.h"
 #include "interface/target_pins.h"
@@ -22,7 +23,7 @@ enum InterfaceClass : std::uint8_t { parallel_cable = 0, usb_interface = 1, stan
 enum Family : std::uint8_t { ftdi_family = 0, windriver_family = 1 };
 
 constexpr std::uint8_t memory_read = 4, highest_real_major = 16, target_type_hcs08 = 8;
-constexpr std::uint16_t usb_version_address = 0x4058, original_version_address = 0xC058;
+constexpr std::uint16_t cable_version_address = 0x8058, usb_version_address = 0x4058, original_version_address = 0xC058;
 constexpr std::uint16_t upgrade_check_address = 0x7FFE, upgrade_block_address = 0x4000;
 constexpr std::int32_t usb_reset_settle_ms = 200, pin_settle_ms = 10;
 // The first USB port number of the port table.
@@ -55,7 +56,7 @@ void choose_firmware_patterns() {
         update.pattern1 = beside_program("usbbdmens.???");
         break;
       }
-      if (const ShortText description = upper_case(GET_USB_DEVICE_DESCRIPTION(current_port() - first_usb_port));
+      if (const ShortText description = upper_case(GET_USB_DEVICE_DESCRIPTION(port_state().current_port - first_usb_port));
           description.view().find("REF") != std::string_view::npos) {
         update.pattern1 = beside_program("usb20bdmrefens.???");
       } else if (description.view().find("(FS)") != std::string_view::npos) {
@@ -83,6 +84,19 @@ bool uses_power_commands() {
                               usb_routing().usb_driver_family == windriver_family && usb_routing().usb_mini_interface;
   return (mini_windriver || link_state().interface_class == standalone_programmer) &&
          connection_settings().power_relays_in_use;
+}
+
+void reset_parallel_cable() {
+  const PortState& port = port_state();
+  port_out(static_cast<std::uint16_t>(port.port_control_address), 7);
+  delay_ms(1);
+  port_out(static_cast<std::uint16_t>(port.port_control_address), 3);
+  port_out(static_cast<std::uint16_t>(port.port_base_address), firmware_update_link().reset_data_byte);
+  delay_ms(20);
+  port_out(static_cast<std::uint16_t>(port.port_control_address), 7);
+  delay_ms(200);
+  Check_cable_version(cable_version_address);
+  if (state.major > highest_real_major) Check_cable_version(original_version_address);
 }
 
 void reset_usb_interface() {
@@ -129,7 +143,7 @@ ShortText interface_model_name(std::uint8_t interface_class, std::uint8_t major)
 void RESET_CABLE() {
   trace_enter(link_prefix() + "RESET_CABLE");
   restart_byte_protocol();
-  link_state().slow_mode = true;
+  cable_handshake().slow_mode = true;
   switch (link_state().interface_class) {
     case parallel_cable: reset_parallel_cable(); break;
     case usb_interface: reset_usb_interface(); break;
@@ -143,7 +157,7 @@ void RESET_CABLE() {
     return;
   }
   state.block_mode = firmware_at_least(3, 20);
-  link_state().slow_mode = state.major == 4 && state.minor <= 3;
+  cable_handshake().slow_mode = state.major == 4 && state.minor <= 3;
   const std::uint8_t interface_class = link_state().interface_class;
   if (state.model_message) {
     WRITELN_TO_DEBUG(interface_model_name(interface_class, state.major) + "detected - Flash Version " +

@@ -30,13 +30,6 @@ struct LinkState {
   std::array<std::uint8_t, usb_buffer_size> usb_frame{};
   // Reply bytes handed out by the USB layers.
   std::array<std::uint8_t, usb_buffer_size> usb_reply{};
-  // 0 means the link has failed; nothing reaches the interface until it is reloaded.
-  std::uint16_t link_status = 0xFFFF;
-  std::uint16_t reload_value = 0xFFFF;
-  // The last 16-bit reply, first byte received high.
-  std::uint32_t reply_word = 0;
-  // Short settling waits on the parallel cable; firmware 4.00-4.03 keeps it after a reset.
-  bool slow_mode = false;
 };
 
 LinkState& link_state();
