@@ -1,8 +1,8 @@
 #include "interface/byte_protocol.h"
 
-#include "foundation/kstring.h"
 #include "foundation/microsecond_timer.h"
 #include "foundation/run_control.h"
+#include "interface/cable_handshake.h"
 #include "interface/link_state.h"
 #include "interface/programmer_link.h"
 #include "interface/protocol_media.h"
@@ -43,6 +43,7 @@ bool waited_more_than(std::int64_t start_us, std::int64_t microseconds) {
 void SEND8(std::uint8_t b) {
   if (link_failed()) return;
   switch (link_state().interface_class) {
+    case parallel_cable: return SEND8_revB(b);
     case usb_interface: return usb_send8(b);
     case standalone_programmer: return programmer_send8(b);
     default: return;
@@ -52,6 +53,7 @@ void SEND8(std::uint8_t b) {
 void SEND_CMD(std::uint8_t b, std::int32_t timeout_ms) {
   if (link_failed()) return;
   switch (link_state().interface_class) {
+    case parallel_cable: return SEND_CMD_revB(b, static_cast<std::uint32_t>(timeout_ms));
     case usb_interface: return usb_send_cmd(b, timeout_ms);
     case standalone_programmer: return programmer_send_cmd(b, timeout_ms);
     default: return;
@@ -71,6 +73,7 @@ void SEND_CMD_LONG(std::uint8_t b) { SEND_CMD(b, ByteProtocol::long_timeout_ms);
 void RECV16() {
   if (link_failed()) return;
   switch (link_state().interface_class) {
+    case parallel_cable: return RECV16_RevB();
     case usb_interface: return usb_recv16();
     case standalone_programmer: return programmer_recv16();
     default: return;
@@ -88,11 +91,6 @@ bool HS_GOOD() {
   }
   if (!good) internal_prog_halt(link_failed_result);
   return true;
-}
-
-ShortText link_prefix() {
-  return "(HC=$" + hex_byte(static_cast<std::uint8_t>(link_state().reload_value >> 8)) + "xx/HE=$" +
-         hex_byte(static_cast<std::uint8_t>(link_state().link_status >> 8)) + "xx)";
 }
 
 }  // namespace vx

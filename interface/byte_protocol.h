@@ -1,9 +1,8 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
-
-#include "foundation/short_text.h"
 
 // The five routines every exchange with a debug interface goes through,
 // whatever the medium: command bytes out, an acknowledgement and 16-bit
@@ -54,8 +53,14 @@ void RECV16();
 // script with result 45 and does not return.
 bool HS_GOOD();
 
-// "(HC=$..xx/HE=$..xx)": the reload value's and link status's high bytes.
-ShortText link_prefix();
+// The calling convention of every interface operation: the exchange again
+// until HS_GOOD answers true (it halts the script instead of answering false).
+template <typename Exchange>
+void repeat_until_good(Exchange exchange) {
+  do {
+    exchange();
+  } while (!HS_GOOD());
+}
 
 // Batch mode: a new batch (header command queued), and sending the batch now.
 void start_usb_batch();
