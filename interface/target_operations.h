@@ -41,6 +41,7 @@ TargetAccess& target_access();
 void reset_target_access();
 TMCURegisters& mcu_registers();
 
+// The byte is also left in the reply word, as are the results of the word, long and status reads.
 std::uint8_t READ_DATA_BYTE(std::uint32_t address);
 std::uint16_t READ_DATA_WORD_INTERNAL(std::uint32_t address);
 std::uint16_t READ_DATA_WORD(std::uint32_t address);
