@@ -61,7 +61,7 @@ std::uint64_t Pod::sync_pulse_ticks_at(std::uint16_t trim_address, std::uint8_t 
   if (!target_bdc(write)) return 0;
   const std::uint64_t pulse_ps = target_->sync_pulse_ps();
   if (clock_ != nullptr) clock_->advance_nanoseconds(settle_ns + pulse_ps / 1000);
-  return (pulse_ps * config_.timer_hz + 500'000'000'000) / 1'000'000'000'000;
+  return pulse_ps * config_.timer_hz / 1'000'000'000'000;
 }
 
 }  // namespace vx::sim
