@@ -55,10 +55,10 @@ bool read_srecord_line(bool decode_data) {
   if (line.size() < 2 || line[0] != 'S') return false;
   const std::optional<RecordLayout> layout = layout_of(line[1]);
   if (!layout) return false;
-  const std::uint8_t count = decode_pair(2);
-  // A count below the address and checksum bytes, or beyond the characters the line holds,
-  // describes no record: nothing of it is decoded as data.
-  const bool count_fits = count >= layout->overhead && line.size() >= 4 + 2u * count;
+  const std::uint32_t count = hex_pair(line.view(), 2);
+  // A bad count, one below the address and checksum bytes, or one beyond the characters the
+  // line holds describes no record: nothing of it is decoded as data.
+  const bool count_fits = count <= 0xFF && count >= layout->overhead && line.size() >= 4 + 2 * count;
   if (!count_fits) state.error = true;
   state.data_count = count_fits ? static_cast<std::uint16_t>(count - layout->overhead) : 0;
   // Every address digit must be valid, which also keeps S1 and S2 addresses within range.
