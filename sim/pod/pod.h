@@ -83,6 +83,7 @@ class Pod {
   void run_interface_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void run_target_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void read_memory(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  void run_batch(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void write_memory(std::span<const std::uint8_t> command);
   // Sync, speed, pins, power and resets: true when the sub-command is one of them.
   bool run_line_command(std::uint8_t sub_command, std::span<const std::uint8_t> command,
