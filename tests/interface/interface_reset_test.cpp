@@ -249,6 +249,24 @@ TEST_F(InterfaceResetTest, FirmwareAboveFiveShiftsTheFirmwareCommandsByTheOffset
   EXPECT_TRUE(p.violations().empty());
 }
 
+TEST_F(InterfaceResetTest, TheResetTracesItselfBehindTheLinkPrefix) {
+  test::SimulatedUsb::record_trace();
+  reset(ftdi);
+  const std::vector<std::string>& lines = test::SimulatedUsb::trace_lines();
+  const auto traced = [&](const std::string& text) {
+    return std::find_if(lines.begin(), lines.end(), [&](const std::string& line) {
+             return line.find(text) != std::string::npos;
+           }) != lines.end();
+  };
+  EXPECT_TRUE(traced("(HC=$FFxx/HE=$FFxx)RESET_CABLE"));
+  EXPECT_TRUE(traced("Check_cable_version at address $00004058"));
+  EXPECT_TRUE(traced(")  Interface Minor Rev:12"));
+  EXPECT_TRUE(traced("SET_TARGET_TYPE(08)"));
+  EXPECT_TRUE(traced("SET_SPEED_NO_RESET (IO_DELAY_CNT=$0000)"));
+  EXPECT_TRUE(traced("RESULT = TRUE"));
+  trace_set_receiver(nullptr);
+}
+
 TEST(InterfaceModel, NamesByClassAndMajor) {
   struct Case {
     std::uint8_t interface_class;
