@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/program_trace.h"
 #include "foundation/run_state.h"
 #include "tests/interface/target_bench.h"
 
@@ -292,6 +293,23 @@ TEST(TargetOperationsUsb, ResumeSendsAWaitingBatch) {
   EXPECT_EQ(bench.mcu.state(), sim::RunState::Running);
   EXPECT_EQ(bench.mcu.registers().pc & 0xFFFE, 0x0100);
   byte_protocol().batch_mode = false;
+}
+
+TEST(TargetOperationsUsb, TraceLinesCarryTheLabelsAndResults) {
+  TargetBench bench(Medium::ftdi);
+  bench.mcu.poke(0x0100, 0xA5);
+  test::SimulatedUsb::record_trace();
+  READ_DATA_BYTE(0x0100);
+  WRITE_DATA_WORD(0x0102, 0xBEEF);
+  const std::vector<std::string>& lines = test::SimulatedUsb::trace_lines();
+  const auto traced = [&](const std::string& text) {
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; });
+  };
+  EXPECT_TRUE(traced("(HC=$FFxx/HE=$FFxx)READ_DATA_BYTE(00000100)"));
+  EXPECT_TRUE(traced("Result = $A5"));
+  EXPECT_TRUE(traced("WRITE_DATA_WORD(00000102,BEEF)"));
+  EXPECT_TRUE(traced("WRITE_DATA_BYTE(00000103,EF)"));
+  trace_set_receiver(nullptr);
 }
 
 }  // namespace
