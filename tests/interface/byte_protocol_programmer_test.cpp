@@ -115,6 +115,18 @@ TEST_F(ProgrammerProtocolTest, AFailedExchangeFailsTheLinkAndNothingFollowsUntil
   EXPECT_EQ(peer_.requests.size(), sent);
 }
 
+TEST_F(ProgrammerProtocolTest, AProgrammerThatDoesNotAnswerIsReportedByTheReset) {
+  peer_.script = nullptr;
+  RESET_CABLE();
+  EXPECT_EQ(link_state().link_status, 0);
+  EXPECT_EQ(interface_state().version_text, "000");
+  EXPECT_EQ(status_.lines(),
+            std::vector<std::string>{"Could not contact VLX Hardware Interface. Check Power and Connections."});
+  EXPECT_TRUE(firmware_update_link().update_requests.empty());
+  // Only identity checks went out: nothing on channel 21.
+  for (const Bytes& request : peer_.requests) EXPECT_NE(request.at(4), sap_protocol_channel);
+}
+
 TEST_F(ProgrammerProtocolTest, ACommandTooLongForTheBufferFailsInsteadOfGoingOutCut) {
   reply_ = "\xEE";
   for (std::size_t i = 0; i < ByteProtocol::programmer_buffer_size; ++i) SEND8(0x11);
