@@ -1,3 +1,5 @@
+// The byte protocol on a stand-alone programmer: a command is one link command on
+// channel 21, answered by its reply words and the acknowledgement last.
 #include <algorithm>
 #include <vector>
 
