@@ -11,6 +11,8 @@ struct PortState {
 
   // 0 parallel port, 1 PCI card, 2 USB interface, 3-5 stand-alone programmer.
   std::uint8_t port_kind = kind_parallel;
+  // The port table's number of the open port (USB interfaces from 21).
+  std::int32_t current_port = 0;
   // Data register = base, status = base + 1, control = base + 2.
   std::uint32_t port_base_address = 0;
   std::uint32_t port_status_address = 0;

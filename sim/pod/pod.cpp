@@ -6,7 +6,7 @@
 namespace vx::sim {
 namespace {
 
-constexpr std::uint8_t interface_command = 7, memory_read = 4, memory_write = 2;
+constexpr std::uint8_t interface_command = 7, memory_read = 4, memory_write = 2, background_reset = 1, run_code = 3;
 constexpr std::uint8_t wrong_ack_byte = 0x5A;
 constexpr std::uint8_t command_offset = 128;
 constexpr std::uint64_t bdc_cycles_per_bit = 16;
@@ -16,8 +16,9 @@ constexpr std::array<std::uint8_t, 8> offset_sub_commands = {10, 11, 12, 14, 15,
 
 namespace sub {
 constexpr std::uint8_t speed = 0, block_write = 4, block_read = 5, reset_line = 6, bkgd_line = 7,
-                       clear_reset_latch = 9, target_type = 3, boot_original = 15, switch_updated = 16,
-                       upgrade_crc = 21, trim_8bit = 23, trim_search = 25, resync = 255;
+                       clear_reset_latch = 9, target_type = 3, memory_block = 10, running_version = 14,
+                       boot_original = 15, switch_updated = 16, programmer_initialisation = 48,
+                       upgrade_crc = 21, batch = 20, trim_8bit = 23, trim_search = 25, resync = 255;
 }
 
 // The first firmware that offers a sub-command.
@@ -96,10 +97,18 @@ void Pod::run_command(std::span<const std::uint8_t> command, std::vector<std::ui
   switch (command[0]) {
     case interface_command: return run_interface_command(command, reply);
     case memory_read: return read_memory(command, reply);
-    case memory_write:
-      if (command.size() != 5) return log_violation(command, "memory write is 5 bytes");
-      memory_.write_word(static_cast<std::uint16_t>(command[1] << 8 | command[2]),
-                         static_cast<std::uint16_t>(command[3] << 8 | command[4]));
+    case memory_write: return write_memory(command);
+    case background_reset:
+      if (command.size() != 3) return log_violation(command, "background reset is 3 bytes");
+      speed_divider_ = static_cast<std::uint16_t>(command[1] << 8 | command[2]);
+      reset_target(true);
+      push_word(reply, speed_divider_);
+      return;
+    case run_code:
+      // The code run restarts the interface into its original firmware; nothing answers.
+      if (command.size() != 3) return log_violation(command, "run code is 3 bytes");
+      running_updated_ = false;
+      reply.clear();
       return;
     default:
       if (std::find(target_commands.begin(), target_commands.end(), command[0]) != target_commands.end()) {
@@ -118,7 +127,21 @@ void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vect
     log_violation(command, "wrong length for sub-command " + std::to_string(*plain));
     return false;
   };
+  if (run_line_command(*plain, command, reply)) return;
   switch (*plain) {
+    case sub::memory_block:
+      if (expect_size(10)) push_word(reply, 0);
+      return;
+    case sub::running_version:
+      if (expect_size(2)) {
+        const std::string text = firmware_version_text(running_version());
+        push_word(reply, static_cast<std::uint16_t>(text[0] << 8 | text[1]));
+        push_word(reply, static_cast<std::uint16_t>(text[2] << 8 | text[3]));
+      }
+      return;
+    case sub::programmer_initialisation:
+      expect_size(2);
+      return;
     case sub::target_type:
       if (expect_size(3)) target_type_ = command[2];
       return;
@@ -134,6 +157,7 @@ void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vect
     case sub::resync:
       expect_size(2);
       return;
+    case sub::batch: return run_batch(command, reply);
     default:
       return log_violation(command, "unknown interface command");
   }
@@ -175,7 +199,15 @@ void Pod::read_memory(std::span<const std::uint8_t> command, std::vector<std::ui
   if (command.size() != 4) return log_violation(command, "memory read is 4 bytes");
   const std::uint16_t address = static_cast<std::uint16_t>(command[1] << 8 | command[2]);
   const std::size_t words = (command[3] + 1u) / 2;
-  for (std::size_t i = 0; i < words; ++i) push_word(reply, memory_.word(static_cast<std::uint16_t>(address + 2 * i)));
+  for (std::size_t i = 0; i < words; ++i) {
+    const auto word_address = static_cast<std::uint16_t>(address + 2 * i);
+    if (word_address == reset_status_word) {
+      const bool line_high = target_alive();
+      push_word(reply, static_cast<std::uint16_t>((line_high ? 0x8000 : 0) | (reset_latch_ ? 0x2000 : 0)));
+    } else {
+      push_word(reply, memory_.word(word_address));
+    }
+  }
 }
 
 void Pod::run_target_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
@@ -195,6 +227,24 @@ void Pod::run_target_command(std::span<const std::uint8_t> command, std::vector<
   const std::uint16_t word = answer.bytes.size() == 1 ? static_cast<std::uint16_t>(answer.bytes[0] << 8)
                                                       : static_cast<std::uint16_t>(answer.bytes[0] << 8 | answer.bytes[1]);
   push_word(reply, word);
+}
+
+// A batch header with its count, then that many frames (0xAA 0x55, length, payload);
+// each frame's command is acknowledged in turn after the header's acknowledgement.
+void Pod::run_batch(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
+  if (command.size() < 3) return log_violation(command, "batch header without count");
+  std::span<const std::uint8_t> rest = command.subspan(3);
+  std::size_t frames = 0;
+  while (!rest.empty()) {
+    if (rest.size() < 4 || rest[0] != 0xAA || rest[1] != 0x55) return log_violation(command, "malformed batch frame");
+    const std::size_t length = static_cast<std::size_t>(rest[2] << 8 | rest[3]);
+    if (rest.size() < 4 + length) return log_violation(command, "batch frame longer than the batch");
+    reply.push_back(ack);
+    run_command(rest.subspan(4, length), reply);
+    rest = rest.subspan(4 + length);
+    ++frames;
+  }
+  if (frames != command[2]) log_violation(command, "batch count " + std::to_string(command[2]) + ", frames " + std::to_string(frames));
 }
 
 void Pod::log_violation(std::span<const std::uint8_t> command, const std::string& why) {

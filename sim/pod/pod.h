@@ -18,6 +18,10 @@ struct PodConfig {
   bool updated_checksum = true;
   // After power-up the update firmware runs when the block holds one, else the original.
   bool run_updated = true;
+  // What the voltage input reads with the target powered (x 5 / 255 volts): 3.3 V.
+  std::uint8_t target_voltage_code = 168;
+  // The timer that newer firmware measures the sync pulse with.
+  std::uint32_t timer_hz = 24'000'000;
 };
 
 enum class PodFault : std::uint8_t {
@@ -62,12 +66,31 @@ class Pod {
   FirmwareVersion running_version() const;
   std::uint8_t target_type() const { return target_type_; }
   PodMemory& memory() { return memory_; }
+  std::uint16_t speed_divider() const { return speed_divider_; }
+  bool bkgd_low() const { return bkgd_low_; }
+  bool reset_latch() const { return reset_latch_; }
+  bool board_supply_on() const { return board_supply_on_; }
+  std::uint8_t supply_selection() const { return supply_selection_; }
+  // Commands that reset the target, in either way.
+  std::uint32_t target_resets() const { return target_resets_; }
+  std::uint32_t background_resets() const { return background_resets_; }
+
+  // The interface memory words through which older firmware drives the pins and shows the reset line.
+  static constexpr std::uint16_t pin_control_word = 254, reset_status_word = 111;
 
  private:
   void run_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void run_interface_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void run_target_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void read_memory(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  void run_batch(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  void write_memory(std::span<const std::uint8_t> command);
+  // Sync, speed, pins, power and resets: true when the sub-command is one of them.
+  bool run_line_command(std::uint8_t sub_command, std::span<const std::uint8_t> command,
+                        std::vector<std::uint8_t>& reply);
+  void sync_reply(std::vector<std::uint8_t>& reply);
+  void reset_target(bool into_background);
+  bool target_alive() const;
   bool allowed(std::uint8_t sub_command);
   std::optional<std::uint8_t> plain_sub_command(std::uint8_t sub_command);
   void sync_target();
@@ -79,6 +102,13 @@ class Pod {
   SimClock* clock_;
   bool running_updated_;
   std::uint8_t target_type_ = 0;
+  std::uint16_t speed_divider_ = 0;
+  bool bkgd_low_ = false;
+  bool reset_latch_ = false;
+  bool board_supply_on_ = true;
+  std::uint8_t supply_selection_ = 0;
+  std::uint32_t target_resets_ = 0;
+  std::uint32_t background_resets_ = 0;
   bool link_lost_ = false;
   bool target_dead_ = false;
   std::vector<std::pair<std::uint64_t, PodFault>> faults_;  // command number, fault
