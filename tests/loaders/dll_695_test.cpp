@@ -158,8 +158,8 @@ TEST_F(Ieee695Test, TheHeaderDecidesWhetherTheFileIsTaken) {
 TEST_F(Ieee695Test, ObjectFilesOfOtherFormatsAreRefused) {
   EXPECT_EQ(open_file((fixtures / "s1_run.s19").string()), 6);
   EXPECT_EQ(open_file((fixtures / "sdcc_s08.s19").string()), 6);
-  EXPECT_EQ(open_file((fixtures / "tiny.elf").string()), 4);
-  EXPECT_EQ(open_file(write("app.dbg", "IMAGECRAFT DEBUG FORMAT\nVERSION 1.1\nCPU HC08\n")), 6);
+  EXPECT_EQ(open_file((fixtures / "tiny.elf").string()), 6);
+  EXPECT_EQ(open_file(write("app.dbg", "IMAGECRAFT DEBUG FORMAT\nVERSION 1.1\nCPU HC08\n")), 4);
 }
 
 TEST_F(Ieee695Test, AFileNamedWithoutItsExtensionIsFoundWithIt) {
