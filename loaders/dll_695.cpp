@@ -27,6 +27,7 @@ void close_file() {
   m.bytes.clear();
   m.more_bytes.clear();
   m.current_valid = false;
+  m.repeat_count = 0;
 }
 
 // The AD extension part up to the object format attribute.
@@ -100,12 +101,14 @@ std::uint32_t address_after_block() {
   return static_cast<std::uint32_t>(get_block_address()) + get_block_length();
 }
 
-// Every repetition of the block must stay below 4 GiB and within the limit.
+// Every repetition of the block must stay below 4 GiB, and all of them
+// together within the limit of the load.
 bool repeats_fit() {
-  const Ieee695Module& m = module_state;
+  Ieee695Module& m = module_state;
   const std::uint64_t total = (std::uint64_t{m.repeat_count} + 1) * get_block_length();
   const std::uint64_t end = std::uint64_t{static_cast<std::uint32_t>(get_block_address())} + total;
-  return total <= Ieee695Module::max_repeated_bytes && end <= std::uint64_t{1} << 32;
+  m.repeated_bytes += total;
+  return m.repeated_bytes <= Ieee695Module::max_repeated_bytes && end <= std::uint64_t{1} << 32;
 }
 
 // Records up to the next LD; false when one could not be read or the data
@@ -138,6 +141,13 @@ bool read_data_records() {
     }
   }
   return true;
+}
+
+// A block that came with the error is not handed out, nor repeated.
+void refuse_data_part() {
+  set_debug_dll_error(ieee695_invalid_section_address);
+  set_block_length(0);
+  module_state.repeat_count = 0;
 }
 
 }  // namespace
@@ -207,6 +217,7 @@ void DEBUG_DLL_OPEN_695() {
   m.part = {};
   m.next_address = 0;
   m.repeat_count = 0;
+  m.repeated_bytes = 0;
   m.last_number = 0;
   set_debug_dll_error(ieee695_no_error);
   const std::uint8_t code = open_module();
@@ -237,13 +248,14 @@ void DEBUG_DLL_LOAD_695() {
     m.next_address = address_after_block();
     return;
   }
+  bool read = false;
   if (m.data_continues && m.current_valid && m.current < 0x80) {
-    m.data_continues = send_load();
-    if (!m.data_continues) set_debug_dll_error(ieee695_invalid_section_address);
+    read = m.data_continues = send_load();
     m.next_address = address_after_block();
-    return;
+  } else {
+    read = read_data_records();
   }
-  if (!read_data_records()) set_debug_dll_error(ieee695_invalid_section_address);
+  if (!read) refuse_data_part();
 }
 
 void DEBUG_DLL_CLOSE_695() { close_file(); }

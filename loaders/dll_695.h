@@ -58,7 +58,8 @@ struct Ieee695Module {
   static constexpr std::size_t more_bytes_wrap = 4000;
   static constexpr std::size_t max_atn_values = 50;
   static constexpr std::size_t max_block_depth = 256;
-  // The most bytes one repeated block may stand for.
+  // The most bytes the repeated blocks of one load may stand for: a few
+  // bytes of RE record could otherwise ask for terabytes.
   static constexpr std::uint64_t max_repeated_bytes = 16u << 20;
 
   ShortText file_name;
@@ -82,6 +83,7 @@ struct Ieee695Module {
 
   std::uint32_t next_address = 0;
   std::uint32_t repeat_count = 0;
+  std::uint64_t repeated_bytes = 0;
   bool first_load = false;
   bool data_continues = false;
   bool go_on = true;

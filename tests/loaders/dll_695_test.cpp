@@ -240,6 +240,21 @@ TEST_F(Ieee695Test, BrokenDataPartsAreInvalidSectionAddresses) {
   EXPECT_EQ(load_data(asp(0xFFFFFFF8) + re(1) + ld({1, 2, 3, 4}) + module_end()).code, 0);
 }
 
+TEST_F(Ieee695Test, RepeatsOfALoadTogetherStayWithin16MiB) {
+  Module module;
+  module.data = asp(0) + re(132'000) + ld(counting(127)) + re(200) + ld(counting(127)) + module_end();
+  ASSERT_EQ(open(module.build()), 0);
+  std::uint64_t bytes = 0;
+  for (int i = 0; i < 200'000; ++i) {
+    DEBUG_DLL_LOAD_695();
+    if (get_debug_dll_error() != 0 || get_block_length() == 0) break;
+    bytes += get_block_length();
+  }
+  EXPECT_EQ(get_debug_dll_error(), 10);
+  EXPECT_EQ(get_block_length(), 0);
+  EXPECT_EQ(bytes, 132'001u * 127);
+}
+
 TEST_F(Ieee695Test, EachOpenStartsAtAddress0WithoutRepeats) {
   start_object_loading();
   Module first;
