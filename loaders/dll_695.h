@@ -32,13 +32,10 @@ enum Ieee695Error : std::uint8_t {
 
 // Record bytes of the format.
 namespace ieee695 {
-inline constexpr std::uint8_t module_begin = 0xE0;
-inline constexpr std::uint8_t module_end = 0xE1;
 inline constexpr std::uint8_t assign = 0xE2;
 inline constexpr std::uint8_t section_begin = 0xE5;
 inline constexpr std::uint8_t public_name = 0xE8;
 inline constexpr std::uint8_t external_name = 0xE9;
-inline constexpr std::uint8_t address_descriptor = 0xEC;
 inline constexpr std::uint8_t load_data = 0xED;
 inline constexpr std::uint8_t local_name = 0xF0;
 inline constexpr std::uint8_t attribute = 0xF1;
