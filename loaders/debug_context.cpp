@@ -109,4 +109,8 @@ void set_block_data(std::span<const std::uint8_t, block_capacity> bytes) {
 
 std::uint8_t get_object_file_format() { return module().object_file_format; }
 
+std::uint8_t get_small_pointer_size() { return small_pointer_size; }
+
+std::uint8_t get_large_pointer_size() { return large_pointer_size; }
+
 }  // namespace vx::loaders

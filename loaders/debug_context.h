@@ -47,6 +47,10 @@ struct LoaderContext {
   bool load_trace = false;
 };
 
+// Bytes of a small and of a large pointer, for the debug readers.
+inline constexpr std::uint8_t small_pointer_size = 2;
+inline constexpr std::uint8_t large_pointer_size = 4;
+
 std::uint8_t get_debug_context();
 LoaderContext& current_debug_context();
 // Back to an empty context 1 with its start values.
@@ -104,5 +108,7 @@ void set_block_length(std::uint16_t length);
 void get_block_data(std::span<std::uint8_t, block_capacity> bytes);
 void set_block_data(std::span<const std::uint8_t, block_capacity> bytes);
 std::uint8_t get_object_file_format();
+std::uint8_t get_small_pointer_size();
+std::uint8_t get_large_pointer_size();
 
 }  // namespace vx::loaders

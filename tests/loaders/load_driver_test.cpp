@@ -128,11 +128,11 @@ TEST_F(LoadDriverTest, TheLoadTraceWritesTheTestsTheBlocksAndTheDumps) {
             "01 - S-RECORD/VLX-MAP - Valid file NOT found.\r\n"
             " Cause = ERROR - Neither MAP nor S-Record file " + path("notes.txt") + " exists.\r\n"
             "02 - IEEE695          - Valid file NOT found.\r\n"
-            " Cause = ERROR - Unknown\r\n"
+            " Cause = ERROR - Invalid 695 header, no Module Beginning.\r\n"
             "03 - ELF/DWARF        - Valid file NOT found.\r\n"
             " Cause = ERROR - Unknown\r\n"
             "04 - ImageCraft(v1.1) - Valid file NOT found.\r\n"
-            " Cause = ERROR - Unknown\r\n"
+            " Cause = ERROR - Unexpected text at line 1.\r\n"
             "\r\n"
             "TESTING FOR VALID LOAD FILES FOR EACH EXISTING DLL\r\n"
             "01 - S-RECORD/VLX-MAP - Valid file found.\r\n");
