@@ -45,9 +45,6 @@ struct LoaderContext {
   DebugDatabase debug;
   // The load traces and dumps; off until a caller switches them on.
   bool load_trace = false;
-  // Set from the producer of a file's debug information; it selects the
-  // producers' own address conventions.
-  std::uint8_t compiler_kind = 0;
 };
 
 std::uint8_t get_debug_context();
@@ -107,13 +104,5 @@ void set_block_length(std::uint16_t length);
 void get_block_data(std::span<std::uint8_t, block_capacity> bytes);
 void set_block_data(std::span<const std::uint8_t, block_capacity> bytes);
 std::uint8_t get_object_file_format();
-
-// The producer of the debug information: 0 unknown, 1 ICC6812/A6812,
-// 2 MW EABI PPC C-COMPILER.
-std::uint8_t get_debug_compiler_kind();
-void set_debug_compiler_kind(std::uint8_t kind);
-// Pointer sizes in bytes that tell small from large pointers.
-std::uint8_t get_small_pointer_size();
-std::uint8_t get_large_pointer_size();
 
 }  // namespace vx::loaders
