@@ -9,6 +9,8 @@
 #include "loaders/debug_context.h"
 #include "loaders/dwarf_constants.h"
 #include "loaders/dwarf_sections.h"
+#include "loaders/elf_module.h"
+#include "loaders/elf_readers.h"
 
 namespace vx::loaders {
 namespace {
@@ -42,7 +44,7 @@ TStHashTable::TStKey key_of(const std::int32_t& key) {
 
 // Throws EStContainerError 54 for a key already present.
 void index_add(TStHashTable& table, std::int32_t key, std::int32_t index) {
-  auto data = std::make_unique<std::int32_t>(index);
+  auto data = std::make_unique<std::uint32_t>(static_cast<std::uint32_t>(index));
   table.add(key_of(key), data.get());
   data.release();
 }
@@ -50,7 +52,7 @@ void index_add(TStHashTable& table, std::int32_t key, std::int32_t index) {
 int index_find(TStHashTable* table, std::int32_t key) {
   void* data = nullptr;
   if (table == nullptr || !table->exists(key_of(key), data)) return -1;
-  return *static_cast<std::int32_t*>(data);
+  return static_cast<int>(*static_cast<std::uint32_t*>(data));
 }
 
 const dynamic_byte_array& no_value() {
@@ -86,13 +88,14 @@ dynamic_byte_array text_bytes(const ShortText& text) { return dynamic_byte_array
 // section itself (a shared tail, or the first string whose entry lost a character).
 dynamic_byte_array string_at(std::uint32_t offset) {
   const DwarfState& s = dwarf_state();
+  const ElfExtent& section = elf_module().debug_str;
   const auto found = std::lower_bound(s.strings.begin(), s.strings.end(), offset,
                                       [](const debug_string_type& e, std::uint32_t o) {
                                         return static_cast<std::uint32_t>(e.offset) < o;
                                       });
   if (found != s.strings.end() && static_cast<std::uint32_t>(found->offset) == offset) return text_bytes(found->text);
-  if (s.file.debug_str_start != 0 && s.file.debug_str_end != 0) {
-    BoundedReader reader = section_reader(s.file.debug_str_start, s.file.debug_str_end);
+  if (section.start != 0 && section.end != 0) {
+    BoundedReader reader = section_reader(section.start, section.end);
     if (offset < reader.size()) {
       reader.seek(offset);
       return text_bytes(reader.read_zstring());
@@ -177,10 +180,10 @@ bool reads_nothing(std::uint16_t form) { return form == 0 || form == 2 || form >
 // unit names its table by file offset or by address.
 int match_abbreviation_table(debug_information_unit_type& unit) {
   DwarfState& s = dwarf_state();
-  int table = find_abbreviation_table(unit.abbreviation_offset);
+  const int table = find_abbreviation_table(unit.abbreviation_offset);
   if (table >= 0) return table;
   warn_not_compliant("Invalid location specified for debug abbreviation information");
-  for (const std::uint32_t shift : {s.file.debug_abbrev_offset, s.file.debug_abbrev_address}) {
+  for (const std::uint32_t shift : {elf_module().debug_abbrev_offset, elf_module().debug_abbrev_address}) {
     for (std::size_t i = 0; i < s.abbreviation_units.size(); ++i) {
       if (static_cast<std::uint32_t>(s.abbreviation_units[i].offset) + shift != unit.abbreviation_offset) continue;
       for (auto& t : s.abbreviation_units) t.offset = static_cast<std::int32_t>(static_cast<std::uint32_t>(t.offset) + shift);

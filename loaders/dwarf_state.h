@@ -4,7 +4,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <span>
 #include <vector>
 
 #include "foundation/containers/st_dque.h"
@@ -12,31 +11,12 @@
 #include "foundation/short_text.h"
 
 // The tables of the DWARF 2.0 reader. They live from the ELF module's open
-// to its close, which releases them with release_dwarf_tables.
+// to its close, which releases them with release_dwarf_tables. The reader
+// takes the file, the section extents, the .debug_loc bytes, the allocatable
+// sections and the image bounds from the ELF module's state.
 namespace vx::loaders {
 
 using dynamic_byte_array = std::vector<std::uint8_t>;
-
-// What the reader takes from the open ELF file. The ELF module fills it at
-// open (and the .debug_loc bytes before the entry walk); offsets are file offsets.
-struct DwarfFile {
-  struct AllocatableSection {
-    std::uint32_t address = 0;
-    std::uint32_t size = 0;
-  };
-
-  std::span<const std::uint8_t> bytes;
-  std::uint32_t debug_str_start = 0;
-  std::uint32_t debug_str_end = 0;
-  std::uint32_t debug_abbrev_offset = 0;
-  std::uint32_t debug_abbrev_address = 0;
-  std::uint32_t debug_info_offset = 0;
-  dynamic_byte_array debug_loc;
-  // Ascending by address.
-  std::vector<AllocatableSection> allocatable_sections;
-  std::uint32_t image_lowest = 0;
-  std::uint32_t image_highest = 0;
-};
 
 struct debug_abbreviation_type {
   std::uint32_t code = 0;
@@ -135,7 +115,6 @@ inline constexpr std::size_t location_table_size = 1001;
 using LocationTable = std::array<location_list_type, location_table_size>;
 
 struct DwarfState {
-  DwarfFile file;
   std::vector<debug_string_type> strings;
   std::vector<debug_abbreviation_unit_type> abbreviation_units;
   std::vector<debug_information_unit_type> units;
@@ -152,15 +131,8 @@ struct DwarfState {
 };
 
 DwarfState& dwarf_state();
-// Frees every table; what the ELF module gave stays.
+// Frees every table and clears the location tables.
 void release_dwarf_tables();
-// Back to the start values, the ELF module's part included.
 void reset_dwarf_state();
-
-// The TStHashTable routines of the reader's index tables: 32-bit keys, a
-// separately allocated int32 index as data.
-int elf_key_compare(TStHashTable::TStKey key1, TStHashTable::TStKey key2);
-std::int32_t elf_key_hash(TStHashTable::TStKey key, std::int32_t hash_size);
-void elf_key_dispose(void* data);
 
 }  // namespace vx::loaders
