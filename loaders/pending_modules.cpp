@@ -2,7 +2,7 @@
 #include "loaders/debug_context.h"
 #include "loaders/format_modules.h"
 
-// The IEEE-695, ELF/DWARF and ImageCraft modules: their names and filters
+// The IEEE-695 and ImageCraft modules: their names and filters
 // are known, their readers are not there yet, so they take no file.
 namespace vx::loaders {
 namespace {
@@ -22,13 +22,10 @@ DebugDll pending_module(DebugDll::EntryPoint name, ShortText (*filter)()) {
 
 void DEBUG_DLL_NAME_695() { set_debug_dll_name("IEEE695"); }
 ShortText DEBUG_DLL_FILTER_695() { return "IEEE-695 Object/Debug | *.695"; }
-void DEBUG_DLL_NAME_ELF() { set_debug_dll_name("ELF/DWARF"); }
-ShortText DEBUG_DLL_FILTER_ELF() { return "ELF/DWARF(2.0) | *.elf;*.abs;*.bin;*.out"; }
 void DEBUG_DLL_NAME_IMAGECRAFT() { set_debug_dll_name("ImageCraft(v1.1)"); }
 ShortText DEBUG_DLL_FILTER_IMAGECRAFT() { return "ImageCraft(v1.1) | *.dbg"; }
 
 DebugDll ieee695_module_entry() { return pending_module(DEBUG_DLL_NAME_695, DEBUG_DLL_FILTER_695); }
-DebugDll elf_module_entry() { return pending_module(DEBUG_DLL_NAME_ELF, DEBUG_DLL_FILTER_ELF); }
 DebugDll imagecraft_module_entry() { return pending_module(DEBUG_DLL_NAME_IMAGECRAFT, DEBUG_DLL_FILTER_IMAGECRAFT); }
 
 }  // namespace vx::loaders

@@ -14,6 +14,7 @@
 #include "foundation/loader_trace.h"
 #include "loaders/debug_context.h"
 #include "loaders/dll_map.h"
+#include "loaders/elf_module.h"
 #include "loaders/load_driver.h"
 #include "loaders/object_image.h"
 #include "loaders/srecord_image.h"
@@ -96,6 +97,7 @@ class LoaderTest : public ::testing::Test {
     reset_object_image();
     reset_srecord_image_reader();
     reset_map_module();
+    reset_elf_module();
     reset_trace_files();
     reset_loader_trace();
     ws::reset_application();
