@@ -34,6 +34,7 @@ enum Code : std::uint8_t {
   c_union,
   c_union_member,
   c_far_variable,
+  c_listed_function,
 };
 
 inline Bytes c_abbreviations() {
@@ -68,6 +69,8 @@ inline Bytes c_abbreviations() {
       {c_union_member, TAG_member, false, {{AT_name, FORM_string}, {AT_type, FORM_ref2}}},
       {c_far_variable, TAG_variable, false,
        {{AT_name, FORM_string}, {AT_type, FORM_ref_addr}, {AT_location, FORM_block1}}},
+      {c_listed_function, TAG_subprogram, true,
+       {{AT_name, FORM_string}, {AT_low_pc, FORM_addr}, {AT_high_pc, FORM_addr}, {AT_frame_base, FORM_data4}}},
   });
 }
 
