@@ -138,7 +138,7 @@ void variable(const EntryRef& entry) {
   }
   if (!locate(entry, scope)) return;
   const std::optional<std::int32_t> target = reference_offset(entry, dw::AT_type);
-  const std::int32_t type = target ? *target + type_number_base : 0;
+  const std::int32_t type = target ? type_number_at(*target) : 0;
   const std::uint8_t address_size = entry.unit_record().address_size;
   const DwarfState& s = dwarf_state();
   for (std::int32_t k = 1; k <= s.slot_count; ++k) {

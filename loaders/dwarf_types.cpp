@@ -106,7 +106,7 @@ void pointer(const EntryRef& entry, TypeRecord& record) {
   if (!valid) return;
   if (size == get_large_pointer_size() || size == get_small_pointer_size()) {
     record.code = size == get_large_pointer_size() ? code_large_pointer : code_small_pointer;
-    record.reference = *target + type_number_base;
+    record.reference = type_number_at(*target);
   }
 }
 
@@ -120,7 +120,7 @@ void aggregate(const EntryRef& entry, TypeRecord& record) {
     ++members;
     if (child.has(dw::AT_name)) record.name_list.push_back(value_text(child.value(dw::AT_name)).str());
     if (const auto target = reference_offset(child, dw::AT_type)) {
-      record.member_type_list.push_back(static_cast<std::uint32_t>(*target + type_number_base));
+      record.member_type_list.push_back(static_cast<std::uint32_t>(type_number_at(*target)));
     }
     if (structure && dw::is_block_form(child.form(dw::AT_data_member_location))) {
       const dynamic_byte_array& bytes = child.value(dw::AT_data_member_location);
@@ -157,7 +157,7 @@ void enumeration(const EntryRef& entry, TypeRecord& record) {
 void with_target(const EntryRef& entry, TypeRecord& record, std::int32_t code) {
   if (const auto target = reference_offset(entry, dw::AT_type)) {
     record.code = code;
-    record.reference = *target + type_number_base;
+    record.reference = type_number_at(*target);
   }
 }
 

@@ -13,7 +13,11 @@ constexpr std::uint8_t file_offset_references = 1;
 
 }  // namespace
 
-std::int32_t type_number(const EntryRef& entry) { return entry.offset() + type_number_base; }
+std::int32_t type_number_at(std::int32_t offset) {
+  return static_cast<std::int32_t>(static_cast<std::uint32_t>(offset) + static_cast<std::uint32_t>(type_number_base));
+}
+
+std::int32_t type_number(const EntryRef& entry) { return type_number_at(entry.offset()); }
 
 ShortText entry_name(const EntryRef& entry) {
   if (entry.has(dw::AT_name)) return value_text(entry.value(dw::AT_name));

@@ -12,6 +12,8 @@ namespace vx::loaders {
 // Types are numbered by their .debug_info offset + 1000; 0 is "untyped".
 inline constexpr std::int32_t type_number_base = 1000;
 
+// Wraps like the 32-bit sum it is: a hostile offset near the top stays defined.
+std::int32_t type_number_at(std::int32_t offset);
 std::int32_t type_number(const EntryRef& entry);
 // The DW_AT_name text, else the offset in decimal.
 ShortText entry_name(const EntryRef& entry);
