@@ -58,14 +58,10 @@ Scope scope_of(const EntryRef& entry) {
   const std::int32_t depth = entry.depth();
   if (depth == 0) return {};
   if (depth == 1) return unit_scope(entry);
-  for (int i = entry.entry - 1; i >= 0; --i) {
-    if (entry.unit_record().entries[static_cast<std::size_t>(i)].depth != depth - 1) continue;
-    const std::optional<EntryRef> parent = entry_of(entry.unit, i);
-    if (!parent) break;
+  if (const std::optional<EntryRef> parent = entry_of(entry.unit, entry.entry_record().parent)) {
     const std::uint32_t high_pc = parent->number(dw::AT_high_pc);
     const Scope scope{parent->number(dw::AT_low_pc), high_pc != 0 ? high_pc - 1 : 0};
-    if (scope.start == 0 && scope.end == 0) break;
-    return scope;
+    if (scope.start != 0 || scope.end != 0) return scope;
   }
   return unit_scope(entry);
 }

@@ -184,14 +184,13 @@ int match_abbreviation_table(debug_information_unit_type& unit) {
   if (table >= 0) return table;
   warn_not_compliant("Invalid location specified for debug abbreviation information");
   for (const std::uint32_t shift : {elf_module().debug_abbrev_offset, elf_module().debug_abbrev_address}) {
-    for (std::size_t i = 0; i < s.abbreviation_units.size(); ++i) {
-      if (static_cast<std::uint32_t>(s.abbreviation_units[i].offset) + shift != unit.abbreviation_offset) continue;
-      for (auto& t : s.abbreviation_units) t.offset = static_cast<std::int32_t>(static_cast<std::uint32_t>(t.offset) + shift);
-      for (auto& u : s.units) {
-        if (&u != &unit) u.abbreviation_offset += shift;
-      }
-      return static_cast<int>(i);
+    const int shifted = find_abbreviation_table(unit.abbreviation_offset - shift);
+    if (shifted < 0) continue;
+    for (auto& t : s.abbreviation_units) t.offset = static_cast<std::int32_t>(static_cast<std::uint32_t>(t.offset) + shift);
+    for (auto& u : s.units) {
+      if (&u != &unit) u.abbreviation_offset += shift;
     }
+    return shifted;
   }
   return -1;
 }
@@ -201,6 +200,8 @@ bool read_entries(BoundedReader& reader, debug_information_unit_type& unit, std:
                   std::size_t& empty_values, std::size_t empty_values_limit) {
   debug_abbreviation_unit_type& abbreviations = dwarf_state().abbreviation_units[static_cast<std::size_t>(table)];
   std::int32_t depth = 0;
+  // The entry whose children are read at each depth.
+  std::vector<std::int32_t> open_entries;
   while (reader.position() < unit_end) {
     const auto offset = static_cast<std::int32_t>(reader.position());
     const std::uint32_t code = reader.read_uleb128();
@@ -222,13 +223,19 @@ bool read_entries(BoundedReader& reader, debug_information_unit_type& unit, std:
       set_debug_dll_error(code_memory);
       return false;
     }
-    unit.entries.push_back({offset, code, depth, {}, {}});
+    const auto index_of_entry = static_cast<std::int32_t>(unit.entries.size());
+    const std::int32_t parent = depth > 0 ? open_entries[static_cast<std::size_t>(depth - 1)] : -1;
+    unit.entries.push_back({offset, code, depth, parent, {}, {}});
     debug_information_type& entry = unit.entries.back();
     entry.values.resize(abbreviation.attribute_names.size());
     for (std::size_t i = 0; i < entry.values.size(); ++i) {
       READ_DEBUG_ATTRIBUTE(reader, abbreviation, i, entry, unit.address_size);
     }
-    if (abbreviation.children == 1) ++depth;
+    if (abbreviation.children == 1) {
+      open_entries.resize(static_cast<std::size_t>(depth) + 1);
+      open_entries[static_cast<std::size_t>(depth)] = index_of_entry;
+      ++depth;
+    }
   }
   return true;
 }
@@ -321,6 +328,7 @@ void ANALYZE_DEBUG_INFO(std::uint32_t section_start, std::uint32_t section_end) 
       unit.address_size = reader.read_u8();
       if (!read_entries(reader, unit, unit_end, table, empty_values, empty_values_limit)) return;
       if (unit.entries.empty()) continue;
+      s.unit_last_entries.emplace_back(unit.entries.back().offset, static_cast<int>(s.units.size() - 1));
       unit.offset_index = make_index(unit.entries.size());
       for (std::size_t i = 0; i < unit.entries.size(); ++i) {
         index_add(*unit.offset_index, unit.entries[i].offset, static_cast<std::int32_t>(i));
@@ -348,12 +356,15 @@ ShortText value_text(const dynamic_byte_array& value) {
   return ShortText(std::string_view(reinterpret_cast<const char*>(value.data()), value.size()));
 }
 
+// The tables stand in ascending offset order (a shift moves them all alike).
 int find_abbreviation_table(std::uint32_t offset) {
   const auto& tables = dwarf_state().abbreviation_units;
-  for (std::size_t i = 0; i < tables.size(); ++i) {
-    if (static_cast<std::uint32_t>(tables[i].offset) == offset) return static_cast<int>(i);
-  }
-  return -1;
+  const auto found = std::lower_bound(tables.begin(), tables.end(), offset,
+                                      [](const debug_abbreviation_unit_type& t, std::uint32_t o) {
+                                        return static_cast<std::uint32_t>(t.offset) < o;
+                                      });
+  if (found == tables.end() || static_cast<std::uint32_t>(found->offset) != offset) return -1;
+  return static_cast<int>(found - tables.begin());
 }
 
 int find_abbreviation(const debug_abbreviation_unit_type& table, std::uint32_t code) {
@@ -364,12 +375,12 @@ int find_entry_index(const debug_information_unit_type& unit, std::int32_t offse
   return index_find(unit.offset_index.get(), offset);
 }
 
+// Entry offsets grow from unit to unit, so the last entries are in order.
 int find_unit_holding(std::int32_t offset) {
-  const auto& units = dwarf_state().units;
-  for (std::size_t i = 0; i < units.size(); ++i) {
-    if (!units[i].entries.empty() && units[i].entries.back().offset >= offset) return static_cast<int>(i);
-  }
-  return -1;
+  const auto& ends = dwarf_state().unit_last_entries;
+  const auto found = std::lower_bound(ends.begin(), ends.end(), offset,
+                                      [](const std::pair<std::int32_t, int>& e, std::int32_t o) { return e.first < o; });
+  return found == ends.end() ? -1 : found->second;
 }
 
 int EntryRef::attribute_index(std::uint16_t name) const {

@@ -47,7 +47,6 @@ struct EntryRef {
   std::uint16_t tag() const { return abbreviation_record().tag; }
   std::int32_t offset() const { return entry_record().offset; }
   std::int32_t depth() const { return entry_record().depth; }
-  bool has_children() const { return abbreviation_record().children == 1; }
 
   // The index of the attribute's value, -1 without it.
   int attribute_index(std::uint16_t name) const;

@@ -94,15 +94,14 @@ std::uint32_t list_base(const debug_information_unit_type& unit, std::uint32_t e
 void GET_FRAME_BASE(const EntryRef& entry) {
   DwarfState& s = dwarf_state();
   s.frame_base_count = 0;
-  std::int32_t threshold = entry.depth();
+  // Walking back over deeper entries meets exactly the enclosing ones.
   std::optional<EntryRef> subprogram;
-  for (int i = entry.entry - 1; i >= 0 && !subprogram; --i) {
+  const auto& entries = entry.unit_record().entries;
+  for (std::int32_t i = entry.entry_record().parent; i >= 0 && !subprogram;
+       i = entries[static_cast<std::size_t>(i)].parent) {
     const std::optional<EntryRef> candidate = entry_of(entry.unit, i);
-    if (!candidate || candidate->depth() >= threshold) continue;
-    if (candidate->tag() == dw::TAG_subprogram || candidate->tag() == dw::TAG_inlined_subroutine) {
+    if (candidate && (candidate->tag() == dw::TAG_subprogram || candidate->tag() == dw::TAG_inlined_subroutine)) {
       subprogram = candidate;
-    } else {
-      threshold = candidate->depth();
     }
   }
   if (!subprogram) return;

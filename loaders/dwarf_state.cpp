@@ -15,6 +15,7 @@ void release_dwarf_tables() {
   s.strings.clear();
   s.abbreviation_units.clear();
   s.units.clear();
+  s.unit_last_entries.clear();
   s.line_headers.clear();
   s.slots = LocationTable{};
   s.slot_count = 0;

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "foundation/containers/st_dque.h"
@@ -37,6 +38,8 @@ struct debug_information_type {
   std::int32_t offset = 0;
   std::uint32_t code = 0;
   std::int32_t depth = 0;
+  // The index of the nearest preceding entry one level up; -1 at depth 0.
+  std::int32_t parent = -1;
   std::vector<dynamic_byte_array> values;
   // The forms that DW_FORM_indirect attributes named, by attribute index;
   // empty unless the abbreviation has such an attribute.
@@ -118,6 +121,9 @@ struct DwarfState {
   std::vector<debug_string_type> strings;
   std::vector<debug_abbreviation_unit_type> abbreviation_units;
   std::vector<debug_information_unit_type> units;
+  // The offset of each unit's last entry with the unit's index, ascending;
+  // units without entries have none.
+  std::vector<std::pair<std::int32_t, int>> unit_last_entries;
   std::vector<state_register_header_type> line_headers;
   StateRegisters registers;
   std::int32_t file_index_total = 0;

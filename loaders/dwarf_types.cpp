@@ -130,7 +130,8 @@ void aggregate(const EntryRef& entry, TypeRecord& record) {
   });
   const bool complete = members == record.name_list.size() && members == record.member_type_list.size() &&
                         (!structure || (members == locations && members > 0));
-  if (size == 0 || !entry.has_children() || !complete) {
+  const bool has_children = index_after_children(entry) > entry.entry + 1;
+  if (size == 0 || !has_children || !complete) {
     fail(record);
     return;
   }
