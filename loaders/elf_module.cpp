@@ -9,6 +9,10 @@
 #include "foundation/kstring.h"
 #include "foundation/status_output.h"
 #include "loaders/debug_context.h"
+#include "loaders/dwarf_entries.h"
+#include "loaders/dwarf_info.h"
+#include "loaders/dwarf_line.h"
+#include "loaders/dwarf_state.h"
 #include "loaders/elf_readers.h"
 #include "loaders/format_modules.h"
 #include "loaders/phwarn.h"
@@ -22,6 +26,8 @@ constexpr std::uint8_t elf_class_32 = 1;
 constexpr std::uint8_t elf_data_big_endian = 2;
 constexpr std::uint16_t et_exec = 2;
 constexpr std::uint32_t section_with_bytes_types = 9;
+constexpr std::uint8_t compiler_icc6812 = 1;
+constexpr std::uint8_t compiler_ppc_eabi = 2;
 
 constexpr std::array<const char*, 24> error_texts{
     "ERROR - Unknown",
@@ -291,6 +297,21 @@ void start_at_segment(std::size_t index) {
   elf_seek(segment_header(index).p_offset);
 }
 
+bool dwarf_failed() {
+  if (get_debug_dll_error() == elf_no_error) return false;
+  close_file();
+  return true;
+}
+
+void set_compiler_kind_of_producer() {
+  const ShortText producer = upper_case(GET_DEBUG_PRODUCER());
+  if (producer == "ICC6812" || producer == "A6812") {
+    set_debug_compiler_kind(compiler_icc6812);
+  } else if (producer == "MW EABI PPC C-COMPILER") {
+    set_debug_compiler_kind(compiler_ppc_eabi);
+  }
+}
+
 // The DWARF sections the open hands over, and the compiler kind their producer tells.
 bool open_debug_sections() {
   const std::optional<std::int32_t> abbrev = find_elf_section(".debug_abbrev");
@@ -304,6 +325,9 @@ bool open_debug_sections() {
   const ElfSectionHeader& abbrev_header = elf_state.section_headers[static_cast<std::size_t>(*abbrev)];
   elf_state.debug_abbrev_offset = abbrev_header.sh_offset;
   elf_state.debug_abbrev_address = abbrev_header.sh_addr;
+  const ElfExtent abbrev_extent = elf_section_extent(*abbrev);
+  ANALYZE_DEBUG_ABBREV(abbrev_extent.start, abbrev_extent.end);
+  if (dwarf_failed()) return false;
   const std::optional<std::int32_t> info = find_elf_section(".debug_info");
   if (!info) {
     elf_state.debug_info_present = false;
@@ -312,8 +336,11 @@ bool open_debug_sections() {
     return true;
   }
   elf_state.debug_info_present = true;
-  elf_state.debug_info_offset = elf_state.section_headers[static_cast<std::size_t>(*info)].sh_offset;
-  return true;
+  const ElfExtent info_extent = elf_section_extent(*info);
+  elf_state.debug_info_offset = info_extent.start;
+  ANALYZE_DEBUG_INFO(info_extent.start, info_extent.end);
+  set_compiler_kind_of_producer();
+  return !dwarf_failed();
 }
 
 bool open_file_and_tables() {
@@ -339,7 +366,11 @@ bool open_file_and_tables() {
     read_section_names();
     if (const std::optional<std::int32_t> strings = find_elf_section(".debug_str")) {
       const ElfExtent extent = elf_section_extent(*strings);
-      if (extent.end != extent.start) m.debug_str = extent;
+      if (extent.end != extent.start) {
+        m.debug_str = extent;
+        ANALYZE_DEBUG_STR(extent.start, extent.end);
+        if (dwarf_failed()) return false;
+      }
     }
     build_allocatable_sections();
   }
@@ -463,6 +494,7 @@ void DEBUG_DLL_CLOSE_ELF() {
   const bool use_p_paddr = elf_state.use_p_paddr;
   const bool ask = elf_state.ask_address_choice;
   elf_state = ElfModule{};
+  release_dwarf_tables();
   elf_state.use_p_paddr = use_p_paddr;
   elf_state.ask_address_choice = ask;
 }
@@ -471,10 +503,14 @@ void DEBUG_DLL_DEBUG_ELF() {
   set_debug_dll_error(elf_no_error);
   ElfModule& m = elf_state;
   if (!m.debug_abbrev_present || !m.debug_info_present || !m.file_open) return;
-  if (!find_elf_section(".debug_line")) {
+  const std::optional<std::int32_t> lines = find_elf_section(".debug_line");
+  if (!lines) {
     fail(find_elf_section(".line") ? elf_dwarf_1 : elf_no_debug_line, false);
     return;
   }
+  const ElfExtent line_extent = elf_section_extent(*lines);
+  ANALYZE_DEBUG_LINE(line_extent.start, line_extent.end);
+  if (dwarf_failed()) return;
   if (const std::optional<std::int32_t> locations = find_elf_section(".debug_loc")) {
     const ElfExtent extent = elf_section_extent(*locations);
     if (extent.end != extent.start) {
@@ -488,6 +524,8 @@ void DEBUG_DLL_DEBUG_ELF() {
       for (std::uint8_t& byte : m.dynamic_byte_array) byte = elf_read_u8();
     }
   }
+  ANALYZE_DEBUG_ENTRIES();
+  dwarf_failed();
 }
 
 DebugDll elf_module_entry() {

@@ -164,5 +164,35 @@ TEST_F(ElfFixtureTest, TablesOfALinkedProgram) {
   DEBUG_DLL_CLOSE_ELF();
 }
 
+TEST_F(ElfFixtureTest, DebugInformationOfTheCompilersLoads) {
+  const std::string unknown_machine = "WARNING - Unknown value specified for target architecture";
+  for (const char* base : {"s08_counter", "s08_stack_auto", "ppc_two_units"}) {
+    status_output().lines.clear();
+    EXPECT_TRUE(LOAD_OBJECT_FILE(ShortText((fixtures / (std::string(base) + ".elf")).string()), load_object_and_debug))
+        << base;
+    EXPECT_FALSE(stored_records().empty()) << base;
+    EXPECT_GT(get_debug_file_count(), 0) << base;
+    for (const std::string& line : status_lines()) {
+      if (line != unknown_machine) ADD_FAILURE() << base << ": " << line;
+    }
+  }
+}
+
+TEST_F(ElfFixtureTest, AVersion3LineTableEndsTheDebugLoad) {
+  const ShortText file((fixtures / "hc11_paddr.elf").string());
+  script_.answer_form(platform::result_yes);
+  EXPECT_FALSE(LOAD_OBJECT_FILE(file, load_object_and_debug));
+  const std::vector<std::string> lines = status_lines();
+  ASSERT_GE(lines.size(), 4u);
+  EXPECT_EQ(lines.back(), "ERROR - DWARF line number information is not version 2.0  Debug information not loaded.");
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 4, lines.end() - 1),
+            (std::vector<std::string>{"Warning - DWARF line information not compliant with version 2.0",
+                                      "DWARF line information begins or ends unexpectedly",
+                                      "Attempting to continue loading DWARF information"}));
+  script_.answer_form(platform::result_yes);
+  ASSERT_TRUE(LOAD_OBJECT_FILE(file, load_object_bytes)) << "its object bytes load";
+  EXPECT_EQ(stored_records().front().address, 0xE000);
+}
+
 }  // namespace
 }  // namespace vx::loaders
