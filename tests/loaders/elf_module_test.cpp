@@ -380,6 +380,31 @@ TEST_F(ElfModuleTest, CloseReleasesTheTablesAndKeepsTheRunWideChoice) {
   EXPECT_FALSE(m.ask_address_choice);
 }
 
+// One compilation unit whose only attribute is its producer.
+ElfImageBuilder elf_with_producer(const std::string& producer) {
+  ElfImageBuilder elf = simple_elf(0x1000, counting(4));
+  elf.sections.push_back({".debug_abbrev", {1, 0x11, 0, 0x25, 0x08, 0, 0, 0}});
+  std::vector<std::uint8_t> info{0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 4, 1};
+  info.insert(info.end(), producer.begin(), producer.end());
+  info.push_back(0);
+  info.push_back(0);
+  put_u32(info, 0, static_cast<std::uint32_t>(info.size() - 4));
+  elf.sections.push_back({".debug_info", info});
+  return elf;
+}
+
+TEST_F(ElfModuleTest, TheProducerSetsTheCompilerKind) {
+  const std::vector<std::pair<std::string, std::uint8_t>> cases{
+      {"ICC6812", 1}, {"other", 1}, {"mw eabi ppc c-compiler", 2}, {"A6812", 1}, {"A6812 V2", 1}, {"MW EABI PPC C-Compiler", 2},
+  };
+  for (const auto& [producer, kind] : cases) {
+    ASSERT_EQ(open(elf_with_producer(producer).build()), 0) << producer;
+    EXPECT_TRUE(elf_module().debug_info_present);
+    EXPECT_EQ(get_debug_compiler_kind(), kind) << producer;
+    DEBUG_DLL_CLOSE_ELF();
+  }
+}
+
 // Hostile files: every table and extent is checked against the file.
 TEST_F(ElfModuleTest, TablesAndExtentsOutsideTheFileAreRefused) {
   struct Case {
