@@ -58,6 +58,16 @@ constexpr std::array<const char*, 24> error_texts{
 
 ElfModule elf_state;
 
+// Everything but the run-wide address choice, and the DWARF reader's tables.
+void release_file_state() {
+  const bool use_p_paddr = elf_state.use_p_paddr;
+  const bool ask = elf_state.ask_address_choice;
+  elf_state = ElfModule{};
+  release_dwarf_tables();
+  elf_state.use_p_paddr = use_p_paddr;
+  elf_state.ask_address_choice = ask;
+}
+
 void close_file() {
   elf_state.file_open = false;
   elf_state.file = BoundedReader();
@@ -444,10 +454,9 @@ void DEBUG_DLL_TEST_ELF() {
 
 void DEBUG_DLL_OPEN_ELF() {
   set_debug_dll_error(elf_no_error);
+  // A failed open is not followed by a close: nothing of the last file may stay.
+  release_file_state();
   ElfModule& m = elf_state;
-  m.file_open = false;
-  m.debug_info_present = false;
-  m.debug_abbrev_present = false;
   try {
     if (!open_file_and_tables()) return;
   } catch (const std::bad_alloc&) {
@@ -490,14 +499,7 @@ void DEBUG_DLL_LOAD_ELF() {
   set_block_length(length);
 }
 
-void DEBUG_DLL_CLOSE_ELF() {
-  const bool use_p_paddr = elf_state.use_p_paddr;
-  const bool ask = elf_state.ask_address_choice;
-  elf_state = ElfModule{};
-  release_dwarf_tables();
-  elf_state.use_p_paddr = use_p_paddr;
-  elf_state.ask_address_choice = ask;
-}
+void DEBUG_DLL_CLOSE_ELF() { release_file_state(); }
 
 void DEBUG_DLL_DEBUG_ELF() {
   set_debug_dll_error(elf_no_error);

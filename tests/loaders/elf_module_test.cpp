@@ -405,6 +405,17 @@ TEST_F(ElfModuleTest, TheProducerSetsTheCompilerKind) {
   }
 }
 
+TEST_F(ElfModuleTest, AFailedOpenLeavesNothingForTheNextFile) {
+  ElfImageBuilder no_sections = simple_elf(0x4000, counting(8));
+  no_sections.sections = {{".comment", counting(3)}};
+  EXPECT_EQ(open(no_sections.build()), elf_no_allocatable_sections);
+  ASSERT_EQ(open(simple_elf(0x1000, counting(4)).build()), 0);
+  ASSERT_EQ(elf_module().segments.size(), 1u);
+  EXPECT_EQ(elf_module().segments[0].load_address, 0x1000u);
+  EXPECT_EQ(elf_module().allocatable_sections, (std::vector<std::int32_t>{1}));
+  EXPECT_EQ(elf_module().bytes_remaining, 4u);
+}
+
 // Hostile files: every table and extent is checked against the file.
 TEST_F(ElfModuleTest, TablesAndExtentsOutsideTheFileAreRefused) {
   struct Case {
