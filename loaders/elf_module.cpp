@@ -365,11 +365,9 @@ bool open_file_and_tables() {
   }
   m.has_section_table = m.header.e_shnum >= 1;
   if (!header_tables_fit()) return false;
-  m.bytes_remaining = 0;
   m.program_headers.resize(m.header.e_phnum);
   m.section_headers.resize(m.header.e_shnum);
   m.section_names.resize(m.header.e_shnum);
-  m.has_vxcrt0 = false;
   if (m.has_section_table) {
     read_section_headers();
     if (!section_extents_fit()) return false;
@@ -389,8 +387,6 @@ bool open_file_and_tables() {
     return false;
   }
   if (!m.has_section_table) {
-    m.debug_abbrev_present = false;
-    m.debug_info_present = false;
     WRITELN_TO_DEBUG("WARNING - ELF/DWARF file contains no section header table.");
     WRITELN_TO_DEBUG("No debug information will be loaded.");
   }
@@ -425,6 +421,8 @@ std::optional<std::int32_t> find_elf_section(const ShortText& name) {
 ElfExtent elf_section_extent(std::int32_t index) {
   if (index < 0 || static_cast<std::size_t>(index) >= elf_state.section_headers.size()) return {};
   const ElfSectionHeader& section = elf_state.section_headers[static_cast<std::size_t>(index)];
+  // A NOBITS section takes no room in the file, whatever its size.
+  if (section.sh_type == sht_nobits) return {section.sh_offset, section.sh_offset};
   return {section.sh_offset, section.sh_offset + section.sh_size};
 }
 

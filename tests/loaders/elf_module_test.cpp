@@ -367,6 +367,24 @@ TEST_F(ElfModuleTest, DebugWithoutLineSectionNamesTheFirstVersion) {
   }
 }
 
+TEST_F(ElfModuleTest, TheDebugEntryReadsTheLocationListsWholeAndNoMore) {
+  for (const std::uint32_t type : {1u, 8u}) {
+    ElfImageBuilder elf = simple_elf(0x1000, counting(4));
+    elf.sections.push_back({".debug_abbrev", {0}});
+    elf.sections.push_back({".debug_info", {}});
+    elf.sections.push_back({".debug_line", {}});
+    elf.sections.push_back({".debug_loc", counting(12, 0x40), type});
+    std::vector<std::uint8_t> bytes = elf.build();
+    // A NOBITS section may claim any size: it has no bytes in the file.
+    if (type == 8) put_u32(bytes, elf.section_header_at(5) + 20, 0xFFFFFFF0);
+    ASSERT_EQ(open(bytes), 0) << type;
+    DEBUG_DLL_DEBUG_ELF();
+    EXPECT_EQ(get_debug_dll_error(), 0) << type;
+    EXPECT_EQ(elf_module().dynamic_byte_array, type == 1 ? counting(12, 0x40) : std::vector<std::uint8_t>{});
+    DEBUG_DLL_CLOSE_ELF();
+  }
+}
+
 TEST_F(ElfModuleTest, CloseReleasesTheTablesAndKeepsTheRunWideChoice) {
   script_.answer_form(platform::result_yes);
   ASSERT_EQ(open(two_address_elf().build()), 0);
