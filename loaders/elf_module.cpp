@@ -9,6 +9,10 @@
 #include "foundation/kstring.h"
 #include "foundation/status_output.h"
 #include "loaders/debug_context.h"
+#include "loaders/dwarf_entries.h"
+#include "loaders/dwarf_info.h"
+#include "loaders/dwarf_line.h"
+#include "loaders/dwarf_state.h"
 #include "loaders/elf_readers.h"
 #include "loaders/format_modules.h"
 #include "loaders/phwarn.h"
@@ -22,6 +26,8 @@ constexpr std::uint8_t elf_class_32 = 1;
 constexpr std::uint8_t elf_data_big_endian = 2;
 constexpr std::uint16_t et_exec = 2;
 constexpr std::uint32_t section_with_bytes_types = 9;
+constexpr std::uint8_t compiler_icc6812 = 1;
+constexpr std::uint8_t compiler_ppc_eabi = 2;
 
 constexpr std::array<const char*, 24> error_texts{
     "ERROR - Unknown",
@@ -51,6 +57,16 @@ constexpr std::array<const char*, 24> error_texts{
 };
 
 ElfModule elf_state;
+
+// Everything but the run-wide address choice, and the DWARF reader's tables.
+void release_file_state() {
+  const bool use_p_paddr = elf_state.use_p_paddr;
+  const bool ask = elf_state.ask_address_choice;
+  elf_state = ElfModule{};
+  release_dwarf_tables();
+  elf_state.use_p_paddr = use_p_paddr;
+  elf_state.ask_address_choice = ask;
+}
 
 void close_file() {
   elf_state.file_open = false;
@@ -291,6 +307,21 @@ void start_at_segment(std::size_t index) {
   elf_seek(segment_header(index).p_offset);
 }
 
+bool dwarf_failed() {
+  if (get_debug_dll_error() == elf_no_error) return false;
+  close_file();
+  return true;
+}
+
+void set_compiler_kind_of_producer() {
+  const ShortText producer = upper_case(GET_DEBUG_PRODUCER());
+  if (producer == "ICC6812" || producer == "A6812") {
+    set_debug_compiler_kind(compiler_icc6812);
+  } else if (producer == "MW EABI PPC C-COMPILER") {
+    set_debug_compiler_kind(compiler_ppc_eabi);
+  }
+}
+
 // The DWARF sections the open hands over, and the compiler kind their producer tells.
 bool open_debug_sections() {
   const std::optional<std::int32_t> abbrev = find_elf_section(".debug_abbrev");
@@ -304,6 +335,9 @@ bool open_debug_sections() {
   const ElfSectionHeader& abbrev_header = elf_state.section_headers[static_cast<std::size_t>(*abbrev)];
   elf_state.debug_abbrev_offset = abbrev_header.sh_offset;
   elf_state.debug_abbrev_address = abbrev_header.sh_addr;
+  const ElfExtent abbrev_extent = elf_section_extent(*abbrev);
+  ANALYZE_DEBUG_ABBREV(abbrev_extent.start, abbrev_extent.end);
+  if (dwarf_failed()) return false;
   const std::optional<std::int32_t> info = find_elf_section(".debug_info");
   if (!info) {
     elf_state.debug_info_present = false;
@@ -312,8 +346,11 @@ bool open_debug_sections() {
     return true;
   }
   elf_state.debug_info_present = true;
-  elf_state.debug_info_offset = elf_state.section_headers[static_cast<std::size_t>(*info)].sh_offset;
-  return true;
+  const ElfExtent info_extent = elf_section_extent(*info);
+  elf_state.debug_info_offset = info_extent.start;
+  ANALYZE_DEBUG_INFO(info_extent.start, info_extent.end);
+  set_compiler_kind_of_producer();
+  return !dwarf_failed();
 }
 
 bool open_file_and_tables() {
@@ -328,18 +365,20 @@ bool open_file_and_tables() {
   }
   m.has_section_table = m.header.e_shnum >= 1;
   if (!header_tables_fit()) return false;
-  m.bytes_remaining = 0;
   m.program_headers.resize(m.header.e_phnum);
   m.section_headers.resize(m.header.e_shnum);
   m.section_names.resize(m.header.e_shnum);
-  m.has_vxcrt0 = false;
   if (m.has_section_table) {
     read_section_headers();
     if (!section_extents_fit()) return false;
     read_section_names();
     if (const std::optional<std::int32_t> strings = find_elf_section(".debug_str")) {
       const ElfExtent extent = elf_section_extent(*strings);
-      if (extent.end != extent.start) m.debug_str = extent;
+      if (extent.end != extent.start) {
+        m.debug_str = extent;
+        ANALYZE_DEBUG_STR(extent.start, extent.end);
+        if (dwarf_failed()) return false;
+      }
     }
     build_allocatable_sections();
   }
@@ -348,8 +387,6 @@ bool open_file_and_tables() {
     return false;
   }
   if (!m.has_section_table) {
-    m.debug_abbrev_present = false;
-    m.debug_info_present = false;
     WRITELN_TO_DEBUG("WARNING - ELF/DWARF file contains no section header table.");
     WRITELN_TO_DEBUG("No debug information will be loaded.");
   }
@@ -384,6 +421,8 @@ std::optional<std::int32_t> find_elf_section(const ShortText& name) {
 ElfExtent elf_section_extent(std::int32_t index) {
   if (index < 0 || static_cast<std::size_t>(index) >= elf_state.section_headers.size()) return {};
   const ElfSectionHeader& section = elf_state.section_headers[static_cast<std::size_t>(index)];
+  // A NOBITS section takes no room in the file, whatever its size.
+  if (section.sh_type == sht_nobits) return {section.sh_offset, section.sh_offset};
   return {section.sh_offset, section.sh_offset + section.sh_size};
 }
 
@@ -413,10 +452,9 @@ void DEBUG_DLL_TEST_ELF() {
 
 void DEBUG_DLL_OPEN_ELF() {
   set_debug_dll_error(elf_no_error);
+  // A failed open is not followed by a close: nothing of the last file may stay.
+  release_file_state();
   ElfModule& m = elf_state;
-  m.file_open = false;
-  m.debug_info_present = false;
-  m.debug_abbrev_present = false;
   try {
     if (!open_file_and_tables()) return;
   } catch (const std::bad_alloc&) {
@@ -459,22 +497,20 @@ void DEBUG_DLL_LOAD_ELF() {
   set_block_length(length);
 }
 
-void DEBUG_DLL_CLOSE_ELF() {
-  const bool use_p_paddr = elf_state.use_p_paddr;
-  const bool ask = elf_state.ask_address_choice;
-  elf_state = ElfModule{};
-  elf_state.use_p_paddr = use_p_paddr;
-  elf_state.ask_address_choice = ask;
-}
+void DEBUG_DLL_CLOSE_ELF() { release_file_state(); }
 
 void DEBUG_DLL_DEBUG_ELF() {
   set_debug_dll_error(elf_no_error);
   ElfModule& m = elf_state;
   if (!m.debug_abbrev_present || !m.debug_info_present || !m.file_open) return;
-  if (!find_elf_section(".debug_line")) {
+  const std::optional<std::int32_t> lines = find_elf_section(".debug_line");
+  if (!lines) {
     fail(find_elf_section(".line") ? elf_dwarf_1 : elf_no_debug_line, false);
     return;
   }
+  const ElfExtent line_extent = elf_section_extent(*lines);
+  ANALYZE_DEBUG_LINE(line_extent.start, line_extent.end);
+  if (dwarf_failed()) return;
   if (const std::optional<std::int32_t> locations = find_elf_section(".debug_loc")) {
     const ElfExtent extent = elf_section_extent(*locations);
     if (extent.end != extent.start) {
@@ -488,6 +524,8 @@ void DEBUG_DLL_DEBUG_ELF() {
       for (std::uint8_t& byte : m.dynamic_byte_array) byte = elf_read_u8();
     }
   }
+  ANALYZE_DEBUG_ENTRIES();
+  dwarf_failed();
 }
 
 DebugDll elf_module_entry() {

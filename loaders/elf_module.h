@@ -154,7 +154,8 @@ void set_elf_file_bytes(std::vector<std::uint8_t> bytes);
 
 // The index of the first section with exactly this name.
 std::optional<std::int32_t> find_elf_section(const ShortText& name);
-// The file extent of a section (an index out of range gives an empty one).
+// The file extent of a section; empty for an index out of range and for a
+// NOBITS section.
 ElfExtent elf_section_extent(std::int32_t index);
 
 void DEBUG_DLL_NAME_ELF();

@@ -14,6 +14,7 @@
 #include "foundation/loader_trace.h"
 #include "loaders/debug_context.h"
 #include "loaders/dll_map.h"
+#include "loaders/dwarf_state.h"
 #include "loaders/elf_module.h"
 #include "loaders/load_driver.h"
 #include "loaders/object_image.h"
@@ -98,6 +99,7 @@ class LoaderTest : public ::testing::Test {
     reset_srecord_image_reader();
     reset_map_module();
     reset_elf_module();
+    reset_dwarf_state();
     reset_trace_files();
     reset_loader_trace();
     ws::reset_application();
