@@ -1,7 +1,6 @@
 #pragma once
 
 #include "loaders/dwarf_info.h"
-#include "foundation/short_text.h"
 
 // The walk over every entry of every unit into the store's types, symbols
 // and address index; failures are the module's error code.

@@ -76,20 +76,37 @@ std::uint32_t constant_number(const EntryRef& entry, std::uint16_t attribute) {
 
 void base_type(const EntryRef& entry, TypeRecord& record) {
   const auto size = static_cast<std::int32_t>(entry.number(dw::AT_byte_size));
-  std::int32_t code = code_failed;
-  std::int32_t stored_size = size;
+  record.extra_b = size;
   switch (first_byte(entry.value(dw::AT_encoding))) {
-    case 1: code = 15, stored_size = entry.unit_record().address_size; break;
-    case 2: code = code_boolean, stored_size = 1; break;
-    case 4: code = size <= 4 ? 10 : size <= 8 ? 11 : size <= 12 ? 12 : 13; break;
-    case 5: code = size <= 1 ? 2 : size == 2 ? 4 : size <= 4 ? 6 : 8; break;
-    case 6: code = 2, stored_size = 1; break;
-    case 7: code = size <= 1 ? 3 : size == 2 ? 5 : size <= 4 ? 7 : 9; break;
-    case 8: code = 3, stored_size = 1; break;
-    default: stored_size = 0; break;
+    case 1:
+      record.code = 15;
+      record.extra_b = entry.unit_record().address_size;
+      break;
+    case 2:
+      record.code = code_boolean;
+      record.extra_b = 1;
+      break;
+    case 4:
+      record.code = size <= 4 ? 10 : size <= 8 ? 11 : size <= 12 ? 12 : 13;
+      break;
+    case 5:
+      record.code = size <= 1 ? 2 : size == 2 ? 4 : size <= 4 ? 6 : 8;
+      break;
+    case 6:
+      record.code = 2;
+      record.extra_b = 1;
+      break;
+    case 7:
+      record.code = size <= 1 ? 3 : size == 2 ? 5 : size <= 4 ? 7 : 9;
+      break;
+    case 8:
+      record.code = 3;
+      record.extra_b = 1;
+      break;
+    default:
+      record.extra_b = 0;
+      break;
   }
-  record.code = code;
-  record.extra_b = stored_size;
 }
 
 void pointer(const EntryRef& entry, TypeRecord& record) {
