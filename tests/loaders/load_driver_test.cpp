@@ -130,7 +130,7 @@ TEST_F(LoadDriverTest, TheLoadTraceWritesTheTestsTheBlocksAndTheDumps) {
             "02 - IEEE695          - Valid file NOT found.\r\n"
             " Cause = ERROR - Invalid 695 header, no Module Beginning.\r\n"
             "03 - ELF/DWARF        - Valid file NOT found.\r\n"
-            " Cause = ERROR - Unknown\r\n"
+            " Cause = ERROR - Invalid ELF header.\r\n"
             "04 - ImageCraft(v1.1) - Valid file NOT found.\r\n"
             " Cause = ERROR - Unexpected text at line 1.\r\n"
             "\r\n"
