@@ -41,6 +41,9 @@ TEST(ProgrammerStart, CommandLineFailuresEndWithTheirResult) {
   const FailureCase cases[] = {
       {{"NOSCAN", "X"}, 43, "Error - Invalid command line parameter (X)."},
       {{"NOSCAN", "9"}, 43, "Error - Invalid command line parameter (9)."},
+      // Nobody can press "Quit" in a headless run: "!" and "?" do not keep it open.
+      {{"!", "NOSCAN", "X"}, 43, "Error - Invalid command line parameter (X)."},
+      {{"?", "HIDEAPP", "NOSCAN", "X"}, 43, "Error - Invalid command line parameter (X)."},
       {{"NOSCAN"}, 40, "Configuration file not specified and file quill.cfg does not exist."},
       {{"NOSCAN", "FREQ", "abc"}, 42, "Error in frequency on command line."},
       {{"NOSCAN", "IO_DELAY_CNT", "70000"}, 42, "Error in io_delay_cnt number on command line."},
