@@ -32,8 +32,12 @@ void resynchronise() {
   const std::uint32_t previous = state.transfer_timeout_ms;
   state.transfer_timeout_ms = resync_timeout_ms;
   if (wdusb_write(std::span<const std::uint8_t>(frame).subspan(4, 2))) {
-    wdusb_read(frame, state.reply_unread, resync_timeout_ms);
+    // Its answer is dropped: it must not pass for the reply the failed read missed.
+    std::int32_t discarded = 0;
+    wdusb_read(frame, discarded, resync_timeout_ms);
   }
+  state.reply_unread = 0;
+  state.reply_position = 0;
   state.transfer_timeout_ms = previous & 0xFFFF;
 }
 

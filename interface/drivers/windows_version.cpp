@@ -1,8 +1,18 @@
 #include "interface/drivers/windows_version.h"
 
+#include "foundation/status_output.h"
 #include "platform/osinfo.h"
 
 namespace vx {
+namespace {
+
+WindowsReport report;
+
+}  // namespace
+
+WindowsReport& windows_report() { return report; }
+
+void reset_windows_report() { report = WindowsReport{}; }
 
 std::uint8_t windows_version_code() {
   const platform::OsVersion version = platform::os_version();
@@ -28,6 +38,20 @@ std::uint8_t windows_version_code() {
 bool usb_libraries_allowed() {
   const std::uint8_t code = windows_version_code();
   return code != 0 && code != 1 && code != 4;
+}
+
+}  // namespace vx
+
+namespace vx {
+
+bool is_windows_nt() {
+  const platform::OsPlatform platform = platform::os_version().platform;
+  const bool nt = platform != platform::OsPlatform::win32s && platform != platform::OsPlatform::windows_9x;
+  if (!report.reported) {
+    report.reported = true;
+    WRITELN_TO_DEBUG(nt ? "Windows NT detected." : "Windows 3.1x/95 detected.");
+  }
+  return nt;
 }
 
 }  // namespace vx

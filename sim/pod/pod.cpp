@@ -6,7 +6,7 @@
 namespace vx::sim {
 namespace {
 
-constexpr std::uint8_t interface_command = 7, memory_read = 4, memory_write = 2;
+constexpr std::uint8_t interface_command = 7, memory_read = 4, memory_write = 2, background_reset = 1, run_code = 3;
 constexpr std::uint8_t wrong_ack_byte = 0x5A;
 constexpr std::uint8_t command_offset = 128;
 constexpr std::uint64_t bdc_cycles_per_bit = 16;
@@ -16,7 +16,8 @@ constexpr std::array<std::uint8_t, 8> offset_sub_commands = {10, 11, 12, 14, 15,
 
 namespace sub {
 constexpr std::uint8_t speed = 0, block_write = 4, block_read = 5, reset_line = 6, bkgd_line = 7,
-                       clear_reset_latch = 9, target_type = 3, boot_original = 15, switch_updated = 16,
+                       clear_reset_latch = 9, target_type = 3, memory_block = 10, running_version = 14,
+                       boot_original = 15, switch_updated = 16, programmer_initialisation = 48,
                        upgrade_crc = 21, trim_8bit = 23, trim_search = 25, resync = 255;
 }
 
@@ -93,13 +94,25 @@ FirmwareVersion Pod::running_version() const {
 
 void Pod::run_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
   if (command.empty()) return log_violation(command, "empty command");
+  if (block_data_expected_) {
+    block_data_expected_ = false;
+    return block_write_data(command, std::nullopt);
+  }
   switch (command[0]) {
     case interface_command: return run_interface_command(command, reply);
     case memory_read: return read_memory(command, reply);
-    case memory_write:
-      if (command.size() != 5) return log_violation(command, "memory write is 5 bytes");
-      memory_.write_word(static_cast<std::uint16_t>(command[1] << 8 | command[2]),
-                         static_cast<std::uint16_t>(command[3] << 8 | command[4]));
+    case memory_write: return write_memory(command);
+    case background_reset:
+      if (command.size() != 3) return log_violation(command, "background reset is 3 bytes");
+      speed_divider_ = static_cast<std::uint16_t>(command[1] << 8 | command[2]);
+      reset_target(true);
+      push_word(reply, speed_divider_);
+      return;
+    case run_code:
+      // The code run restarts the interface into its original firmware; nothing answers.
+      if (command.size() != 3) return log_violation(command, "run code is 3 bytes");
+      running_updated_ = false;
+      reply.clear();
       return;
     default:
       if (std::find(target_commands.begin(), target_commands.end(), command[0]) != target_commands.end()) {
@@ -118,7 +131,21 @@ void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vect
     log_violation(command, "wrong length for sub-command " + std::to_string(*plain));
     return false;
   };
+  if (run_line_command(*plain, command, reply)) return;
   switch (*plain) {
+    case sub::memory_block:
+      if (expect_size(10)) push_word(reply, 0);
+      return;
+    case sub::running_version:
+      if (expect_size(2)) {
+        const std::string text = firmware_version_text(running_version());
+        push_word(reply, static_cast<std::uint16_t>(text[0] << 8 | text[1]));
+        push_word(reply, static_cast<std::uint16_t>(text[2] << 8 | text[3]));
+      }
+      return;
+    case sub::programmer_initialisation:
+      expect_size(2);
+      return;
     case sub::target_type:
       if (expect_size(3)) target_type_ = command[2];
       return;
@@ -134,6 +161,10 @@ void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vect
     case sub::resync:
       expect_size(2);
       return;
+    case sub::block_write: return block_write(command);
+    case sub::block_read: return block_read(command, reply);
+    case sub::trim_8bit:
+    case sub::trim_search: return trim_measure(command, reply);
     default:
       return log_violation(command, "unknown interface command");
   }
@@ -175,26 +206,41 @@ void Pod::read_memory(std::span<const std::uint8_t> command, std::vector<std::ui
   if (command.size() != 4) return log_violation(command, "memory read is 4 bytes");
   const std::uint16_t address = static_cast<std::uint16_t>(command[1] << 8 | command[2]);
   const std::size_t words = (command[3] + 1u) / 2;
-  for (std::size_t i = 0; i < words; ++i) push_word(reply, memory_.word(static_cast<std::uint16_t>(address + 2 * i)));
+  for (std::size_t i = 0; i < words; ++i) {
+    const auto word_address = static_cast<std::uint16_t>(address + 2 * i);
+    if (word_address == reset_status_word) {
+      const bool line_high = target_alive();
+      push_word(reply, static_cast<std::uint16_t>((line_high ? 0x8000 : 0) | (reset_latch_ ? 0x2000 : 0)));
+    } else {
+      push_word(reply, memory_.word(word_address));
+    }
+  }
 }
 
 void Pod::run_target_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
   const std::optional<BdcCommandShape> shape = bdc_command_shape(command[0]);
   if (command.size() != 1u + shape->host_bytes) return log_violation(command, "wrong length for a target command");
   const std::size_t words = shape->target_bytes == 0 ? 0 : 1;
-  if (target_ == nullptr || target_dead_) return junk_words(words, reply);
+  const std::optional<std::vector<std::uint8_t>> answer = target_bdc(command);
+  if (!answer) return junk_words(words, reply);
+  if (words == 0) return;
+  const std::vector<std::uint8_t>& bytes = *answer;
+  push_word(reply, bytes.size() == 1 ? static_cast<std::uint16_t>(bytes[0] << 8)
+                                     : static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]));
+}
+
+std::optional<std::vector<std::uint8_t>> Pod::target_bdc(std::span<const std::uint8_t> bytes) {
+  if (target_ == nullptr || target_dead_) return std::nullopt;
+  const std::optional<BdcCommandShape> shape = bdc_command_shape(bytes[0]);
   sync_target();
   const std::uint64_t bdc_hz = target_->bdc_clock_hz();
-  const BdcReply answer = target_->bdc_command(command);
+  BdcReply answer = target_->bdc_command(bytes);
   if (clock_ != nullptr && bdc_hz != 0) {
-    const std::uint64_t bits = 8 * (command.size() + shape->target_bytes);
+    const std::uint64_t bits = 8 * (bytes.size() + shape->target_bytes);
     clock_->advance_nanoseconds(bits * bdc_cycles_per_bit * 1'000'000'000 / bdc_hz);
   }
-  if (answer.status != BdcStatus::Done || answer.bytes.size() != shape->target_bytes) return junk_words(words, reply);
-  if (words == 0) return;
-  const std::uint16_t word = answer.bytes.size() == 1 ? static_cast<std::uint16_t>(answer.bytes[0] << 8)
-                                                      : static_cast<std::uint16_t>(answer.bytes[0] << 8 | answer.bytes[1]);
-  push_word(reply, word);
+  if (answer.status != BdcStatus::Done || answer.bytes.size() != shape->target_bytes) return std::nullopt;
+  return std::move(answer.bytes);
 }
 
 void Pod::log_violation(std::span<const std::uint8_t> command, const std::string& why) {

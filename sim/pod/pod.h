@@ -18,6 +18,10 @@ struct PodConfig {
   bool updated_checksum = true;
   // After power-up the update firmware runs when the block holds one, else the original.
   bool run_updated = true;
+  // What the voltage input reads with the target powered (x 5 / 255 volts): 3.3 V.
+  std::uint8_t target_voltage_code = 168;
+  // The timer that newer firmware measures the sync pulse with.
+  std::uint32_t timer_hz = 24'000'000;
 };
 
 enum class PodFault : std::uint8_t {
@@ -62,12 +66,40 @@ class Pod {
   FirmwareVersion running_version() const;
   std::uint8_t target_type() const { return target_type_; }
   PodMemory& memory() { return memory_; }
+  std::uint16_t speed_divider() const { return speed_divider_; }
+  bool bkgd_low() const { return bkgd_low_; }
+  bool reset_latch() const { return reset_latch_; }
+  bool board_supply_on() const { return board_supply_on_; }
+  std::uint8_t supply_selection() const { return supply_selection_; }
+  // Commands that reset the target, in either way.
+  std::uint32_t target_resets() const { return target_resets_; }
+  std::uint32_t background_resets() const { return background_resets_; }
+
+  // The interface memory words through which older firmware drives the pins and shows the reset line.
+  static constexpr std::uint16_t pin_control_word = 254, reset_status_word = 111;
 
  private:
   void run_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void run_interface_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void run_target_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void read_memory(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  // pod_blocks.cpp: block transfers, by address or through the target's HX.
+  void block_write(std::span<const std::uint8_t> command);
+  void block_write_data(std::span<const std::uint8_t> data, std::optional<std::uint16_t> before_first);
+  void block_read(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  // pod_trim.cpp: the interface steps the trim register and times the sync pulse.
+  void trim_measure(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  std::uint64_t sync_pulse_ticks_at(std::uint16_t trim_address, std::uint8_t trim);
+  // One background command to the target, with its time on the line; nullopt when the
+  // target did not answer.
+  std::optional<std::vector<std::uint8_t>> target_bdc(std::span<const std::uint8_t> bytes);
+  void write_memory(std::span<const std::uint8_t> command);
+  // Sync, speed, pins, power and resets: true when the sub-command is one of them.
+  bool run_line_command(std::uint8_t sub_command, std::span<const std::uint8_t> command,
+                        std::vector<std::uint8_t>& reply);
+  void sync_reply(std::vector<std::uint8_t>& reply);
+  void reset_target(bool into_background);
+  bool target_alive() const;
   bool allowed(std::uint8_t sub_command);
   std::optional<std::uint8_t> plain_sub_command(std::uint8_t sub_command);
   void sync_target();
@@ -79,6 +111,15 @@ class Pod {
   SimClock* clock_;
   bool running_updated_;
   std::uint8_t target_type_ = 0;
+  // A parallel cable sends a block write's data as a command after the bare 7, 4.
+  bool block_data_expected_ = false;
+  std::uint16_t speed_divider_ = 0;
+  bool bkgd_low_ = false;
+  bool reset_latch_ = false;
+  bool board_supply_on_ = true;
+  std::uint8_t supply_selection_ = 0;
+  std::uint32_t target_resets_ = 0;
+  std::uint32_t background_resets_ = 0;
   bool link_lost_ = false;
   bool target_dead_ = false;
   std::vector<std::pair<std::uint64_t, PodFault>> faults_;  // command number, fault
