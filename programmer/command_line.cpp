@@ -14,6 +14,7 @@
 #include "programmer/command_table.h"
 #include "programmer/command_tokens.h"
 #include "programmer/configuration_commands.h"
+#include "interface/connection_settings.h"
 #include "programmer/connection_settings.h"
 #include "programmer/programmer_run.h"
 
@@ -81,7 +82,7 @@ bool digit_in(char c, char first, char last) { return c >= first && c <= last; }
 
 void select_port(std::uint16_t port, std::int32_t interface_type) {
   state.selected_port = port;
-  connection_settings().interface_selection = interface_type;
+  startup_settings().interface_selection = interface_type;
 }
 
 // A word of one character is a switch or an error.
@@ -112,7 +113,7 @@ void alternative_sync_option(Parse& parse) {
                      0);
     internal_prog_halt(93);
   }
-  if (tokens.value != 0) state.alternative_sync_length = static_cast<std::uint32_t>(tokens.value);
+  if (tokens.value != 0) vx::connection_settings().ncl08_sync_value = static_cast<std::uint16_t>(tokens.value);
 }
 
 void log_file_option(Parse& parse) {
@@ -172,11 +173,12 @@ void longer_word(Parse& parse) {
     return match;
   };
   auto starts = [&](std::string_view keyword) { return current_word(parse).view().starts_with(keyword); };
-  ConnectionSettings& settings = connection_settings();
+  StartupSettings& settings = startup_settings();
+  vx::ConnectionSettings& link = vx::connection_settings();
 
-  if (is("/NCL08")) state.alternative_target = true;
+  if (is("/NCL08")) link.ncl08_mode = true;
   if (is("/NCL08SYNC")) {
-    state.alternative_target = true;
+    link.ncl08_mode = true;
     alternative_sync_option(parse);
   }
   if (is("NOSORT")) state.sort_flag = false;
@@ -223,12 +225,12 @@ void longer_word(Parse& parse) {
     settings.bdm_speed = number_option<std::int32_t>(parse, str_to_long, "Error in pci_delay number on command line.");
   }
   if (is("IO_DELAY_CNT")) {
-    settings.io_delay_count =
+    link.io_delay_cnt =
         number_option<std::uint16_t>(parse, str_to_word, "Error in io_delay_cnt number on command line.");
     settings.io_delay_set = true;
   }
   if (is("RESET_DELAY")) {
-    settings.reset_delay_ms =
+    link.reset_delay_ms =
         number_option<std::uint16_t>(parse, str_to_word, "Error in reset_delay number on command line.");
   }
 }
@@ -345,7 +347,7 @@ void parse_command_line() {
   ShortText help_file = in_program_directory("QUILLHCS08.HLP");
   if (resolve_file_name(help_file, ShortText::max_length)) ws::set_help_file(help_file.str());
   load_connection_settings();
-  state.selected_port = connection_settings().saved_port;
+  state.selected_port = startup_settings().saved_port;
   reset_per_run_values();
   WRITE_TO_DEBUG(product_notice);
 
@@ -375,7 +377,7 @@ void parse_command_line() {
   }
 
   if (parse.port_given) resolve_port(*parse.port_given, parse.interface_given);
-  connection_settings().saved_port = state.selected_port;
+  startup_settings().saved_port = state.selected_port;
   reset_command_tables();
 }
 

@@ -6,7 +6,8 @@
 #include "foundation/short_text.h"
 
 // The programmer's command line: the command file, the port and interface,
-// a log file, the switches and tuning values.
+// a log file, the switches and tuning values. The values the interface
+// layer reads (/NCL08, the delays) go into its connection_settings().
 namespace vx::programmer {
 
 struct CommandLine {
@@ -16,8 +17,6 @@ struct CommandLine {
   std::uint16_t selected_port = 1;
   bool hide_main_window = false;
   bool skip_srecord_range_check = false;
-  bool alternative_target = false;
-  std::uint32_t alternative_sync_length = 125;
   bool sort_flag = true;
   bool scan_ethernet_discovery = true;
   bool user_lpt_address_set = false;

@@ -3,6 +3,7 @@
 #include "foundation/kstring.h"
 #include "foundation/run_control.h"
 #include "foundation/status_output.h"
+#include "interface/target_read_cache.h"
 #include "programmer/command_table.h"
 #include "programmer/programmer_run.h"
 
@@ -113,6 +114,8 @@ void usr_pickwindow_response() {
     if (run.program_ending) return;
     run.command_running = true;
     dispatch(loop.command_code);
+    // The next command reads target memory afresh.
+    target_read_cache().valid = false;
     run.command_running = false;
     run.abort_flag = false;
   }

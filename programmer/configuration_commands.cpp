@@ -4,7 +4,8 @@
 #include "foundation/kstring.h"
 #include "foundation/status_output.h"
 #include "programmer/command_tokens.h"
-#include "programmer/connection_settings.h"
+#include "interface/connection_settings.h"
+#include "interface/engine_settings.h"
 #include "programmer/script_errors.h"
 #include "programmer/script_file.h"
 
@@ -32,7 +33,7 @@ bool needs_number(std::int32_t code) {
 }
 
 void set_device_power(std::int32_t value) {
-  std::int32_t& selector = connection_settings().voltage_selector;
+  std::uint8_t& selector = vx::connection_settings().supply_selection;
   switch (value) {
     case 0: case 1: case 50:
       selector = 255;
@@ -53,19 +54,19 @@ void set_device_power(std::int32_t value) {
 // A missing value is no reference: the empty text would read as 0 Hz.
 void set_custom_trim_reference() {
   const CommandTokens& tokens = command_tokens();
-  ConnectionSettings& settings = connection_settings();
+  TrimSettings& trim = engine_settings().trim;
   long double reference = 0;
   if (tokens.count >= 2 && str_to_real(tokens.tokens[2], reference)) {
-    settings.custom_trim_reference = reference;
-    settings.custom_trim_override = true;
+    trim.custom_reference = reference;
+    trim.custom_override = true;
   } else {
-    settings.custom_trim_override = false;
+    trim.custom_override = false;
   }
 }
 
 void apply(std::int32_t code) {
   const CommandTokens& tokens = command_tokens();
-  ConnectionSettings& settings = connection_settings();
+  vx::ConnectionSettings& settings = vx::connection_settings();
   switch (code) {
     case configuration::power_down_delay:
       settings.power_down_delay_ms = tokens.value;
@@ -83,7 +84,7 @@ void apply(std::int32_t code) {
       set_custom_trim_reference();
       break;
     case configuration::use_relays:
-      settings.relays_in_use = tokens.error || tokens.value != 0;
+      settings.power_relays_in_use = tokens.error || tokens.value != 0;
       break;
     default:
       break;

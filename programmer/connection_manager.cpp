@@ -35,9 +35,9 @@ Tconnectiondialog2::Tconnectiondialog2()
   hide();
   set_caption("VELMORIX Connection Manager");
   interface_type_->set_items(interface_type_names());
-  interface_type_->set_item_index(connection_settings().interface_selection);
+  interface_type_->set_item_index(startup_settings().interface_selection);
   cpu_type_->set_items(cpu_type_names());
-  cpu_type_->set_item_index(connection_settings().cpu_type);
+  cpu_type_->set_item_index(startup_settings().cpu_type);
   const bool single_cpu_type = cpu_type_names().size() == 1;
   cpu_type_->set_visible(!single_cpu_type);
   cpu_type_label_->set_caption(cpu_type_names().front());

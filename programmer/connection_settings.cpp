@@ -6,6 +6,8 @@
 
 #include "foundation/run_state.h"
 #include "foundation/settings_file.h"
+#include "interface/connection_settings.h"
+#include "interface/engine_settings.h"
 #include "programmer/connection_manager.h"
 #include "programmer/program_windows.h"
 
@@ -14,7 +16,7 @@ namespace {
 
 constexpr const char* startup = "STARTUP";
 
-ConnectionSettings settings;
+StartupSettings settings;
 
 const ShortText& desktop() { return run_state().desktop_file_name; }
 
@@ -51,44 +53,49 @@ std::int32_t stored_trim_reference(long double hertz) {
 
 }  // namespace
 
-ConnectionSettings& connection_settings() { return settings; }
+StartupSettings& startup_settings() { return settings; }
 
-void reset_connection_settings() { settings = ConnectionSettings{}; }
+void reset_startup_settings() { settings = StartupSettings{}; }
 
 void load_connection_settings() {
-  settings.io_delay_count = static_cast<std::uint16_t>(get_integer("IO_DELAY_CNT", 0));
+  vx::ConnectionSettings& link = vx::connection_settings();
+  TrimSettings& trim = engine_settings().trim;
+  link.io_delay_cnt = static_cast<std::uint16_t>(get_integer("IO_DELAY_CNT", 0));
   settings.bdm_speed = get_integer("PCI_DELAY", 0);
   settings.saved_port = corrected_port(static_cast<std::uint16_t>(get_integer("PORT", 1)));
   settings.interface_selection = get_integer("interface_selection", 1);
   GET_INI_STRING(desktop(), "PORT", "IP", settings.ethernet_address, false, settings.ethernet_address);
   settings.show_at_startup = get_integer("SHOWDIALOG", 1) == 1;
   if (GET_INI_INTEGER(desktop(), "VXDEBUG", "NOCONNECTIONGDLG", 0, false) == 1) settings.show_at_startup = false;
-  settings.custom_trim_reference =
-      get_integer("trim_reference_target_newvalue", stored_trim_reference(settings.custom_trim_reference)) / 100.0L;
-  settings.relays_in_use = get_bool("USE_TAMBERLYPRO_RELAYS", settings.relays_in_use);
-  settings.power_off_on_exit = get_bool("TamberlyPro_poweroffonexit", settings.power_off_on_exit);
-  settings.voltage_selector = get_integer("TamberlyPro_currentvoltage", settings.voltage_selector);
-  settings.power_down_delay_ms = get_integer("TamberlyPro_PowerDownDelay", settings.power_down_delay_ms);
-  settings.power_up_delay_ms = get_integer("TamberlyPro_PowerUpDelay", settings.power_up_delay_ms);
+  trim.custom_reference =
+      get_integer("trim_reference_target_newvalue", stored_trim_reference(trim.custom_reference)) / 100.0L;
+  link.power_relays_in_use = get_bool("USE_TAMBERLYPRO_RELAYS", link.power_relays_in_use);
+  link.power_off_on_exit = get_bool("TamberlyPro_poweroffonexit", link.power_off_on_exit);
+  link.supply_selection =
+      static_cast<std::uint8_t>(get_integer("TamberlyPro_currentvoltage", link.supply_selection));
+  link.power_down_delay_ms = get_integer("TamberlyPro_PowerDownDelay", link.power_down_delay_ms);
+  link.power_up_delay_ms = get_integer("TamberlyPro_PowerUpDelay", link.power_up_delay_ms);
   // The flag belongs to this run's command line, never to an earlier one.
   settings.io_delay_set = false;
-  settings.io_delay_count = std::min(settings.io_delay_count, ConnectionSettings::io_delay_limit);
+  link.io_delay_cnt = std::min(link.io_delay_cnt, StartupSettings::io_delay_limit);
   select_cpu_type(get_integer("CPUTARGETTYPE", 0));
 }
 
 void save_connection_settings() {
-  put_integer("trim_reference_target_newvalue", stored_trim_reference(settings.custom_trim_reference));
-  put_bool("trim_reference_target_override", settings.custom_trim_override);
+  const vx::ConnectionSettings& link = vx::connection_settings();
+  const TrimSettings& trim = engine_settings().trim;
+  put_integer("trim_reference_target_newvalue", stored_trim_reference(trim.custom_reference));
+  put_bool("trim_reference_target_override", trim.custom_override);
   put_integer("CPUTARGETTYPE", settings.cpu_type);
   put_bool("IO_DELAY_SET", settings.io_delay_set);
-  put_bool("USE_TAMBERLYPRO_RELAYS", settings.relays_in_use);
-  put_bool("TamberlyPro_poweroffonexit", settings.power_off_on_exit);
-  put_integer("TamberlyPro_currentvoltage", settings.voltage_selector);
-  put_integer("TamberlyPro_PowerDownDelay", settings.power_down_delay_ms);
-  put_integer("TamberlyPro_PowerUpDelay", settings.power_up_delay_ms);
-  put_integer("IO_DELAY_CNT", settings.io_delay_count);
+  put_bool("USE_TAMBERLYPRO_RELAYS", link.power_relays_in_use);
+  put_bool("TamberlyPro_poweroffonexit", link.power_off_on_exit);
+  put_integer("TamberlyPro_currentvoltage", link.supply_selection);
+  put_integer("TamberlyPro_PowerDownDelay", link.power_down_delay_ms);
+  put_integer("TamberlyPro_PowerUpDelay", link.power_up_delay_ms);
+  put_integer("IO_DELAY_CNT", link.io_delay_cnt);
   put_integer("PCI_DELAY", settings.bdm_speed);
-  put_integer("RESET_DELAY", settings.reset_delay_ms);
+  put_integer("RESET_DELAY", link.reset_delay_ms);
   put_integer("PORT", settings.saved_port);
   put_integer("interface_selection", settings.interface_selection);
   PUT_INI_STRING(desktop(), "PORT", "IP", settings.ethernet_address, false);
@@ -120,13 +127,5 @@ void select_cpu_type(std::int32_t index) {
   settings.cpu_type = index >= 0 && index < count ? index : 0;
   if (program_windows().connectiondialog2) program_windows().connectiondialog2->CPUType().set_item_index(settings.cpu_type);
 }
-
-long double trim_reference_upper() { return settings.trim_reference_upper; }
-long double trim_reference_lower() { return settings.trim_reference_lower; }
-long double trim_reference_default() { return settings.trim_reference_default; }
-long double trim_reference_scale() { return settings.trim_reference_scale; }
-bool trim_reference_prescaled() { return settings.trim_reference_prescaled; }
-long double custom_trim_reference() { return settings.custom_trim_reference; }
-bool custom_trim_override() { return settings.custom_trim_override; }
 
 }  // namespace vx::programmer

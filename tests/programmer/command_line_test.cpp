@@ -98,11 +98,11 @@ TEST_F(CommandLineTest, PortWordsChooseThePortAndInterface) {
   };
   for (const PortCase& c : cases) {
     write("CQUILLHCS08.DSK", "[STARTUP]\nPORT=21\ninterface_selection=1\n");
-    reset_connection_settings();
+    reset_startup_settings();
     ASSERT_FALSE(parse(c.words)) << c.words.back() << ": " << lines().back();
     EXPECT_EQ(command_line().selected_port, c.port) << c.words.back();
-    EXPECT_EQ(connection_settings().saved_port, c.port) << c.words.back();
-    EXPECT_EQ(connection_settings().interface_selection, c.interface_type) << c.words.back();
+    EXPECT_EQ(startup_settings().saved_port, c.port) << c.words.back();
+    EXPECT_EQ(startup_settings().interface_selection, c.interface_type) << c.words.back();
   }
 }
 
@@ -112,7 +112,7 @@ TEST_F(CommandLineTest, TheRecoveryUtilitysCommandLine) {
   EXPECT_TRUE(run_state().exit_only_on_success);
   EXPECT_FALSE(run_state().never_exit);
   EXPECT_EQ(command_line().selected_port, 21);
-  EXPECT_EQ(connection_settings().interface_selection, 1);
+  EXPECT_EQ(startup_settings().interface_selection, 1);
   EXPECT_TRUE(run_state().gui_status->log_recording());
   EXPECT_TRUE(std::filesystem::exists(log));
   EXPECT_TRUE(programmer_run().command_file_given);
@@ -124,15 +124,15 @@ TEST_F(CommandLineTest, SwitchesAndTuningValues) {
   const CommandLine& line = command_line();
   EXPECT_TRUE(run_state().never_exit);
   EXPECT_TRUE(line.skip_srecord_range_check);
-  EXPECT_TRUE(line.alternative_target);
+  EXPECT_TRUE(vx::connection_settings().ncl08_mode);
   EXPECT_FALSE(line.sort_flag);
   EXPECT_FALSE(line.scan_ethernet_discovery);
   EXPECT_TRUE(line.fixed_bus_frequency_set);
   EXPECT_EQ(line.fixed_bus_frequency, 256);
-  EXPECT_EQ(connection_settings().bdm_speed, 5);
-  EXPECT_EQ(connection_settings().io_delay_count, 9999) << "the command line is not capped";
-  EXPECT_TRUE(connection_settings().io_delay_set);
-  EXPECT_EQ(connection_settings().reset_delay_ms, 32);
+  EXPECT_EQ(startup_settings().bdm_speed, 5);
+  EXPECT_EQ(vx::connection_settings().io_delay_cnt, 9999) << "the command line is not capped";
+  EXPECT_TRUE(startup_settings().io_delay_set);
+  EXPECT_EQ(vx::connection_settings().reset_delay_ms, 32);
   EXPECT_TRUE(line.hide_main_window);
   EXPECT_TRUE(command_table().entries[27].default_offered);
   EXPECT_FALSE(command_table().entries[27].enabled);
@@ -148,12 +148,12 @@ TEST_F(CommandLineTest, ActivateCommandTakesOnlyCommandNumbers) {
 
 TEST_F(CommandLineTest, TheSyncLengthIsDecimalAndABadOneIsShownInABox) {
   ASSERT_FALSE(parse({"SCRIPT", "/NCL08SYNC", "200"}));
-  EXPECT_TRUE(command_line().alternative_target);
-  EXPECT_EQ(command_line().alternative_sync_length, 200u);
+  EXPECT_TRUE(vx::connection_settings().ncl08_mode);
+  EXPECT_EQ(vx::connection_settings().ncl08_sync_value, 200);
   EXPECT_EQ(command_tokens().default_radix, 16);
 
   ASSERT_FALSE(parse({"SCRIPT", "/NCL08SYNC", "0"}));
-  EXPECT_EQ(command_line().alternative_sync_length, 125u);
+  EXPECT_EQ(vx::connection_settings().ncl08_sync_value, 200) << "0 keeps the length";
 
   test::RecordingResponder responder(platform::result_ok);
   EXPECT_EQ(parse({"SCRIPT", "/NCL08SYNC", "abc"}), 93);
@@ -181,8 +181,8 @@ TEST_F(CommandLineTest, EveryFileIsPreprocessedAndTheLastOneRuns) {
   const std::string first = write("first.cfg", ":POWERUPDELAY 11\nfirst\n");
   const std::string second = write("second.cfg", ":POWERDOWNDELAY 22\nsecond\n");
   ASSERT_FALSE(parse({first, second}));
-  EXPECT_EQ(connection_settings().power_up_delay_ms, 11);
-  EXPECT_EQ(connection_settings().power_down_delay_ms, 22);
+  EXPECT_EQ(vx::connection_settings().power_up_delay_ms, 11);
+  EXPECT_EQ(vx::connection_settings().power_down_delay_ms, 22);
   ShortText line;
   ASSERT_TRUE(programmer_run().command_file.read_line(line));
   EXPECT_EQ(line, ":POWERDOWNDELAY 22");
@@ -192,7 +192,7 @@ TEST_F(CommandLineTest, QuillCfgBesideTheProgramIsTheDefaultCommandFile) {
   write("quill.cfg", ":POWERUPDELAY 33\n");
   ASSERT_FALSE(parse({}));
   EXPECT_TRUE(programmer_run().command_file_given);
-  EXPECT_EQ(connection_settings().power_up_delay_ms, 33);
+  EXPECT_EQ(vx::connection_settings().power_up_delay_ms, 33);
 }
 
 TEST_F(CommandLineTest, AnUnreadableCommandFileIsRefused) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "interface/target_read_cache.h"
 #include "programmer/script_errors.h"
 #include "programmer_fixture.h"
 
@@ -75,7 +76,9 @@ TEST_F(CommandLoopTest, ResettingTheTablesLeavesOnlyTheStartCommandsEnabled) {
 
 TEST_F(CommandLoopTest, TheLoopRunsHelpAndEndsAtQuit) {
   open_script("HE\nqu\nREM never\n");
+  target_read_cache().valid = true;
   EXPECT_EQ(halt_of(usr_pickwindow_response), 0);
+  EXPECT_FALSE(target_read_cache().valid) << "emptied after each command";
   EXPECT_TRUE(run_state().quit_requested);
   EXPECT_EQ(lines(), (std::vector<std::string>{"CMD>\x01HE", "Look at file cquill.doc for program information.",
                                                "CMD>\x01qu"}));

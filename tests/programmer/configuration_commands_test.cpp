@@ -9,7 +9,7 @@ using test::ProgrammerTest;
 
 struct PowerCase {
   const char* line;
-  std::int32_t voltage;
+  std::uint8_t voltage;
   bool power_off_on_exit;
   bool relays;
 };
@@ -28,13 +28,13 @@ TEST_F(ProgrammerTest, ConfigurationLinesSetThePowerOptions) {
       {":USEPRORELAY 0", 77, false, false},
   };
   for (const PowerCase& c : cases) {
-    reset_connection_settings();
-    connection_settings().voltage_selector = 77;
+    vx::reset_connection_settings();
+    vx::connection_settings().supply_selection = 77;
     const std::string file = write("power.cfg", std::string("CM x\n") + c.line + "\n");
     EXPECT_FALSE(halt_of([&] { preprocess_command_file(ShortText(file)); })) << c.line;
-    EXPECT_EQ(connection_settings().voltage_selector, c.voltage) << c.line;
-    EXPECT_EQ(connection_settings().power_off_on_exit, c.power_off_on_exit) << c.line;
-    EXPECT_EQ(connection_settings().relays_in_use, c.relays) << c.line;
+    EXPECT_EQ(vx::connection_settings().supply_selection, c.voltage) << c.line;
+    EXPECT_EQ(vx::connection_settings().power_off_on_exit, c.power_off_on_exit) << c.line;
+    EXPECT_EQ(vx::connection_settings().power_relays_in_use, c.relays) << c.line;
     EXPECT_EQ(lines().back(), "Pre-processed line 2 Ok :\x01" + std::string(c.line)) << c.line;
   }
   EXPECT_EQ(command_tokens().default_radix, 16);
@@ -46,27 +46,27 @@ TEST_F(ProgrammerTest, AnUnknownVoltageIsReportedAndThePassGoesOn) {
   EXPECT_EQ(lines(), (std::vector<std::string>{
                          "Error specify voltage. Allowed values are 20 (for 2.0v), 30 (for 3.0v), or 50 (for 5.0v).",
                          "Pre-processed line 1 Ok :\x01:DEVICEPOWER 33", "Pre-processed line 2 Ok :\x01:POWERUPDELAY 7"}));
-  EXPECT_EQ(connection_settings().voltage_selector, 255);
-  EXPECT_EQ(connection_settings().power_up_delay_ms, 7);
+  EXPECT_EQ(vx::connection_settings().supply_selection, 255);
+  EXPECT_EQ(vx::connection_settings().power_up_delay_ms, 7);
 }
 
 TEST_F(ProgrammerTest, DelaysAreDecimalWhilePreprocessing) {
   const std::string file = write("delays.cfg", ":POWERUPDELAY 10\n:POWERDOWNDELAY 20H\n");
   preprocess_command_file(ShortText(file));
-  EXPECT_EQ(connection_settings().power_up_delay_ms, 10);
-  EXPECT_EQ(connection_settings().power_down_delay_ms, 32);
+  EXPECT_EQ(vx::connection_settings().power_up_delay_ms, 10);
+  EXPECT_EQ(vx::connection_settings().power_down_delay_ms, 32);
 }
 
 TEST_F(ProgrammerTest, TheCustomTrimReferenceNeedsANumber) {
   const std::string file = write("trim.cfg", ":CUSTOMTRIMREF 32768.5\n");
   preprocess_command_file(ShortText(file));
-  EXPECT_EQ(connection_settings().custom_trim_reference, 32768.5L);
-  EXPECT_TRUE(connection_settings().custom_trim_override);
+  EXPECT_EQ(engine_settings().trim.custom_reference, 32768.5L);
+  EXPECT_TRUE(engine_settings().trim.custom_override);
 
   for (const char* line : {":CUSTOMTRIMREF abc", ":CUSTOMTRIMREF"}) {
     preprocess_command_file(ShortText(write("trim.cfg", std::string(line) + "\n")));
-    EXPECT_FALSE(connection_settings().custom_trim_override) << line;
-    EXPECT_EQ(connection_settings().custom_trim_reference, 32768.5L) << line;
+    EXPECT_FALSE(engine_settings().trim.custom_override) << line;
+    EXPECT_EQ(engine_settings().trim.custom_reference, 32768.5L) << line;
   }
 }
 
@@ -78,10 +78,10 @@ TEST_F(ProgrammerTest, BadConfigurationLinesEndTheScriptWith47) {
   };
   for (const auto& [line, report] : cases) {
     const std::string file = write("bad.cfg", std::string("rem\n") + line + "\n:DEVICEPOWER 20\n");
-    connection_settings().voltage_selector = 255;
+    vx::connection_settings().supply_selection = 255;
     EXPECT_EQ(halt_of([&] { preprocess_command_file(ShortText(file)); }), 47) << line;
     EXPECT_NE(std::find(lines().begin(), lines().end(), std::string(report)), lines().end()) << line;
-    EXPECT_EQ(connection_settings().voltage_selector, 255) << "the pass stops at the bad line";
+    EXPECT_EQ(vx::connection_settings().supply_selection, 255) << "the pass stops at the bad line";
     EXPECT_EQ(command_tokens().default_radix, 16);
   }
 }
@@ -96,8 +96,8 @@ TEST_F(ProgrammerTest, AMissingOrWildcardFileIsPassedOver) {
 TEST_F(ProgrammerTest, AnOverlongLineIsReadAsItsFirst255Characters) {
   const std::string line = ":POWERUPDELAY 9" + std::string(300, ' ') + "X";
   preprocess_command_file(ShortText(write("long.cfg", line + "\n:POWERDOWNDELAY 4\n")));
-  EXPECT_EQ(connection_settings().power_up_delay_ms, 9);
-  EXPECT_EQ(connection_settings().power_down_delay_ms, 4);
+  EXPECT_EQ(vx::connection_settings().power_up_delay_ms, 9);
+  EXPECT_EQ(vx::connection_settings().power_down_delay_ms, 4);
   EXPECT_EQ(lines().back(), "Pre-processed line 2 Ok :\x01:POWERDOWNDELAY 4");
 }
 

@@ -20,18 +20,19 @@ class ConnectionSettingsTest : public ProgrammerTest {
 
 TEST_F(ConnectionSettingsTest, MissingKeysGiveTheDefaults) {
   load_connection_settings();
-  const ConnectionSettings& settings = connection_settings();
-  EXPECT_EQ(settings.io_delay_count, 0);
+  const StartupSettings& settings = startup_settings();
+  const vx::ConnectionSettings& link = vx::connection_settings();
+  EXPECT_EQ(link.io_delay_cnt, 0);
   EXPECT_EQ(settings.bdm_speed, 0);
   EXPECT_EQ(settings.saved_port, 1);
   EXPECT_EQ(settings.interface_selection, 1);
   EXPECT_TRUE(settings.show_at_startup);
-  EXPECT_EQ(settings.custom_trim_reference, 31250.0L);
-  EXPECT_TRUE(settings.relays_in_use);
-  EXPECT_FALSE(settings.power_off_on_exit);
-  EXPECT_EQ(settings.voltage_selector, 255);
-  EXPECT_EQ(settings.power_down_delay_ms, 250);
-  EXPECT_EQ(settings.power_up_delay_ms, 250);
+  EXPECT_EQ(engine_settings().trim.custom_reference, 31250.0L);
+  EXPECT_TRUE(link.power_relays_in_use);
+  EXPECT_FALSE(link.power_off_on_exit);
+  EXPECT_EQ(link.supply_selection, 255);
+  EXPECT_EQ(link.power_down_delay_ms, 250);
+  EXPECT_EQ(link.power_up_delay_ms, 250);
   EXPECT_EQ(settings.cpu_type, 0);
 }
 
@@ -40,7 +41,7 @@ TEST_F(ConnectionSettingsTest, TheFirstNumberOfAPortRangeMovesToItsFirstPort) {
   for (const auto& [saved, used] : cases) {
     write("CQUILLHCS08.DSK", "[STARTUP]\nPORT=" + std::to_string(saved) + "\n");
     load_connection_settings();
-    EXPECT_EQ(connection_settings().saved_port, used) << saved;
+    EXPECT_EQ(startup_settings().saved_port, used) << saved;
   }
 }
 
@@ -51,18 +52,19 @@ TEST_F(ConnectionSettingsTest, StoredValuesAreReadAndTheIoDelayCapped) {
         "TamberlyPro_currentvoltage=128\nTamberlyPro_PowerDownDelay=10\nTamberlyPro_PowerUpDelay=20\n"
         "CPUTARGETTYPE=5\n[PORT]\nIP=10.0.0.9\n");
   load_connection_settings();
-  const ConnectionSettings& settings = connection_settings();
-  EXPECT_EQ(settings.io_delay_count, 4096);
+  const StartupSettings& settings = startup_settings();
+  const vx::ConnectionSettings& link = vx::connection_settings();
+  EXPECT_EQ(link.io_delay_cnt, 4096);
   EXPECT_FALSE(settings.io_delay_set);
   EXPECT_EQ(settings.bdm_speed, 7);
   EXPECT_EQ(settings.interface_selection, 4);
   EXPECT_FALSE(settings.show_at_startup) << "only 1 reads true";
-  EXPECT_EQ(settings.custom_trim_reference, 32768.5L);
-  EXPECT_FALSE(settings.relays_in_use);
-  EXPECT_TRUE(settings.power_off_on_exit);
-  EXPECT_EQ(settings.voltage_selector, 128);
-  EXPECT_EQ(settings.power_down_delay_ms, 10);
-  EXPECT_EQ(settings.power_up_delay_ms, 20);
+  EXPECT_EQ(engine_settings().trim.custom_reference, 32768.5L);
+  EXPECT_FALSE(link.power_relays_in_use);
+  EXPECT_TRUE(link.power_off_on_exit);
+  EXPECT_EQ(link.supply_selection, 128);
+  EXPECT_EQ(link.power_down_delay_ms, 10);
+  EXPECT_EQ(link.power_up_delay_ms, 20);
   EXPECT_EQ(settings.cpu_type, 0) << "out of range";
   EXPECT_EQ(settings.ethernet_address, "10.0.0.9");
 }
@@ -75,35 +77,39 @@ TEST_F(ConnectionSettingsTest, NoConnectionDialogIsSavedAsNotShown) {
 }
 
 TEST_F(ConnectionSettingsTest, SavedValuesReadBackTheSame) {
-  ConnectionSettings& settings = connection_settings();
-  settings.custom_trim_reference = 32768.5L;
-  settings.custom_trim_override = true;
-  settings.io_delay_count = 300;
+  engine_settings().trim.custom_reference = 32768.5L;
+  engine_settings().trim.custom_override = true;
+  vx::ConnectionSettings& link = vx::connection_settings();
+  link.io_delay_cnt = 300;
+  link.reset_delay_ms = 99;
+  link.supply_selection = 0;
+  StartupSettings& settings = startup_settings();
   settings.bdm_speed = 12;
   settings.saved_port = 21;
   settings.interface_selection = 1;
-  settings.reset_delay_ms = 99;
-  settings.voltage_selector = 0;
   save_connection_settings();
   EXPECT_EQ(stored("STARTUP", "trim_reference_target_newvalue"), "3276850");
   EXPECT_EQ(stored("STARTUP", "trim_reference_target_override"), "1");
   EXPECT_EQ(stored("STARTUP", "RESET_DELAY"), "99");
   EXPECT_EQ(stored("PORT", "IP"), "");
 
-  reset_connection_settings();
+  reset_startup_settings();
+  vx::reset_connection_settings();
+  reset_engine_settings();
   load_connection_settings();
-  EXPECT_EQ(connection_settings().custom_trim_reference, 32768.5L);
-  EXPECT_EQ(connection_settings().io_delay_count, 300);
-  EXPECT_EQ(connection_settings().bdm_speed, 12);
-  EXPECT_EQ(connection_settings().saved_port, 21);
-  EXPECT_EQ(connection_settings().voltage_selector, 0);
+  EXPECT_EQ(engine_settings().trim.custom_reference, 32768.5L);
+  EXPECT_FALSE(engine_settings().trim.custom_override) << "the override is not read back";
+  EXPECT_EQ(vx::connection_settings().io_delay_cnt, 300);
+  EXPECT_EQ(vx::connection_settings().supply_selection, 0);
+  EXPECT_EQ(startup_settings().bdm_speed, 12);
+  EXPECT_EQ(startup_settings().saved_port, 21);
 }
 
 TEST_F(ConnectionSettingsTest, AHugeTrimReferenceIsKeptWithinTheFilesInteger) {
-  connection_settings().custom_trim_reference = 1e30L;
+  engine_settings().trim.custom_reference = 1e30L;
   save_connection_settings();
   EXPECT_EQ(stored("STARTUP", "trim_reference_target_newvalue"), "2147483647");
-  connection_settings().custom_trim_reference = 32768.129L;
+  engine_settings().trim.custom_reference = 32768.129L;
   save_connection_settings();
   EXPECT_EQ(stored("STARTUP", "trim_reference_target_newvalue"), "3276812");
 }
@@ -115,7 +121,7 @@ TEST_F(ConnectionSettingsTest, TheInterfaceTypeDecidesClassAndPortKinds) {
     program_windows().connectiondialog2 = std::make_unique<Tconnectiondialog2>();
     const std::tuple<int, int, unsigned> cases[] = {{0, 0, 1}, {1, 1, 4}, {2, 2, 8}, {3, 2, 16}, {4, 2, 32}, {7, 0, 1}};
     for (const auto& [type, klass, mask] : cases) {
-      connection_settings().interface_selection = type;
+      startup_settings().interface_selection = type;
       EXPECT_EQ(interface_class(), klass) << type;
       EXPECT_EQ(interface_port_kind_mask(), mask) << type;
     }

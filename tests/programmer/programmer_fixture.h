@@ -9,6 +9,8 @@
 
 #include "foundation/command_exception.h"
 #include "foundation/run_state.h"
+#include "interface/connection_settings.h"
+#include "interface/engine_settings.h"
 #include "platform/ws/application.h"
 #include "platform/ws/shell.h"
 #include "programmer/command_line.h"
@@ -39,7 +41,9 @@ class ProgrammerTest : public ::testing::Test {
   static void reset_all() {
     programmer::reset_command_tokens();
     programmer::FREE_CONFIGURATION_COMMANDS();
-    programmer::reset_connection_settings();
+    programmer::reset_startup_settings();
+    vx::reset_connection_settings();
+    reset_engine_settings();
     programmer::reset_command_line();
     programmer::reset_command_table_state();
     programmer::reset_command_loop();

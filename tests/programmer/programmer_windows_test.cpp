@@ -199,7 +199,7 @@ TEST_F(ProgrammerWindowsTest, DestroyingTheStatusWindowSavesTheSettings) {
   programmer_run().object_file_name = "app.s19";
   programmer_run().object_file_specified = true;
   programmer_run().algorithm_file_name = "9S08JM60.S8P";
-  connection_settings().saved_port = 23;
+  startup_settings().saved_port = 23;
   program_windows().status1.reset();
 
   EXPECT_EQ(desktop("SETTINGS", "DEFAULT_SOURCE_PATH"), "/tmp/sources");
