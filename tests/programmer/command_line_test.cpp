@@ -138,6 +138,24 @@ TEST_F(CommandLineTest, SwitchesAndTuningValues) {
   EXPECT_FALSE(command_table().entries[27].enabled);
 }
 
+TEST_F(CommandLineTest, AParallelPortAddressIsHexadecimalWithOrWithoutDollar) {
+  for (const char* address : {"378", "$378"}) {
+    ASSERT_FALSE(parse({"SCRIPT", "LPTADDR", address})) << address;
+    EXPECT_TRUE(command_line().user_lpt_address_set);
+    EXPECT_EQ(command_line().user_lpt_address, 0x378u) << address;
+  }
+}
+
+TEST_F(CommandLineTest, AnEthernetPortOrNoscanKeepsTheScanOffTheNetwork) {
+  const std::pair<std::vector<std::string>, bool> cases[] = {
+      {{"SCRIPT"}, true}, {{"SCRIPT", "NOSCAN"}, false}, {{"port=10.0.0.5", "SCRIPT"}, false}};
+  for (const auto& [words, discovery] : cases) {
+    reset_command_line();
+    ASSERT_FALSE(parse(words));
+    EXPECT_EQ(command_line().scan_ethernet_discovery, discovery) << words.front();
+  }
+}
+
 TEST_F(CommandLineTest, ActivateCommandTakesOnlyCommandNumbers) {
   for (const char* word : {"ACTIVATECOMMAND=0", "ACTIVATECOMMAND=71", "ACTIVATECOMMAND=x"}) {
     EXPECT_EQ(parse({"SCRIPT", word}), 43) << word;
