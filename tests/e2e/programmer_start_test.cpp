@@ -6,6 +6,7 @@
 #include "foundation/ini_document.h"
 #include "platform/instance.h"
 #include "programmer_run.h"
+#include "support/pty_pair.h"
 
 namespace vx {
 namespace {
@@ -205,6 +206,46 @@ TEST(ProgrammerStart, ASecondCopyLeavesTheRunToTheFirst) {
   EXPECT_EQ(with_script.errors, "CQUILLHCS08 Programmer is already running; the command file was not run.\n");
   EXPECT_FALSE(std::filesystem::exists(install.file("CQUILLHCS08.DSK")));
   unsetenv("VX_RUNTIME_DIR");
+}
+
+struct StayOpenCase {
+  std::vector<std::string> arguments;
+  bool stays_open;
+  int exit_code;
+  const char* panel;
+};
+
+// At a terminal someone can press "Quit": "?" keeps every run open, "!" a failed one; closing
+// the main window (SIGTERM headless) then ends the program with the script's result.
+TEST(ProgrammerStart, AtATerminalTheSwitchesKeepTheProgramOpenUntilItIsClosed) {
+  const StayOpenCase cases[] = {
+      {{"?", "NOSCAN", "X"}, true, 43, "ERROR 43 during script!"},
+      {{"!", "NOSCAN", "X"}, true, 43, "ERROR 43 during script!"},
+      {{"?", "NOSCAN", "SCRIPT"}, true, 0, "SUCCESS - All programming steps completed."},
+      {{"!", "NOSCAN", "SCRIPT"}, false, 0, "SUCCESS - All programming steps completed."},
+      {{"NOSCAN", "X"}, false, 43, "ERROR 43 during script!"},
+  };
+  for (const StayOpenCase& c : cases) {
+    ProgrammerInstall install;
+    test::PtyPair terminal;
+    ASSERT_TRUE(terminal.ok());
+    std::vector<std::string> arguments = c.arguments;
+    for (std::string& argument : arguments) {
+      if (argument == "SCRIPT") argument = install.write("remarks.cfg", remarks);
+    }
+    test::ChildProcess child(install.program(), arguments, install.environment(), terminal.slave_path());
+    if (c.stays_open) {
+      for (int waited = 0; waited < 10'000 && child.errors().find(c.panel) == std::string::npos; waited += 5) {
+        platform::clock().sleep_microseconds(5000);
+      }
+      ASSERT_NE(child.errors().find(c.panel), std::string::npos) << c.arguments.front();
+      platform::clock().sleep_microseconds(100'000);
+      EXPECT_EQ(desktop_value(install, "SAVESETTINGS", "PRGFILEPATH"), "<missing>") << "no shutdown yet";
+      child.signal(SIGTERM);
+    }
+    EXPECT_EQ(child.wait_for_exit(), c.exit_code) << c.arguments.front() << " " << c.arguments.back();
+    EXPECT_EQ(desktop_value(install, "SAVESETTINGS", "PRGFILEPATH"), install.dir.path().string());
+  }
 }
 
 }  // namespace
