@@ -230,7 +230,7 @@ void Pod::run_target_command(std::span<const std::uint8_t> command, std::vector<
 }
 
 std::optional<std::vector<std::uint8_t>> Pod::target_bdc(std::span<const std::uint8_t> bytes) {
-  if (target_ == nullptr || target_dead_) return std::nullopt;
+  if (target_ == nullptr || target_dead_ || bkgd_blocked_) return std::nullopt;
   const std::optional<BdcCommandShape> shape = bdc_command_shape(bytes[0]);
   sync_target();
   const std::uint64_t bdc_hz = target_->bdc_clock_hz();

@@ -57,6 +57,13 @@ class Pod {
   void set_link_lost(bool lost) { link_lost_ = lost; }
   bool link_lost() const { return link_lost_; }
   void set_target_dead(bool dead) { target_dead_ = dead; }
+  // A reset line that does not reach the target: the interface's resets do nothing.
+  void set_reset_wired(bool wired) { reset_wired_ = wired; }
+  // The target's application drives its BKGD pin: no sync answer and no background command
+  // gets through until the target comes out of a reset or power-on with BKGD held low.
+  void set_bkgd_blocked(bool blocked) { bkgd_blocked_ = blocked; }
+  // The board the interface is built onto feeds the target from its own supply.
+  void set_board_powers_target(bool powers) { board_powers_target_ = powers; }
 
   // For what the transport finds wrong in the byte stream.
   void log_violation(std::span<const std::uint8_t> bytes, const std::string& why);
@@ -99,6 +106,7 @@ class Pod {
                         std::vector<std::uint8_t>& reply);
   void sync_reply(std::vector<std::uint8_t>& reply);
   void reset_target(bool into_background);
+  void switch_target_supply(bool on);
   bool target_alive() const;
   bool allowed(std::uint8_t sub_command);
   std::optional<std::uint8_t> plain_sub_command(std::uint8_t sub_command);
@@ -122,6 +130,9 @@ class Pod {
   std::uint32_t background_resets_ = 0;
   bool link_lost_ = false;
   bool target_dead_ = false;
+  bool reset_wired_ = true;
+  bool bkgd_blocked_ = false;
+  bool board_powers_target_ = false;
   std::vector<std::pair<std::uint64_t, PodFault>> faults_;  // command number, fault
   std::uint64_t commands_ = 0;
   std::uint64_t target_synced_ns_ = 0;

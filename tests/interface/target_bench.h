@@ -19,9 +19,11 @@
 #include "interface/port_counts.h"
 #include "interface/port_state.h"
 #include "interface/srecord_download.h"
+#include "interface/target_connection.h"
 #include "interface/target_operations.h"
 #include "interface/target_read_cache.h"
 #include "interface/usb_routing.h"
+#include "platform/ws/application.h"
 #include "sim/hcs08/hcs08.h"
 #include "sim/pod/pod.h"
 #include "support/recording_list_view.h"
@@ -55,12 +57,17 @@ inline void reset_target_units() {
   reset_engine_settings();
   reset_target_read_cache();
   reset_srecord_download();
+  reset_target_connection();
+  // A halt or exit in an earlier test leaves the window system ended.
+  ws::reset_application();
 }
 
 struct BenchOptions {
   std::string firmware = "5.12";
   bool secured = false;
   sim::DeviceConfig device = sim::default_device();
+  // The WinDriver interface's identification line; its second field is the model and description.
+  std::string windriver_line = "VLX,USB-QX-12 : USB Quorvex,QX0009,,four,five,six,seven";
 };
 
 // A simulated target, reset into background mode, behind one interface on
@@ -89,8 +96,7 @@ class TargetBench {
       if (medium == Medium::ftdi) {
         usb_->ftdi.add({"VX3000001", "VLX USB BDM VX3000001", &*pod_});
       } else {
-        usb_->usb.add({"VLX,USB-QX-12 : USB Quorvex,QX0009,,four,five,six,seven", placeholder_usb_vendor_id, 2,
-                       &*pod_});
+        usb_->usb.add({options.windriver_line, placeholder_usb_vendor_id, 2, &*pod_});
       }
       start_ftdi_binding();
       load_usb_driver_dll();
@@ -100,6 +106,7 @@ class TargetBench {
       link_state().interface_class = 1;
       EXPECT_TRUE(open_usb_port(1));
     }
+    status_.emplace();
     RESET_CABLE();
     setup_commands_ = pod_->wire_log().size();
   }
@@ -140,9 +147,10 @@ class TargetBench {
 
  private:
   Medium medium_;
-  test::ScopedStatusOutput status_;
   std::optional<test::SimulatedUsb> usb_;
   std::optional<test::SimulatedCable> cable_;
+  // After the media, which reset the status output.
+  std::optional<test::ScopedStatusOutput> status_;
 
  public:
   sim::Hcs08 mcu;
