@@ -3,6 +3,7 @@
 #include "foundation/kstring.h"
 #include "foundation/run_control.h"
 #include "foundation/status_output.h"
+#include "interface/target_connection.h"
 #include "interface/target_read_cache.h"
 #include "programmer/command_table.h"
 #include "programmer/programmer_run.h"
@@ -118,6 +119,10 @@ void usr_pickwindow_response() {
     target_read_cache().valid = false;
     run.command_running = false;
     run.abort_flag = false;
+    // GO leaves the target running.
+    if (loop.command_code != command::GO && !check_target_after_command()) {
+      WRITELN_TO_DEBUG("Error communicating to target processor - try a RESET.");
+    }
   }
 }
 

@@ -2,6 +2,7 @@
 
 #include "foundation/run_state.h"
 #include "foundation/settings_file.h"
+#include "interface/target_connection.h"
 #include "loaders/object_image.h"
 #include "programmer/connection_settings.h"
 #include "programmer/programmer_run.h"
@@ -21,6 +22,7 @@ void save_settings() {
 }
 
 void shutdown_programmer() {
+  power_off_on_exit();
   save_connection_settings();
   save_settings();
   loaders::clear_object_image();
