@@ -10,6 +10,8 @@
 #include "foundation/run_control.h"
 #include "foundation/status_output.h"
 #include "interface/ethernet_transport.h"
+#include "interface/power_dialog_form.h"
+#include "interface/target_connection.h"
 #include "platform/clock.h"
 #include "platform/ws/application.h"
 #include "platform/ws/messages.h"
@@ -64,6 +66,8 @@ void create_windows() {
     });
   }
   if (!terminating()) windows.connectiondialog2 = std::make_unique<Tconnectiondialog2>();
+  windows.bdcpowerdialogform = std::make_unique<Tbdcpowerdialogform>();
+  target_connection().power_dialog = windows.bdcpowerdialogform.get();
 }
 
 void run_command_line_stage() {

@@ -1,5 +1,7 @@
 #include "programmer/program_windows.h"
 
+#include "interface/power_dialog_form.h"
+#include "interface/target_connection.h"
 #include "programmer/connection_manager.h"
 #include "programmer/main_window.h"
 #include "programmer/status_window.h"
@@ -18,6 +20,8 @@ ProgramWindows::~ProgramWindows() = default;
 ProgramWindows& program_windows() { return windows; }
 
 void destroy_program_windows() {
+  target_connection().power_dialog = nullptr;
+  windows.bdcpowerdialogform.reset();
   windows.connectiondialog2.reset();
   windows.status1.reset();
   windows.ChangeColor1.reset();

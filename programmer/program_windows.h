@@ -4,6 +4,10 @@
 
 // The programmer's windows, one global instance per form class, created at
 // start-up in a fixed order; other units reach them only through here.
+namespace vx {
+class Tbdcpowerdialogform;
+}
+
 namespace vx::programmer {
 
 class TMainWin1;
@@ -21,6 +25,8 @@ struct ProgramWindows {
   std::unique_ptr<TChangeColor1> ChangeColor1;
   std::unique_ptr<Tstatus1> status1;
   std::unique_ptr<Tconnectiondialog2> connectiondialog2;
+  // The interface layer's power prompt.
+  std::unique_ptr<Tbdcpowerdialogform> bdcpowerdialogform;
 };
 
 ProgramWindows& program_windows();
