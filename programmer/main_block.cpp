@@ -67,6 +67,8 @@ void create_windows() {
   }
   if (!terminating()) windows.connectiondialog2 = std::make_unique<Tconnectiondialog2>();
   windows.bdcpowerdialogform = std::make_unique<Tbdcpowerdialogform>();
+  // Shown only when the target connection asks for the power to be switched.
+  windows.bdcpowerdialogform->hide();
   target_connection().power_dialog = windows.bdcpowerdialogform.get();
 }
 
