@@ -104,6 +104,8 @@ void reset_usb_interface() {
   delay_ms(usb_reset_settle_ms);
   Check_cable_version(usb_version_address);
   if (state.major > highest_real_major) Check_cable_version(original_version_address);
+  // Without contact the reads below would halt before the reset could say so.
+  if (link_state().link_status == 0) return;
   byte_protocol().command_offset = state.major > 5 ? 128 : 0;
   if ((READ_CABLE_WORD(upgrade_check_address) & 0xFF) == USB_QUORVEK_GET_UPGRADE_CRC8() &&
       READ_CABLE_WORD(upgrade_block_address) != 0xFFFF && usb_routing().usb_driver_family == ftdi_family) {
@@ -200,7 +202,8 @@ void Check_cable_version(std::uint16_t address) {
   state.minor = static_cast<std::uint8_t>(10 * ((second >> 8) - '0') + ((second & 0xFF) - '0'));
   trace_line(")  Interface Major Rev:" + long_to_str(state.major));
   trace_line(")  Interface Minor Rev:" + long_to_str(state.minor));
-  const bool checked = link_state().interface_class == usb_interface || state.major == 4 || state.major == 5;
+  const bool checked = link_state().link_status != 0 &&
+                       (link_state().interface_class == usb_interface || state.major == 4 || state.major == 5);
   if (checked && READ_CABLE_WORD(static_cast<std::uint16_t>((address & 0xC000) + 0x3FFE)) == 0xFFFF) {
     trace_line("FIRMWARE BLOCK HAS NO CHECKSUM!");
     state.version_text = "XXX";

@@ -32,7 +32,8 @@ void RESET_TAMBERLYPRO() {
   if (programmer_link().medium == SapMedium::serial && sap_check_identity() != sap_ok) {
     sap_reset_device(serial_reset_wait_ms);
   }
-  TAMBERLYPRO_INITIALIZATION();
+  // Without contact the reset reports it instead of halting here.
+  if (link_state().link_status != 0) TAMBERLYPRO_INITIALIZATION();
   interface_version_text();
   trace_exit();
 }

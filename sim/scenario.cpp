@@ -1,6 +1,7 @@
 #include "sim/scenario.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <fstream>
@@ -13,6 +14,8 @@ namespace {
 constexpr std::size_t max_file_size = 64 * 1024;
 constexpr std::size_t max_interfaces = 38;  // 19 of each family
 constexpr std::size_t max_programmers = 38;  // 19 on USB, the rest on the network
+// The port scan looks at parallel ports 1-5 and PCI cards 1-6.
+constexpr std::size_t max_parallel_cables = 5, max_pci_cards = 6;
 
 std::string_view trim(std::string_view text) {
   while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())) != 0) text.remove_prefix(1);
@@ -66,16 +69,38 @@ class Parser {
       const std::string problem = line.front() == '[' ? section(line) : setting(line);
       if (!problem.empty()) return {std::nullopt, "line " + std::to_string(line_number) + ": " + problem};
     }
-    for (const ScenarioInterface& interface : scenario_.interfaces) {
-      const bool ftdi = interface.family == ScenarioInterface::Family::ftdi;
-      if (ftdi ? interface.serial.empty() : interface.information.empty()) {
-        return {std::nullopt, ftdi ? "an FTDI interface needs a serial" : "a WinDriver interface needs information"};
-      }
-    }
+    const std::string problem = check_interfaces();
+    if (!problem.empty()) return {std::nullopt, problem};
     return {scenario_, ""};
   }
 
  private:
+  std::string check_interfaces() const {
+    using Family = ScenarioInterface::Family;
+    std::vector<std::uint16_t> bases;
+    std::size_t cards = 0;
+    for (const ScenarioInterface& interface : scenario_.interfaces) {
+      switch (interface.family) {
+        case Family::ftdi:
+          if (interface.serial.empty()) return "an FTDI interface needs a serial";
+          break;
+        case Family::windriver:
+          if (interface.information.empty()) return "a WinDriver interface needs information";
+          break;
+        case Family::parallel:
+          if (std::find(bases.begin(), bases.end(), interface.base_address) != bases.end()) {
+            return "two parallel cables at one base address";
+          }
+          bases.push_back(interface.base_address);
+          break;
+        case Family::pci: ++cards; break;
+      }
+    }
+    if (bases.size() > max_parallel_cables) return "more than 5 parallel cables";
+    if (cards > max_pci_cards) return "more than 6 PCI cards";
+    return "";
+  }
+
   std::string section(std::string_view line) {
     if (line.back() != ']') return "unclosed section name";
     const std::string name = lower(trim(line.substr(1, line.size() - 2)));
@@ -139,10 +164,23 @@ class Parser {
 
   std::string interface_setting(ScenarioInterface& interface, const std::string& key, std::string_view value) {
     if (key == "family") {
+      using Family = ScenarioInterface::Family;
+      constexpr std::array<std::pair<std::string_view, Family>, 4> families{
+          {{"ftdi", Family::ftdi}, {"windriver", Family::windriver}, {"parallel", Family::parallel}, {"pci", Family::pci}}};
       const std::string family = lower(value);
-      if (family != "ftdi" && family != "windriver") return "family is ftdi or windriver";
-      interface.family = family == "ftdi" ? ScenarioInterface::Family::ftdi : ScenarioInterface::Family::windriver;
-      return "";
+      for (const auto& [name, kind] : families) {
+        if (family == name) {
+          interface.family = kind;
+          return "";
+        }
+      }
+      return "family is ftdi, windriver, parallel or pci";
+    }
+    if (key == "base") {
+      // Ports at 0x40 and below are never driven; the control register must fit below 0x10000.
+      const std::string problem = assign_number(value, 0xFFFD, interface.base_address);
+      if (problem.empty() && interface.base_address <= 0x40) return "a parallel port's base lies above 0x40";
+      return problem;
     }
     if (key == "serial") return text(value, 15, interface.serial);
     if (key == "description") return text(value, 63, interface.description);

@@ -17,13 +17,15 @@ namespace vx::sim {
 inline constexpr std::uint16_t scenario_default_vendor = 0xFFFF;
 
 struct ScenarioInterface {
-  enum class Family : std::uint8_t { ftdi, windriver };
+  // parallel: a cable on a parallel port; pci: a PCI card (cards 1 upwards in file order).
+  enum class Family : std::uint8_t { ftdi, windriver, parallel, pci };
   Family family = Family::ftdi;
   std::string serial;       // FTDI: the serial number
   std::string description;  // FTDI: the description
   std::string information;  // WinDriver: the identification line
   std::uint16_t vendor = scenario_default_vendor;
   std::uint16_t product = 2;
+  std::uint16_t base_address = 0x378;  // parallel: the port's data register
   PodConfig firmware;
 };
 

@@ -1,9 +1,12 @@
 #include "sim/simulated_world.h"
 
+#include <array>
 #include <cstdlib>
 #include <fstream>
 
 #include "platform/ftdi.h"
+#include "platform/pcicard.h"
+#include "platform/portio.h"
 #include "platform/wdusb.h"
 
 namespace vx::sim {
@@ -29,19 +32,37 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
       clock_(scenario.time_mode),
       previous_clock_(platform::install_clock(&clock_)),
       ftdi_(&clock_, scenario.usb_round_trip_ns),
-      usb_(&clock_, scenario.usb_round_trip_ns) {
+      usb_(&clock_, scenario.usb_round_trip_ns),
+      parallel_(&clock_) {
   prepare_target(scenario.target);
-  for (const ScenarioInterface& interface : scenario.interfaces) {
-    pods_.push_back(std::make_unique<Pod>(interface.firmware, &target_, &clock_));
-    if (interface.family == ScenarioInterface::Family::ftdi) {
-      ftdi_.add({interface.serial, interface.description, pods_.back().get()});
-    } else {
-      usb_.add({interface.information, interface.vendor, interface.product, pods_.back().get(), nullptr});
-    }
-  }
+  add_interfaces(scenario);
   add_programmers(scenario);
   platform::install_ftdi_bus(&ftdi_);
   platform::install_usb_bus(&usb_);
+  platform::install_parallel_ports(&parallel_);
+  platform::install_pci_card_driver(&pci_);
+}
+
+void SimulatedWorld::add_interfaces(const Scenario& scenario) {
+  std::array<std::uint16_t, 3> bios_table{};
+  std::size_t cables = 0;
+  for (const ScenarioInterface& interface : scenario.interfaces) {
+    pods_.push_back(std::make_unique<Pod>(interface.firmware, &target_, &clock_));
+    Pod* pod = pods_.back().get();
+    switch (interface.family) {
+      case ScenarioInterface::Family::ftdi: ftdi_.add({interface.serial, interface.description, pod}); break;
+      case ScenarioInterface::Family::windriver:
+        usb_.add({interface.information, interface.vendor, interface.product, pod, nullptr});
+        break;
+      case ScenarioInterface::Family::parallel:
+        parallel_.add(interface.base_address, pod);
+        if (cables < bios_table.size()) bios_table[cables++] = interface.base_address;
+        break;
+      case ScenarioInterface::Family::pci: pci_.add(pod); break;
+    }
+  }
+  // The card's driver maps the same BIOS table the parallel ports are listed in.
+  pci_.set_bios_lpt_table(bios_table);
 }
 
 void SimulatedWorld::add_programmers(const Scenario& scenario) {
@@ -71,6 +92,8 @@ SimulatedWorld::~SimulatedWorld() {
   const std::vector<platform::UdpResponder*> responders = platform::net_settings().responders;
   platform::net_settings() = previous_net_;
   platform::net_settings().responders = responders;
+  platform::install_pci_card_driver(nullptr);
+  platform::install_parallel_ports(nullptr);
   platform::install_usb_bus(nullptr);
   platform::install_ftdi_bus(nullptr);
   platform::install_clock(previous_clock_);

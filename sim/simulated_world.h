@@ -4,8 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "sim/hcs08/hcs08.h"
 #include "platform/net.h"
+#include "sim/cable/sim_parallel_cable.h"
+#include "sim/cable/sim_pci_card.h"
+#include "sim/hcs08/hcs08.h"
 #include "sim/pod/pod.h"
 #include "sim/programmer/sim_programmer.h"
 #include "sim/programmer/sim_programmer_udp.h"
@@ -17,8 +19,8 @@
 namespace vx::sim {
 
 // What a scenario describes, built and installed into the platform layers:
-// the clock, the FTDI and WinDriver buses with an interface firmware per
-// device, the stand-alone programmers on loopback UDP and on the WinDriver
+// the clock, the FTDI and WinDriver buses, the parallel ports and the PCI
+// card driver with an interface firmware per device, the stand-alone programmers on loopback UDP and on the WinDriver
 // bus, and the one target they all reach. The network settings point at
 // loopback for as long as the world lives. Uninstalled again, with the
 // target's flash saved to the state file, when the world ends; the program
@@ -35,6 +37,8 @@ class SimulatedWorld {
   Pod& pod(std::size_t interface) { return *pods_.at(interface); }
   SimFtdiBus& ftdi_bus() { return ftdi_; }
   SimUsbBus& usb_bus() { return usb_; }
+  SimParallelPorts& parallel_ports() { return parallel_; }
+  SimPciCardDriver& pci_cards() { return pci_; }
   SimProgrammer& programmer(std::size_t k) { return *programmers_.at(k); }
   // The port the UDP programmers listen on; 0 without any.
   std::uint16_t programmer_port() const { return servers_.empty() ? 0 : servers_.front()->port(); }
@@ -43,6 +47,7 @@ class SimulatedWorld {
 
  private:
   void prepare_target(const ScenarioTarget& target);
+  void add_interfaces(const Scenario& scenario);
   void add_programmers(const Scenario& scenario);
 
   std::filesystem::path state_file_;
@@ -51,6 +56,8 @@ class SimulatedWorld {
   Hcs08 target_;
   SimFtdiBus ftdi_;
   SimUsbBus usb_;
+  SimParallelPorts parallel_;
+  SimPciCardDriver pci_;
   std::vector<std::unique_ptr<Pod>> pods_;
   platform::NetSettings previous_net_;
   std::vector<std::unique_ptr<SimProgrammer>> programmers_;

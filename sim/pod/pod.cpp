@@ -18,7 +18,7 @@ namespace sub {
 constexpr std::uint8_t speed = 0, block_write = 4, block_read = 5, reset_line = 6, bkgd_line = 7,
                        clear_reset_latch = 9, target_type = 3, memory_block = 10, running_version = 14,
                        boot_original = 15, switch_updated = 16, programmer_initialisation = 48,
-                       upgrade_crc = 21, trim_8bit = 23, trim_search = 25, resync = 255;
+                       upgrade_crc = 21, batch = 20, trim_8bit = 23, trim_search = 25, resync = 255;
 }
 
 // The first firmware that offers a sub-command.
@@ -165,6 +165,7 @@ void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vect
     case sub::block_read: return block_read(command, reply);
     case sub::trim_8bit:
     case sub::trim_search: return trim_measure(command, reply);
+    case sub::batch: return run_batch(command, reply);
     default:
       return log_violation(command, "unknown interface command");
   }
@@ -241,6 +242,24 @@ std::optional<std::vector<std::uint8_t>> Pod::target_bdc(std::span<const std::ui
   }
   if (answer.status != BdcStatus::Done || answer.bytes.size() != shape->target_bytes) return std::nullopt;
   return std::move(answer.bytes);
+}
+
+// A batch header with its count, then that many frames (0xAA 0x55, length, payload);
+// each frame's command is acknowledged in turn after the header's acknowledgement.
+void Pod::run_batch(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
+  if (command.size() < 3) return log_violation(command, "batch header without count");
+  std::span<const std::uint8_t> rest = command.subspan(3);
+  std::size_t frames = 0;
+  while (!rest.empty()) {
+    if (rest.size() < 4 || rest[0] != 0xAA || rest[1] != 0x55) return log_violation(command, "malformed batch frame");
+    const std::size_t length = static_cast<std::size_t>(rest[2] << 8 | rest[3]);
+    if (rest.size() < 4 + length) return log_violation(command, "batch frame longer than the batch");
+    reply.push_back(ack);
+    run_command(rest.subspan(4, length), reply);
+    rest = rest.subspan(4 + length);
+    ++frames;
+  }
+  if (frames != command[2]) log_violation(command, "batch count " + std::to_string(command[2]) + ", frames " + std::to_string(frames));
 }
 
 void Pod::log_violation(std::span<const std::uint8_t> command, const std::string& why) {

@@ -100,6 +100,7 @@ class Pod {
   // One background command to the target, with its time on the line; nullopt when the
   // target did not answer.
   std::optional<std::vector<std::uint8_t>> target_bdc(std::span<const std::uint8_t> bytes);
+  void run_batch(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void write_memory(std::span<const std::uint8_t> command);
   // Sync, speed, pins, power and resets: true when the sub-command is one of them.
   bool run_line_command(std::uint8_t sub_command, std::span<const std::uint8_t> command,

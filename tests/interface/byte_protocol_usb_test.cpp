@@ -133,6 +133,44 @@ TEST_F(UsbLinkTest, AUsbErrorHaltsEvenWithTheLinkStatusGood) {
   expect_halt([] { HS_GOOD(); });
 }
 
+// Batch mode is off in the system; switched on here, frames gather until a flush.
+TEST_F(UsbLinkTest, ABatchCarriesItsFramesBehindOneHeaderAndWantsAnAcknowledgementEach) {
+  sim::Pod& pod = open(ftdi_port);
+  byte_protocol().batch_mode = true;
+  start_usb_batch();
+  const auto queue = [](std::uint8_t sub_command, std::uint8_t value) {
+    SEND8(7);
+    SEND8(sub_command);
+    SEND_CMD_SHORT(value);
+  };
+  queue(3, 8);
+  queue(7, 0);
+  EXPECT_TRUE(pod.wire_log().empty());
+  flush_usb_batch(ByteProtocol::batch_flush_timeout_ms);
+  ASSERT_EQ(pod.wire_log().size(), 1u);
+  EXPECT_EQ(pod.wire_log()[0].command, (Bytes{7, 20, 2, 0xAA, 0x55, 0, 3, 7, 3, 8, 0xAA, 0x55, 0, 3, 7, 7, 0}));
+  EXPECT_NE(link_state().link_status, 0);
+  EXPECT_EQ(pod.target_type(), 8);
+  EXPECT_TRUE(pod.bkgd_low());
+  EXPECT_TRUE(byte_protocol().batch_active) << "a new batch starts";
+  EXPECT_EQ(byte_protocol().batch_frames, 0);
+
+  // A full batch goes out before the frame that does not fit.
+  for (int i = 0; i < 200; ++i) queue(3, 8);
+  ASSERT_EQ(pod.wire_log().size(), 2u);
+  EXPECT_EQ(pod.wire_log()[1].command[2], 181);
+  EXPECT_EQ(byte_protocol().batch_frames, 19);
+  flush_usb_batch(ByteProtocol::batch_flush_timeout_ms);
+  EXPECT_EQ(pod.wire_log()[2].command[2], 19);
+  EXPECT_TRUE(pod.violations().empty());
+
+  pod.inject(sim::PodFault::no_ack);
+  queue(3, 8);
+  flush_usb_batch(ByteProtocol::batch_flush_timeout_ms);
+  EXPECT_EQ(link_state().link_status, 0);
+  EXPECT_TRUE(byte_protocol().batch_active);
+}
+
 TEST(ByteProtocol, HsGoodByClass) {
   test::ScopedStatusOutput status;
   protocol_testing::reset_protocol_units();

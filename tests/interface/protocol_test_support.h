@@ -101,4 +101,36 @@ class UsbProtocolTest : public testing::Test {
   sim::Pod windriver_pod_;
 };
 
+// One FTDI-based interface with its pod and target, open, its version read.
+struct FtdiBench {
+  explicit FtdiBench(const sim::PodConfig& config) : pod(config, &target.mcu, &usb.clock) {
+    reset_protocol_units();
+    usb.ftdi.add({"VX3000001", "VLX USB BDM", &pod});
+    start_ftdi_binding();
+    ft_list_devices();
+    port_counts().found_usb_interface_count = ft_device_count();
+    EXPECT_TRUE(open_usb_port(1));
+    link_state().interface_class = 1;
+    restart_byte_protocol();
+    Check_cable_version(0x4058);
+  }
+  ~FtdiBench() { reset_protocol_units(); }
+  FtdiBench(const FtdiBench&) = delete;
+  FtdiBench& operator=(const FtdiBench&) = delete;
+
+  // The commands sent since the version read.
+  std::vector<Bytes> commands_since(std::size_t first) const {
+    std::vector<Bytes> sent;
+    for (std::size_t i = first; i < pod.wire_log().size(); ++i) sent.push_back(pod.wire_log()[i].command);
+    return sent;
+  }
+  std::uint64_t now_ms() { return usb.clock.now_nanoseconds() / 1'000'000; }
+
+  test::SimulatedUsb usb;
+  BackgroundTarget target;
+  sim::Pod pod;
+};
+
+inline sim::PodConfig running(const char* version) { return {.updated_firmware = version}; }
+
 }  // namespace vx::protocol_testing

@@ -95,7 +95,8 @@ TEST(Pod, CommandsBeyondTheRunningFirmwareAreLoggedAsViolations) {
   };
   const Case cases[] = {
       {"3.30", {7, 9}, "[7,9] needs firmware 3.31, running 3.30"},
-      {"3.31", {7, 9}, "[7,9] unknown interface command"},
+      {"3.31", {7, 9}, ""},
+      {"5.12", {7, 60}, "[7,60] unknown interface command"},
       {"3.20", {7, 7, 0}, "[7,7] needs firmware 3.30, running 3.20"},
       {"3.10", {7, 5, 0, 0, 0, 2}, "[7,5] needs firmware 3.20, running 3.10"},
       {"4.07", {7, 23, 0, 0, 0, 0, 0, 0, 0}, "[7,23] needs firmware 4.08, running 4.07"},

@@ -64,6 +64,34 @@ TEST(Scenario, DefaultsToVirtualTimeAndTheVendorPlaceholder) {
   EXPECT_EQ(result.scenario->interfaces[0].firmware.updated_firmware, "5.12");
 }
 
+TEST(Scenario, ParallelCablesAndPciCards) {
+  const ScenarioResult result = parse_scenario(R"([interface 1]
+family = parallel
+base = 0x278
+updated_firmware = 4.02
+[interface 2]
+family = PCI
+[interface 3]
+family = parallel
+)",
+                                               "");
+  ASSERT_TRUE(result.scenario) << result.error;
+  const std::vector<ScenarioInterface>& interfaces = result.scenario->interfaces;
+  ASSERT_EQ(interfaces.size(), 3u);
+  EXPECT_EQ(interfaces[0].family, ScenarioInterface::Family::parallel);
+  EXPECT_EQ(interfaces[0].base_address, 0x278);
+  EXPECT_EQ(interfaces[0].firmware.updated_firmware, "4.02");
+  EXPECT_EQ(interfaces[1].family, ScenarioInterface::Family::pci);
+  EXPECT_EQ(interfaces[2].base_address, 0x378);
+
+  std::string cables;
+  for (int i = 0; i < 6; ++i) cables += "[interface]\nfamily = parallel\nbase = " + std::to_string(0x300 + 4 * i) + "\n";
+  EXPECT_EQ(parse_scenario(cables, "").error, "more than 5 parallel cables");
+  std::string cards;
+  for (int i = 0; i < 7; ++i) cards += "[interface]\nfamily = pci\n";
+  EXPECT_EQ(parse_scenario(cards, "").error, "more than 6 PCI cards");
+}
+
 TEST(Scenario, RefusesWhatItCannotUseAndSaysWhere) {
   struct Case {
     const char* text;
@@ -78,7 +106,10 @@ TEST(Scenario, RefusesWhatItCannotUseAndSaysWhere) {
       {"[target]\ndevice = hcs12", "line 2: unknown device model"},
       {"[target]\nimage_address = 0x10000", "line 2: bad number 0x10000"},
       {"[target]\nsecured = maybe", "line 2: expected yes or no"},
-      {"[interface]\nfamily = serial", "line 2: family is ftdi or windriver"},
+      {"[interface]\nfamily = serial", "line 2: family is ftdi, windriver, parallel or pci"},
+      {"[interface]\nfamily = parallel\nbase = 0x40", "line 3: a parallel port's base lies above 0x40"},
+      {"[interface]\nfamily = parallel\nbase = 0xFFFE", "line 3: bad number 0xFFFE"},
+      {"[interface]\nfamily = parallel\n[interface]\nfamily = parallel\nbase = 888", "two parallel cables at one base address"},
       {"[interface]\nupdated_firmware = 512", "line 2: a firmware version reads like 5.12"},
       {"[interface]\nserial = VX30000000000000001", "line 2: longer than 15 characters"},
       {"[interface]\ncolour = red", "line 2: unknown interface setting colour"},
