@@ -19,7 +19,7 @@ namespace vx {
 namespace {
 
 constexpr std::uint8_t interface_command = 7, run_code = 3;
-constexpr std::uint8_t memory_block_sub_command = 10, running_version_sub_command = 14, boot_original_sub_command = 15;
+constexpr std::uint8_t memory_block_sub_command = 10, boot_original_sub_command = 15;
 constexpr std::uint16_t rom_version_address = 0xC058, loader_flag_address = 0x1CB2, check_address = 0x7FFE;
 constexpr std::uint16_t loader_address = 0x1B30;
 constexpr std::array<std::uint16_t, 14> loader_words = {0x180B, 0x4003, 0x0018, 0x0B20, 0x0301, 0xCD00, 0x6604,

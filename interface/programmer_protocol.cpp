@@ -1,3 +1,5 @@
+// The byte protocol on a stand-alone programmer: a command is one link command on
+// channel 21, answered by its reply words and the acknowledgement last.
 #include <algorithm>
 #include <vector>
 
@@ -33,11 +35,18 @@ void programmer_send_cmd(std::uint8_t b, std::int32_t timeout_ms) {
   }
   const std::vector<std::uint8_t> stream(protocol.programmer_command.begin(),
                                          protocol.programmer_command.begin() + (protocol.programmer_fill - 1));
+  protocol.programmer_fill = 1;
   sap_save_timeouts();
   sap_set_timeouts(timeout_ms + link_timeout_margin_ms);
-  const bool sent = sap_send_receive(stream, sap_protocol_channel);
+  bool sent = false;
+  try {
+    sent = sap_send_receive(stream, sap_protocol_channel);
+  } catch (...) {
+    // A halt raised inside the exchange still leaves the link's own time-outs in place.
+    sap_restore_timeouts();
+    throw;
+  }
   sap_restore_timeouts();
-  protocol.programmer_fill = 1;
   const std::span<const std::uint8_t> reply = sap_reply();
   if (!sent || reply.empty() || reply.back() != acknowledgement) return fail_link();
   link_state().link_status = 0xFFFF;

@@ -4,6 +4,7 @@
 
 #include "interface/byte_protocol.h"
 #include "interface/link_state.h"
+#include "interface/protocol_media.h"
 #include "interface/usb_routing.h"
 
 namespace vx {

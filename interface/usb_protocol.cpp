@@ -1,3 +1,5 @@
+// The byte protocol on a USB interface: frames 0xAA 0x55, length, payload; the
+// acknowledgement 0xEE and reply words come back through the USB port routing.
 #include <algorithm>
 
 #include "foundation/microsecond_timer.h"

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include "foundation/kstring.h"
+#include "foundation/system_helpers.h"
 #include "interface/drivers/wdusb_devices.h"
+#include "interface/target_pins.h"
 #include "interface/drivers/wdusb_library.h"
 #include "sim/programmer/sim_programmer.h"
 #include "sim/programmer/sim_programmer_udp.h"
@@ -112,6 +115,18 @@ TEST_F(ProgrammerProtocolTest, AFailedExchangeFailsTheLinkAndNothingFollowsUntil
   EXPECT_EQ(peer_.requests.size(), sent);
 }
 
+TEST_F(ProgrammerProtocolTest, AProgrammerThatDoesNotAnswerIsReportedByTheReset) {
+  peer_.script = nullptr;
+  RESET_CABLE();
+  EXPECT_EQ(link_state().link_status, 0);
+  EXPECT_EQ(interface_state().version_text, "000");
+  EXPECT_EQ(status_.lines(),
+            std::vector<std::string>{"Could not contact VLX Hardware Interface. Check Power and Connections."});
+  EXPECT_TRUE(firmware_update_link().update_requests.empty());
+  // Only identity checks went out: nothing on channel 21.
+  for (const Bytes& request : peer_.requests) EXPECT_NE(request.at(4), sap_protocol_channel);
+}
+
 TEST_F(ProgrammerProtocolTest, ACommandTooLongForTheBufferFailsInsteadOfGoingOutCut) {
   reply_ = "\xEE";
   for (std::size_t i = 0; i < ByteProtocol::programmer_buffer_size; ++i) SEND8(0x11);
@@ -138,6 +153,17 @@ void check_reset_and_read(SimulatedBench& bench, test::ScopedStatusOutput& statu
   EXPECT_NE(link_state().link_status, 0);
   EXPECT_EQ(interface_state().version_text, "214");
   EXPECT_EQ(status.lines(), std::vector<std::string>{"VLX Interface detected - Flash Version 2.14"});
+  ShortText exe;
+  GET_EXE_PATH(exe);
+  const ShortText directory = *add_backslash(path_part(exe));
+  const FirmwareUpdateLink& update = firmware_update_link();
+  EXPECT_EQ(update.pattern1, directory + "tamberlyproens.???");
+  EXPECT_EQ(update.pattern2, directory + "tamberlyproens.???");
+  EXPECT_EQ(update.pattern3, directory + "tamberlyproen2.???");
+  EXPECT_EQ(update.kernel_name, "prokernelen2");
+  EXPECT_EQ(update.interface_class, 2);
+  EXPECT_EQ(update.update_requests, std::vector<ShortText>{"2.14"});
+  EXPECT_EQ(READ_VOLTAGE(), 255) << "a programmer cannot read it";
   read_target_byte();
   EXPECT_TRUE(HS_GOOD());
   EXPECT_EQ(link_state().reply_word, std::uint32_t{target_byte} << 8);

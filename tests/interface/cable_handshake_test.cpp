@@ -51,6 +51,7 @@ TEST(NibbleDecodeTable, KnownEntriesAndOneByteForEveryPair) {
 }
 
 TEST(NibbleDecodeTable, SimulatedCableEncodesEveryByteTheHostDecodes) {
+  EXPECT_EQ(sim::encode_reply_byte(0xC0), std::make_pair(std::uint8_t{0}, std::uint8_t{0}));
   for (unsigned byte = 0; byte < 256; ++byte) {
     const auto [first, second] = sim::encode_reply_byte(static_cast<std::uint8_t>(byte));
     EXPECT_EQ(first & 0x0F, 0);

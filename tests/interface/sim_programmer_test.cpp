@@ -4,6 +4,11 @@
 
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/byte_protocol.h"
+#include "interface/connection_settings.h"
+#include "interface/firmware_update_link.h"
+#include "interface/interface_reset.h"
+#include "interface/link_state.h"
 #include "interface/serial_transport.h"
 #include "sim/hcs08/hcs08.h"
 #include "sim/programmer/sim_programmer.h"
@@ -228,6 +233,28 @@ TEST_F(SimProgrammerSerialTest, RoundTripsOverAPty) {
   // A long frame (more than the frame limit) goes out whole.
   EXPECT_EQ(sap_write_memory(0, 300, Bytes(300, 0xA5)), 1);
   EXPECT_EQ(line_->bad_frames(), 0u);
+}
+
+TEST_F(SimProgrammerSerialTest, TheByteProtocolRunsOverTheLine) {
+  ASSERT_EQ(sap_open_serial(7), sap_ok);
+  reset_byte_protocol();
+  reset_interface_state();
+  link_state().interface_class = 2;
+  RESET_CABLE();
+  EXPECT_NE(link_state().link_status, 0);
+  EXPECT_EQ(interface_state().version_text, "214");
+  SEND8(bdc::READ_BYTE);
+  SEND8(0x00);
+  SEND_CMD_SHORT(static_cast<std::uint8_t>(target_address));
+  RECV16();
+  EXPECT_TRUE(HS_GOOD());
+  EXPECT_EQ(link_state().reply_word, std::uint32_t{target_byte} << 8);
+  EXPECT_EQ(line_->bad_frames(), 0u);
+  reset_link_state();
+  reset_byte_protocol();
+  reset_interface_state();
+  reset_firmware_update_link();
+  reset_connection_settings();
 }
 
 TEST_F(SimProgrammerSerialTest, AClosedLineRefusesAndAMissingPortFails) {
