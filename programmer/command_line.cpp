@@ -14,6 +14,7 @@
 #include "programmer/command_table.h"
 #include "programmer/command_tokens.h"
 #include "programmer/configuration_commands.h"
+#include "programmer/program_files.h"
 #include "interface/connection_settings.h"
 #include "programmer/connection_settings.h"
 #include "programmer/programmer_run.h"
@@ -236,11 +237,11 @@ void longer_word(Parse& parse) {
 }
 
 // Pre-processes the file and makes it the one the command loop reads.
-void take_command_file(const ShortText& name, const ShortText& word) {
+void take_command_file(const ShortText& name) {
   preprocess_command_file(name);
   ProgrammerRun& run = programmer_run();
   // A file that cannot be read would run as an empty script and report success.
-  if (!run.command_file.open(name)) invalid_parameter(word);
+  if (!run.command_file.open(name)) invalid_parameter(name);
   run.command_file_given = true;
 }
 
@@ -302,10 +303,6 @@ void pre_scan() {
   }
 }
 
-ShortText in_program_directory(const ShortText& name) {
-  return add_backslash(run_state().program_directory).value_or(ShortText()) + name;
-}
-
 void reset_per_run_values() {
   ProgrammerRun& run = programmer_run();
   run.object_file_name = "none";
@@ -344,8 +341,8 @@ bool command_file_named() {
 void parse_command_line() {
   pre_scan();
   Parse parse;
-  ShortText help_file = in_program_directory("QUILLHCS08.HLP");
-  if (resolve_file_name(help_file, ShortText::max_length)) ws::set_help_file(help_file.str());
+  std::optional<ShortText> help_file = beside_program("QUILLHCS08.HLP");
+  if (help_file && resolve_file_name(*help_file, ShortText::max_length)) ws::set_help_file(help_file->str());
   load_connection_settings();
   state.selected_port = startup_settings().saved_port;
   reset_per_run_values();
@@ -363,17 +360,17 @@ void parse_command_line() {
     if (parse.skip_following) ++parse.index;
     if (parse.recognised) continue;
     if (!valid_file_exists(word)) invalid_parameter(word);
-    take_command_file(word, word);
+    take_command_file(word);
   }
 
   if (!programmer_run().command_file_given) {
-    const ShortText default_file = in_program_directory("quill.cfg");
-    if (!valid_file_exists(default_file)) {
+    const std::optional<ShortText> default_file = beside_program("quill.cfg");
+    if (!default_file || !valid_file_exists(*default_file)) {
       END_DEBUG_LINE();
       WRITELN_TO_DEBUG("");
       command_line_error(40, "Configuration file not specified and file quill.cfg does not exist.");
     }
-    take_command_file(default_file, default_file);
+    take_command_file(*default_file);
   }
 
   if (parse.port_given) resolve_port(*parse.port_given, parse.interface_given);

@@ -7,9 +7,9 @@
 #include "foundation/ini_document.h"
 #include "foundation/kstring.h"
 #include "foundation/run_control.h"
-#include "foundation/run_state.h"
 #include "foundation/status_output.h"
 #include "platform/ws/shell.h"
+#include "programmer/program_files.h"
 
 namespace vx::programmer {
 namespace {
@@ -19,11 +19,6 @@ constexpr const char* missing_defaults = "CQUILLHCS08 Programmer Error - Can't f
 [[noreturn]] void halt_with(std::int32_t code, const char* message) {
   WRITELN_TO_DEBUG(message);
   internal_prog_halt(code);
-}
-
-ShortText in_program_directory(const ShortText& name) {
-  if (!path_part(name).empty()) return name;
-  return add_backslash(run_state().program_directory).value_or(ShortText()) + name;
 }
 
 IniDocument load_or_halt(const ShortText& path) {
@@ -70,27 +65,30 @@ bool desktop_is_current(const IniDocument& desktop, const IniDocument& defaults,
 }  // namespace
 
 void install_default_desktop(const ShortText& desktop_file_name) {
-  const ShortText desktop_path = in_program_directory(desktop_file_name);
-  ShortText index_path = in_program_directory("CQLLVIDM.DEF");
-  if (!resolve_file_name(index_path, ShortText::max_length)) halt_with(99, missing_defaults);
+  std::optional<ShortText> index_path = beside_program("CQLLVIDM.DEF");
+  if (!index_path || !resolve_file_name(*index_path, ShortText::max_length)) halt_with(99, missing_defaults);
 
-  ShortText default_path = in_program_directory(ShortText(choose_default_desktop(load_or_halt(index_path))));
-  if (file_name_part(default_path).empty() || !resolve_file_name(default_path, ShortText::max_length)) {
+  std::optional<ShortText> default_path =
+      beside_program(ShortText(choose_default_desktop(load_or_halt(*index_path))));
+  if (!default_path || file_name_part(*default_path).empty() ||
+      !resolve_file_name(*default_path, ShortText::max_length)) {
     halt_with(98, missing_defaults);
   }
-  const IniDocument defaults = load_or_halt(default_path);
+  const IniDocument defaults = load_or_halt(*default_path);
 
+  const std::optional<ShortText> desktop_path = beside_program(desktop_file_name);
+  if (!desktop_path) halt_with(97, "Error in desktop files. Halting.");
   IniDocument::LoadStatus status{};
-  IniDocument desktop = IniDocument::load(desktop_path.str(), status);
+  IniDocument desktop = IniDocument::load(desktop_path->str(), status);
   if (status == IniDocument::LoadStatus::failed) halt_with(97, "Error in desktop files. Halting.");
-  if (status == IniDocument::LoadStatus::loaded && desktop_is_current(desktop, defaults, default_path)) return;
+  if (status == IniDocument::LoadStatus::loaded && desktop_is_current(desktop, defaults, *default_path)) return;
 
   for (const std::string& section : defaults.sections()) {
     for (const std::string& key : defaults.keys(section)) {
       desktop.set_value(section, key, defaults.value(section, key).value_or(""));
     }
   }
-  if (!desktop.save(desktop_path.str())) halt_with(97, "Error in desktop files. Halting.");
+  if (!desktop.save(desktop_path->str())) halt_with(97, "Error in desktop files. Halting.");
 }
 
 }  // namespace vx::programmer
