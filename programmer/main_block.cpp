@@ -15,6 +15,7 @@
 #include "platform/clock.h"
 #include "platform/ws/application.h"
 #include "platform/ws/messages.h"
+#include "programmer/algorithm_source_window.h"
 #include "programmer/command_line.h"
 #include "programmer/command_table.h"
 #include "programmer/connection_manager.h"
@@ -59,6 +60,7 @@ void create_windows() {
     windows.MainWin1->FormCreate();
   });
   windows.ChangeColor1 = std::make_unique<TChangeColor1>();
+  windows.Algorithm_Source_window = std::make_unique<TAlgorithm_Source_window>();
   if (!terminating()) {
     create_window([&] {
       windows.status1 = std::make_unique<Tstatus1>();

@@ -2,6 +2,7 @@
 
 #include "interface/power_dialog_form.h"
 #include "interface/target_connection.h"
+#include "programmer/algorithm_source_window.h"
 #include "programmer/connection_manager.h"
 #include "programmer/main_window.h"
 #include "programmer/status_window.h"
@@ -24,6 +25,7 @@ void destroy_program_windows() {
   windows.bdcpowerdialogform.reset();
   windows.connectiondialog2.reset();
   windows.status1.reset();
+  windows.Algorithm_Source_window.reset();
   windows.ChangeColor1.reset();
   windows.MainWin1.reset();
 }

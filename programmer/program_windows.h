@@ -12,6 +12,7 @@ namespace vx::programmer {
 
 class TMainWin1;
 class TChangeColor1;
+class TAlgorithm_Source_window;
 class Tstatus1;
 class Tconnectiondialog2;
 
@@ -23,6 +24,7 @@ struct ProgramWindows {
 
   std::unique_ptr<TMainWin1> MainWin1;
   std::unique_ptr<TChangeColor1> ChangeColor1;
+  std::unique_ptr<TAlgorithm_Source_window> Algorithm_Source_window;
   std::unique_ptr<Tstatus1> status1;
   std::unique_ptr<Tconnectiondialog2> connectiondialog2;
   // The interface layer's power prompt.
