@@ -86,6 +86,12 @@ void select_port(std::uint16_t port, std::int32_t interface_type) {
   startup_settings().interface_selection = interface_type;
 }
 
+// Port n of a range; a number beyond the 16-bit port numbers would wrap into another range.
+void select_numbered_port(std::int32_t first, std::int32_t n, std::int32_t interface_type) {
+  if (n > 0xFFFF - first) port_settings_error();
+  select_port(static_cast<std::uint16_t>(first + n), interface_type);
+}
+
 // A word of one character is a switch or an error.
 void single_character_word(const ShortText& word) {
   const char c = upcase_char(word[0]);
@@ -144,7 +150,7 @@ void usb_port_word(Parse& parse, const ShortText& word) {
   std::int32_t n = 0;
   if (!str_to_long(word.substr(3), n)) port_settings_error();
   if (n <= 0) return;
-  select_port(static_cast<std::uint16_t>(20 + n), 1);
+  select_numbered_port(20, n, 1);
   parse.recognised = true;
   parse.skip_following = true;
 }
@@ -277,14 +283,14 @@ void resolve_port(const ShortText& value, std::optional<std::int32_t> interface_
       // A port number of 0 or less names no interface: refused rather than ignored.
       const std::optional<std::int32_t> n = numbered_port(value, "USB");
       if (!n) port_settings_error();
-      select_port(static_cast<std::uint16_t>(20 + *n), 1);
+      select_numbered_port(20, *n, 1);
       return;
     }
     default:
       if (const std::optional<std::int32_t> n = numbered_port(value, "COM")) {
-        select_port(static_cast<std::uint16_t>(40 + *n), 2);
+        select_numbered_port(40, *n, 2);
       } else if (const std::optional<std::int32_t> m = numbered_port(value, "USB")) {
-        select_port(static_cast<std::uint16_t>(100 + *m), 4);
+        select_numbered_port(100, *m, 4);
       } else if (ethernet_address) {
         select_port(61, 3);
       } else {

@@ -63,6 +63,8 @@ TEST_F(CommandLineTest, ErrorsEndTheScriptWithTheirResult) {
       {{"SCRIPT", "PORT=USB0", "INTERFACE=USBQUORVEX"}, 54, "Error in Port/Interface settings on commandline."},
       {{"SCRIPT", "PORT=LPT1", "INTERFACE=USBQUORVEX"}, 54, "Error in Port/Interface settings on commandline."},
       {{"SCRIPT", "PORT=XYZ", "INTERFACE=TAMBERLYPRO"}, 54, "Error in Port/Interface settings on commandline."},
+      {{"SCRIPT", "USB65521"}, 54, "Error in Port/Interface settings on commandline."},
+      {{"SCRIPT", "PORT=COM65500"}, 54, "Error in Port/Interface settings on commandline."},
   };
   for (const ErrorCase& c : cases) {
     status_output().lines.clear();
