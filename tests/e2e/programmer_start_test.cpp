@@ -184,6 +184,18 @@ TEST(ProgrammerStart, TheLogHoldsTheStatusLinesWithTheWindowsLineEnds) {
   EXPECT_EQ(desktop_value(install, "STARTUP", "interface_selection"), "1");
 }
 
+TEST(ProgrammerStart, ALogOpenedBeforeTheCommandFileHoldsItsConfigurationLines) {
+  ProgrammerInstall install;
+  const std::string log = install.file("first.log");
+  const test::ProgrammerResult result =
+      run_programmer(install, {"NOSCAN", "/LOGFILE", log, install.write("remarks.cfg", remarks)});
+  ASSERT_EQ(result.exit_code, 0);
+  const std::string logged = test::read_file(log);
+  EXPECT_EQ(logged.find('\x01'), std::string::npos) << "colour markers stay in the window";
+  EXPECT_EQ(logged.rfind("\r\nPre-processed line 4 Ok ::DEVICEPOWER 30\r\n\r\n\r\nREM>first remark\r\n", 0), 0u)
+      << logged;
+}
+
 TEST(ProgrammerStart, PortUsbWithoutAnInterfaceKeepsTheSavedPort) {
   ProgrammerInstall install;
   const std::string script = install.write("remarks.cfg", remarks);
