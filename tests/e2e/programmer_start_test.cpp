@@ -78,6 +78,18 @@ TEST(ProgrammerStart, ARemarksOnlyScriptRunsToItsEnd) {
   EXPECT_EQ(desktop_value(install, "STARTUP", "TamberlyPro_currentvoltage"), "128");
 }
 
+TEST(ProgrammerStart, AHiddenMainWindowChangesNothingOfTheRun) {
+  ProgrammerInstall shown_install;
+  ProgrammerInstall hidden_install;
+  const test::ProgrammerResult shown =
+      run_programmer(shown_install, {"NOSCAN", shown_install.write("remarks.cfg", remarks)});
+  const test::ProgrammerResult hidden =
+      run_programmer(hidden_install, {"HIDEAPP", "NOSCAN", hidden_install.write("remarks.cfg", remarks)});
+  EXPECT_EQ(hidden.exit_code, shown.exit_code);
+  EXPECT_EQ(hidden.output, shown.output);
+  EXPECT_EQ(hidden.errors, shown.errors);
+}
+
 TEST(ProgrammerStart, CommandsBeforeAnAlgorithmAreRefusedButHelpAndQuitRun) {
   ProgrammerInstall install;
   const test::ProgrammerResult help =
