@@ -41,7 +41,7 @@ struct TrimSettings {
   long double reference_min = 31'250.0L;
   long double reference_max = 39'062.5L;
   long double prescale_divisor = 1.0L;
-  // Written by the trim measurement, read back through get_default_trim_reference.
+  // Written by the trim measurement for the engine to read back.
   long double default_reference = 31'250.0L;
 };
 
@@ -59,13 +59,5 @@ void reset_engine_settings();
 
 void select_address_page(std::uint32_t address);
 void restore_address_page();
-
-long double get_trim_scale();
-bool get_trim_range_prescaled();
-bool get_custom_trim_override();
-long double get_custom_trim_reference();
-long double get_trim_reference_min();
-long double get_trim_reference_max();
-long double get_default_trim_reference();
 
 }  // namespace vx

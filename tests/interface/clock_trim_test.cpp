@@ -215,7 +215,7 @@ TEST(AdjustTrimReference, SettingsScaleTheReferenceAndTheCustomOneReplacesIt) {
     std::int32_t reference = c.reference;
     adjust_trim_reference(reference);
     EXPECT_EQ(reference, c.adjusted);
-    EXPECT_EQ(get_default_trim_reference(), c.stored_default);
+    EXPECT_EQ(engine_settings().trim.default_reference, c.stored_default);
   }
   reset_engine_settings();
 }

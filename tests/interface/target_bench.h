@@ -18,6 +18,7 @@
 #include "interface/link_state.h"
 #include "interface/port_counts.h"
 #include "interface/port_state.h"
+#include "interface/programmer_link.h"
 #include "interface/srecord_download.h"
 #include "interface/target_connection.h"
 #include "interface/target_operations.h"
@@ -26,6 +27,7 @@
 #include "platform/ws/application.h"
 #include "sim/hcs08/hcs08.h"
 #include "sim/pod/pod.h"
+#include "sim/programmer/sim_programmer.h"
 #include "support/recording_list_view.h"
 #include "support/simulated_cable.h"
 #include "support/simulated_usb.h"
@@ -34,12 +36,13 @@ namespace vx::target_testing {
 
 using Bytes = std::vector<std::uint8_t>;
 
-enum class Medium { ftdi, windriver, parallel };
+enum class Medium { ftdi, windriver, parallel, programmer };
 
 inline std::string medium_name(Medium medium) {
   switch (medium) {
     case Medium::ftdi: return "Ftdi";
     case Medium::windriver: return "WinDriver";
+    case Medium::programmer: return "Programmer";
     default: return "Parallel";
   }
 }
@@ -68,6 +71,9 @@ struct BenchOptions {
   sim::DeviceConfig device = sim::default_device();
   // The WinDriver interface's identification line; its second field is the model and description.
   std::string windriver_line = "VLX,USB-QX-12 : USB Quorvex,QX0009,,four,five,six,seven";
+  // A stand-alone programmer on USB: its version (major 8: a programmer that takes blocks only
+  // from a stopped target).
+  std::string programmer_version = "8.10";
 };
 
 // A simulated target, reset into background mode, behind one interface on
@@ -90,6 +96,19 @@ class TargetBench {
       port_state().port_kind = PortState::kind_parallel;
       set_port_addresses(parallel_base);
       link_state().interface_class = 0;
+    } else if (medium == Medium::programmer) {
+      usb_.emplace();
+      pod_.emplace(config, &mcu, &usb_->clock);
+      reset_programmer_link();
+      sim::SimProgrammerConfig programmer_config;
+      programmer_config.version = options.programmer_version;
+      programmer_.emplace(programmer_config, &*pod_);
+      usb_->usb.add({programmer_config.identity, placeholder_usb_vendor_id, 2, nullptr,
+                     [this](std::span<const std::uint8_t> frame) { return programmer_->execute_frame(frame); }});
+      load_usb_driver_dll();
+      wdusb_enumerate();
+      EXPECT_EQ(sap_open_usb(1), sap_ok);
+      link_state().interface_class = 2;
     } else {
       usb_.emplace();
       pod_.emplace(config, &mcu, &usb_->clock);
@@ -111,10 +130,15 @@ class TargetBench {
     setup_commands_ = pod_->wire_log().size();
   }
   ~TargetBench() {
+    if (programmer_) {
+      sap_close();
+      reset_programmer_link();
+    }
     reset_target_units();
     // The media let go of the interface before it goes.
     usb_.reset();
     cable_.reset();
+    programmer_.reset();
   }
   TargetBench(const TargetBench&) = delete;
   TargetBench& operator=(const TargetBench&) = delete;
@@ -157,6 +181,7 @@ class TargetBench {
 
  private:
   std::optional<sim::Pod> pod_;
+  std::optional<sim::SimProgrammer> programmer_;
   std::size_t setup_commands_ = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/program_trace.h"
 #include "foundation/run_state.h"
 #include "tests/interface/target_bench.h"
 
@@ -236,6 +237,79 @@ TEST(TargetOperations, CcrUnpackIgnoresBitsFiveAndSix) {
   EXPECT_EQ(r.pack_ccr(), 0xFF);
   r.unpack_ccr(0x60);
   EXPECT_EQ(r.pack_ccr(), 0x60);
+}
+
+TEST(TargetOperationsProgrammer, BlockWritesNeedAStoppedTargetAndGoIn240ByteBlocks) {
+  TargetBench bench(Medium::programmer);
+  ASSERT_EQ(interface_state().major, 8);
+  const Bytes data = counting(500, 9);
+  PUT_DATA_BYTE_BLOCK(0x0200, static_cast<std::uint16_t>(data.size()), data.data());
+  EXPECT_EQ(bench.ram(0x0200, data.size()), data);
+  const std::vector<Bytes> blocks = bench.sent({7, 4});
+  ASSERT_EQ(blocks.size(), 3u);
+  EXPECT_EQ(blocks[0].size(), 4u + 240);
+  EXPECT_EQ(blocks[2].size(), 4u + 20);
+  // The programmer asks whether the target is stopped, not whether it is secured.
+  EXPECT_TRUE(bench.sent({bdc::READ_BYTE, 0x18, 0x21}).empty());
+  EXPECT_EQ(bench.sent({bdc::READ_STATUS}).size(), 1u);
+
+  // A running target gets its bytes one by one.
+  bench.mcu.poke(0x0100, 0x20);
+  bench.mcu.poke(0x0101, 0xFE);
+  mcu_registers().PC = 0x0100;
+  PUT_PC();
+  RESUME();
+  bench.forget_sent();
+  PUT_DATA_BYTE_BLOCK(0x0300, 4, data.data());
+  EXPECT_TRUE(bench.sent({7, 4}).empty());
+  EXPECT_EQ(bench.sent({bdc::WRITE_BYTE}).size(), 4u);
+}
+
+TEST(TargetOperationsProgrammer, OlderProgrammersTestSecurityAsInterfacesDo) {
+  BenchOptions options;
+  options.programmer_version = "6.24";
+  TargetBench bench(Medium::programmer, options);
+  const Bytes data = counting(8);
+  PUT_DATA_BYTE_BLOCK(0x0200, 8, data.data());
+  EXPECT_EQ(bench.sent({bdc::READ_BYTE, 0x18, 0x21}).size(), 1u);
+  EXPECT_EQ(bench.ram(0x0200, 8), data);
+}
+
+TEST(TargetOperationsUsb, ResumeSendsAWaitingBatch) {
+  TargetBench bench(Medium::ftdi);
+  bench.mcu.poke(0x0100, 0x20);
+  bench.mcu.poke(0x0101, 0xFE);
+  byte_protocol().batch_mode = true;
+  start_usb_batch();
+  mcu_registers().PC = 0x0100;
+  mcu_registers().SP = 0x0FFF;
+  PUT_PC();
+  EXPECT_TRUE(bench.sent().empty()) << "held in the batch";
+  RESUME();
+  const std::vector<Bytes> sent = bench.sent();
+  ASSERT_EQ(sent.size(), 1u);
+  ASSERT_GE(sent[0].size(), 3u);
+  EXPECT_EQ(Bytes(sent[0].begin(), sent[0].begin() + 3), (Bytes{7, 20, 3}));
+  EXPECT_EQ(bench.mcu.state(), sim::RunState::Running);
+  EXPECT_EQ(bench.mcu.registers().pc & 0xFFFE, 0x0100);
+  byte_protocol().batch_mode = false;
+}
+
+TEST(TargetOperationsUsb, TraceLinesCarryTheLabelsAndResults) {
+  TargetBench bench(Medium::ftdi);
+  bench.mcu.poke(0x0100, 0xA5);
+  test::SimulatedUsb::record_trace();
+  READ_DATA_BYTE(0x0100);
+  WRITE_DATA_WORD(0x0102, 0xBEEF);
+  const std::vector<std::string>& lines = test::SimulatedUsb::trace_lines();
+  const auto traced = [&](const std::string& text) {
+    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; });
+  };
+  EXPECT_TRUE(traced("(HC=$FFxx/HE=$FFxx)READ_DATA_BYTE(00000100)"));
+  EXPECT_TRUE(traced("Result = $A5"));
+  EXPECT_TRUE(traced("WRITE_DATA_WORD(00000102,BEEF)"));
+  EXPECT_TRUE(traced("WRITE_DATA_BYTE(00000103,EF)"));
+  trace_set_receiver(nullptr);
 }
 
 }  // namespace
