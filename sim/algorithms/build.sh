@@ -14,6 +14,8 @@ if [ -z "$pack" ]; then
   cmake --build "$root/build" --target s8p_pack > /dev/null
   pack=$root/build/bin/s8p_pack
 fi
+# The packing below runs from this folder: a relative path must not depend on it.
+pack=$(realpath "$pack")
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
