@@ -3,6 +3,7 @@
 #include "foundation/kstring.h"
 #include "foundation/system_helpers.h"
 #include "interface/drivers/wdusb_devices.h"
+#include "interface/target_operations.h"
 #include "interface/target_pins.h"
 #include "interface/drivers/wdusb_library.h"
 #include "sim/programmer/sim_programmer.h"
@@ -146,7 +147,7 @@ struct SimulatedBench {
   sim::SimProgrammer programmer{sim::SimProgrammerConfig{}, &pod};
 };
 
-// Reset, model line, and a target read, as a run would make them.
+// Reset, model line, and a target read through channel 21, as a run would make them.
 void check_reset_and_read(SimulatedBench& bench, test::ScopedStatusOutput& status) {
   link_state().interface_class = 2;
   RESET_CABLE();
@@ -164,9 +165,8 @@ void check_reset_and_read(SimulatedBench& bench, test::ScopedStatusOutput& statu
   EXPECT_EQ(update.interface_class, 2);
   EXPECT_EQ(update.update_requests, std::vector<ShortText>{"2.14"});
   EXPECT_EQ(READ_VOLTAGE(), 255) << "a programmer cannot read it";
-  read_target_byte();
+  EXPECT_EQ(READ_DATA_BYTE(target_address), target_byte);
   EXPECT_TRUE(HS_GOOD());
-  EXPECT_EQ(link_state().reply_word, std::uint32_t{target_byte} << 8);
   EXPECT_EQ(bench.pod.wire_log().back().command, (Bytes{0xE0, 0x00, 0x80}));
   EXPECT_EQ(bench.pod.target_type(), 8);
   EXPECT_TRUE(bench.pod.violations().empty());

@@ -46,10 +46,13 @@ TEST_F(FormatChoiceTest, EachFormatFindsItsModule) {
   EXPECT_EQ(get_object_file_format(), 2);
   EXPECT_EQ(module_for(write("app.dbg", ImageCraftWriter().text())), 4);
   EXPECT_EQ(get_object_file_format(), 4);
-  const std::uint8_t elf = module_for((fixtures / "tiny.elf").string());
-  EXPECT_NE(elf, 1);
-  EXPECT_NE(elf, 2);
-  EXPECT_NE(elf, 4);
+  EXPECT_EQ(module_for((fixtures / "../elf/s08_counter.elf").string()), 3);
+  // A relocatable little-endian object is no executable any module takes.
+  const std::uint8_t relocatable = module_for((fixtures / "tiny.elf").string());
+  EXPECT_NE(relocatable, 1);
+  EXPECT_NE(relocatable, 2);
+  EXPECT_NE(relocatable, 3);
+  EXPECT_NE(relocatable, 4);
 }
 
 TEST_F(FormatChoiceTest, AnIeee695FileGivesBytesAndDebugInformation) {
