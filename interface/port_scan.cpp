@@ -61,8 +61,11 @@ void find_parallel_ports() {
     table.user_lpt_flags[static_cast<std::size_t>(n)] = true;
   }
   if (!table.lpt_address_option_set) return;
+  // Held by any port already, also after an empty one: a second entry would list the port twice.
   for (std::int32_t n = 1; n <= PortTable::lpt_slot_count; ++n) {
     if (value(n) == table.lpt_address_option) return;
+  }
+  for (std::int32_t n = 1; n <= PortTable::lpt_slot_count; ++n) {
     if (value(n) == 0) {
       value(n) = table.lpt_address_option;
       table.user_lpt_flags[static_cast<std::size_t>(n)] = true;
