@@ -5,11 +5,11 @@
 #include <string_view>
 
 #include "foundation/file_checks.h"
+#include "foundation/hex_digits.h"
 #include "foundation/kstring.h"
 #include "loaders/companion_file.h"
 #include "loaders/debug_context.h"
 #include "loaders/format_modules.h"
-#include "loaders/hex_digits.h"
 
 namespace vx::loaders {
 namespace {

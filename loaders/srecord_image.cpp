@@ -6,11 +6,11 @@
 #include <vector>
 
 #include "foundation/file_checks.h"
+#include "foundation/hex_digits.h"
 #include "foundation/run_control.h"
 #include "loaders/bounded_reader.h"
 #include "loaders/debug_context.h"
 #include "loaders/firmware_scrambling.h"
-#include "loaders/hex_digits.h"
 #include "loaders/object_image.h"
 
 namespace vx::loaders {

@@ -7,6 +7,7 @@
 #include <map>
 #include <set>
 #include <utility>
+#include <vector>
 
 #include "platform/ftdi.h"
 #include "platform/wdusb.h"
@@ -15,11 +16,11 @@ namespace vx::platform {
 namespace {
 
 struct BuiltinName {
-  std::string_view name;  // lower case
+  std::string name;  // lower case
   BuiltinLibrary entries;
 };
 
-constexpr BuiltinName builtin_libraries[] = {
+const BuiltinName builtin_libraries[] = {
     {"vxusbv1.dll", ftdi_library_entry},
     {"vxusbmgr.dll", wdusb_library_entry},
     {"wdapi900.dll", wdusb_library_entry},
@@ -36,6 +37,7 @@ struct DynlibState {
   LibraryHandle next_handle = 1;
   std::set<std::string> hidden_libraries;
   std::set<std::pair<std::string, std::string>> hidden_entries;
+  std::vector<BuiltinName> registered;
 };
 
 DynlibState state;
@@ -57,6 +59,9 @@ const BuiltinName* find_builtin(std::string_view file_name) {
   for (const BuiltinName& candidate : builtin_libraries) {
     if (candidate.name == wanted) return &candidate;
   }
+  for (const BuiltinName& candidate : state.registered) {
+    if (candidate.name == wanted) return &candidate;
+  }
   return nullptr;
 }
 
@@ -65,7 +70,7 @@ const BuiltinName* find_builtin(std::string_view file_name) {
 LibraryHandle load_library(const std::string& file_name) {
   LoadedLibrary library;
   if (const BuiltinName* builtin = find_builtin(file_name)) {
-    library.builtin_name = std::string(builtin->name);
+    library.builtin_name = builtin->name;
     if (state.hidden_libraries.contains(library.builtin_name)) return 0;
     library.entries = builtin->entries;
   } else {
@@ -91,6 +96,10 @@ void free_library(LibraryHandle library) {
   if (found == state.loaded.end()) return;
   if (found->second.dl_handle != nullptr) dlclose(found->second.dl_handle);
   state.loaded.erase(found);
+}
+
+void register_builtin_library(std::string_view name, BuiltinLibrary entries) {
+  state.registered.push_back({lower(file_part(name)), entries});
 }
 
 void hide_builtin_library(std::string_view name) { state.hidden_libraries.insert(lower(file_part(name))); }

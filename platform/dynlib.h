@@ -21,6 +21,11 @@ LibraryHandle load_library(const std::string& file_name);
 void* library_entry(LibraryHandle library, std::string_view name);
 void free_library(LibraryHandle library);
 
+// Adds a built-in library under a file name (the simulator's stand-ins, and
+// tests of bindings whose library this machine does not have); reset_dynlib
+// removes it again.
+void register_builtin_library(std::string_view name, BuiltinLibrary entries);
+
 // Tests take a built-in library away, or one of its entries, to reach the
 // callers' missing-library and missing-entry paths.
 void hide_builtin_library(std::string_view name);

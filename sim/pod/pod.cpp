@@ -94,6 +94,10 @@ FirmwareVersion Pod::running_version() const {
 
 void Pod::run_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
   if (command.empty()) return log_violation(command, "empty command");
+  if (block_data_expected_) {
+    block_data_expected_ = false;
+    return block_write_data(command, std::nullopt);
+  }
   switch (command[0]) {
     case interface_command: return run_interface_command(command, reply);
     case memory_read: return read_memory(command, reply);
@@ -157,6 +161,10 @@ void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vect
     case sub::resync:
       expect_size(2);
       return;
+    case sub::block_write: return block_write(command);
+    case sub::block_read: return block_read(command, reply);
+    case sub::trim_8bit:
+    case sub::trim_search: return trim_measure(command, reply);
     case sub::batch: return run_batch(command, reply);
     default:
       return log_violation(command, "unknown interface command");
@@ -214,19 +222,26 @@ void Pod::run_target_command(std::span<const std::uint8_t> command, std::vector<
   const std::optional<BdcCommandShape> shape = bdc_command_shape(command[0]);
   if (command.size() != 1u + shape->host_bytes) return log_violation(command, "wrong length for a target command");
   const std::size_t words = shape->target_bytes == 0 ? 0 : 1;
-  if (target_ == nullptr || target_dead_) return junk_words(words, reply);
+  const std::optional<std::vector<std::uint8_t>> answer = target_bdc(command);
+  if (!answer) return junk_words(words, reply);
+  if (words == 0) return;
+  const std::vector<std::uint8_t>& bytes = *answer;
+  push_word(reply, bytes.size() == 1 ? static_cast<std::uint16_t>(bytes[0] << 8)
+                                     : static_cast<std::uint16_t>(bytes[0] << 8 | bytes[1]));
+}
+
+std::optional<std::vector<std::uint8_t>> Pod::target_bdc(std::span<const std::uint8_t> bytes) {
+  if (target_ == nullptr || target_dead_ || bkgd_blocked_) return std::nullopt;
+  const std::optional<BdcCommandShape> shape = bdc_command_shape(bytes[0]);
   sync_target();
   const std::uint64_t bdc_hz = target_->bdc_clock_hz();
-  const BdcReply answer = target_->bdc_command(command);
+  BdcReply answer = target_->bdc_command(bytes);
   if (clock_ != nullptr && bdc_hz != 0) {
-    const std::uint64_t bits = 8 * (command.size() + shape->target_bytes);
+    const std::uint64_t bits = 8 * (bytes.size() + shape->target_bytes);
     clock_->advance_nanoseconds(bits * bdc_cycles_per_bit * 1'000'000'000 / bdc_hz);
   }
-  if (answer.status != BdcStatus::Done || answer.bytes.size() != shape->target_bytes) return junk_words(words, reply);
-  if (words == 0) return;
-  const std::uint16_t word = answer.bytes.size() == 1 ? static_cast<std::uint16_t>(answer.bytes[0] << 8)
-                                                      : static_cast<std::uint16_t>(answer.bytes[0] << 8 | answer.bytes[1]);
-  push_word(reply, word);
+  if (answer.status != BdcStatus::Done || answer.bytes.size() != shape->target_bytes) return std::nullopt;
+  return std::move(answer.bytes);
 }
 
 // A batch header with its count, then that many frames (0xAA 0x55, length, payload);

@@ -57,6 +57,13 @@ class Pod {
   void set_link_lost(bool lost) { link_lost_ = lost; }
   bool link_lost() const { return link_lost_; }
   void set_target_dead(bool dead) { target_dead_ = dead; }
+  // A reset line that does not reach the target: the interface's resets do nothing.
+  void set_reset_wired(bool wired) { reset_wired_ = wired; }
+  // The target's application drives its BKGD pin: no sync answer and no background command
+  // gets through until the target comes out of a reset or power-on with BKGD held low.
+  void set_bkgd_blocked(bool blocked) { bkgd_blocked_ = blocked; }
+  // The board the interface is built onto feeds the target from its own supply.
+  void set_board_powers_target(bool powers) { board_powers_target_ = powers; }
 
   // For what the transport finds wrong in the byte stream.
   void log_violation(std::span<const std::uint8_t> bytes, const std::string& why);
@@ -83,6 +90,16 @@ class Pod {
   void run_interface_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void run_target_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void read_memory(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  // pod_blocks.cpp: block transfers, by address or through the target's HX.
+  void block_write(std::span<const std::uint8_t> command);
+  void block_write_data(std::span<const std::uint8_t> data, std::optional<std::uint16_t> before_first);
+  void block_read(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  // pod_trim.cpp: the interface steps the trim register and times the sync pulse.
+  void trim_measure(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  std::uint64_t sync_pulse_ticks_at(std::uint16_t trim_address, std::uint8_t trim);
+  // One background command to the target, with its time on the line; nullopt when the
+  // target did not answer.
+  std::optional<std::vector<std::uint8_t>> target_bdc(std::span<const std::uint8_t> bytes);
   void run_batch(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void write_memory(std::span<const std::uint8_t> command);
   // Sync, speed, pins, power and resets: true when the sub-command is one of them.
@@ -90,6 +107,7 @@ class Pod {
                         std::vector<std::uint8_t>& reply);
   void sync_reply(std::vector<std::uint8_t>& reply);
   void reset_target(bool into_background);
+  void switch_target_supply(bool on);
   bool target_alive() const;
   bool allowed(std::uint8_t sub_command);
   std::optional<std::uint8_t> plain_sub_command(std::uint8_t sub_command);
@@ -102,6 +120,8 @@ class Pod {
   SimClock* clock_;
   bool running_updated_;
   std::uint8_t target_type_ = 0;
+  // A parallel cable sends a block write's data as a command after the bare 7, 4.
+  bool block_data_expected_ = false;
   std::uint16_t speed_divider_ = 0;
   bool bkgd_low_ = false;
   bool reset_latch_ = false;
@@ -111,6 +131,9 @@ class Pod {
   std::uint32_t background_resets_ = 0;
   bool link_lost_ = false;
   bool target_dead_ = false;
+  bool reset_wired_ = true;
+  bool bkgd_blocked_ = false;
+  bool board_powers_target_ = false;
   std::vector<std::pair<std::uint64_t, PodFault>> faults_;  // command number, fault
   std::uint64_t commands_ = 0;
   std::uint64_t target_synced_ns_ = 0;

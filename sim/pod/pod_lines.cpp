@@ -38,10 +38,24 @@ void Pod::reset_target(bool into_background) {
   } else {
     ++target_resets_;
   }
-  if (!target_alive()) return;
+  if (!target_alive() || !reset_wired_) return;
   sync_target();
   target_->reset(into_background || bkgd_low_);
+  if (into_background || bkgd_low_) bkgd_blocked_ = false;
   reset_latch_ = true;
+}
+
+// Power-on with BKGD held low starts the target in background mode.
+void Pod::switch_target_supply(bool on) {
+  if (target_ == nullptr || target_->powered() == on) return;
+  sync_target();
+  if (on) {
+    target_->power_on(bkgd_low_);
+    if (bkgd_low_) bkgd_blocked_ = false;
+    reset_latch_ = true;
+  } else {
+    target_->power_off();
+  }
 }
 
 void Pod::write_memory(std::span<const std::uint8_t> command) {
@@ -99,19 +113,17 @@ bool Pod::run_line_command(std::uint8_t sub_command, std::span<const std::uint8_
       return true;
     case line::board_supply_off:
     case line::board_supply_on:
-      if (expect_size(2)) board_supply_on_ = sub_command == line::board_supply_on;
+      if (!expect_size(2)) return true;
+      board_supply_on_ = sub_command == line::board_supply_on;
+      if (board_powers_target_) switch_target_supply(board_supply_on_);
       return true;
     case line::power_off:
-      if (expect_size(2) && target_ != nullptr && target_->powered()) target_->power_off();
+      if (expect_size(2)) switch_target_supply(false);
       return true;
     case line::power_on:
       if (!expect_size(3)) return true;
       supply_selection_ = command[2];
-      if (target_ != nullptr && !target_->powered()) {
-        sync_target();
-        target_->power_on(bkgd_low_);
-        reset_latch_ = true;
-      }
+      switch_target_supply(true);
       return true;
     default: return false;
   }
@@ -122,7 +134,7 @@ bool Pod::run_line_command(std::uint8_t sub_command, std::span<const std::uint8_
 // and the end count's overflows (bit 15 the first, bits 8-14 the rest).
 void Pod::sync_reply(std::vector<std::uint8_t>& reply) {
   const bool timed = running_version() >= timed_sync_firmware;
-  const std::uint64_t pulse_ps = target_alive() ? target_->sync_pulse_ps() : 0;
+  const std::uint64_t pulse_ps = target_alive() && !bkgd_blocked_ ? target_->sync_pulse_ps() : 0;
   if (!timed) {
     push_word(reply, static_cast<std::uint16_t>(std::min<std::uint64_t>((pulse_ps + count_unit_ps / 2) / count_unit_ps, 0xFFFF)));
     return;

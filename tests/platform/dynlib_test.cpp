@@ -77,5 +77,22 @@ TEST_F(DynlibTest, OtherNamesGoToTheSystemLoader) {
   EXPECT_EQ(library_entry(12345, "cos"), nullptr);
 }
 
+void* one_entry_library(std::string_view entry) {
+  static int exported = 0;
+  return entry == "Entry" ? &exported : nullptr;
+}
+
+TEST_F(DynlibTest, RegisteredLibrariesResolveByFileNameUntilReset) {
+  EXPECT_EQ(load_library("extra.dll"), 0u);
+  register_builtin_library("Extra.DLL", one_entry_library);
+  const LibraryHandle extra = load_library("C:\\somewhere\\EXTRA.dll");
+  ASSERT_NE(extra, 0u);
+  EXPECT_NE(library_entry(extra, "Entry"), nullptr);
+  hide_builtin_entry("extra.dll", "Entry");
+  EXPECT_EQ(library_entry(extra, "Entry"), nullptr);
+  reset_dynlib();
+  EXPECT_EQ(load_library("extra.dll"), 0u);
+}
+
 }  // namespace
 }  // namespace vx::platform

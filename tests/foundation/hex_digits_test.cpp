@@ -1,8 +1,8 @@
-#include "loaders/hex_digits.h"
+#include "foundation/hex_digits.h"
 
 #include <gtest/gtest.h>
 
-namespace vx::loaders {
+namespace vx {
 namespace {
 
 TEST(HexDigits, TableKnowsTheShiftedDigitsToo) {
@@ -25,4 +25,4 @@ TEST(HexDigits, PairsWithAnInvalidOrMissingDigitReach256) {
 }
 
 }  // namespace
-}  // namespace vx::loaders
+}  // namespace vx

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace vx::loaders {
+namespace vx {
 
 inline constexpr std::uint16_t invalid_hex_digit = 0xFFFF;
 
@@ -16,4 +16,4 @@ std::uint16_t hex_digit_value(char c);
 // when either is invalid or lies past the end of the line.
 std::uint32_t hex_pair(std::string_view line, std::size_t index);
 
-}  // namespace vx::loaders
+}  // namespace vx

@@ -1,8 +1,8 @@
-#include "loaders/hex_digits.h"
+#include "foundation/hex_digits.h"
 
 #include <array>
 
-namespace vx::loaders {
+namespace vx {
 namespace {
 
 constexpr std::array<std::uint16_t, 256> make_digit_table() {
@@ -33,4 +33,4 @@ std::uint32_t hex_pair(std::string_view line, std::size_t index) {
   return 16 * digit_at(line, index) + digit_at(line, index + 1);
 }
 
-}  // namespace vx::loaders
+}  // namespace vx
