@@ -246,6 +246,42 @@ TEST_F(PortTableTest, APciPortWithoutItsCardIsUndone) {
   EXPECT_FALSE(port_state().port_open);
 }
 
+TEST_F(PortTableTest, APortWhoseDeviceDoesNotOpenIsUndone) {
+  struct Case {
+    std::uint16_t port;
+    std::uint8_t kind;
+    std::uint8_t interface_class;
+  } cases[] = {
+      {21, PortState::kind_usb_interface, 1},
+      {61, PortState::kind_ethernet_programmer, 2},
+      {101, PortState::kind_usb_programmer, 2},
+  };
+  SCAN_PORTS();
+  ASSERT_TRUE(LOAD_PORT_DRIVER(1));
+  for (const Case& c : cases) {
+    port_table().values[c.port] = PortTable::present;
+    EXPECT_FALSE(LOAD_PORT_DRIVER(c.port)) << c.port;
+    EXPECT_EQ(port_state().port_kind, c.kind) << c.port;
+    EXPECT_EQ(link_state().interface_class, c.interface_class) << c.port;
+    EXPECT_EQ(port_state().current_port, 0) << c.port;
+    EXPECT_EQ(port_state().port_base_address, 0u) << c.port;
+    EXPECT_FALSE(port_state().port_open) << "the parallel port was closed first";
+  }
+}
+
+TEST_F(PortTableTest, TheDriverLoadTracesTheTable) {
+  cable_.record_trace();
+  EXPECT_TRUE(LOAD_PORT_DRIVER(1));
+  EXPECT_TRUE(test::SimulatedCable::traced("LOAD_PORT_DRIVER(1)"));
+  EXPECT_TRUE(test::SimulatedCable::traced("port(1)=$0378"));
+  EXPECT_TRUE(test::SimulatedCable::traced("port(41)=$0100"));
+  EXPECT_TRUE(test::SimulatedCable::traced("port(119)=$0000"));
+  EXPECT_TRUE(test::SimulatedCable::traced("wdusb_number_of_devices_usbquorvex=0"));
+  EXPECT_TRUE(test::SimulatedCable::traced("vxusb2_number_of_devices_enumerated=0"));
+  EXPECT_FALSE(LOAD_PORT_DRIVER(0));
+  EXPECT_TRUE(test::SimulatedCable::traced("LOAD_PORT_DRIVER : ACK - Portnum out of RANGE" + std::string(34, '!')));
+}
+
 TEST_F(PortTableTest, OpeningTheOpenPortAgainKeepsItOpen) {
   ASSERT_TRUE(LOAD_PORT_DRIVER(1));
   cable_.record_trace();
