@@ -8,10 +8,10 @@
 
 namespace vx {
 
-platform::DialogResult safe_message_dlg(std::uint8_t, const ShortText& message, platform::DialogKind kind,
+platform::DialogResult safe_message_dlg(std::uint8_t, std::string_view message, platform::DialogKind kind,
                                         platform::DialogButtons buttons, std::uint32_t help_context) {
   try {
-    return platform::dialog_responder().message_box({message.str(), kind, buttons, help_context});
+    return platform::dialog_responder().message_box({std::string(message), kind, buttons, help_context});
   } catch (const std::exception&) {
     return platform::result_cancel;
   }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "foundation/short_text.h"
 #include "platform/dialogs.h"
@@ -9,8 +10,9 @@
 namespace vx {
 
 // Message boxes that never throw into their caller: a question always gets an
-// answer (Cancel when the dialog itself failed). The flag is unused.
-platform::DialogResult safe_message_dlg(std::uint8_t flag, const ShortText& message, platform::DialogKind kind,
+// answer (Cancel when the dialog itself failed). The flag is unused; the
+// message may be longer than a ShortText.
+platform::DialogResult safe_message_dlg(std::uint8_t flag, std::string_view message, platform::DialogKind kind,
                                         platform::DialogButtons buttons, std::uint32_t help_context);
 void safe_show_message(std::uint8_t flag, const ShortText& message);
 

@@ -45,7 +45,14 @@ struct LoaderContext {
   DebugDatabase debug;
   // The load traces and dumps; off until a caller switches them on.
   bool load_trace = false;
+  // Which compiler wrote the debug information, as far as a reader needs to
+  // know: 0 unknown, 1 ICC6812/A6812 producers, 2 the PPC EABI compiler.
+  std::uint8_t compiler_kind = 0;
 };
+
+// Bytes of a small and of a large pointer, for the debug readers.
+inline constexpr std::uint8_t small_pointer_size = 2;
+inline constexpr std::uint8_t large_pointer_size = 4;
 
 std::uint8_t get_debug_context();
 LoaderContext& current_debug_context();
@@ -104,5 +111,9 @@ void set_block_length(std::uint16_t length);
 void get_block_data(std::span<std::uint8_t, block_capacity> bytes);
 void set_block_data(std::span<const std::uint8_t, block_capacity> bytes);
 std::uint8_t get_object_file_format();
+std::uint8_t get_debug_compiler_kind();
+void set_debug_compiler_kind(std::uint8_t kind);
+std::uint8_t get_small_pointer_size();
+std::uint8_t get_large_pointer_size();
 
 }  // namespace vx::loaders

@@ -9,8 +9,6 @@ DebugDll map_module_entry();
 
 void DEBUG_DLL_NAME_695();
 ShortText DEBUG_DLL_FILTER_695();
-void DEBUG_DLL_NAME_ELF();
-ShortText DEBUG_DLL_FILTER_ELF();
 void DEBUG_DLL_NAME_IMAGECRAFT();
 ShortText DEBUG_DLL_FILTER_IMAGECRAFT();
 

@@ -67,6 +67,11 @@ DialogResult non_interactive_answer(DialogButtons buttons) {
   return result_cancel;
 }
 
+DialogResult non_interactive_answer(const FormDialog& dialog) {
+  if ((dialog.buttons & button_of_result(dialog.unattended_answer)) != 0) return dialog.unattended_answer;
+  return non_interactive_answer(dialog.buttons);
+}
+
 DialogResult NonInteractiveResponder::message_box(const MessageDialog& dialog) {
   const DialogResult answer = non_interactive_answer(dialog.buttons);
   write_dialog(dialog.text, dialog_result_name(answer));
@@ -79,7 +84,7 @@ std::optional<std::string> NonInteractiveResponder::open_file(const FileOpenDial
 }
 
 DialogResult NonInteractiveResponder::modal_form(const FormDialog& dialog) {
-  const DialogResult answer = non_interactive_answer(dialog.buttons);
+  const DialogResult answer = non_interactive_answer(dialog);
   write_dialog(describe(dialog), dialog_result_name(answer));
   return answer;
 }

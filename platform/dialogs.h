@@ -66,6 +66,9 @@ struct FormDialog {
   std::string caption;
   std::string text;
   DialogButtons buttons = 0;
+  // The answer the form itself takes when nobody can give one (result_none:
+  // the least acting button).
+  DialogResult unattended_answer = result_none;
 };
 
 // "caption: text", or the caption alone.
@@ -92,6 +95,8 @@ class NonInteractiveResponder final : public DialogResponder {
 };
 
 DialogResult non_interactive_answer(DialogButtons buttons);
+// The form's unattended answer when it is one of its buttons, else as above.
+DialogResult non_interactive_answer(const FormDialog& dialog);
 // "OK", "Cancel", ... "Yes to All"; "none" for result_none.
 const char* dialog_result_name(DialogResult result);
 // The button of a modal result (1 OK ... 10 Yes to All); 0 for any other.

@@ -30,7 +30,7 @@ std::optional<std::string> ScriptedResponder::open_file(const FileOpenDialog& di
 
 DialogResult ScriptedResponder::modal_form(const FormDialog& dialog) {
   const std::optional<DialogResult> scripted = take(forms_);
-  const DialogResult answer = scripted.value_or(non_interactive_answer(dialog.buttons));
+  const DialogResult answer = scripted.value_or(non_interactive_answer(dialog));
   log_.push_back({DialogRecord::Type::form, describe(dialog), dialog_result_name(answer), scripted.has_value()});
   return answer;
 }

@@ -93,6 +93,7 @@ void Form::bring_to_front() { bring_to_foreground(*this); }
 platform::FormDialog Form::modal_question() const {
   platform::FormDialog question;
   question.caption = caption();
+  question.unattended_answer = unattended_result;
   std::vector<Label*> labels;
   find_all(*this, labels);
   for (const Label* label : labels) {

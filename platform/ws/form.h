@@ -46,6 +46,8 @@ class Form : public Window {
   int show_modal();
   int modal_result() const { return modal_result_; }
   void set_modal_result(int result) { modal_result_ = result; }
+  // What the form answers when shown modally with nobody to answer it.
+  platform::DialogResult unattended_result = platform::result_none;
 
   // Asks on_close what to do: hide (the default; a modal form's modal
   // result becomes Cancel), minimise, or nothing.

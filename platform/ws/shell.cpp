@@ -17,6 +17,8 @@ struct ShellState {
   unsigned beeps = 0;
   std::vector<std::string> help_requests;
   std::vector<std::string> urls;
+  std::string title;
+  std::string help_file;
 };
 
 ShellState& shell() {
@@ -54,6 +56,14 @@ int screen_width() { return 1280; }
 int screen_height() { return 1024; }
 
 int screen_pixels_per_inch() { return 96; }
+
+void set_application_title(std::string_view title) { shell().title = title; }
+
+const std::string& application_title() { return shell().title; }
+
+void set_help_file(std::string_view file) { shell().help_file = file; }
+
+const std::string& help_file() { return shell().help_file; }
 
 bool show_help(std::string_view topic) {
   shell().help_requests.emplace_back(topic);

@@ -16,6 +16,12 @@ int screen_width();
 int screen_height();
 int screen_pixels_per_inch();
 
+// The application's title and help file, as the desktop shows them.
+void set_application_title(std::string_view title);
+const std::string& application_title();
+void set_help_file(std::string_view file);
+const std::string& help_file();
+
 // There is no help viewer: every request fails, and is remembered.
 bool show_help(std::string_view topic);
 const std::vector<std::string>& help_requests();

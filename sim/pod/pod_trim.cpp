@@ -11,7 +11,7 @@
 namespace vx::sim {
 namespace {
 
-constexpr std::uint8_t trim_8bit = 23, trim_search = 25;
+constexpr std::uint8_t trim_search = 25;
 constexpr std::size_t trim_8bit_size = 9, trim_search_size = 13;
 // Each step lets the clock settle before the pulse is timed.
 constexpr std::uint64_t settle_ns = 50'000;

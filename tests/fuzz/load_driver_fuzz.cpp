@@ -1,52 +1,37 @@
-// libFuzzer target over the load driver with the S-record/map module, the
+// libFuzzer target over the load driver with all its format modules, the
 // S-record image reader and the object image. The input is a 2-byte
-// big-endian length, that many bytes of S-record file, then the map file.
-#include <unistd.h>
-
+// big-endian length, that many bytes of the file to load (S-records, an
+// IEEE-695 module, an ImageCraft debug file...), then the map file that
+// goes with an S-record file.
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 
-#include "foundation/status_output.h"
 #include "loaders/debug_context.h"
 #include "loaders/load_driver.h"
 #include "loaders/object_image.h"
 #include "loaders/srecord_image.h"
-#include "platform/ws/application.h"
-#include "support/recording_list_view.h"
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
-struct FuzzFiles {
-  std::string directory;
-  std::string srecord;
-  std::string map;
-};
-
-const FuzzFiles& files() {
-  static const FuzzFiles made = [] {
-    char pattern[] = "/tmp/vxfuzz-XXXXXX";
-    const std::string directory = mkdtemp(pattern);
-    return FuzzFiles{directory, directory + "/fuzz.s19", directory + "/fuzz.MAP"};
-  }();
-  return made;
+const std::string& load_file() {
+  static const std::string name = vx::fuzz::fuzz_file("fuzz.s19");
+  return name;
 }
 
-void write_file(const std::string& name, const std::uint8_t* data, std::size_t size) {
-  std::FILE* file = std::fopen(name.c_str(), "wb");
-  if (file == nullptr) std::abort();
-  if (size != 0) std::fwrite(data, 1, size, file);
-  std::fclose(file);
+const std::string& map_file() {
+  static const std::string name = vx::fuzz::fuzz_file("fuzz.MAP");
+  return name;
 }
 
 void remove_files() {
-  const FuzzFiles& names = files();
-  std::remove(names.srecord.c_str());
-  std::remove(names.map.c_str());
-  rmdir(names.directory.c_str());
+  std::remove(load_file().c_str());
+  std::remove(map_file().c_str());
+  vx::fuzz::remove_fuzz_directory();
 }
 
 void drain_image() {
@@ -59,33 +44,27 @@ void drain_image() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  static vx::test::RecordingListView view;
-  vx::status_output().view = &view;
-  vx::ws::set_headless(true);
-  vx::loaders::start_object_loading();
+  vx::fuzz::start_fuzzing(remove_files);
   static vx::loaders::AddressRemapTable table;
   table.count = 1;
   table.triples[0] = {0x8000, 0xBFFF, 0x18000};
   vx::loaders::install_address_remap_table(&table);
-  files();
-  std::atexit(remove_files);
   return 0;
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vx::loaders;
   if (size < 2) return 0;
-  const std::size_t srecord_size = std::min<std::size_t>(size - 2, static_cast<std::size_t>(data[0] << 8 | data[1]));
-  const FuzzFiles& names = files();
-  write_file(names.srecord, data + 2, srecord_size);
-  write_file(names.map, data + 2 + srecord_size, size - 2 - srecord_size);
-  vx::status_output().lines.clear();
+  const std::size_t load_size = std::min<std::size_t>(size - 2, static_cast<std::size_t>(data[0] << 8 | data[1]));
+  vx::fuzz::write_fuzz_file("fuzz.s19", data + 2, load_size);
+  vx::fuzz::write_fuzz_file("fuzz.MAP", data + 2 + load_size, size - 2 - load_size);
+  vx::fuzz::forget_status_lines();
 
-  LOAD_OBJECT_FILE(vx::ShortText(names.srecord), load_object_and_debug);
-  LOAD_OBJECT_FILE(vx::ShortText(names.map), load_object_and_debug);
-  if (load_object_image(vx::ShortText(names.srecord))) drain_image();
-  if (read_srecord_image(vx::ShortText(names.srecord))) drain_image();
-  if (read_scrambled_srecord_image(vx::ShortText(names.srecord))) drain_image();
+  LOAD_OBJECT_FILE(vx::ShortText(load_file()), load_object_and_debug);
+  LOAD_OBJECT_FILE(vx::ShortText(map_file()), load_object_and_debug);
+  if (load_object_image(vx::ShortText(load_file()))) drain_image();
+  if (read_srecord_image(vx::ShortText(load_file()))) drain_image();
+  if (read_scrambled_srecord_image(vx::ShortText(load_file()))) drain_image();
   rewind_object_image();
   std::array<std::uint8_t, 256> bytes{};
   std::int32_t address = 0;

@@ -13,7 +13,11 @@
 
 #include "foundation/loader_trace.h"
 #include "loaders/debug_context.h"
+#include "loaders/dll_695.h"
+#include "loaders/dll_imagecraft.h"
 #include "loaders/dll_map.h"
+#include "loaders/dwarf_state.h"
+#include "loaders/elf_module.h"
 #include "loaders/load_driver.h"
 #include "loaders/object_image.h"
 #include "loaders/srecord_image.h"
@@ -96,6 +100,10 @@ class LoaderTest : public ::testing::Test {
     reset_object_image();
     reset_srecord_image_reader();
     reset_map_module();
+    reset_ieee695_module();
+    reset_imagecraft_module();
+    reset_elf_module();
+    reset_dwarf_state();
     reset_trace_files();
     reset_loader_trace();
     ws::reset_application();

@@ -26,6 +26,15 @@ TEST(NonInteractiveAnswer, TakesTheButtonThatDoesLeast) {
   }
 }
 
+TEST(NonInteractiveAnswer, AFormMayNameItsOwnAnswerAmongItsButtons) {
+  FormDialog form{"Warning", "Use p_paddr?", button_yes | button_no, result_yes};
+  EXPECT_EQ(non_interactive_answer(form), result_yes);
+  form.unattended_answer = result_ok;
+  EXPECT_EQ(non_interactive_answer(form), result_no) << "not one of its buttons";
+  form.unattended_answer = result_none;
+  EXPECT_EQ(non_interactive_answer(form), result_no);
+}
+
 TEST(NonInteractiveResponder, WritesTheQuestionAndItsAnswerToStderr) {
   testing::internal::CaptureStderr();
   NonInteractiveResponder responder;

@@ -13,14 +13,15 @@
 
 namespace vx::test {
 
-// A program started with stdin from /dev/null and its output in files.
+// A program started with stdin from /dev/null (or another file, such as a
+// terminal) and its output in files.
 class ChildProcess {
  public:
   ChildProcess(const std::string& program, const std::vector<std::string>& arguments,
-               const std::vector<std::string>& environment = {}) {
+               const std::vector<std::string>& environment = {}, const std::string& input = "/dev/null") {
     pid_ = fork();
     if (pid_ == 0) {
-      const int null_in = open("/dev/null", O_RDONLY);
+      const int null_in = open(input.c_str(), O_RDONLY);
       const int out = open(stdout_path().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       const int err = open(stderr_path().c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
       dup2(null_in, STDIN_FILENO);

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <cstdint>
+
+#include "foundation/short_text.h"
+
+// The command loop: reads the command file a line at a time, echoes each
+// line, and runs the commands the loaded algorithm enables.
+namespace vx::programmer {
+
+struct CommandLoop {
+  // The last line read, comment removed once it is a command.
+  ShortText current_line;
+  // 1-based position of the next parameter character.
+  std::size_t line_cursor = 1;
+  std::uint16_t command_code = 0;
+};
+
+CommandLoop& command_loop();
+void reset_command_loop();
+
+// Back to the enables before any CM: at start-up, at every CM and at RE.
+void reset_command_tables();
+// Reads lines until one holds an enabled command; remarks are echoed on the
+// way. Ends the script with 0 at the end of the file, with 33 at a command
+// the algorithm does not enable.
+void get_next_command();
+// The next blank- or tab-separated word of the current line; empty at its end.
+ShortText next_line_word();
+// Runs commands until the script ends (CommandException) or the program terminates.
+void usr_pickwindow_response();
+
+}  // namespace vx::programmer

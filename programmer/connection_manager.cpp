@@ -1,0 +1,48 @@
+#include "programmer/connection_manager.h"
+
+#include "programmer/connection_settings.h"
+
+namespace vx::programmer {
+namespace {
+
+constexpr std::int32_t bdm_base_clock_hz = 33000000;
+
+}  // namespace
+
+const std::vector<std::string>& interface_type_names() {
+  static const std::vector<std::string> names{
+      "BDM Quorvex - Parallel Port", "USB HCS08/HCS12/CFV1 Quorvex - USB Port", "Tamberly PRO - Serial Port",
+      "Tamberly PRO - Ethernet Port", "Tamberly PRO - USB Port"};
+  return names;
+}
+
+const std::vector<std::string>& cpu_type_names() {
+  static const std::vector<std::string> names{"HCS08 Processor - Autodetect"};
+  return names;
+}
+
+std::string bdm_speed_entry(std::int32_t n) {
+  return " " + std::to_string(n) + "  -  BDM CLOCK FREQ  =  " + std::to_string(bdm_base_clock_hz / (2 * n + 5)) +
+         " Hz";
+}
+
+Tconnectiondialog2::Tconnectiondialog2()
+    : interface_type_(std::make_unique<ws::ComboBox>(this)),
+      cpu_type_(std::make_unique<ws::ComboBox>(this)),
+      cpu_type_label_(std::make_unique<ws::Label>(this)),
+      bdm_speed_(std::make_unique<ws::ComboBox>(this)),
+      port_(std::make_unique<ws::ComboBox>(this)) {
+  hide();
+  set_caption("VELMORIX Connection Manager");
+  interface_type_->set_items(interface_type_names());
+  interface_type_->set_item_index(startup_settings().interface_selection);
+  cpu_type_->set_items(cpu_type_names());
+  cpu_type_->set_item_index(startup_settings().cpu_type);
+  const bool single_cpu_type = cpu_type_names().size() == 1;
+  cpu_type_->set_visible(!single_cpu_type);
+  cpu_type_label_->set_caption(cpu_type_names().front());
+  cpu_type_label_->set_visible(single_cpu_type);
+  for (std::int32_t n = 0; n < bdm_speed_count; ++n) bdm_speed_->add_item(bdm_speed_entry(n));
+}
+
+}  // namespace vx::programmer

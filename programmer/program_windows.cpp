@@ -1,0 +1,33 @@
+#include "programmer/program_windows.h"
+
+#include "interface/power_dialog_form.h"
+#include "interface/target_connection.h"
+#include "programmer/algorithm_source_window.h"
+#include "programmer/connection_manager.h"
+#include "programmer/main_window.h"
+#include "programmer/status_window.h"
+#include "programmer/window_colors.h"
+
+namespace vx::programmer {
+namespace {
+
+ProgramWindows windows;
+
+}  // namespace
+
+ProgramWindows::ProgramWindows() = default;
+ProgramWindows::~ProgramWindows() = default;
+
+ProgramWindows& program_windows() { return windows; }
+
+void destroy_program_windows() {
+  target_connection().power_dialog = nullptr;
+  windows.bdcpowerdialogform.reset();
+  windows.connectiondialog2.reset();
+  windows.status1.reset();
+  windows.Algorithm_Source_window.reset();
+  windows.ChangeColor1.reset();
+  windows.MainWin1.reset();
+}
+
+}  // namespace vx::programmer

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+namespace vx::test {
+
+// A program directory of its own: a copy of the programmer and the files
+// shipped beside it, a simulated bench, and private runtime and registry files.
+class ProgrammerInstall {
+ public:
+  ProgrammerInstall() {
+    namespace fs = std::filesystem;
+    const fs::path built = VX_PROGRAMMER_BINARY;
+    for (const char* name : {"CQUILLHCS08", "CQLLVIDM.DEF", "CQLLSTD.DSK"}) {
+      fs::copy_file(built.parent_path() / name, dir.path() / name);
+    }
+    fs::copy_file(VX_EXAMPLE_SCENARIO, dir.path() / "bench.ini");
+    fs::create_directory(dir.path() / "run");
+  }
+
+  std::string program() const { return dir.file("CQUILLHCS08"); }
+  std::string file(const std::string& name) const { return dir.file(name); }
+  std::string write(const std::string& name, const std::string& text) const {
+    std::ofstream(file(name), std::ios::binary) << text;
+    return file(name);
+  }
+  std::vector<std::string> environment() const {
+    return {"VX_HEADLESS=1", "VX_SIM=" + file("bench.ini"), "VX_RUNTIME_DIR=" + file("run"),
+            "VX_REGISTRY_FILE=" + file("registry.ini")};
+  }
+
+  TempDir dir;
+};
+
+// One finished run of the programmer.
+struct ProgrammerResult {
+  int exit_code = -1;
+  std::string output;
+  std::string errors;
+};
+
+inline ProgrammerResult run_programmer(const ProgrammerInstall& install, const std::vector<std::string>& arguments) {
+  ChildProcess child(install.program(), arguments, install.environment());
+  ProgrammerResult result;
+  result.exit_code = child.wait_for_exit();
+  result.output = child.output();
+  result.errors = child.errors();
+  return result;
+}
+
+}  // namespace vx::test

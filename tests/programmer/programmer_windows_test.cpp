@@ -1,0 +1,218 @@
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "foundation/ini_document.h"
+#include "foundation/status_output.h"
+#include "platform/ws/registered_messages.h"
+#include "programmer/main_window.h"
+#include "programmer/program_windows.h"
+#include "programmer/single_instance.h"
+#include "programmer/status_window.h"
+#include "programmer/window_colors.h"
+#include "programmer_fixture.h"
+
+namespace vx::programmer {
+namespace {
+
+using test::ProgrammerTest;
+
+// A list box whose next item-count change fails, as a window gone astray would.
+class FailingOnceView final : public StatusListView {
+ public:
+  void begin_update() override {}
+  void end_update() override {}
+  void repaint_now() override {}
+  std::int32_t item_count() const override { return count_; }
+  void set_num_items(std::int32_t count) override {
+    if (fail_next) {
+      fail_next = false;
+      throw std::runtime_error("list box gone");
+    }
+    count_ = count;
+  }
+  std::int32_t top_index() const override { return 0; }
+  void set_top_index(std::int32_t) override {}
+  void redraw_item(std::int32_t) override {}
+  std::int32_t item_index() const override { return -1; }
+  void set_item_index(std::int32_t) override {}
+  std::int32_t row_height() const override { return 1; }
+  std::int32_t client_height() const override { return 1; }
+  void line_finished(const std::string&) override {}
+  bool fail_next = true;
+
+ private:
+  std::int32_t count_ = 0;
+};
+
+class ProgrammerWindowsTest : public ProgrammerTest {
+ protected:
+  ProgrammerWindowsTest() {
+    write("CQLLVIDM.DEF", "[DEFAULT]\nDEFAULT=STD.DSK\n");
+    write("STD.DSK",
+          "[SCREENTYPE]\nFILENAME=STD.DSK\n[MAINWIN]\nMAINWIN_LEFT=10\nMAINWIN_WIDTH=700\n[SETTINGS]\n"
+          "DEFAULT_SOURCE_PATH=/tmp/sources\n[COLORS]\nStatus_Window_-_Status_Bar0005F=255\n");
+    FREE_CONFIGURATION_COMMANDS();
+    ProgramWindows& windows = program_windows();
+    windows.MainWin1 = std::make_unique<TMainWin1>();
+    ws::set_main_form(windows.MainWin1.get());
+    windows.MainWin1->FormCreate();
+    windows.ChangeColor1 = std::make_unique<TChangeColor1>();
+    windows.status1 = std::make_unique<Tstatus1>();
+    windows.status1->FormCreate();
+    status_output().view = &status.view;
+  }
+  ~ProgrammerWindowsTest() override {
+    destroy_program_windows();
+    ws::set_main_form(nullptr);
+  }
+
+  TMainWin1& main() { return *program_windows().MainWin1; }
+  Tstatus1& status_window() { return *program_windows().status1; }
+
+  std::string desktop(const char* section, const char* key) const {
+    IniDocument::LoadStatus load{};
+    return IniDocument::load(dir.file("CQUILLHCS08.DSK"), load).value(section, key).value_or("<missing>");
+  }
+};
+
+TEST_F(ProgrammerWindowsTest, CreationPreparesTheDesktopAndTheWindows) {
+  EXPECT_EQ(main().caption(), "9S08JM60 Programmer");
+  EXPECT_EQ(ws::application_title(), "CQUILLHCS08 Programmer");
+  EXPECT_EQ(main().left(), 10);
+  EXPECT_EQ(main().width(), 700);
+  EXPECT_EQ(main().CquillCancelBtn().kind(), ws::ButtonKind::abort);
+  EXPECT_FALSE(main().Timer1().enabled());
+  EXPECT_TRUE(main().Timer2().enabled());
+  EXPECT_EQ(status_window().caption(), " Status Window");
+  EXPECT_EQ(status_window().parent(), &main());
+  EXPECT_EQ(status_window().Panel2().caption(), "Running programming script ...");
+  EXPECT_EQ(status_window().Panel2().font().color, ws::color::navy) << "set after the stored colours";
+  EXPECT_EQ(run_state().default_directory, "/tmp/sources");
+  EXPECT_EQ(configuration_commands().table.rows.size(), 7u);
+  ASSERT_EQ(program_windows().ChangeColor1->parts().size(), 6u);
+  EXPECT_EQ(program_windows().ChangeColor1->parts()[5].second.applied_foreground, 255u);
+}
+
+TEST_F(ProgrammerWindowsTest, EscapeAbortsOnlyARunningCommand) {
+  char key = 27;
+  main().FormKeyPress(key);
+  EXPECT_EQ(run_state().last_key, 27);
+  EXPECT_FALSE(run_state().abort_flag);
+
+  run_state().command_running = true;
+  key = 27;
+  status_window().Edit1KeyPress(key);
+  EXPECT_TRUE(run_state().abort_flag);
+  EXPECT_EQ(key, 0);
+
+  run_state().abort_flag = false;
+  key = 'a';
+  status_window().Edit1KeyPress(key);
+  EXPECT_EQ(run_state().last_key, 'a');
+  EXPECT_FALSE(run_state().abort_flag);
+}
+
+TEST_F(ProgrammerWindowsTest, TheStatusPanelShowsReadyForNothing) {
+  for (const char* text : {"", " ready ", "READY"}) {
+    status_window().set_status_text(text);
+    EXPECT_EQ(status_window().Panel2().caption(), "Ready") << text;
+  }
+  status_window().set_status_text("Busy");
+  EXPECT_EQ(status_window().Panel2().caption(), "Busy");
+}
+
+TEST_F(ProgrammerWindowsTest, HelpWithoutAHelpViewerSaysSo) {
+  status_window().PopupMenu1().find("&Help...")->click();
+  EXPECT_EQ(lines().back(), "Error opening Help File");
+  EXPECT_EQ(ws::help_requests().back(), "Status_Window");
+}
+
+TEST_F(ProgrammerWindowsTest, TheCancelButtonAbortsThenQuits) {
+  main().CquillCancelBtn().click();
+  EXPECT_TRUE(run_state().abort_flag);
+  EXPECT_EQ(run_state().last_key, 27);
+  EXPECT_EQ(run_state().last_script_result, 1);
+  EXPECT_EQ(main().CquillCancelBtn().caption(), "Quit");
+  EXPECT_EQ(main().active_control(), &main().CquillCancelBtn());
+
+  EXPECT_THROW(main().CquillCancelBtn().click(), CommandException);
+  EXPECT_EQ(run_state().exit_code, 1);
+  EXPECT_TRUE(ws::terminated());
+}
+
+TEST_F(ProgrammerWindowsTest, ClosingDuringAScriptCountsAsACancel) {
+  programmer_run().script_running = true;
+  ws::CloseAction action = ws::CloseAction::hide;
+  EXPECT_THROW(main().FormClose(action), CommandException);
+  EXPECT_EQ(run_state().exit_code, 1);
+  EXPECT_TRUE(run_state().abort_flag);
+
+  action = ws::CloseAction::hide;
+  main().FormClose(action);
+  EXPECT_EQ(action, ws::CloseAction::none) << "a second close is refused";
+}
+
+TEST_F(ProgrammerWindowsTest, ClosingAfterTheScriptExitsWithItsResult) {
+  run_state().last_script_result = 18;
+  ws::CloseAction action = ws::CloseAction::hide;
+  EXPECT_THROW(main().FormClose(action), CommandException);
+  EXPECT_EQ(run_state().exit_code, 18);
+}
+
+TEST_F(ProgrammerWindowsTest, TheTimerRunsTheScriptOnce) {
+  ASSERT_TRUE(programmer_run().command_file.open(ShortText(write("run.cfg", "remark\n"))));
+  enable_command_timer();
+  main().Timer1Timer();
+  EXPECT_FALSE(main().Timer1().enabled());
+  EXPECT_EQ(lines().back(), " All programming steps completed.");
+  EXPECT_EQ(run_state().exit_code, 0);
+  EXPECT_TRUE(ws::terminated());
+  EXPECT_FALSE(programmer_run().script_running);
+}
+
+TEST_F(ProgrammerWindowsTest, AnUnexpectedErrorEndsTheScriptWith62) {
+  ASSERT_TRUE(programmer_run().command_file.open(ShortText(write("run.cfg", "remark\n"))));
+  FailingOnceView failing;
+  status_output().view = &failing;
+  main().Timer1Timer();
+  EXPECT_EQ(run_state().last_script_result, 62);
+  EXPECT_EQ(run_state().exit_code, 62);
+  status_output().view = &status.view;
+}
+
+TEST_F(ProgrammerWindowsTest, TheInstanceMessageBringsTheWindowToTheFront) {
+  register_programmer_messages();
+  ws::Message message{main().handle(), single_instance().messages.instance, 0, 0};
+  main().set_window_state(ws::WindowState::minimized);
+  ws::post_message(message.window, message.id);
+  ws::process_messages();
+  EXPECT_EQ(main().window_state(), ws::WindowState::normal);
+  EXPECT_EQ(ws::find_registered_message("VELMORIX - CLOSE DOWN APPLICATIONS!"),
+            single_instance().messages.close_down_applications);
+}
+
+TEST_F(ProgrammerWindowsTest, DestroyingTheStatusWindowSavesTheSettings) {
+  const std::string log = dir.file("run.log");
+  ASSERT_TRUE(status_output().log_file.create(log));
+  run_state().gui_status->set_log_recording(true);
+  programmer_run().object_file_name = "app.s19";
+  programmer_run().object_file_specified = true;
+  programmer_run().algorithm_file_name = "9S08JM60.S8P";
+  startup_settings().saved_port = 23;
+  program_windows().status1.reset();
+
+  EXPECT_EQ(desktop("SETTINGS", "DEFAULT_SOURCE_PATH"), "/tmp/sources");
+  EXPECT_EQ(desktop("SAVESETTINGS", "S19FILENAME"), "app.s19");
+  EXPECT_EQ(desktop("SAVESETTINGS", "PRGFILENAME"), "") << "no CM completed";
+  EXPECT_EQ(desktop("SAVESETTINGS", "PRGFILEPATH"), dir.path().string());
+  EXPECT_EQ(desktop("STARTUP", "PORT"), "23");
+  EXPECT_FALSE(status_output().log_file.is_open());
+  EXPECT_EQ(run_state().gui_status, nullptr);
+  EXPECT_TRUE(configuration_commands().table.rows.empty());
+  WRITELN_TO_DEBUG("after the end");
+  EXPECT_TRUE(status_output().lines.empty());
+}
+
+}  // namespace
+}  // namespace vx::programmer
