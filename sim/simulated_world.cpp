@@ -33,7 +33,9 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
       previous_clock_(platform::install_clock(&clock_)),
       ftdi_(&clock_, scenario.usb_round_trip_ns),
       usb_(&clock_, scenario.usb_round_trip_ns),
-      parallel_(&clock_) {
+      parallel_(&clock_),
+      previous_serial_(platform::install_serial_backend(nullptr)),
+      serial_(*previous_serial_) {
   prepare_target(scenario.target);
   add_interfaces(scenario);
   add_programmers(scenario);
@@ -41,6 +43,7 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
   platform::install_usb_bus(&usb_);
   platform::install_parallel_ports(&parallel_);
   platform::install_pci_card_driver(&pci_);
+  platform::install_serial_backend(&serial_);
 }
 
 void SimulatedWorld::add_interfaces(const Scenario& scenario) {
@@ -80,6 +83,11 @@ void SimulatedWorld::add_programmers(const Scenario& scenario) {
                 [simulated](std::span<const std::uint8_t> frame) { return simulated->execute_frame(frame); }});
       continue;
     }
+    if (programmer.medium == ScenarioProgrammer::Medium::serial) {
+      lines_.push_back(std::make_unique<SimProgrammerLine>(*simulated));
+      serial_.add(programmer.com, lines_.back()->device_path());
+      continue;
+    }
     servers_.push_back(std::make_unique<SimProgrammerUdp>(*simulated, programmer.address, port, net.broadcast_address));
     servers_.back()->set_locked(programmer.locked);
     port = servers_.back()->port();
@@ -88,6 +96,8 @@ void SimulatedWorld::add_programmers(const Scenario& scenario) {
 }
 
 SimulatedWorld::~SimulatedWorld() {
+  platform::install_serial_backend(previous_serial_);
+  lines_.clear();
   servers_.clear();
   const std::vector<platform::UdpResponder*> responders = platform::net_settings().responders;
   platform::net_settings() = previous_net_;
