@@ -40,7 +40,7 @@ TEST_F(SrecordLines, RecordTypesCountsAndAddresses) {
       {"S1070080A5015AFF7A", true, 4, 0x0080, {0xA5, 0x01, 0x5A, 0xFF}},
       {"S2070123450102037D", true, 3, 0x012345, {1, 2, 3}},
       {"S30800ABCDEF0102037E", true, 3, 0x00ABCDEF, {1, 2, 3}},
-      {"S10500GJ0P00FF", true, 2, 0x0003, {0x09, 0x00}},  // G is 0, P is 9
+      {"S10500GJ0P00FF", true, 2, 0x0003, {0x09, 0x00}},                    // G is 0, P is 9
       {"S1070080A5015AFF7A  ", true, 4, 0x0080, {0xA5, 0x01, 0x5A, 0xFF}},  // trailing blanks are no harm
       {"S9030000FC", false, 0, 0, {}},
       {"S0030000FC", false, 0, 0, {}},
