@@ -55,14 +55,12 @@ ShortText usb_list_name(const ShortText& name) {
   return head + "USB Quorvex" + rest;
 }
 
-void list_port(ConnectionManagerView& view, std::int32_t port, std::int32_t presence) {
-  const std::int32_t count = view.add_port_item(GET_PORT_NAME(static_cast<std::uint8_t>(port), presence));
-  port_table().list_positions[static_cast<std::size_t>(port)] = static_cast<std::int8_t>(count - 1);
+ShortText name_of(std::int32_t port, std::int32_t presence) {
+  return GET_PORT_NAME(static_cast<std::uint8_t>(port), presence);
 }
 
-void list_usb_interface(ConnectionManagerView& view, std::int32_t n) {
-  const std::int32_t port = 20 + n;
-  const std::int32_t count = view.add_port_item(usb_list_name(GET_PORT_NAME(static_cast<std::uint8_t>(port), 256)));
+void list_port(ConnectionManagerView& view, std::int32_t port, const ShortText& name) {
+  const std::int32_t count = view.add_port_item(name);
   port_table().list_positions[static_cast<std::size_t>(port)] = static_cast<std::int8_t>(count - 1);
 }
 
@@ -123,24 +121,27 @@ void FILL_PORT_LIST() {
   const auto listed = [](std::uint8_t bit) { return (interface_port_kind_mask() & bit) != 0; };
   const auto present = [](std::int32_t port) { return value(port) != 0; };
   for (std::int32_t n = 1; n <= PortTable::lpt_slot_count; ++n) {
-    if (listed(1) && (present(n) || n == 1)) list_port(*view, n, static_cast<std::int32_t>(value(n)));
+    if (listed(1) && (present(n) || n == 1)) list_port(*view, n, name_of(n, static_cast<std::int32_t>(value(n))));
   }
   for (std::int32_t n = 1; n <= PortTable::scanned_pci_cards; ++n) {
     if (listed(2) && present(10 + n)) {
-      list_port(*view, 10 + n, static_cast<std::int32_t>(table.pci_card_regions[static_cast<std::size_t>(n)][0]));
+      const auto region1 = static_cast<std::int32_t>(table.pci_card_regions[static_cast<std::size_t>(n)][0]);
+      list_port(*view, 10 + n, name_of(10 + n, region1));
     }
   }
   for (std::int32_t n = 1; n <= counts.found_usb_interface_count; ++n) {
-    if (listed(4) && present(20 + n)) list_usb_interface(*view, n);
+    if (listed(4) && present(20 + n)) list_port(*view, 20 + n, usb_list_name(name_of(20 + n, 256)));
   }
   for (std::int32_t n = 1; n <= counts.found_ethernet_count; ++n) {
-    if (listed(16) && present(60 + n)) list_port(*view, 60 + n, 256);
+    if (listed(16) && present(60 + n)) list_port(*view, 60 + n, name_of(60 + n, 256));
   }
   for (std::int32_t n = 1; n <= 4; ++n) {
-    if (listed(8) && present(40 + n)) list_port(*view, 40 + n, 256);
+    if (listed(8) && present(40 + n)) list_port(*view, 40 + n, name_of(40 + n, 256));
   }
   for (std::int32_t n = 1; n <= counts.found_usb_programmer_count; ++n) {
-    if (listed(32) && present(100 + n)) list_port(*view, 100 + n, static_cast<std::int32_t>(value(100 + n)));
+    if (listed(32) && present(100 + n)) {
+      list_port(*view, 100 + n, name_of(100 + n, static_cast<std::int32_t>(value(100 + n))));
+    }
   }
 }
 

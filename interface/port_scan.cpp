@@ -25,7 +25,6 @@ namespace {
 constexpr std::int32_t first_card_port = 10, first_usb_port = 20, first_serial_port = 40, last_serial_port = 59,
                        first_ethernet_port = 60, first_programmer_port = 100;
 constexpr std::size_t ethernet_ip_length = 60, ethernet_name_length = 120;
-constexpr std::string_view device_sentinel = "fafhasdfuiasdhfuiasdn fico shr";
 
 std::uint32_t& value(std::int32_t port) { return port_table().values[static_cast<std::size_t>(port)]; }
 
@@ -125,7 +124,7 @@ void take_discovered_devices(std::int32_t records) {
   records = std::clamp<std::int32_t>(records, 0, static_cast<std::int32_t>(EthernetDeviceList::capacity));
   for (std::int32_t k = 0; k < records; ++k) {
     const EthernetDeviceRecord& record = devices.records[static_cast<std::size_t>(k)];
-    if (record.type_code != 0 || record.revision == device_sentinel) continue;
+    if (record.type_code != 0 || record.revision == wdusb_device_sentinel) continue;
     add_ethernet_entry(record.ip_address, record.device_name, false);
   }
 }

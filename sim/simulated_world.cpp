@@ -44,6 +44,14 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
   platform::install_parallel_ports(&parallel_);
   platform::install_pci_card_driver(&pci_);
   platform::install_serial_backend(&serial_);
+  if (!lines_.empty()) {
+    clock_.set_busy_check([this] {
+      for (const std::unique_ptr<SimProgrammerLine>& line : lines_) {
+        if (line->line() != nullptr && line->line()->busy()) return true;
+      }
+      return false;
+    });
+  }
 }
 
 void SimulatedWorld::add_interfaces(const Scenario& scenario) {
@@ -97,6 +105,7 @@ void SimulatedWorld::add_programmers(const Scenario& scenario) {
 
 SimulatedWorld::~SimulatedWorld() {
   platform::install_serial_backend(previous_serial_);
+  clock_.set_busy_check(nullptr);
   lines_.clear();
   servers_.clear();
   const std::vector<platform::UdpResponder*> responders = platform::net_settings().responders;
@@ -108,6 +117,13 @@ SimulatedWorld::~SimulatedWorld() {
   platform::install_ftdi_bus(nullptr);
   platform::install_clock(previous_clock_);
   if (!state_file_.empty()) target_.save_flash(state_file_.string());
+}
+
+void SimulatedWorld::hold_lines(std::size_t first, const std::function<void()>& f) {
+  if (first == lines_.size()) return f();
+  SimProgrammerPty* line = lines_[first]->line();
+  if (line == nullptr) return hold_lines(first + 1, f);
+  line->with_programmer([&](SimProgrammer&) { hold_lines(first + 1, f); });
 }
 
 void SimulatedWorld::prepare_target(const ScenarioTarget& target) {

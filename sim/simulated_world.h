@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -41,8 +42,11 @@ class SimulatedWorld {
   SimUsbBus& usb_bus() { return usb_; }
   SimParallelPorts& parallel_ports() { return parallel_; }
   SimPciCardDriver& pci_cards() { return pci_; }
-  // A programmer on a serial line is shared with its line's thread.
+  // A programmer on a serial line is shared with its line's thread: touch it,
+  // its interface and the target only inside with_lines_held.
   SimProgrammer& programmer(std::size_t k) { return *programmers_.at(k); }
+  // Runs f while no programmer on a serial line is working.
+  void with_lines_held(const std::function<void()>& f) { hold_lines(0, f); }
   // The k-th programmer on the network, in scenario order.
   SimProgrammerUdp& udp_programmer(std::size_t k) { return *servers_.at(k); }
   // The port the UDP programmers listen on; 0 without any.
@@ -54,6 +58,7 @@ class SimulatedWorld {
   void prepare_target(const ScenarioTarget& target);
   void add_interfaces(const Scenario& scenario);
   void add_programmers(const Scenario& scenario);
+  void hold_lines(std::size_t first, const std::function<void()>& f);
 
   std::filesystem::path state_file_;
   SimClock clock_;

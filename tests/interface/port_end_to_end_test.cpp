@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,13 +70,27 @@ class PortBench : public ::testing::Test {
     world_.reset();
   }
 
+  // The devices are shared with the serial programmer's thread.
+  template <typename F>
+  auto on_bench(F f) {
+    decltype(f()) result{};
+    world_->with_lines_held([&] { result = f(); });
+    return result;
+  }
+  void on_bench_do(const std::function<void()>& f) { world_->with_lines_held(f); }
+
   // Code behind the reset vector: BRA * at the reset address.
   void give_reset_vector() {
-    sim::Hcs08& mcu = world_->target();
-    mcu.poke(0xFFFE, reset_target_pc >> 8);
-    mcu.poke(0xFFFF, reset_target_pc & 0xFF);
-    mcu.poke(reset_target_pc, 0x20);
-    mcu.poke(reset_target_pc + 1, 0xFE);
+    on_bench_do([this] {
+      sim::Hcs08& mcu = world_->target();
+      mcu.poke(0xFFFE, reset_target_pc >> 8);
+      mcu.poke(0xFFFF, reset_target_pc & 0xFF);
+      mcu.poke(reset_target_pc, 0x20);
+      mcu.poke(reset_target_pc + 1, 0xFE);
+    });
+  }
+  sim::RunState target_state() {
+    return on_bench([this] { return world_->target().state(); });
   }
 
   // The start-up's part: the port opened, the interface reset, the target in background mode.
@@ -84,7 +99,7 @@ class PortBench : public ::testing::Test {
     ASSERT_TRUE(LOAD_PORT_DRIVER(port));
     RESET_CABLE();
     start_target_on_port();
-    ASSERT_EQ(world_->target().state(), sim::RunState::Background);
+    ASSERT_EQ(target_state(), sim::RunState::Background);
   }
 
   port_testing::ScopedPortUnit unit_;
@@ -147,18 +162,18 @@ TEST_P(EveryPortKind, TargetAccessThroughTheOpenedPort) {
   EXPECT_TRUE(check_target_after_command());
 
   // A reset of the target between commands is recovered.
-  world_->target().reset(false);
+  on_bench_do([this] { world_->target().reset(false); });
   EXPECT_TRUE(check_target_after_command());
-  EXPECT_EQ(world_->target().state(), sim::RunState::Background);
+  EXPECT_EQ(target_state(), sim::RunState::Background);
   EXPECT_EQ(status_output().lines.back(), "Warning a RESET has occured.");
   EXPECT_EQ(READ_DATA_BYTE(0x0080), 0x5A);
-  EXPECT_TRUE(world_->pod(kind.pod).violations().empty());
+  EXPECT_TRUE(on_bench([&] { return world_->pod(kind.pod).violations().empty(); }));
 }
 
 TEST_P(EveryPortKind, ALostAcknowledgementHaltsWith45) {
   const PortKind kind = GetParam();
   open_and_start(kind.port);
-  world_->pod(kind.pod).inject(sim::PodFault::no_ack);
+  on_bench_do([&] { world_->pod(kind.pod).inject(sim::PodFault::no_ack); });
   protocol_testing::expect_halt([] { READ_DATA_BYTE(0x0080); });
 }
 
