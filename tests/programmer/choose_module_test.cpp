@@ -226,6 +226,25 @@ std::string file_text(const std::string& path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+TEST_F(ModuleBench, RoutineRecordsThatDoNotDecodeEndWith12) {
+  std::string text = file_text(algorithm("SIM60_BYTE.S8P"));
+  const std::size_t data = text.find("\nS1") + 1 + 8;
+  text[data + 4] = 'X';
+  const std::string file = write("BADDATA.S8P", text);
+  EXPECT_EQ(choose(file + " 8000"), 12);
+  EXPECT_EQ(status_output().lines[status_output().lines.size() - 2], "Error reading .S8P file.");
+}
+
+TEST_F(ModuleBench, ARecordThatDoesNotReadBackEndsWith14) {
+  std::string text = file_text(algorithm("SIM60_BYTE.S8P"));
+  // Flash does not take background writes: the record cannot read back.
+  text.insert(text.find("S9"), "S105F000A5A5B0\r\n");
+  const std::string file = write("INFLASH.S8P", text);
+  EXPECT_EQ(choose(file + " 8000"), 14);
+  EXPECT_EQ(status_output().lines[status_output().lines.size() - 2],
+            "Error loading .S8P file : " + file + " at address 0000F000");
+}
+
 TEST_F(ModuleBench, AFixedFrequencySetsTheClockValuesWithoutMeasuring) {
   command_line().fixed_bus_frequency_set = true;
   command_line().fixed_bus_frequency = 8'000'000;
