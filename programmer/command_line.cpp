@@ -14,8 +14,11 @@
 #include "programmer/command_table.h"
 #include "programmer/command_tokens.h"
 #include "programmer/configuration_commands.h"
+#include "programmer/module_state.h"
+#include "programmer/port_startup.h"
 #include "programmer/program_files.h"
 #include "interface/connection_settings.h"
+#include "interface/port_table.h"
 #include "programmer/connection_settings.h"
 #include "programmer/programmer_run.h"
 
@@ -143,6 +146,7 @@ void lpt_address_option(Parse& parse) {
   select_port(1, 0);
   state.user_lpt_address = static_cast<std::uint32_t>(address);
   state.user_lpt_address_set = true;
+  select_user_lpt_address(state.user_lpt_address);
 }
 
 // "USBn": 54 when n is no number; only n > 0 names a port.
@@ -209,6 +213,7 @@ void longer_word(Parse& parse) {
   }
   if (starts("USB")) usb_port_word(parse, current_word(parse));
   if (starts("ACTIVATECOMMAND=")) activate_command_option(parse);
+  if (starts("SHOWPORTS")) write_port_list_file(parameter(parse.index));
   for (const InterfaceWord& interface : interface_words) {
     if (starts(interface.word)) {
       parse.interface_given = interface.type;
@@ -293,6 +298,7 @@ void resolve_port(const ShortText& value, std::optional<std::int32_t> interface_
         select_numbered_port(100, *m, 4);
       } else if (ethernet_address) {
         select_port(61, 3);
+        FIND_ETHERNET_PORT(value, state.selected_port, true);
       } else {
         port_settings_error();
       }
@@ -313,7 +319,7 @@ void reset_per_run_values() {
   ProgrammerRun& run = programmer_run();
   run.object_file_name = "none";
   run.object_file_specified = false;
-  run.module_enable_routine = 0;
+  module_state().entries[entry::module_enable] = 0;
   run.current_address = 0;
   run.command_file_given = false;
 }
@@ -346,6 +352,8 @@ bool command_file_named() {
 
 void parse_command_line() {
   pre_scan();
+  port_table().ethernet_scan_enabled = state.scan_ethernet_discovery;
+  scan_ports_ignoring_errors();
   Parse parse;
   std::optional<ShortText> help_file = beside_program("QUILLHCS08.HLP");
   if (help_file && resolve_file_name(*help_file, ShortText::max_length)) ws::set_help_file(help_file->str());
@@ -381,6 +389,7 @@ void parse_command_line() {
 
   if (parse.port_given) resolve_port(*parse.port_given, parse.interface_given);
   startup_settings().saved_port = state.selected_port;
+  open_selected_port(state.selected_port);
   reset_command_tables();
 }
 

@@ -10,14 +10,26 @@
 #include "foundation/command_exception.h"
 #include "foundation/run_state.h"
 #include "interface/connection_settings.h"
+#include "interface/byte_protocol.h"
 #include "interface/engine_settings.h"
+#include "interface/firmware_update_link.h"
+#include "interface/interface_reset.h"
+#include "interface/interface_speed.h"
+#include "interface/link_state.h"
+#include "interface/port_table.h"
+#include "interface/srecord_download.h"
+#include "interface/target_connection.h"
+#include "interface/target_operations.h"
+#include "interface/target_read_cache.h"
 #include "platform/ws/application.h"
 #include "platform/ws/shell.h"
 #include "programmer/command_line.h"
+#include "programmer/command_dispatch.h"
 #include "programmer/command_loop.h"
 #include "programmer/command_table.h"
 #include "programmer/command_tokens.h"
 #include "programmer/configuration_commands.h"
+#include "programmer/module_state.h"
 #include "programmer/connection_settings.h"
 #include "programmer/programmer_run.h"
 #include "support/recording_list_view.h"
@@ -44,9 +56,21 @@ class ProgrammerTest : public ::testing::Test {
     programmer::reset_startup_settings();
     vx::reset_connection_settings();
     reset_engine_settings();
+    reset_port_table();
+    reset_link_state();
+    reset_byte_protocol();
+    reset_interface_state();
+    reset_sync_state();
+    reset_firmware_update_link();
+    reset_target_access();
+    reset_target_read_cache();
+    reset_srecord_download();
+    reset_target_connection();
     programmer::reset_command_line();
     programmer::reset_command_table_state();
     programmer::reset_command_loop();
+    programmer::reset_command_dispatch();
+    programmer::reset_module_state();
     programmer::reset_programmer_run();
     ws::reset_application();
     ws::reset_shell();
