@@ -24,11 +24,15 @@ RangeCheck check_window_end(const ModuleWindow& window, std::int32_t start, std:
   return ParameterFailure{7, ShortText(end_not_in_module)};
 }
 
-RangeCheck check_erase_range(const ModuleWindow& window, std::int32_t start, std::int32_t end, bool word) {
+RangeCheck check_erase_start(const ModuleWindow& window, std::int32_t start, bool word) {
   if (RangeCheck failure = check_window_start(window, start)) return failure;
   if (word && offset_of(window, start) % 2 != 0) {
     return ParameterFailure{28, "Word erase starting address must be even."};
   }
+  return std::nullopt;
+}
+
+RangeCheck check_erase_end(const ModuleWindow& window, std::int32_t start, std::int32_t end, bool word) {
   if (RangeCheck failure = check_window_end(window, start, end)) return failure;
   if (word && offset_of(window, end) % 2 != 0) {
     return ParameterFailure{29, "Word erase ending address must be even."};

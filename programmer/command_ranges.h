@@ -21,8 +21,10 @@ using RangeCheck = std::optional<ParameterFailure>;
 // BR, PR, VR, UR and the first tests of EB and EW: both inside the module window, end >= start.
 RangeCheck check_window_start(const ModuleWindow& window, std::int32_t start);
 RangeCheck check_window_end(const ModuleWindow& window, std::int32_t start, std::int32_t end);
-// EB (word false) and EW (word true) in their order: window, evenness, module ranges, contiguity.
-RangeCheck check_erase_range(const ModuleWindow& window, std::int32_t start, std::int32_t end, bool word);
+// EB (word false) and EW (word true): the start is tested before the end is read; each in the
+// window, even for EW, then both in the module and in the same module range.
+RangeCheck check_erase_start(const ModuleWindow& window, std::int32_t start, bool word);
+RangeCheck check_erase_end(const ModuleWindow& window, std::int32_t start, std::int32_t end, bool word);
 // SM: the device addresses must not lie below 0.
 RangeCheck check_show_range(const ModuleWindow& window, std::int32_t start, std::int32_t end);
 // A size the routines cannot take in their 16-bit length word.
