@@ -42,7 +42,7 @@ bool feed_sorted_image(ProgramPipeline& pipeline) {
   std::uint8_t byte = 0;
   std::uint32_t count = 0;
   bool aborted = false;
-  while (!aborted && !pipeline.unreadable() && !pipeline.oversized() && loaders::next_image_byte(address, byte)) {
+  while (!aborted && !pipeline.stopped() && loaders::next_image_byte(address, byte)) {
     pipeline.set_current_address(address);
     pipeline.add_program_byte(byte);
     aborted = ++count % bytes_per_abort_check == 0 && check_abort();
@@ -59,7 +59,7 @@ bool feed_object_lines(ProgramPipeline& pipeline) {
   while (reader.next(record)) {
     pipeline.set_current_address(record.address);
     for (const std::uint8_t byte : record.bytes) pipeline.add_program_byte(byte);
-    if (pipeline.unreadable() || pipeline.oversized()) break;
+    if (pipeline.stopped()) break;
     if (cancel_key_pending()) internal_prog_halt(1);
   }
   if (reader.bad() || !file.is_open()) return false;

@@ -68,6 +68,8 @@ class ProgramPipeline {
   // Set when padding would make a block larger than the RAM buffer (a blocking unit that does
   // not fit it); padding stops there rather than growing without bound.
   bool oversized() const { return oversized_; }
+  // Either of the two: nothing more is taken.
+  bool stopped() const { return unreadable_ || oversized_; }
   std::uint32_t unreadable_address() const { return unreadable_address_; }
 
  private:
@@ -78,7 +80,6 @@ class ProgramPipeline {
   // Appends the device byte at a device address as padding; false when it cannot be read or
   // the block is full.
   bool pad_from_device(std::uint32_t device_address);
-  bool stopped() const { return unreadable_ || oversized_; }
 
   ModuleWindow window_;
   BlockingRules rules_;

@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::istringstream file(std::string(reinterpret_cast<const char*>(data), size));
   ObjectLineReader reader(file, true);
   ObjectDataRecord record;
-  while (reader.next(record) && !pipeline.unreadable() && !pipeline.oversized()) {
+  while (reader.next(record) && !pipeline.stopped()) {
     pipeline.set_current_address(record.address);
     for (const std::uint8_t byte : record.bytes) pipeline.add_program_byte(byte);
   }
