@@ -147,6 +147,30 @@ TEST(Programming, UploadWritesWhatTheOtherToolMakesOfTheDevice) {
   EXPECT_EQ(module.count(0x1800), 0u);
 }
 
+TEST(Programming, AnObjectFileNoFormatTakesEndsTheCommands) {
+  struct Case {
+    std::vector<std::string> switches;
+    const char* command;
+    int result;
+    const char* line;
+  };
+  const Case cases[] = {
+      {{}, "PM", 2, "Error reading S record file.\n"},
+      {{}, "VM", 2, "Error reading S record file.\n"},
+      // Without the range check the verify itself finds nothing to compare with.
+      {{"V"}, "VM", 5, "Error while loading S-record file.\n"},
+      {{"V"}, "PM", 18, "Error during programming.\n"},
+  };
+  for (const Case& c : cases) {
+    ProgrammingBench bench;
+    bench.install.write("notes.txt", "nothing an object file holds\n");
+    const ProgrammerResult result =
+        bench.run(std::string("CM @SIM60_BYTE.S8P 10B0\nSS @notes.txt\n") + c.command + "\n", c.switches);
+    EXPECT_EQ(result.exit_code, c.result) << c.command << result.output;
+    EXPECT_TRUE(contains(result.output, c.line)) << c.command << result.output;
+  }
+}
+
 TEST(Programming, AChangedByteEndsVerifyWithBothLines) {
   ProgrammingBench bench;
   const ProgrammerResult result = bench.run("CM @SIM60_BYTE.S8P 10B0\nSS @plain.s19\nEM\nPM\nPB 8000 00\nVM\n");
