@@ -261,6 +261,17 @@ TEST(Programming, ValuesFromTheCommandLineAreReadBack) {
   }
 }
 
+TEST(Programming, APreservedRangeBeyondTheModuleStopsTheEraseBeforeItRuns) {
+  ProgrammingBench bench;
+  std::ifstream source(bench.install.file("SIM60_BYTE.S8P"), std::ios::binary);
+  const std::string algorithm{std::istreambuf_iterator<char>(source), {}};
+  bench.install.write("WIDE.S8P", "PRESERVE_RANGE=0000EF00/FFFFFFFF/\r\n" + algorithm);
+  const ProgrammerResult result = bench.run("CM @WIDE.S8P 10B0\nEM\n");
+  EXPECT_EQ(result.exit_code, 64) << result.output;
+  EXPECT_TRUE(contains(result.output, "Preserved data range $0000FFB0-$000010AF does not lie in the module.\n"))
+      << result.output;
+}
+
 TEST(Programming, UserCommandErasesExactlyItsPage) {
   ProgrammingBench bench;
   const ProgrammerResult result = bench.run("CM @SIM60_USER_PARAM.S8P 10B0\nSS @pattern.s19\nEM\nPM\nEP 8150\n");
