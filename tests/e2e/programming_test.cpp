@@ -171,6 +171,22 @@ TEST(Programming, AnObjectFileNoFormatTakesEndsTheCommands) {
   }
 }
 
+TEST(Programming, RangeCommandsKeepToTheirRange) {
+  ProgrammingBench bench;
+  const ProgrammerResult result =
+      bench.run("CM @SIM60_BYTE.S8P 10B0\nSS @pattern.s19\nEM\nPR 9000 90FF\nVR 9000 90FF\nSM 90F0 9103\nVR 9000 9100\n");
+  EXPECT_EQ(result.exit_code, 3) << result.output;
+  EXPECT_TRUE(contains(result.output, "Verifying Address $093E7. Verified.\n")) << result.output;
+  EXPECT_TRUE(contains(result.output, "000090F0 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F 20 21 \n"
+                                      "00009100 FF FF FF FF \n"))
+      << result.output;
+  EXPECT_TRUE(contains(result.output, "Verify error at address $09100.\nByte in module is $FF and should be $22.\n"))
+      << result.output;
+  const Bytes flash = bench.flash();
+  EXPECT_EQ(flash.at(0x90FF), 0x21);
+  EXPECT_EQ(flash.at(0x9100), 0xFF);
+}
+
 TEST(Programming, AChangedByteEndsVerifyWithBothLines) {
   ProgrammingBench bench;
   const ProgrammerResult result = bench.run("CM @SIM60_BYTE.S8P 10B0\nSS @plain.s19\nEM\nPM\nPB 8000 00\nVM\n");
