@@ -96,8 +96,8 @@ void update_control(std::uint16_t address, std::uint8_t set, std::uint8_t clear)
 
 void adjust_trim_reference(std::int32_t& reference) {
   TrimSettings& trim = engine_settings().trim;
-  trim.default_reference = trim.range_prescaled ? trim.trim_scale * reference / trim.prescale_divisor
-                                                : reference / trim.trim_scale;
+  trim.default_reference =
+      trim.range_prescaled ? trim.trim_scale * reference / trim.prescale_divisor : reference / trim.trim_scale;
   if (trim.custom_override && trim.reference_min > 0 && trim.reference_max > 0) {
     if (trim.custom_reference < trim.reference_min || trim.custom_reference > trim.reference_max) {
       WRITELN_TO_DEBUG("Error - Invalid command line parameter for CUSTOMTRIMREF");
@@ -194,8 +194,8 @@ bool measure_trim_9bit(std::uint16_t trim_address, std::uint16_t control_address
   sync(sync_state().sync_parameter / 3);
   const double f2 = frequency();
 
-  result = std::abs(r - f2) < std::abs(r - f1) ? static_cast<std::uint16_t>(t2 * 2 + 1)
-                                               : static_cast<std::uint16_t>(t1 * 2);
+  result =
+      std::abs(r - f2) < std::abs(r - f1) ? static_cast<std::uint16_t>(t2 * 2 + 1) : static_cast<std::uint16_t>(t1 * 2);
   return 0.98 * r < f2 && f2 < 1.02 * r;
 }
 

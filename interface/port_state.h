@@ -2,16 +2,18 @@
 
 #include <cstdint>
 
+#include "foundation/short_text.h"
+
 namespace vx {
 
-// What the port unit sets when it opens a port, as far as the cable
-// handshake reads it.
+// The open port as the port unit sets it and the layers above and below read it.
 struct PortState {
-  static constexpr std::uint8_t kind_parallel = 0, kind_pci_card = 1;
+  static constexpr std::uint8_t kind_parallel = 0, kind_pci_card = 1, kind_usb_interface = 2,
+                                kind_serial_programmer = 3, kind_ethernet_programmer = 4,
+                                kind_usb_programmer = 5;
 
-  // 0 parallel port, 1 PCI card, 2 USB interface, 3-5 stand-alone programmer.
   std::uint8_t port_kind = kind_parallel;
-  // The port table's number of the open port (USB interfaces from 21).
+  // The port table's number of the open port (USB interfaces from 21); 0: none.
   std::int32_t current_port = 0;
   // Data register = base, status = base + 1, control = base + 2.
   std::uint32_t port_base_address = 0;
@@ -19,6 +21,9 @@ struct PortState {
   std::uint32_t port_control_address = 0;
   // Register 4 of the PCI card as last written: bits 0-7 data, bits 8-15 control XOR 0x0B.
   std::uint32_t pci_card_shadow = 0xFFFF;
+  bool port_open = false;
+  std::int32_t open_port_number = 0;
+  ShortText open_ethernet_ip;
 };
 
 PortState& port_state();

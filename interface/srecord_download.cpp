@@ -44,7 +44,8 @@ void reset_srecord_download() { state = SrecordDownload{}; }
 
 ShortText read_text_line(std::istream& file) {
   ShortText line;
-  for (int c = file.get(); c != std::char_traits<char>::eof() && c != '\n'; c = file.get()) line += static_cast<char>(c);
+  for (int c = file.get(); c != std::char_traits<char>::eof() && c != '\n'; c = file.get())
+    line += static_cast<char>(c);
   if (!line.empty() && line.back() == '\r') line.truncate(line.size() - 1);
   return line;
 }

@@ -15,6 +15,7 @@
 #include "interface/port_state.h"
 #include "interface/power_dialog_form.h"
 #include "interface/serial_transport.h"
+#include "interface/target_exchange.h"
 #include "interface/target_operations.h"
 #include "interface/target_pins.h"
 #include "interface/usb_routing.h"
@@ -48,15 +49,6 @@ bool synced(std::int32_t parameter) {
   return sync_state().sync_ok;
 }
 
-void send_command(std::initializer_list<std::uint8_t> bytes, bool with_reply) {
-  repeat_until_good([&] {
-    const std::uint8_t* last = bytes.end() - 1;
-    for (const std::uint8_t* b = bytes.begin(); b != last; ++b) SEND8(*b);
-    SEND_CMD_LONG(*last);
-    if (with_reply) RECV16();
-  });
-}
-
 // The current divider from a measured frequency.
 void set_speed_for(std::uint32_t frequency) {
   connection_settings().io_delay_cnt = bdm_speed_divider(frequency);
@@ -71,9 +63,9 @@ bool board_supply_cycle() {
                                             description.view().find("DEMO") != std::string_view::npos);
   if (!board) return false;
   DRIVE_BKGD_LOW();
-  send_command({interface_command, board_supply_off}, false);
+  exchange({interface_command, board_supply_off}, CommandWait::long_wait, false);
   delay_microseconds(board_supply_off_us);
-  send_command({interface_command, board_supply_on}, false);
+  exchange({interface_command, board_supply_on}, CommandWait::long_wait, false);
   RELEASE_BKGD();
   delay_microseconds(board_supply_on_us);
   return true;
@@ -150,14 +142,14 @@ bool connect_target() {
   }
   if (target_sync_ok()) {
     const std::uint16_t delay = connection_settings().reset_delay_ms;
-    send_command({interface_command, reset_with_delay, hi(delay), lo(delay)}, false);
+    exchange({interface_command, reset_with_delay, hi(delay), lo(delay)}, CommandWait::long_wait, false);
     if (connected_after_reset()) return true;
   }
   const std::uint16_t divider = connection_settings().io_delay_cnt;
   if (on_windriver_usb()) {
-    send_command({interface_command, windriver_background_reset, hi(divider), lo(divider)}, true);
+    exchange({interface_command, windriver_background_reset, hi(divider), lo(divider)}, CommandWait::long_wait, true);
   } else {
-    send_command({background_reset, hi(divider), lo(divider)}, true);
+    exchange({background_reset, hi(divider), lo(divider)}, CommandWait::long_wait, true);
   }
   if (connection_settings().reset_delay_ms != 0) delay_ms(connection_settings().reset_delay_ms);
   if (connected_after_reset()) return true;

@@ -7,6 +7,7 @@
 #include "interface/interface_kind.h"
 #include "interface/interface_reset.h"
 #include "interface/link_state.h"
+#include "interface/target_exchange.h"
 
 namespace vx {
 namespace {
@@ -19,23 +20,11 @@ TargetAccess state;
 
 std::uint8_t hi(std::uint32_t value) { return static_cast<std::uint8_t>(value >> 8); }
 std::uint8_t lo(std::uint32_t value) { return static_cast<std::uint8_t>(value); }
-std::uint16_t reply_word() { return static_cast<std::uint16_t>(link_state().reply_word); }
-
-// One command ending with SEND_CMD_SHORT, repeated until the link holds, and its reply words.
-std::uint16_t exchange(std::initializer_list<std::uint8_t> bytes, bool with_reply) {
-  repeat_until_good([&] {
-    const std::uint8_t* last = bytes.end() - 1;
-    for (const std::uint8_t* b = bytes.begin(); b != last; ++b) SEND8(*b);
-    SEND_CMD_SHORT(*last);
-    if (with_reply) RECV16();
-  });
-  return reply_word();
-}
 
 void result_line(const ShortText& digits) { trace_line("Result = $" + digits); }
 
-std::uint16_t read_hx() { return exchange({bdc::READ_HX}, true); }
-void write_hx(std::uint16_t value) { exchange({bdc::WRITE_HX, hi(value), lo(value)}, false); }
+std::uint16_t read_hx() { return exchange({bdc::READ_HX}, CommandWait::short_wait, true); }
+void write_hx(std::uint16_t value) { exchange({bdc::WRITE_HX, hi(value), lo(value)}, CommandWait::short_wait, false); }
 
 // Stand-alone programmers that take block writes only from a stopped target.
 bool block_writes_need_stopped_target() {
@@ -109,7 +98,7 @@ TMCURegisters& mcu_registers() { return state.registers; }
 
 std::uint8_t READ_DATA_BYTE(std::uint32_t address) {
   trace_enter(link_prefix() + "READ_DATA_BYTE(" + hex_long(address) + ")");
-  const std::uint8_t value = hi(exchange({bdc::READ_BYTE, hi(address), lo(address)}, true));
+  const std::uint8_t value = hi(exchange({bdc::READ_BYTE, hi(address), lo(address)}, CommandWait::short_wait, true));
   link_state().reply_word = value;
   result_line(hex_byte(value));
   trace_exit();
@@ -162,7 +151,7 @@ std::uint32_t READ_NEXT_LONG(std::uint32_t address) {
 
 void WRITE_DATA_BYTE(std::uint32_t address, std::uint8_t value) {
   trace_enter(link_prefix() + "WRITE_DATA_BYTE(" + hex_long(address) + "," + hex_byte(value) + ")");
-  exchange({bdc::WRITE_BYTE, hi(address), lo(address), value}, false);
+  exchange({bdc::WRITE_BYTE, hi(address), lo(address), value}, CommandWait::short_wait, false);
   trace_exit();
 }
 
@@ -262,9 +251,9 @@ void GET_DATA_BYTE_BLOCK(std::uint32_t address, std::uint16_t count, std::uint8_
 
 void GET_PC() {
   trace_enter(link_prefix() + "GET_PC");
-  state.registers.PC = exchange({bdc::READ_PC}, true);
+  state.registers.PC = exchange({bdc::READ_PC}, CommandWait::short_wait, true);
   trace_line("Read PC = $" + hex_word(state.registers.PC));
-  state.registers.SP = exchange({bdc::READ_SP}, true);
+  state.registers.SP = exchange({bdc::READ_SP}, CommandWait::short_wait, true);
   trace_line("Read SP = $" + hex_word(state.registers.SP));
   trace_exit();
 }
@@ -273,9 +262,9 @@ void PUT_PC() {
   trace_enter(link_prefix() + "PUT_PC");
   TMCURegisters& r = state.registers;
   trace_line("Write PC = $" + hex_word(r.PC));
-  exchange({bdc::WRITE_PC, hi(r.PC), lo(r.PC)}, false);
+  exchange({bdc::WRITE_PC, hi(r.PC), lo(r.PC)}, CommandWait::short_wait, false);
   trace_line("Write SP = $" + hex_word(r.SP));
-  exchange({bdc::WRITE_SP, hi(r.SP), lo(r.SP)}, false);
+  exchange({bdc::WRITE_SP, hi(r.SP), lo(r.SP)}, CommandWait::short_wait, false);
   trace_exit();
 }
 
@@ -283,11 +272,11 @@ void GET_CPU_THINGS() {
   trace_enter(link_prefix() + "GET_CPU_THINGS");
   GET_PC();
   TMCURegisters& r = state.registers;
-  r.unpack_ccr(hi(exchange({bdc::READ_CCR}, true)));
+  r.unpack_ccr(hi(exchange({bdc::READ_CCR}, CommandWait::short_wait, true)));
   trace_line("Read CCR=" + hex_byte(r.pack_ccr()));
-  r.A = hi(exchange({bdc::READ_A}, true));
+  r.A = hi(exchange({bdc::READ_A}, CommandWait::short_wait, true));
   trace_line("Read A=" + hex_byte(r.A));
-  const std::uint16_t hx = exchange({bdc::READ_HX}, true);
+  const std::uint16_t hx = exchange({bdc::READ_HX}, CommandWait::short_wait, true);
   r.H = hi(hx);
   r.X = lo(hx);
   trace_line("Read HX=" + hex_word(hx));
@@ -299,17 +288,17 @@ void PUT_CPU_THINGS() {
   PUT_PC();
   const TMCURegisters& r = state.registers;
   trace_line("Write CCR=" + hex_byte(r.pack_ccr()));
-  exchange({bdc::WRITE_CCR, r.pack_ccr()}, false);
+  exchange({bdc::WRITE_CCR, r.pack_ccr()}, CommandWait::short_wait, false);
   trace_line("Write A=" + hex_byte(r.A));
-  exchange({bdc::WRITE_A, r.A}, false);
+  exchange({bdc::WRITE_A, r.A}, CommandWait::short_wait, false);
   trace_line("Write HX=" + hex_byte(r.H) + hex_byte(r.X));
-  exchange({bdc::WRITE_HX, r.H, r.X}, false);
+  exchange({bdc::WRITE_HX, r.H, r.X}, CommandWait::short_wait, false);
   trace_exit();
 }
 
 std::uint16_t READ_STATUS() {
   trace_enter(link_prefix() + "Read Status");
-  const std::uint16_t value = exchange({bdc::READ_STATUS}, true);
+  const std::uint16_t value = exchange({bdc::READ_STATUS}, CommandWait::short_wait, true);
   result_line(hex_word(value));
   trace_exit();
   return value;
@@ -324,13 +313,13 @@ std::uint8_t READ_STATUS_BYTE() {
 void WRITE_CONTROL(std::uint8_t value) {
   const auto sent = static_cast<std::uint8_t>(value | 0x01);
   trace_enter(link_prefix() + "Write Control = $" + hex_byte(sent));
-  exchange({bdc::WRITE_CONTROL, sent}, false);
+  exchange({bdc::WRITE_CONTROL, sent}, CommandWait::short_wait, false);
   trace_exit();
 }
 
 std::uint16_t read_breakpoint() {
   trace_enter(link_prefix() + "read_breakpoint");
-  const std::uint16_t value = exchange({bdc::READ_BKPT}, true);
+  const std::uint16_t value = exchange({bdc::READ_BKPT}, CommandWait::short_wait, true);
   result_line(hex_word(value));
   trace_exit();
   return value;
@@ -338,14 +327,14 @@ std::uint16_t read_breakpoint() {
 
 void write_breakpoint(std::uint16_t value) {
   trace_enter(link_prefix() + "write_breakpoint $" + hex_word(value));
-  exchange({bdc::WRITE_BKPT, hi(value), lo(value)}, false);
+  exchange({bdc::WRITE_BKPT, hi(value), lo(value)}, CommandWait::short_wait, false);
   trace_exit();
 }
 
 void RESUME() {
   trace_enter(link_prefix() + "RESUME");
   state.security_recheck = true;
-  exchange({bdc::GO}, false);
+  exchange({bdc::GO}, CommandWait::short_wait, false);
   if (on_usb_interface()) flush_usb_batch(ByteProtocol::batch_flush_timeout_ms);
   trace_exit();
 }

@@ -26,8 +26,7 @@ std::uint16_t read_target_byte_cached(std::uint32_t address) {
   const ObjectRanges& objects = engine_settings().objects;
   if (objects.address_mask != ObjectRanges::no_address_mask) address %= objects.address_mask + 1;
   if (!in_object_ranges(objects, address)) return outside_object_ranges;
-  const std::uint32_t mapped =
-      objects.paging_window ? (address & objects.window_mask) + objects.window_base : address;
+  const std::uint32_t mapped = objects.paging_window ? (address & objects.window_mask) + objects.window_base : address;
   select_address_page(address);
   const std::uint8_t value = READ_DATA_BYTE(mapped);
   restore_address_page();

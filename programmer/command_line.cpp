@@ -14,6 +14,7 @@
 #include "programmer/command_table.h"
 #include "programmer/command_tokens.h"
 #include "programmer/configuration_commands.h"
+#include "programmer/module_state.h"
 #include "programmer/program_files.h"
 #include "interface/connection_settings.h"
 #include "programmer/connection_settings.h"
@@ -313,7 +314,7 @@ void reset_per_run_values() {
   ProgrammerRun& run = programmer_run();
   run.object_file_name = "none";
   run.object_file_specified = false;
-  run.module_enable_routine = 0;
+  module_state().entries[entry::module_enable] = 0;
   run.current_address = 0;
   run.command_file_given = false;
 }

@@ -5,7 +5,9 @@
 #include "foundation/status_output.h"
 #include "interface/target_connection.h"
 #include "interface/target_read_cache.h"
+#include "programmer/command_dispatch.h"
 #include "programmer/command_table.h"
+#include "programmer/module_state.h"
 #include "programmer/programmer_run.h"
 
 namespace vx::programmer {
@@ -43,20 +45,12 @@ void quit_command() {
   internal_prog_halt(0);
 }
 
-void dispatch(std::uint16_t code) {
-  switch (code) {
-    case command::HE:
-      help_command();
-      break;
-    case command::QU:
-      quit_command();
-      break;
-    default:
-      break;
-  }
-}
-
 }  // namespace
+
+void register_loop_commands() {
+  register_command_handler(command::HE, help_command);
+  register_command_handler(command::QU, quit_command);
+}
 
 CommandLoop& command_loop() { return loop; }
 
@@ -65,8 +59,8 @@ void reset_command_loop() { loop = CommandLoop{}; }
 void reset_command_tables() {
   restore_default_commands();
   ProgrammerRun& run = programmer_run();
-  run.module_enable_routine = 0;
-  run.algorithm_entry_count = 18;
+  module_state().entries[entry::module_enable] = 0;
+  module_state().user_command_total = 0;
   run.en_flag = false;
   run.blank_check_passed = false;
   run.algorithm_loaded = false;
@@ -80,6 +74,20 @@ ShortText next_line_word() {
   while (position < line.size() && !word_separator(line[position])) ++position;
   loop.line_cursor = position + 1;
   return line.substr(start, position - start);
+}
+
+std::uint32_t required_hex_parameter(const ShortText& message) {
+  const ShortText word = next_line_word();
+  std::int32_t value = 0;
+  if (word.empty() || !str_to_long("$" + word, value)) {
+    WRITELN_TO_DEBUG(message);
+    internal_prog_halt(39);
+  }
+  return static_cast<std::uint32_t>(value);
+}
+
+std::uint32_t hex_parameter() {
+  return required_hex_parameter("Error converting hexadecimal command number (Bad command parameter).");
 }
 
 void get_next_command() {
@@ -114,7 +122,7 @@ void usr_pickwindow_response() {
     get_next_command();
     if (run.program_ending) return;
     run.command_running = true;
-    dispatch(loop.command_code);
+    run_command_handler(loop.command_code);
     // The next command reads target memory afresh.
     target_read_cache().valid = false;
     run.command_running = false;

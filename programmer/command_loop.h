@@ -27,6 +27,11 @@ void reset_command_tables();
 void get_next_command();
 // The next blank- or tab-separated word of the current line; empty at its end.
 ShortText next_line_word();
+// The next word read as bare hexadecimal digits ("$" is put in front, so a word with a
+// prefix of its own fails). A failure writes the message, or the standard one, and ends
+// the script with 39.
+std::uint32_t hex_parameter();
+std::uint32_t required_hex_parameter(const ShortText& message);
 // Runs commands until the script ends (CommandException) or the program terminates.
 void usr_pickwindow_response();
 

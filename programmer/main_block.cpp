@@ -15,7 +15,9 @@
 #include "platform/clock.h"
 #include "platform/ws/application.h"
 #include "platform/ws/messages.h"
+#include "programmer/algorithm_routines.h"
 #include "programmer/algorithm_source_window.h"
+#include "programmer/command_dispatch.h"
 #include "programmer/command_line.h"
 #include "programmer/command_table.h"
 #include "programmer/connection_manager.h"
@@ -96,6 +98,8 @@ int programmer_main_block(std::vector<ShortText> parameters) {
   init_decimal_separator();
   start_run_control();
   reset_command_table_state();
+  reset_command_dispatch();
+  install_page_selection();
   reset_command_line(std::move(parameters));
 
   register_programmer_messages();

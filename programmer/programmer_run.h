@@ -19,8 +19,6 @@ struct ProgrammerRun {
   // Set when a CM completed; decides whether the shutdown saves the algorithm file's name.
   bool algorithm_loaded = false;
   ShortText serial_file_name;
-  std::uint32_t module_enable_routine = 0;
-  std::int32_t algorithm_entry_count = 18;
   // -1 makes the next device initialisation reset the target only.
   std::int32_t current_address = 0;
   bool en_flag = false;

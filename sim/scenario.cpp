@@ -14,6 +14,7 @@ namespace {
 constexpr std::size_t max_file_size = 64 * 1024;
 constexpr std::size_t max_interfaces = 38;  // 19 of each family
 constexpr std::size_t max_programmers = 38;  // 19 on USB, the rest on the network
+constexpr std::uint64_t max_com_port = 19;
 // The port scan looks at parallel ports 1-5 and PCI cards 1-6.
 constexpr std::size_t max_parallel_cables = 5, max_pci_cards = 6;
 
@@ -98,6 +99,14 @@ class Parser {
     }
     if (bases.size() > max_parallel_cables) return "more than 5 parallel cables";
     if (cards > max_pci_cards) return "more than 6 PCI cards";
+    std::vector<std::uint16_t> com_ports;
+    for (const ScenarioProgrammer& programmer : scenario_.programmers) {
+      if (programmer.medium != ScenarioProgrammer::Medium::serial) continue;
+      if (std::find(com_ports.begin(), com_ports.end(), programmer.com) != com_ports.end()) {
+        return "two programmers on one COM port";
+      }
+      com_ports.push_back(programmer.com);
+    }
     return "";
   }
 
@@ -203,9 +212,20 @@ class Parser {
     SimProgrammerConfig& config = programmer.config;
     if (key == "medium") {
       const std::string medium = lower(value);
-      if (medium != "udp" && medium != "usb") return "medium is udp or usb";
-      programmer.medium = medium == "udp" ? ScenarioProgrammer::Medium::udp : ScenarioProgrammer::Medium::usb;
+      if (medium == "udp") {
+        programmer.medium = ScenarioProgrammer::Medium::udp;
+      } else if (medium == "usb") {
+        programmer.medium = ScenarioProgrammer::Medium::usb;
+      } else if (medium == "serial") {
+        programmer.medium = ScenarioProgrammer::Medium::serial;
+      } else {
+        return "medium is udp, usb or serial";
+      }
       return "";
+    }
+    if (key == "com") {
+      const std::string problem = assign_number(value, max_com_port, programmer.com);
+      return problem.empty() && programmer.com == 0 ? "com is 1 to 19" : problem;
     }
     if (key == "address") {
       if (!platform::is_loopback_address(std::string(value))) return "a programmer's address is a loopback address";

@@ -31,11 +31,12 @@ struct ScenarioInterface {
 
 // A stand-alone programmer carrying its own debug interface to the target.
 struct ScenarioProgrammer {
-  enum class Medium : std::uint8_t { udp, usb };
+  enum class Medium : std::uint8_t { udp, usb, serial };
   Medium medium = Medium::udp;
   std::string address = "127.0.0.1";  // UDP: a loopback address
   bool locked = false;                // UDP: refuses until taken over
   std::uint16_t product = 2;          // USB
+  std::uint16_t com = 1;              // serial: the COM port number, 1-19
   SimProgrammerConfig config;
 };
 

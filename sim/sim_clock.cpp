@@ -1,5 +1,7 @@
 #include "sim/sim_clock.h"
 
+#include <thread>
+
 #include "platform/wdusb.h"
 
 namespace vx::sim {
@@ -27,7 +29,13 @@ void SimClock::sleep_microseconds(std::uint64_t microseconds) {
 void SimClock::spin() {
   if (mode_ == Mode::real_time) return;
   platform::wdusb_wait_for_callbacks();
+  wait_until_settled();
   virtual_.spin();
+}
+
+void SimClock::wait_until_settled() {
+  if (!busy_) return;
+  while (busy_()) std::this_thread::yield();
 }
 
 void SimClock::advance_nanoseconds(std::uint64_t nanoseconds) {

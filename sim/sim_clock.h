@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 #include "platform/clock.h"
 
@@ -23,13 +24,21 @@ class SimClock final : public platform::Clock {
   void sleep_microseconds(std::uint64_t microseconds) override;
   void spin() override;
 
+  // Virtual: a program's wait does not move time while this says a simulated
+  // device on a thread of its own is still working on what it was sent.
+  // Set and cleared by the main thread only.
+  void set_busy_check(std::function<bool()> busy) { busy_ = std::move(busy); }
+
   // Time that simulated hardware takes; callable from any thread, never waits for callbacks.
   void advance_nanoseconds(std::uint64_t nanoseconds);
   std::uint64_t now_nanoseconds();
   Mode mode() const { return mode_; }
 
  private:
+  void wait_until_settled();
+
   const Mode mode_;
+  std::function<bool()> busy_;
   platform::VirtualClock virtual_;
   platform::MonotonicClock real_;
 };

@@ -33,7 +33,9 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
       previous_clock_(platform::install_clock(&clock_)),
       ftdi_(&clock_, scenario.usb_round_trip_ns),
       usb_(&clock_, scenario.usb_round_trip_ns),
-      parallel_(&clock_) {
+      parallel_(&clock_),
+      previous_serial_(platform::install_serial_backend(nullptr)),
+      serial_(*previous_serial_) {
   prepare_target(scenario.target);
   add_interfaces(scenario);
   add_programmers(scenario);
@@ -41,6 +43,15 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
   platform::install_usb_bus(&usb_);
   platform::install_parallel_ports(&parallel_);
   platform::install_pci_card_driver(&pci_);
+  platform::install_serial_backend(&serial_);
+  if (!lines_.empty()) {
+    clock_.set_busy_check([this] {
+      for (const std::unique_ptr<SimProgrammerLine>& line : lines_) {
+        if (line->line() != nullptr && line->line()->busy()) return true;
+      }
+      return false;
+    });
+  }
 }
 
 void SimulatedWorld::add_interfaces(const Scenario& scenario) {
@@ -80,6 +91,11 @@ void SimulatedWorld::add_programmers(const Scenario& scenario) {
                 [simulated](std::span<const std::uint8_t> frame) { return simulated->execute_frame(frame); }});
       continue;
     }
+    if (programmer.medium == ScenarioProgrammer::Medium::serial) {
+      lines_.push_back(std::make_unique<SimProgrammerLine>(*simulated));
+      serial_.add(programmer.com, lines_.back()->device_path());
+      continue;
+    }
     servers_.push_back(std::make_unique<SimProgrammerUdp>(*simulated, programmer.address, port, net.broadcast_address));
     servers_.back()->set_locked(programmer.locked);
     port = servers_.back()->port();
@@ -88,6 +104,9 @@ void SimulatedWorld::add_programmers(const Scenario& scenario) {
 }
 
 SimulatedWorld::~SimulatedWorld() {
+  platform::install_serial_backend(previous_serial_);
+  clock_.set_busy_check(nullptr);
+  lines_.clear();
   servers_.clear();
   const std::vector<platform::UdpResponder*> responders = platform::net_settings().responders;
   platform::net_settings() = previous_net_;
@@ -98,6 +117,13 @@ SimulatedWorld::~SimulatedWorld() {
   platform::install_ftdi_bus(nullptr);
   platform::install_clock(previous_clock_);
   if (!state_file_.empty()) target_.save_flash(state_file_.string());
+}
+
+void SimulatedWorld::hold_lines(std::size_t first, const std::function<void()>& f) {
+  if (first == lines_.size()) return f();
+  SimProgrammerPty* line = lines_[first]->line();
+  if (line == nullptr) return hold_lines(first + 1, f);
+  line->with_programmer([&](SimProgrammer&) { hold_lines(first + 1, f); });
 }
 
 void SimulatedWorld::prepare_target(const ScenarioTarget& target) {

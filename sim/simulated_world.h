@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,7 @@
 #include "sim/pod/pod.h"
 #include "sim/programmer/sim_programmer.h"
 #include "sim/programmer/sim_programmer_udp.h"
+#include "sim/programmer/sim_serial_lines.h"
 #include "sim/scenario.h"
 #include "sim/sim_clock.h"
 #include "sim/usb/sim_ftdi_bus.h"
@@ -20,11 +22,12 @@ namespace vx::sim {
 
 // What a scenario describes, built and installed into the platform layers:
 // the clock, the FTDI and WinDriver buses, the parallel ports and the PCI
-// card driver with an interface firmware per device, the stand-alone programmers on loopback UDP and on the WinDriver
-// bus, and the one target they all reach. The network settings point at
-// loopback for as long as the world lives. Uninstalled again, with the
+// card driver with an interface firmware per device, the stand-alone
+// programmers on loopback UDP, on the WinDriver bus and on ptys reached as
+// COM ports, and the one target they all reach. The network settings point
+// at loopback for as long as the world lives. Uninstalled again, with the
 // target's flash saved to the state file, when the world ends; the program
-// closes its USB devices first.
+// closes its USB devices and serial ports first.
 class SimulatedWorld {
  public:
   explicit SimulatedWorld(const Scenario& scenario);
@@ -39,7 +42,13 @@ class SimulatedWorld {
   SimUsbBus& usb_bus() { return usb_; }
   SimParallelPorts& parallel_ports() { return parallel_; }
   SimPciCardDriver& pci_cards() { return pci_; }
+  // A programmer on a serial line is shared with its line's thread: touch it,
+  // its interface and the target only inside with_lines_held.
   SimProgrammer& programmer(std::size_t k) { return *programmers_.at(k); }
+  // Runs f while no programmer on a serial line is working.
+  void with_lines_held(const std::function<void()>& f) { hold_lines(0, f); }
+  // The k-th programmer on the network, in scenario order.
+  SimProgrammerUdp& udp_programmer(std::size_t k) { return *servers_.at(k); }
   // The port the UDP programmers listen on; 0 without any.
   std::uint16_t programmer_port() const { return servers_.empty() ? 0 : servers_.front()->port(); }
   // Empty, or why the state file could not be read or written.
@@ -49,6 +58,7 @@ class SimulatedWorld {
   void prepare_target(const ScenarioTarget& target);
   void add_interfaces(const Scenario& scenario);
   void add_programmers(const Scenario& scenario);
+  void hold_lines(std::size_t first, const std::function<void()>& f);
 
   std::filesystem::path state_file_;
   SimClock clock_;
@@ -62,6 +72,9 @@ class SimulatedWorld {
   platform::NetSettings previous_net_;
   std::vector<std::unique_ptr<SimProgrammer>> programmers_;
   std::vector<std::unique_ptr<SimProgrammerUdp>> servers_;
+  std::vector<std::unique_ptr<SimProgrammerLine>> lines_;
+  platform::SerialBackend* previous_serial_;
+  SimSerialLines serial_;
   std::string state_problem_;
 };
 

@@ -16,7 +16,6 @@ namespace {
 
 using platform::WDU_DEVICE_HANDLE;
 
-constexpr std::string_view sentinel = "fafhasdfuiasdhfuiasdn fico shr";
 constexpr std::string_view interface_model = "USB-QX-12";
 constexpr int open_attempts = 7;
 constexpr const char* failed_open_lines[open_attempts - 1] = {
@@ -205,7 +204,7 @@ void wdusb_enumerate() {
     const ShortText model = field(2, found.line(k));
     const ShortText trimmed = trim(model);
     WdusbDeviceTable* table = nullptr;
-    if (starts_with(trimmed, interface_model) && !contains(model, sentinel)) {
+    if (starts_with(trimmed, interface_model) && !contains(model, wdusb_device_sentinel)) {
       table = &state.interfaces;
     } else if (contains(model, "(FS)")) {
       table = &state.interfaces;

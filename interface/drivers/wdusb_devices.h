@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <string_view>
 
 #include "foundation/short_text.h"
 #include "platform/wdusb.h"
@@ -88,6 +89,10 @@ WdusbState& wdusb_state();
 std::mutex& wdusb_mutex();
 // Closes the device and returns to the start values.
 void reset_wdusb_state();
+
+// A model text that marks a device as no debug interface; the port scan also
+// drops discovered Ethernet devices whose revision text is exactly this.
+inline constexpr std::string_view wdusb_device_sentinel = "fafhasdfuiasdhfuiasdn fico shr";
 
 // The vendor identifier the scans match: VX_USB_VENDOR_ID (hexadecimal
 // after "0x" or "$"), else a placeholder that no maker uses.

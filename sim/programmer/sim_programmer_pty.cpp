@@ -51,11 +51,21 @@ void SimProgrammerPty::run() {
     pollfd fds[2] = {{fd_, POLLIN, 0}, {stop_fd_, POLLIN, 0}};
     if (::poll(fds, 2, -1) < 0 || fds[1].revents != 0) return;
     if (hung_up(fds[0]) && (fds[0].revents & POLLIN) == 0) return;
+    // Set before the bytes leave the line, so busy() never misses them.
+    working_ = true;
     const ssize_t n = ::read(fd_, buffer, sizeof buffer);
-    if (n <= 0) continue;
-    input_.insert(input_.end(), buffer, buffer + n);
-    take_frames();
+    if (n > 0) {
+      input_.insert(input_.end(), buffer, buffer + n);
+      take_frames();
+    }
+    working_ = false;
   }
+}
+
+bool SimProgrammerPty::busy() const {
+  if (working_) return true;
+  pollfd fd{fd_, POLLIN, 0};
+  return ::poll(&fd, 1, 0) > 0 && (fd.revents & POLLIN) != 0;
 }
 
 // Short frame: length (stream + 2), channel, stream, check byte. Long frame:

@@ -22,6 +22,8 @@ class SimProgrammerPty {
   SimProgrammerPty& operator=(const SimProgrammerPty&) = delete;
 
   std::uint32_t bad_frames() const { return bad_frames_; }
+  // Bytes wait on the line for the programmer, or it is answering them.
+  bool busy() const;
   // The programmer is shared with the line's thread: reach it only through here.
   template <typename F>
   auto with_programmer(F&& f) {
@@ -41,6 +43,7 @@ class SimProgrammerPty {
   std::mutex mutex_;
   std::vector<std::uint8_t> input_;
   std::atomic<std::uint32_t> bad_frames_{0};
+  std::atomic<bool> working_{false};
   std::thread thread_;
 };
 

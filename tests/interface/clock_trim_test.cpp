@@ -150,7 +150,7 @@ TEST(ClockTrimRefusals, UnmeasurableSettingsAndConstantsAreRefusedBeforeAnything
       {"negative reference", 1.0L, 1.0L, -5},
       {"trim scale 0", 0.0L, 1.0L, reference_hz},
       {"prescale divisor 0", 1.0L, 0.0L, reference_hz},
-      {"K beyond 16 bits", 1.0L, 1.0L, 100},       // 127.5 / 100 x 2 x 25 MHz / 9 = 7,083,333
+      {"K beyond 16 bits", 1.0L, 1.0L, 100},  // 127.5 / 100 x 2 x 25 MHz / 9 = 7,083,333
       {"T beyond 24 bits", 1.0L, 1.0L, 1},
   };
   for (const Case& c : cases) {

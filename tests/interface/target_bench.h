@@ -155,7 +155,8 @@ class TargetBench {
   // The commands sent since the interface reset, and those that begin with a prefix.
   std::vector<Bytes> sent() const {
     std::vector<Bytes> commands;
-    for (std::size_t i = setup_commands_; i < pod_->wire_log().size(); ++i) commands.push_back(pod_->wire_log()[i].command);
+    for (std::size_t i = setup_commands_; i < pod_->wire_log().size(); ++i)
+      commands.push_back(pod_->wire_log()[i].command);
     return commands;
   }
   std::vector<Bytes> sent(const Bytes& prefix) const {

@@ -117,9 +117,8 @@ const Bytes bkgd_low = {7, 7, 0}, bkgd_released = {7, 7, 255}, board_off = {7, 3
 
 std::vector<std::string> recovery_steps(const TargetBench& bench) {
   const std::vector<std::pair<Bytes, std::string>> names = {
-      {bkgd_low, "BKGD low"},     {bkgd_released, "BKGD released"}, {board_off, "board off"},
-      {board_on, "board on"},     {power_off, "power off"},         {power_on, "power on"},
-      {voltage, "voltage"}};
+      {bkgd_low, "BKGD low"},   {bkgd_released, "BKGD released"}, {board_off, "board off"}, {board_on, "board on"},
+      {power_off, "power off"}, {power_on, "power on"},           {voltage, "voltage"}};
   std::vector<std::string> steps;
   for (const Bytes& command : bench.sent()) {
     for (const auto& [bytes, name] : names) {
@@ -159,12 +158,12 @@ TEST(TargetConnection, AStuckTargetWalksTheRecoveryStepsInOrder) {
     return steps;
   };
   const LadderCase cases[] = {
-      {"the board's supply", Medium::windriver, ref_mini, true, true, false, true,
-       after_supply_on(join({board_cycle})), 0},
+      {"the board's supply", Medium::windriver, ref_mini, true, true, false, true, after_supply_on(join({board_cycle})),
+       0},
       {"the relays after the board", Medium::windriver, ref_mini, false, true, false, true,
        after_supply_on(join({board_cycle, relay_cycle})), 0},
-      {"the user after everything", Medium::windriver, ref_mini, false, false, true, true,
-       join({board_cycle, prompt}), 1},
+      {"the user after everything", Medium::windriver, ref_mini, false, false, true, true, join({board_cycle, prompt}),
+       1},
       {"the user on a plain interface", Medium::ftdi, plain, false, true, true, true, join({prompt}), 1},
       {"nothing helps", Medium::windriver, plain, false, true, false, false, join({prompt}), 1},
   };
@@ -265,10 +264,8 @@ TEST(TargetConnection, PowerOffAtExitOnlyWhereTheInterfaceSwitchesPower) {
   const std::string mini = "VLX,USB-QX-12 MINI : USB Quorvex,QX0009,,four,five,six,seven";
   const std::string plain = "VLX,USB-QX-12 : USB Quorvex,QX0009,,four,five,six,seven";
   const Case cases[] = {
-      {"mini interface", mini, true, true, true, true},
-      {"no relays", mini, false, true, true, false},
-      {"not asked for", mini, true, false, true, false},
-      {"no port open", mini, true, true, false, false},
+      {"mini interface", mini, true, true, true, true},       {"no relays", mini, false, true, true, false},
+      {"not asked for", mini, true, false, true, false},      {"no port open", mini, true, true, false, false},
       {"no power switching", plain, true, true, true, false},
   };
   for (const Case& c : cases) {

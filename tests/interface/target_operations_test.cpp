@@ -70,8 +70,9 @@ TEST_P(TargetOperations, BlocksRoundTripAcrossBlockBoundaries) {
     ASSERT_EQ(writes.size(), 2u);
     EXPECT_EQ(writes[0].size(), 4u + 1040);
     EXPECT_EQ(Bytes(writes[1].begin(), writes[1].begin() + 4), (Bytes{7, 4, 0x06, 0x0F}));
-    EXPECT_EQ(reads, (std::vector<Bytes>{{7, 5, 0x01, 0xFF, 0x02, 0x10}, {7, 5, 0x04, 0x0F, 0x02, 0x10},
-                                         {7, 5, 0x06, 0x1F, 0x00, 0x2C}}));
+    EXPECT_EQ(reads,
+              (std::vector<Bytes>{
+                  {7, 5, 0x01, 0xFF, 0x02, 0x10}, {7, 5, 0x04, 0x0F, 0x02, 0x10}, {7, 5, 0x06, 0x1F, 0x00, 0x2C}}));
   }
   EXPECT_TRUE(bench.pod().violations().empty());
 }
@@ -303,7 +304,8 @@ TEST(TargetOperationsUsb, TraceLinesCarryTheLabelsAndResults) {
   WRITE_DATA_WORD(0x0102, 0xBEEF);
   const std::vector<std::string>& lines = test::SimulatedUsb::trace_lines();
   const auto traced = [&](const std::string& text) {
-    return std::any_of(lines.begin(), lines.end(), [&](const std::string& line) { return line.find(text) != std::string::npos; });
+    return std::any_of(lines.begin(), lines.end(),
+                       [&](const std::string& line) { return line.find(text) != std::string::npos; });
   };
   EXPECT_TRUE(traced("(HC=$FFxx/HE=$FFxx)READ_DATA_BYTE(00000100)"));
   EXPECT_TRUE(traced("Result = $A5"));

@@ -1,6 +1,7 @@
+#include "interface/target_pins.h"
+
 #include <gtest/gtest.h>
 
-#include "interface/target_pins.h"
 #include "tests/interface/protocol_test_support.h"
 
 namespace vx {
@@ -63,7 +64,9 @@ TEST_F(TargetPinsTest, BkgdAndTheResetLatchUseCommandsOrInterfaceMemoryByFirmwar
       {"3.31", {{7, 7, 0}}, {{7, 9}}},
       // 3.30 already has the BKGD command but clears the latch through memory.
       {"3.30", {{7, 7, 0}}, {{4, 0, 0xFE, 2}, {2, 0, 0xFE, 0xDF, 0xFF}, {2, 0, 0xFE, 0xFF, 0xFF}}},
-      {"3.25", {{4, 0, 0xFE, 2}, {2, 0, 0xFE, 0xEF, 0xFF}}, {{4, 0, 0xFE, 2}, {2, 0, 0xFE, 0xCF, 0xFF}, {2, 0, 0xFE, 0xEF, 0xFF}}},
+      {"3.25",
+       {{4, 0, 0xFE, 2}, {2, 0, 0xFE, 0xEF, 0xFF}},
+       {{4, 0, 0xFE, 2}, {2, 0, 0xFE, 0xCF, 0xFF}, {2, 0, 0xFE, 0xEF, 0xFF}}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.firmware);

@@ -34,9 +34,9 @@ TEST(TargetReadCache, AddressesWrapAtTheMaskBeforeTheRangeTest) {
     std::uint16_t result;
   };
   const Case cases[] = {
-      {0xFFFFF, 0, 0x108000, 0x11},                               // wraps modulo 1,048,576
+      {0xFFFFF, 0, 0x108000, 0x11},  // wraps modulo 1,048,576
       {ObjectRanges::no_address_mask, 0, 0x108000, outside_object_ranges},
-      {0xFFFFF, 0x100000, 0x108000, outside_object_ranges},  // the wrapped address is below the moved range
+      {0xFFFFF, 0x100000, 0x108000, outside_object_ranges},       // the wrapped address is below the moved range
       {ObjectRanges::no_address_mask, 0x100000, 0x108000, 0x11},  // range moved by the offset; the wire takes 16 bits
   };
   for (const Case& c : cases) {
@@ -69,7 +69,9 @@ TEST(TargetReadCache, PagingWindowMapsTheReadAndThePageIsSelectedAroundIt) {
   engine_settings().select_address_page = [&](std::uint32_t address) {
     events.push_back("select " + std::to_string(address) + " after " + std::to_string(bench.sent().size()));
   };
-  engine_settings().restore_address_page = [&] { events.push_back("restore after " + std::to_string(bench.sent().size())); };
+  engine_settings().restore_address_page = [&] {
+    events.push_back("restore after " + std::to_string(bench.sent().size()));
+  };
   EXPECT_EQ(read_target_byte_cached(0x24123), 0x66);
   EXPECT_EQ(bench.sent(), (std::vector<Bytes>{{0xE0, 0x81, 0x23}}));
   EXPECT_EQ(events, (std::vector<std::string>{"select " + std::to_string(0x24123) + " after 0", "restore after 1"}));

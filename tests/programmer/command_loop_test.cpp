@@ -59,7 +59,7 @@ TEST_F(CommandLoopTest, ResettingTheTablesLeavesOnlyTheStartCommandsEnabled) {
   table.entries[8].enabled = true;
   table.entries[19].mnemonic = "XY";
   programmer_run().algorithm_loaded = true;
-  programmer_run().module_enable_routine = 0x1234;
+  module_state().entries[entry::module_enable] = 0x1234;
   reset_command_tables();
   std::vector<std::string> enabled;
   for (std::size_t n = 1; n <= command_count; ++n) {
@@ -69,7 +69,7 @@ TEST_F(CommandLoopTest, ResettingTheTablesLeavesOnlyTheStartCommandsEnabled) {
   EXPECT_EQ(table.entries[19].mnemonic, "uc");
   EXPECT_EQ(table.entries[36].mnemonic, "!}");
   EXPECT_FALSE(programmer_run().algorithm_loaded);
-  EXPECT_EQ(programmer_run().module_enable_routine, 0u);
+  EXPECT_EQ(module_state().entries[entry::module_enable], 0u);
   EXPECT_TRUE(table.entries[28].offered);
   EXPECT_FALSE(table.entries[27].offered);
 }

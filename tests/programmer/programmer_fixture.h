@@ -14,10 +14,12 @@
 #include "platform/ws/application.h"
 #include "platform/ws/shell.h"
 #include "programmer/command_line.h"
+#include "programmer/command_dispatch.h"
 #include "programmer/command_loop.h"
 #include "programmer/command_table.h"
 #include "programmer/command_tokens.h"
 #include "programmer/configuration_commands.h"
+#include "programmer/module_state.h"
 #include "programmer/connection_settings.h"
 #include "programmer/programmer_run.h"
 #include "support/recording_list_view.h"
@@ -47,6 +49,8 @@ class ProgrammerTest : public ::testing::Test {
     programmer::reset_command_line();
     programmer::reset_command_table_state();
     programmer::reset_command_loop();
+    programmer::reset_command_dispatch();
+    programmer::reset_module_state();
     programmer::reset_programmer_run();
     ws::reset_application();
     ws::reset_shell();

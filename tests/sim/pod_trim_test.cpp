@@ -31,9 +31,15 @@ std::uint32_t wanted_ticks(const PodConfig& config) {
 }
 
 Bytes trim_command(std::uint8_t sub_command, std::uint32_t ticks, std::uint16_t trim_address) {
-  Bytes command = {7, sub_command, 0x00, 0x58, static_cast<std::uint8_t>(trim_address >> 8),
-                   static_cast<std::uint8_t>(trim_address), static_cast<std::uint8_t>(ticks >> 16),
-                   static_cast<std::uint8_t>(ticks >> 8), static_cast<std::uint8_t>(ticks)};
+  Bytes command = {7,
+                   sub_command,
+                   0x00,
+                   0x58,
+                   static_cast<std::uint8_t>(trim_address >> 8),
+                   static_cast<std::uint8_t>(trim_address),
+                   static_cast<std::uint8_t>(ticks >> 16),
+                   static_cast<std::uint8_t>(ticks >> 8),
+                   static_cast<std::uint8_t>(ticks)};
   return command;
 }
 

@@ -92,6 +92,16 @@ family = parallel
   EXPECT_EQ(parse_scenario(cards, "").error, "more than 6 PCI cards");
 }
 
+TEST(Scenario, ProgrammersOnSerialLines) {
+  const ScenarioResult result =
+      parse_scenario("[programmer 1]\nmedium = serial\ncom = 3\n[programmer 2]\nmedium = SERIAL\n", "");
+  ASSERT_TRUE(result.scenario) << result.error;
+  ASSERT_EQ(result.scenario->programmers.size(), 2u);
+  EXPECT_EQ(result.scenario->programmers[0].medium, ScenarioProgrammer::Medium::serial);
+  EXPECT_EQ(result.scenario->programmers[0].com, 3);
+  EXPECT_EQ(result.scenario->programmers[1].com, 1) << "COM1 unless told";
+}
+
 TEST(Scenario, RefusesWhatItCannotUseAndSaysWhere) {
   struct Case {
     const char* text;
@@ -116,6 +126,10 @@ TEST(Scenario, RefusesWhatItCannotUseAndSaysWhere) {
       {"[interface]\nnothing here", "line 2: expected key = value"},
       {"[interface]\nfamily = ftdi", "an FTDI interface needs a serial"},
       {"[interface]\nfamily = windriver", "a WinDriver interface needs information"},
+      {"[programmer 1]\nmedium = radio", "line 2: medium is udp, usb or serial"},
+      {"[programmer 1]\ncom = 0", "line 2: com is 1 to 19"},
+      {"[programmer 1]\ncom = 20", "line 2: bad number 20"},
+      {"[programmer 1]\nmedium = serial\n[programmer 2]\nmedium = serial", "two programmers on one COM port"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
