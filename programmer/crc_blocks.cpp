@@ -3,6 +3,7 @@
 #include <utility>
 
 #include "programmer/crc_check_value.h"
+#include "programmer/trim_locations.h"
 
 namespace vx::programmer {
 
@@ -38,15 +39,17 @@ CrcBlock ObjectBlockWalker::next_block(const std::function<bool()>& aborted) {
   }
 }
 
-bool crc_excluded(const CrcExclusions& exclusions, std::int64_t address) {
+bool crc_excluded(const ModuleState& module, std::int64_t address) {
   std::int64_t trim_test = address;
-  if (exclusions.paging_windows && address >= 0x38000 && address <= 0x3BFFF) trim_test = (address & 0xFFFF) + 0x4000;
-  for (const std::uint16_t location : exclusions.trim_locations) {
-    if (trim_test == location) return true;
+  if (module.window.in_use && address >= 0x38000 && address <= 0x3BFFF) trim_test = (address & 0xFFFF) + 0x4000;
+  if (module.trim.enabled) {
+    for (const TrimLocation& location : trim_locations(module.trim)) {
+      if (trim_test == location.address) return true;
+    }
   }
-  for (const CrcExclusions::Range& range : exclusions.keepout) {
-    if (exclusions.cm_base + static_cast<std::int64_t>(range.start) <= address &&
-        address <= exclusions.cm_base + static_cast<std::int64_t>(range.end)) {
+  for (const AddressRange& range : module.crc_keepout_ranges) {
+    if (module.cm_base_address + static_cast<std::int64_t>(range.start) <= address &&
+        address <= module.cm_base_address + static_cast<std::int64_t>(range.end)) {
       return true;
     }
   }

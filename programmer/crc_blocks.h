@@ -5,6 +5,8 @@
 #include <optional>
 #include <vector>
 
+#include "programmer/module_state.h"
+
 // How the CRC commands cut addresses into blocks for the target routine:
 // the object file's qualifying bytes into runs of consecutive addresses (VC),
 // and the module's qualifying addresses into runs (SC, VV).
@@ -50,21 +52,10 @@ struct AddressRun {
   std::int64_t last = 0;
 };
 
-// What SC and VV leave out of the module: the measured trim locations (16-bit device
-// addresses) and the keep-out ranges (relative to the CM base address).
-struct CrcExclusions {
-  std::int32_t cm_base = 0;
-  // Page-3 window addresses 0x38000-0x3BFFF fold onto 0xC000-0xFFFF for the trim test.
-  bool paging_windows = false;
-  std::vector<std::uint16_t> trim_locations;
-  struct Range {
-    std::int32_t start = 0;
-    std::int32_t end = 0;
-  };
-  std::vector<Range> keepout;
-};
-
-bool crc_excluded(const CrcExclusions& exclusions, std::int64_t address);
+// What SC and VV leave out of the module: the measured trim locations and the keep-out
+// ranges. With paging windows, page-3 addresses 0x38000-0x3BFFF fold onto 0xC000-0xFFFF for
+// the trim test.
+bool crc_excluded(const ModuleState& module, std::int64_t address);
 
 // The maximal runs of consecutive qualifying addresses in first..last, ascending.
 std::vector<AddressRun> qualifying_runs(std::int64_t first, std::int64_t last, const AddressTest& qualifies);

@@ -92,25 +92,44 @@ TEST(QualifyingRuns, MaximalRunsInAscendingOrder) {
   EXPECT_TRUE(qualifying_runs(0, 9, [](std::int64_t) { return false; }).empty());
 }
 
+ModuleState measured_trim_module() {
+  ModuleState module;
+  module.trim.enabled = true;
+  module.trim.type = TrimType::nine_bit;
+  module.trim.address = 0xFFAF;
+  module.trim.fine_address = 0xFFAE;
+  return module;
+}
+
 TEST(CrcExcluded, TrimLocationsAndKeepOutRangesRelativeToTheBase) {
-  CrcExclusions exclusions;
-  exclusions.cm_base = 0x8000;
-  exclusions.trim_locations = {0xFFAF, 0xFFAE};
-  exclusions.keepout = {{0x1000, 0x11FF}};
-  for (const std::int64_t address : {0xFFAF, 0xFFAE, 0x9000, 0x91FF}) EXPECT_TRUE(crc_excluded(exclusions, address)) << address;
-  for (const std::int64_t address : {0xFFAD, 0x8FFF, 0x9200, 0x3BFAF}) EXPECT_FALSE(crc_excluded(exclusions, address)) << address;
+  ModuleState module = measured_trim_module();
+  module.cm_base_address = 0x8000;
+  EXPECT_TRUE(module.crc_keepout_ranges.add(0x1000, 0x10FF));
+  EXPECT_TRUE(module.crc_keepout_ranges.add(0x1100, 0x11FF));
+  EXPECT_EQ(module.crc_keepout_ranges.count, 1u);
+  for (const std::int64_t address : {0xFFAF, 0xFFAE, 0x9000, 0x91FF}) EXPECT_TRUE(crc_excluded(module, address)) << address;
+  for (const std::int64_t address : {0xFFAD, 0x8FFF, 0x9200, 0x3BFAF}) EXPECT_FALSE(crc_excluded(module, address)) << address;
+}
+
+TEST(CrcExcluded, TrimLocationsCountOnlyOnceMeasuredAndByTheirType) {
+  ModuleState module = measured_trim_module();
+  module.trim.type = TrimType::nine_bit_adc;
+  EXPECT_TRUE(crc_excluded(module, 0xFFAD));
+  module.trim.type = TrimType::byte;
+  EXPECT_FALSE(crc_excluded(module, 0xFFAE));
+  module.trim.enabled = false;
+  EXPECT_FALSE(crc_excluded(module, 0xFFAF));
 }
 
 TEST(CrcExcluded, WithPagingWindowsTheTrimLocationIsAlsoExcludedInPageThree) {
-  CrcExclusions exclusions;
-  exclusions.paging_windows = true;
-  exclusions.trim_locations = {0xFFAF};
-  EXPECT_TRUE(crc_excluded(exclusions, 0x3BFAF));
-  EXPECT_TRUE(crc_excluded(exclusions, 0xFFAF));
-  EXPECT_FALSE(crc_excluded(exclusions, 0x2BFAF));
+  ModuleState module = measured_trim_module();
+  module.window.in_use = true;
+  EXPECT_TRUE(crc_excluded(module, 0x3BFAF));
+  EXPECT_TRUE(crc_excluded(module, 0xFFAF));
+  EXPECT_FALSE(crc_excluded(module, 0x2BFAF));
   // The keep-out test is on the address itself, not its fold.
-  exclusions.keepout = {{0xFF00, 0xFFFF}};
-  EXPECT_FALSE(crc_excluded(exclusions, 0x3BF00));
+  EXPECT_TRUE(module.crc_keepout_ranges.add(0xFF00, 0xFFFF));
+  EXPECT_FALSE(crc_excluded(module, 0x3BF00));
 }
 
 }  // namespace

@@ -6,8 +6,9 @@
 #include "foundation/status_output.h"
 #include "interface/engine_settings.h"
 #include "interface/target_connection.h"
-#include "programmer/trim_keywords.h"
-#include "programmer/trim_state.h"
+#include "programmer/algorithm_file.h"
+#include "programmer/module_state.h"
+#include "programmer/trim_locations.h"
 #include "tests/interface/target_bench.h"
 
 namespace vx::programmer {
@@ -20,10 +21,10 @@ using target_testing::TargetBench;
 TrimState measured(std::uint8_t type, std::uint16_t value) {
   TrimState trim;
   trim.enabled = true;
-  trim.type = type;
+  trim.type = static_cast<TrimType>(type);
   trim.value = value;
   trim.address = 0xFFAF;
-  trim.second_address = 0xFFAE;
+  trim.fine_address = 0xFFAE;
   trim.fine_mask = 0x01;
   return trim;
 }
@@ -64,7 +65,7 @@ TEST(TrimLocations, NineBitTrimWritesTheFineMaskOnlyForAFineBitOfOne) {
 
 TEST(TrimLocations, TheReferenceTypeAddsTheChannel26Reading) {
   TrimState trim = measured(99, 0x0B5);
-  trim.channel26 = 0x02C7;
+  trim.channel26_reading = 0x02C7;
   const std::vector<TrimLocation> locations = trim_locations(trim);
   ASSERT_EQ(locations.size(), 3u);
   EXPECT_EQ(locations[1].value, 0x80 | 0x01);
@@ -78,29 +79,35 @@ class TrimKeywordTest : public testing::Test {
  protected:
   TrimKeywordTest() {
     reset_engine_settings();
-    reset_trim_state();
+    reset_module_state();
   }
   ~TrimKeywordTest() override {
     reset_engine_settings();
-    reset_trim_state();
+    reset_module_state();
+  }
+
+  // One line of the keyword pass; true when it made the algorithm file invalid.
+  static bool invalid_after(const ShortText& line) {
+    module_state().invalid = false;
+    apply_keyword_line(line);
+    return module_state().invalid;
   }
 };
 
 TEST_F(TrimKeywordTest, ARangeAtFortyMegahertzIsPrescaledBy1024) {
-  EXPECT_EQ(apply_trim_keyword("trim_range=32000000/40000000/1.000000"), TrimKeywordResult::taken);
+  EXPECT_FALSE(invalid_after("trim_range=32000000/40000000/1.500000"));
   const TrimSettings& trim = engine_settings().trim;
   EXPECT_EQ(trim.reference_min, 31'250.0L);
   EXPECT_EQ(trim.reference_max, 39'062.5L);
-  EXPECT_EQ(trim.trim_scale, 1.0L);
+  EXPECT_EQ(trim.trim_scale, 1.5L);
   EXPECT_TRUE(trim.range_prescaled);
-  EXPECT_EQ(trim.prescale_divisor, 1024.0L);
 }
 
 TEST_F(TrimKeywordTest, ARangeAtTwentyIsPrescaledBy512AndAnyOtherIsEmpty) {
-  EXPECT_EQ(apply_trim_keyword("TRIM_RANGE=16000000/20000000/2.000000"), TrimKeywordResult::taken);
+  EXPECT_FALSE(invalid_after("TRIM_RANGE=16000000/20000000/2.000000"));
   EXPECT_EQ(engine_settings().trim.reference_max, 39'062.5L);
   EXPECT_EQ(engine_settings().trim.trim_scale, 2.0L);
-  EXPECT_EQ(apply_trim_keyword("TRIM_RANGE=24000000/30000000/1.000000"), TrimKeywordResult::taken);
+  EXPECT_FALSE(invalid_after("TRIM_RANGE=24000000/30000000/1.000000"));
   const TrimSettings& trim = engine_settings().trim;
   EXPECT_EQ(trim.reference_min, 0.0L);
   EXPECT_EQ(trim.reference_max, 0.0L);
@@ -108,31 +115,31 @@ TEST_F(TrimKeywordTest, ARangeAtTwentyIsPrescaledBy512AndAnyOtherIsEmpty) {
 }
 
 TEST_F(TrimKeywordTest, AnIcsRangeIsGivenInTenths) {
-  EXPECT_EQ(apply_trim_keyword("ICS_RANGE=312500.00/390625.00/10.000000"), TrimKeywordResult::taken);
+  engine_settings().trim.range_prescaled = true;
+  EXPECT_FALSE(invalid_after("ICS_RANGE=300000.00/400000.00/20.000000"));
   const TrimSettings& trim = engine_settings().trim;
-  EXPECT_EQ(trim.reference_min, 31'250.0L);
-  EXPECT_EQ(trim.reference_max, 39'062.5L);
-  EXPECT_EQ(trim.trim_scale, 1.0L);
+  EXPECT_EQ(trim.reference_min, 30'000.0L);
+  EXPECT_EQ(trim.reference_max, 40'000.0L);
+  EXPECT_EQ(trim.trim_scale, 2.0L);
   EXPECT_FALSE(trim.range_prescaled);
 }
 
 TEST_F(TrimKeywordTest, SlashesDecideBetweenFreeTextAndAnInvalidLine) {
   struct Case {
     const char* line;
-    TrimKeywordResult result;
+    bool invalid;
   };
-  for (const Case c : {Case{"TRIM_RANGE=32000000 40000000/1.000000", TrimKeywordResult::not_trim},
-                       Case{"TRIM_RANGE=3200000X/40000000/1.000000", TrimKeywordResult::invalid},
-                       Case{"ICS_RANGE=312500.00/390625.00 10.0", TrimKeywordResult::not_trim},
-                       Case{"HCS08_TRIM=004A FFAF/00007A12/", TrimKeywordResult::not_trim},
-                       Case{"HCS08_TRIM=00GA/FFAF/00007A12/", TrimKeywordResult::invalid},
-                       Case{"09BIT_TRIM=004A/004B/01/FFAF/FFAE 00007A12/", TrimKeywordResult::invalid},
-                       Case{"09QD4_TRIM=004A/004B/01/FFAF/FFAE/00007A1Z/", TrimKeywordResult::invalid},
-                       Case{"hcs08_trim=004A/FFAF/00007A12/", TrimKeywordResult::not_trim},
-                       Case{"COMMENT1=TRIM", TrimKeywordResult::not_trim}}) {
-    EXPECT_EQ(apply_trim_keyword(c.line), c.result) << c.line;
+  for (const Case c : {Case{"TRIM_RANGE=32000000 40000000/1.000000", false},
+                       Case{"TRIM_RANGE=3200000X/40000000/1.000000", true},
+                       Case{"ICS_RANGE=312500.00/390625.00 10.0", false}, Case{"HCS08_TRIM=004A FFAF/00007A12/", false},
+                       Case{"HCS08_TRIM=00GA/FFAF/00007A12/", true},
+                       Case{"09BIT_TRIM=004A/004B/01/FFAF/FFAE 00007A12/", true},
+                       Case{"09QD4_TRIM=004A/004B/01/FFAF/FFAE/00007A1Z/", true},
+                       Case{"hcs08_trim=004A/FFAF/00007A12/", false}}) {
+    EXPECT_EQ(invalid_after(c.line), c.invalid) << c.line;
   }
-  EXPECT_FALSE(trim_state().enabled);
+  EXPECT_EQ(engine_settings().trim.reference_max, 39'062.5L);
+  EXPECT_FALSE(module_state().trim.enabled);
 }
 
 // A part whose clock at its nominal trim runs 5 % fast of 8 MHz, behind an interface that
@@ -149,10 +156,10 @@ std::string open_line() { return status_output().lines.empty() ? std::string() :
 TEST_F(TrimKeywordTest, AnEightBitMeasurementEnablesTrimAndRecommendsTheValue) {
   TargetBench bench(Medium::windriver, fast_part("4.10"));
   ASSERT_TRUE(FORCE_BACKGROUND_MODE());
-  EXPECT_EQ(apply_trim_keyword("HCS08_TRIM=004A/FFAF/007A1200/"), TrimKeywordResult::taken);
-  const TrimState& trim = trim_state();
+  EXPECT_FALSE(invalid_after("HCS08_TRIM=004A/FFAF/007A1200/"));
+  const TrimState& trim = module_state().trim;
   ASSERT_TRUE(trim.enabled);
-  EXPECT_EQ(trim.type, 1);
+  EXPECT_EQ(trim.type, TrimType::byte);
   EXPECT_EQ(trim.address, 0xFFAF);
   EXPECT_EQ(trim.value, bench.mcu.peek(0x004A));
   EXPECT_NE(open_line().find("(Recommended Trim = $" + hex_byte(static_cast<std::uint8_t>(trim.value)).str() + ")"),
@@ -163,10 +170,10 @@ TEST_F(TrimKeywordTest, AnEightBitMeasurementEnablesTrimAndRecommendsTheValue) {
 TEST_F(TrimKeywordTest, AFailedMeasurementIsReportedAndLeavesTheTrimState) {
   TargetBench bench(Medium::windriver, fast_part("4.07"));
   ASSERT_TRUE(FORCE_BACKGROUND_MODE());
-  trim_state().type = 9;
-  EXPECT_EQ(apply_trim_keyword("HCS08_TRIM=004A/FFAF/007A1200/"), TrimKeywordResult::taken);
-  EXPECT_FALSE(trim_state().enabled);
-  EXPECT_EQ(trim_state().type, 9);
+  module_state().trim.type = TrimType::nine_bit;
+  EXPECT_FALSE(invalid_after("HCS08_TRIM=004A/FFAF/007A1200/"));
+  EXPECT_FALSE(module_state().trim.enabled);
+  EXPECT_EQ(module_state().trim.type, TrimType::nine_bit);
   EXPECT_NE(open_line().find("Error measuring trim values."), std::string::npos) << open_line();
 }
 
@@ -175,13 +182,13 @@ TEST_F(TrimKeywordTest, ANineBitMeasurementWithTheReferenceReadsChannel26) {
   ASSERT_TRUE(FORCE_BACKGROUND_MODE());
   bench.mcu.poke(0x0012, 0x02);
   bench.mcu.poke(0x0013, 0xC7);
-  EXPECT_EQ(apply_trim_keyword("09QD4_TRIM=004A/004B/01/FFAF/FFAE/007A1200/"), TrimKeywordResult::taken);
-  const TrimState& trim = trim_state();
+  EXPECT_FALSE(invalid_after("09QD4_TRIM=004A/004B/01/FFAF/FFAE/007A1200/"));
+  const TrimState& trim = module_state().trim;
   ASSERT_TRUE(trim.enabled);
-  EXPECT_EQ(trim.type, 99);
-  EXPECT_EQ(trim.second_address, 0xFFAE);
+  EXPECT_EQ(trim.type, TrimType::nine_bit_adc);
+  EXPECT_EQ(trim.fine_address, 0xFFAE);
   EXPECT_EQ(trim.fine_mask, 0x01);
-  EXPECT_EQ(trim.channel26, 0x02C7);
+  EXPECT_EQ(trim.channel26_reading, 0x02C7);
   EXPECT_EQ(bench.mcu.peek(0x0016), 0xB8);
   EXPECT_EQ(bench.mcu.peek(0x0010), 0x1A);
   const std::string fine = (trim.value & 1) != 0 ? ",FTRIM=1)" : ",FTRIM=0)";
