@@ -9,7 +9,12 @@
 #include "foundation/kstring.h"
 #include "foundation/run_control.h"
 #include "foundation/status_output.h"
+#include "interface/srecord_download.h"
+#include "interface/target_operations.h"
+#include "programmer/algorithm_routines.h"
+#include "programmer/chosen_module.h"
 #include "programmer/command_loop.h"
+#include "programmer/program_commands.h"
 #include "programmer/programmer_run.h"
 
 namespace vx::programmer {
@@ -32,6 +37,18 @@ std::string read_serial_file_text(const ShortText& name) {
   text.resize(std::fread(text.data(), 1, text.size(), file.get()));
   if (std::ferror(file.get()) != 0) throw std::runtime_error("Cannot read serial file " + name.str());
   return text;
+}
+
+// The bytes programmed at the serial address read back as written.
+bool serial_reads_back(std::uint32_t address, const std::vector<std::uint8_t>& bytes) {
+  bool same = true;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto at = static_cast<std::uint32_t>(address + i);
+    select_address_page(at);
+    same = READ_DATA_BYTE(paged_read_address(at)) == bytes[i] && same;
+    restore_address_page();
+  }
+  return same;
 }
 
 }  // namespace
@@ -80,6 +97,32 @@ void write_serial_file() {
   if (!replace_file_atomically(name.str(), format_serial_number(state.number))) {
     throw std::runtime_error("Cannot write serial file " + name.str());
   }
+}
+
+void program_serial_number() {
+  if (!state.selected) return;
+  read_serial_file();
+  const std::uint32_t address = state.number.address;
+  srecord_download().error = false;
+  ProgramPipeline pipeline =
+      module_pipeline(static_cast<std::int32_t>(address & ~3U), static_cast<std::int32_t>((address + 18) & ~3U));
+  pipeline.set_current_address(static_cast<std::int32_t>(address));
+  mcu_registers().PC = static_cast<std::uint16_t>(reload_algorithm_page(program_routine_entry(), true));
+  END_DEBUG_LINE();
+  WRITE_TO_DEBUG("Programming serial number " + ShortText(state.display_text) + " at address $" + hex_long(address));
+  const std::vector<std::uint8_t> bytes = serial_storage_bytes(state.number);
+  for (const std::uint8_t byte : bytes) pipeline.add_program_byte(byte);
+  if (!program_collected_blocks(pipeline)) {
+    WRITELN_TO_DEBUG("Error during programming.");
+    internal_prog_halt(18);
+  }
+  if (!serial_reads_back(address, bytes)) {
+    WRITELN_TO_DEBUG(" Failed.");
+    internal_prog_halt(56);
+  }
+  WRITELN_TO_DEBUG(" Success.");
+  increment_serial_number();
+  write_serial_file();
 }
 
 }  // namespace vx::programmer

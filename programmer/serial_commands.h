@@ -25,6 +25,9 @@ void choose_serial_file();
 void read_serial_file();
 // Advances the number held in memory; 55 when it cannot go on.
 void increment_serial_number();
+// PS: programs the number the file holds, reads it back, then counts the file on. Does
+// nothing while no file is selected.
+void program_serial_number();
 // The number held in memory replaces the file's contents in one step.
 void write_serial_file();
 
