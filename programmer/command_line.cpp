@@ -15,8 +15,10 @@
 #include "programmer/command_tokens.h"
 #include "programmer/configuration_commands.h"
 #include "programmer/module_state.h"
+#include "programmer/port_startup.h"
 #include "programmer/program_files.h"
 #include "interface/connection_settings.h"
+#include "interface/port_table.h"
 #include "programmer/connection_settings.h"
 #include "programmer/programmer_run.h"
 
@@ -144,6 +146,7 @@ void lpt_address_option(Parse& parse) {
   select_port(1, 0);
   state.user_lpt_address = static_cast<std::uint32_t>(address);
   state.user_lpt_address_set = true;
+  select_user_lpt_address(state.user_lpt_address);
 }
 
 // "USBn": 54 when n is no number; only n > 0 names a port.
@@ -210,6 +213,7 @@ void longer_word(Parse& parse) {
   }
   if (starts("USB")) usb_port_word(parse, current_word(parse));
   if (starts("ACTIVATECOMMAND=")) activate_command_option(parse);
+  if (starts("SHOWPORTS")) write_port_list_file(parameter(parse.index));
   for (const InterfaceWord& interface : interface_words) {
     if (starts(interface.word)) {
       parse.interface_given = interface.type;
@@ -231,6 +235,7 @@ void longer_word(Parse& parse) {
   if (is("HIDEAPP")) state.hide_main_window = true;
   if (is("PCI_DELAY") || is("BDM_SPEED")) {
     settings.bdm_speed = number_option<std::int32_t>(parse, str_to_long, "Error in pci_delay number on command line.");
+    link.bdm_speed_value = settings.bdm_speed;
   }
   if (is("IO_DELAY_CNT")) {
     link.io_delay_cnt =
@@ -294,6 +299,7 @@ void resolve_port(const ShortText& value, std::optional<std::int32_t> interface_
         select_numbered_port(100, *m, 4);
       } else if (ethernet_address) {
         select_port(61, 3);
+        FIND_ETHERNET_PORT(value, state.selected_port, true);
       } else {
         port_settings_error();
       }
@@ -347,6 +353,8 @@ bool command_file_named() {
 
 void parse_command_line() {
   pre_scan();
+  port_table().ethernet_scan_enabled = state.scan_ethernet_discovery;
+  scan_ports_ignoring_errors();
   Parse parse;
   std::optional<ShortText> help_file = beside_program("QUILLHCS08.HLP");
   if (help_file && resolve_file_name(*help_file, ShortText::max_length)) ws::set_help_file(help_file->str());
@@ -382,6 +390,7 @@ void parse_command_line() {
 
   if (parse.port_given) resolve_port(*parse.port_given, parse.interface_given);
   startup_settings().saved_port = state.selected_port;
+  open_selected_port(state.selected_port);
   reset_command_tables();
 }
 

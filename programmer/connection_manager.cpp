@@ -31,7 +31,8 @@ Tconnectiondialog2::Tconnectiondialog2()
       cpu_type_(std::make_unique<ws::ComboBox>(this)),
       cpu_type_label_(std::make_unique<ws::Label>(this)),
       bdm_speed_(std::make_unique<ws::ComboBox>(this)),
-      port_(std::make_unique<ws::ComboBox>(this)) {
+      port_(std::make_unique<ws::ComboBox>(this)),
+      scanning_(std::make_unique<ws::Label>(this, "SCANNING")) {
   hide();
   set_caption("VELMORIX Connection Manager");
   interface_type_->set_items(interface_type_names());
@@ -43,6 +44,26 @@ Tconnectiondialog2::Tconnectiondialog2()
   cpu_type_label_->set_caption(cpu_type_names().front());
   cpu_type_label_->set_visible(single_cpu_type);
   for (std::int32_t n = 0; n < bdm_speed_count; ++n) bdm_speed_->add_item(bdm_speed_entry(n));
+  scanning_->set_visible(false);
+  register_connection_manager_view(this);
+}
+
+Tconnectiondialog2::~Tconnectiondialog2() { register_connection_manager_view(nullptr); }
+
+void Tconnectiondialog2::show_scanning(bool visible) {
+  scanning_->set_visible(visible);
+  scanning_->repaint();
+}
+
+void Tconnectiondialog2::clear_port_list() { port_->clear_items(); }
+
+std::int32_t Tconnectiondialog2::add_port_item(const ShortText& name) {
+  port_->add_item(name.view());
+  return static_cast<std::int32_t>(port_->items().size());
+}
+
+std::uint8_t Tconnectiondialog2::port_kind_mask() const {
+  return static_cast<std::uint8_t>(programmer::interface_port_kind_mask());
 }
 
 }  // namespace vx::programmer

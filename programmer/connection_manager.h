@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "interface/connection_manager_view.h"
 #include "platform/ws/controls.h"
 #include "platform/ws/form.h"
 #include "platform/ws/lists.h"
@@ -18,11 +19,20 @@ std::string bdm_speed_entry(std::int32_t n);
 
 // The connection manager. This program never shows it; its lists are what
 // the port routines fill and read.
-class Tconnectiondialog2 final : public ws::Form {
+class Tconnectiondialog2 final : public ws::Form, public ConnectionManagerView {
  public:
   static constexpr std::int32_t bdm_speed_count = 32;
 
+  // Registers itself with the port scan for its lifetime.
   Tconnectiondialog2();
+  ~Tconnectiondialog2() override;
+  Tconnectiondialog2(const Tconnectiondialog2&) = delete;
+  Tconnectiondialog2& operator=(const Tconnectiondialog2&) = delete;
+
+  void show_scanning(bool visible) override;
+  void clear_port_list() override;
+  std::int32_t add_port_item(const ShortText& name) override;
+  std::uint8_t port_kind_mask() const override;
 
   ws::ComboBox& InterfaceType() { return *interface_type_; }
   ws::ComboBox& CPUType() { return *cpu_type_; }
@@ -31,6 +41,7 @@ class Tconnectiondialog2 final : public ws::Form {
   ws::ComboBox& BDMSpeed() { return *bdm_speed_; }
   // Filled by the port list routine with the detected ports of the chosen kind.
   ws::ComboBox& PCPort() { return *port_; }
+  ws::Label& ScanningLabel() { return *scanning_; }
 
  private:
   std::unique_ptr<ws::ComboBox> interface_type_;
@@ -38,6 +49,7 @@ class Tconnectiondialog2 final : public ws::Form {
   std::unique_ptr<ws::Label> cpu_type_label_;
   std::unique_ptr<ws::ComboBox> bdm_speed_;
   std::unique_ptr<ws::ComboBox> port_;
+  std::unique_ptr<ws::Label> scanning_;
 };
 
 }  // namespace vx::programmer

@@ -8,6 +8,7 @@
 #include "foundation/settings_file.h"
 #include "interface/connection_settings.h"
 #include "interface/engine_settings.h"
+#include "interface/port_table.h"
 #include "programmer/connection_manager.h"
 #include "programmer/program_windows.h"
 
@@ -78,6 +79,12 @@ void load_connection_settings() {
   // The flag belongs to this run's command line, never to an earlier one.
   settings.io_delay_set = false;
   link.io_delay_cnt = std::min(link.io_delay_cnt, StartupSettings::io_delay_limit);
+  link.bdm_speed_value = settings.bdm_speed;
+  apply_pci_delay();
+  // Ethernet port numbers follow the order of discovery: the address finds the device again.
+  if (settings.saved_port >= 60 && settings.saved_port <= 99) {
+    FIND_ETHERNET_PORT(settings.ethernet_address, settings.saved_port, false);
+  }
   select_cpu_type(get_integer("CPUTARGETTYPE", 0));
 }
 

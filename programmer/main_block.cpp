@@ -9,7 +9,10 @@
 #include "foundation/program_trace.h"
 #include "foundation/run_control.h"
 #include "foundation/status_output.h"
+#include "interface/drivers/ftdi_binding.h"
 #include "interface/ethernet_transport.h"
+#include "interface/port_table.h"
+#include "interface/serial_transport.h"
 #include "interface/power_dialog_form.h"
 #include "interface/target_connection.h"
 #include "platform/clock.h"
@@ -117,6 +120,8 @@ int programmer_main_block(std::vector<ShortText> parameters) {
   ProgrammerRunView view;
   run_state().view = &view;
   if (ws::headless()) install_headless_signals(close_main_window);
+  start_ftdi_binding();
+  start_serial_transport();
   start_ethernet_transport(static_cast<std::uint32_t>(platform::clock().monotonic_microseconds()),
                            read_network_card_ip());
 
@@ -127,6 +132,9 @@ int programmer_main_block(std::vector<ShortText> parameters) {
 
   finish_open_status_line();
   destroy_program_windows();
+  close_all_ports();
+  finish_serial_transport();
+  finish_ftdi_binding();
   finish_ethernet_transport();
   remove_headless_signals();
   run_state().view = nullptr;

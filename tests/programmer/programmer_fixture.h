@@ -10,7 +10,17 @@
 #include "foundation/command_exception.h"
 #include "foundation/run_state.h"
 #include "interface/connection_settings.h"
+#include "interface/byte_protocol.h"
 #include "interface/engine_settings.h"
+#include "interface/firmware_update_link.h"
+#include "interface/interface_reset.h"
+#include "interface/interface_speed.h"
+#include "interface/link_state.h"
+#include "interface/port_table.h"
+#include "interface/srecord_download.h"
+#include "interface/target_connection.h"
+#include "interface/target_operations.h"
+#include "interface/target_read_cache.h"
 #include "platform/ws/application.h"
 #include "platform/ws/shell.h"
 #include "programmer/command_line.h"
@@ -46,6 +56,16 @@ class ProgrammerTest : public ::testing::Test {
     programmer::reset_startup_settings();
     vx::reset_connection_settings();
     reset_engine_settings();
+    reset_port_table();
+    reset_link_state();
+    reset_byte_protocol();
+    reset_interface_state();
+    reset_sync_state();
+    reset_firmware_update_link();
+    reset_target_access();
+    reset_target_read_cache();
+    reset_srecord_download();
+    reset_target_connection();
     programmer::reset_command_line();
     programmer::reset_command_table_state();
     programmer::reset_command_loop();
