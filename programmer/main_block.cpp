@@ -15,6 +15,8 @@
 #include "interface/serial_transport.h"
 #include "interface/power_dialog_form.h"
 #include "interface/target_connection.h"
+#include "loaders/load_driver.h"
+#include "loaders/object_image.h"
 #include "platform/clock.h"
 #include "platform/ws/application.h"
 #include "platform/ws/messages.h"
@@ -25,6 +27,7 @@
 #include "programmer/command_table.h"
 #include "programmer/connection_manager.h"
 #include "programmer/main_window.h"
+#include "programmer/module_state.h"
 #include "programmer/network_card.h"
 #include "programmer/program_windows.h"
 #include "programmer/run_view.h"
@@ -103,6 +106,9 @@ int programmer_main_block(std::vector<ShortText> parameters) {
   reset_command_table_state();
   reset_command_dispatch();
   install_page_selection();
+  // Object files load through the format modules; MOVE_ADDRESSES= lines remap their addresses.
+  loaders::start_object_loading();
+  loaders::install_address_remap_table(&module_state().remap);
   reset_command_line(std::move(parameters));
 
   register_programmer_messages();
