@@ -8,6 +8,7 @@
 
 #include "foundation/kstring.h"
 #include "interface/target_connection.h"
+#include "loaders/load_driver.h"
 #include "loaders/object_image.h"
 #include "programmer/crc_routine.h"
 #include "programmer/serial_commands.h"
@@ -28,8 +29,10 @@ class ProductionTest : public ProgrammerTest {
     programmer::reset_serial_state();
     programmer::reset_crc_routine_state();
     loaders::reset_object_image();
+    loaders::start_object_loading();
   }
   ~ProductionTest() override {
+    loaders::finish_object_loading();
     programmer::reset_serial_state();
     programmer::reset_crc_routine_state();
     loaders::reset_object_image();
