@@ -59,8 +59,13 @@ class ProductionTest : public ProgrammerTest {
     return write(name, text + "S9030000FC\r\n");
   }
 
-  // Runs the command file to its end; the script result.
+  // Runs the command file to its end; the script result. Each run starts as a new program would.
   std::int32_t run_script(const std::string& text) {
+    RunState& run = run_state();
+    run.program_ending = false;
+    run.abort_flag = false;
+    run.quit_requested = false;
+    ws::reset_application();
     EXPECT_TRUE(programmer::programmer_run().command_file.open(ShortText(write("script.cfg", text))));
     return halt_of(programmer::usr_pickwindow_response).value_or(-1);
   }
