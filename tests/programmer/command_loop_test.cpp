@@ -47,9 +47,10 @@ TEST_F(CommandLoopTest, CommandsTheAlgorithmDoesNotEnableEndTheScriptWith33) {
     open_script(std::string(line) + "\n");
     run_state().program_ending = false;
     EXPECT_EQ(halt_of(get_next_command), 33) << line;
-    EXPECT_NE(std::find(lines().begin(), lines().end(), "CMD>\x01" + std::string(line) +
+    const std::vector<std::string> written = lines();
+    EXPECT_NE(std::find(written.begin(), written.end(), "CMD>\x01" + std::string(line) +
                                                             "Command is inactive for this .S8P file."),
-              lines().end())
+              written.end())
         << line;
   }
 }

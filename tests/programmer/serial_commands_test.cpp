@@ -62,7 +62,8 @@ TEST_F(SerialCommandsTest, AFileThatDoesNotReadEndsWith53AndDeselects) {
     EXPECT_EQ(halt_of(choose_serial_file), 53) << text;
     EXPECT_FALSE(serial_state().selected) << text;
     EXPECT_TRUE(serial_state().display_text.empty()) << text;
-    EXPECT_NE(std::find(lines().begin(), lines().end(), "Error reading Serial File " + path), lines().end()) << text;
+    const std::vector<std::string> written = lines();
+    EXPECT_NE(std::find(written.begin(), written.end(), "Error reading Serial File " + path), written.end()) << text;
   }
 }
 
