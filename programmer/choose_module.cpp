@@ -63,6 +63,7 @@ void unsecure_device() {
   if (!target_is_secured()) return;
   flash_blank_check();
   if (!target_is_secured()) return;
+  twiddle_stop();
   WRITELN_TO_DEBUG("");
   WRITE_TO_DEBUG("Device is secured. Erasing ...");
   set_flash_clock_divider(usable_bus_frequency(bus_frequency_for_erase()));
@@ -72,6 +73,7 @@ void unsecure_device() {
   WRITE_TO_DEBUG(" Done.");
   // The new security state takes effect at the next reset.
   if (target_is_secured()) FORCE_BACKGROUND_MODE();
+  twiddle_start();
 }
 
 void derive_clocks() {
