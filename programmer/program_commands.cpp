@@ -102,14 +102,16 @@ void check_record(const ModuleWindow& window, std::int32_t low, std::int32_t hig
 bool program_value(std::int32_t address, std::uint32_t value, bool word) {
   reload_algorithm_page(program_routine_entry(), true);
   ProgramPipeline pipeline = module_pipeline(address, address + 3);
+  bool programmed = false;
   {
     const SuppressedStatus quiet;
     if (word) pipeline.add_program_byte(static_cast<std::uint8_t>(value >> 8));
     pipeline.add_program_byte(static_cast<std::uint8_t>(value));
-    if (!program_collected_blocks(pipeline)) {
-      WRITELN_TO_DEBUG("Error during programming.");
-      internal_prog_halt(18);
-    }
+    programmed = program_collected_blocks(pipeline);
+  }
+  if (!programmed) {
+    WRITELN_TO_DEBUG("Error during programming.");
+    internal_prog_halt(18);
   }
 
   const std::uint32_t device = current_module_window().device_address(address);

@@ -1,0 +1,219 @@
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "programmer_run.h"
+
+namespace vx::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Bytes = std::map<std::uint32_t, std::uint8_t>;
+
+// The programmer with the simulated part's algorithm files and the object files of the
+// programming fixtures beside it.
+class ProgrammingBench {
+ public:
+  ProgrammingBench() {
+    for (const auto& entry : fs::directory_iterator(VX_ALGORITHMS)) {
+      if (entry.path().extension() == ".S8P") fs::copy_file(entry.path(), install.dir.path() / entry.path().filename());
+    }
+    for (const auto& entry : fs::directory_iterator(VX_PROGRAMMING_FIXTURES)) {
+      const std::string extension = entry.path().extension().string();
+      if (extension == ".s19" || extension == ".elf") {
+        fs::copy_file(entry.path(), install.dir.path() / entry.path().filename());
+      }
+    }
+  }
+
+  // Each "@" of the script stands for the program directory, so file names need no working folder.
+  ProgrammerResult run(const std::string& script, std::vector<std::string> switches = {}) {
+    std::string text;
+    for (const char c : script) text += c == '@' ? install.dir.path().string() + "/" : std::string(1, c);
+    switches.insert(switches.begin(), "NOSCAN");
+    switches.push_back(install.write("script.cfg", text));
+    switches.push_back("USB1");
+    return run_programmer(install, switches);
+  }
+
+  // The simulated part's flash as the state file keeps it after a run.
+  Bytes flash() const {
+    std::ifstream file(install.file("usb-interfaces.state"), std::ios::binary);
+    const std::vector<std::uint8_t> data{std::istreambuf_iterator<char>(file), {}};
+    const auto word = [&data](std::size_t at) {
+      return static_cast<std::uint32_t>(data.at(at) | data.at(at + 1) << 8 | data.at(at + 2) << 16 |
+                                        data.at(at + 3) << 24);
+    };
+    Bytes bytes;
+    std::size_t at = 16;
+    for (std::uint32_t range = word(12); range > 0; --range) {
+      const std::uint32_t first = word(at);
+      const std::uint32_t length = word(at + 4);
+      at += 8;
+      for (std::uint32_t i = 0; i < length; ++i) bytes[first + i] = data.at(at + i);
+      at += length;
+    }
+    return bytes;
+  }
+
+  ProgrammerInstall install;
+};
+
+// The data bytes of an S-record file (S1 and S2 records).
+Bytes srecord_bytes(const std::string& path) {
+  std::ifstream file(path);
+  Bytes bytes;
+  std::string line;
+  while (std::getline(file, line)) {
+    if (line.size() < 4 || line[0] != 'S' || (line[1] != '1' && line[1] != '2')) continue;
+    const auto pair = [&line](std::size_t at) { return static_cast<std::uint32_t>(std::stoul(line.substr(at, 2), nullptr, 16)); };
+    const std::size_t address_pairs = line[1] == '1' ? 2 : 3;
+    std::uint32_t address = 0;
+    for (std::size_t i = 0; i < address_pairs; ++i) address = address << 8 | pair(4 + 2 * i);
+    const std::uint32_t count = pair(2) - static_cast<std::uint32_t>(address_pairs) - 1;
+    for (std::uint32_t i = 0; i < count; ++i) bytes[address + i] = static_cast<std::uint8_t>(pair(4 + 2 * address_pairs + 2 * i));
+  }
+  return bytes;
+}
+
+std::string fixture(const std::string& name) { return std::string(VX_PROGRAMMING_FIXTURES) + "/" + name; }
+
+bool contains(const std::string& output, const std::string& text) { return output.find(text) != std::string::npos; }
+
+void expect_flash_holds(const Bytes& flash, const Bytes& object) {
+  for (const auto& [address, byte] : object) {
+    ASSERT_EQ(flash.count(address), 1u) << std::hex << address;
+    EXPECT_EQ(flash.at(address), byte) << std::hex << address;
+  }
+}
+
+TEST(Programming, ObjectFilesOfEachFormatAreProgrammedAndVerified) {
+  struct Case {
+    const char* object;
+    const char* algorithm;
+    const char* bytes;
+  };
+  const Case cases[] = {{"plain.s19", "SIM60_BYTE.S8P", "plain.s19"},
+                        {"plain.elf", "SIM60_BYTE.S8P", "plain.s19"},
+                        {"pattern.s19", "SIM60_BUFFER256.S8P", "pattern.s19"},
+                        {"plain.s19", "SIM60_WORD.S8P", "plain.s19"}};
+  for (const Case& c : cases) {
+    ProgrammingBench bench;
+    const ProgrammerResult result =
+        bench.run(std::string("CM @") + c.algorithm + " 10B0\nSS @" + c.object + "\nEM\nPM\nVM\n");
+    EXPECT_EQ(result.exit_code, 0) << c.object << "\n" << result.output;
+    EXPECT_TRUE(contains(result.output, "Module has been erased.\n")) << result.output;
+    EXPECT_TRUE(contains(result.output, " Programmed.\n")) << result.output;
+    EXPECT_TRUE(contains(result.output, ". Verified.\n")) << result.output;
+    expect_flash_holds(bench.flash(), srecord_bytes(fixture(c.bytes)));
+  }
+}
+
+TEST(Programming, UnsortedReadingSkipsHeaderLinesAndVerifies) {
+  ProgrammingBench bench;
+  const ProgrammerResult result = bench.run("CM @SIM60_BYTE.S8P 10B0\nSS @pattern.s19\nEM\nPM\nVM\n", {"NOSORT"});
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_TRUE(contains(result.output, "Verifying Address $093E7. Verified.\n")) << result.output;
+  expect_flash_holds(bench.flash(), srecord_bytes(fixture("pattern.s19")));
+}
+
+TEST(Programming, UploadWritesWhatTheOtherToolMakesOfTheDevice) {
+  ProgrammingBench bench;
+  const ProgrammerResult result =
+      bench.run("CM @SIM60_BYTE.S8P 10B0\nSS @plain.s19\nEM\nPM\nUR 8000 80FF @up.s19\nUM @module.s19\n");
+  ASSERT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_TRUE(contains(result.output, "up.s19  Address $08100. Uploaded.\n")) << result.output;
+
+  std::ifstream uploaded(bench.install.file("up.s19"), std::ios::binary);
+  const std::string text{std::istreambuf_iterator<char>(uploaded), {}};
+  std::ifstream expected_file(fixture("upload_8000.s19"), std::ios::binary);
+  std::string expected;
+  for (std::string line; std::getline(expected_file, line);) expected += line + "\r\n";
+  EXPECT_EQ(text, expected);
+
+  // The whole module: every byte the device holds in its module ranges, nothing of the hole.
+  const Bytes module = srecord_bytes(bench.install.file("module.s19"));
+  const Bytes flash = bench.flash();
+  EXPECT_EQ(module.size(), 0x0750u + 0xE6A0u);
+  for (const auto& [address, byte] : module) EXPECT_EQ(flash.at(address), byte) << std::hex << address;
+  EXPECT_EQ(module.count(0x1800), 0u);
+}
+
+TEST(Programming, AChangedByteEndsVerifyWithBothLines) {
+  ProgrammingBench bench;
+  const ProgrammerResult result = bench.run("CM @SIM60_BYTE.S8P 10B0\nSS @plain.s19\nEM\nPM\nPB 8000 00\nVM\n");
+  EXPECT_EQ(result.exit_code, 3) << result.output;
+  EXPECT_TRUE(contains(result.output, "Verifying Address $08000. Verify error at address $08000.\n"
+                                      "Byte in module is $00 and should be $45.\n"))
+      << result.output;
+}
+
+TEST(Programming, PreservedRangesSurviveEraseAndAreNotVerified) {
+  ProgrammingBench bench;
+  // The first algorithm writes a value into the range the second one preserves; FFBF keeps the
+  // part unsecured across the second CM's reset.
+  const ProgrammerResult result = bench.run(
+      "CM @SIM60_BYTE.S8P 10B0\nSS @preserved.s19\nEM\nPB FFBF FE\nPB FFB0 5A\n"
+      "CM @SIM60_PRESERVE.S8P 10B0\nPM\nVM\nEM\nSM FFB0 FFB3\n");
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_TRUE(contains(result.output, "Verifying Address $0FFB3. Verified.\n")) << result.output;
+  EXPECT_TRUE(contains(result.output, "Preserving data range $0000FFB0-$0000FFBF before erase ... Done.\n"))
+      << result.output;
+  EXPECT_TRUE(contains(result.output, "Erasing.  Module has been erased.\n"
+                                      "Re-programming preserved data range $0000FFB0-$0000FFBF ... Done.\n"))
+      << result.output;
+  EXPECT_TRUE(contains(result.output, "0000FFB0 5A FF FF FF \n")) << result.output;
+  const Bytes flash = bench.flash();
+  EXPECT_EQ(flash.at(0xFFB0), 0x5A);
+  EXPECT_EQ(flash.at(0x9000), 0xFF);
+}
+
+TEST(Programming, ScriptEndsOfTheEraseBlankCheckAndRangeCommands) {
+  struct Case {
+    const char* script;
+    int result;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"CM @SIM60_BYTE.S8P 10B0\nSS @plain.s19\nEM\nBM\nPM\nBM\n", 27,
+       "Blank Checking ... \nModule byte not erased at address $08000 byte is $45.\n"},
+      {"CM @SIM60_WORD.S8P 10B0\nSS @plain.s19\nEM\nPM\nBM\n", 25,
+       "Blank Checking ... \nModule word not erased at address $08000 word is $4580.\n"},
+      {"CM @SIM60_BYTE.S8P 10B0\nEB 1700 1A00\n", 7, "Erase range is not contiguous memory.\n"},
+      {"CM @SIM60_WORD.S8P 10B0\nEW 10B1 10C0\n", 28, "Word erase starting address must be even.\n"},
+      {"CM @SIM60_BYTE.S8P 10B0\nSS @ramvars.elf\nEM\nPM\n", 53,
+       "Invalid addresses in srecord block from $00000080 to $00000080.\n"},
+      {"CM @SIM60_BYTE.S8P 10B0\nSS @outside.s19\nPM\n", 53,
+       " Invalid address detected.\nInvalid addresses in srecord block from $00001800 to $0000180F.\n"},
+      {"CM @SIM60_BYTE.S8P 10B0\nEM\nPB FFBF FE\nPB FFBD 7E\nRE\nCM @SIM60_BYTE.S8P 10B0\nEM\n", 24,
+       "Erasing.  Module could not be erased.\n"},
+  };
+  for (const Case& c : cases) {
+    ProgrammingBench bench;
+    const ProgrammerResult result = bench.run(c.script);
+    EXPECT_EQ(result.exit_code, c.result) << c.script << result.output;
+    EXPECT_TRUE(contains(result.output, c.line)) << c.script << result.output;
+  }
+}
+
+TEST(Programming, UserCommandErasesExactlyItsPage) {
+  ProgrammingBench bench;
+  const ProgrammerResult result = bench.run("CM @SIM60_USER_PARAM.S8P 10B0\nSS @pattern.s19\nEM\nPM\nEP 8150\n");
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+  const Bytes pattern = srecord_bytes(fixture("pattern.s19"));
+  const Bytes flash = bench.flash();
+  for (const auto& [address, byte] : pattern) {
+    EXPECT_EQ(flash.at(address), address >= 0x9200 ? 0xFF : byte) << std::hex << address;
+  }
+}
+
+}  // namespace
+}  // namespace vx::test
