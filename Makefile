@@ -63,5 +63,10 @@ demo: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target CQUILLHCS08
 	scripts/demo.sh $(BUILD_DIR)
 
+# Programming speed of a 60 KB image at three BDC clocks against the physical floor.
+bench-programming: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target vx_programming_bench
+	$(BUILD_DIR)/bin/vx_programming_bench
+
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(THREAD_DIR) $(FUZZ_DIR)
