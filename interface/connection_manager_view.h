@@ -27,7 +27,4 @@ class ConnectionManagerView {
 void register_connection_manager_view(ConnectionManagerView* view);
 ConnectionManagerView* connection_manager_view();
 
-// The port kinds to list: 7 without a window.
-std::uint8_t interface_port_kind_mask();
-
 }  // namespace vx

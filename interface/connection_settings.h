@@ -16,8 +16,6 @@ struct ConnectionSettings {
   std::uint16_t reset_delay_ms = 0;
   // IO_DELAY_CNT: the interface clocks the background link at base / (divider + 1).
   std::uint16_t io_delay_cnt = 0;
-  // PCI_DELAY / BDM_SPEED: the PCI card's delay count, applied after its driver is loaded.
-  std::int32_t bdm_speed_value = 0;
   // "/NCL08": sync with a fixed value instead of the sync parameter.
   bool ncl08_mode = false;
   std::uint16_t ncl08_sync_value = 125;

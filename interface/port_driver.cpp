@@ -2,7 +2,6 @@
 
 #include "foundation/kstring.h"
 #include "foundation/program_trace.h"
-#include "interface/connection_settings.h"
 #include "interface/drivers/pci_card.h"
 #include "interface/link_state.h"
 #include "interface/port_counts.h"
@@ -149,8 +148,8 @@ void set_pci_delay(std::uint8_t card_type, std::uint16_t count) {
   table.pci_delay_field = static_cast<std::uint32_t>(count & 31u) << pci_delay_shift;
 }
 
-void apply_pci_delay() {
-  const std::int32_t setting = std::min<std::int32_t>(connection_settings().bdm_speed_value, 0xFFFF);
+void apply_pci_delay(std::int32_t bdm_speed) {
+  const std::int32_t setting = std::min<std::int32_t>(bdm_speed, 0xFFFF);
   set_pci_delay(card_type_standard, static_cast<std::uint16_t>(std::max<std::int32_t>(setting, minimum_pci_delay)));
   set_pci_delay(card_type_fast, static_cast<std::uint16_t>(std::max<std::int32_t>(setting, minimum_fast_card_delay)));
 }

@@ -118,7 +118,7 @@ void FILL_PORT_LIST() {
   const PortCounts& counts = port_counts();
   view->clear_port_list();
   table.list_positions.fill(-1);
-  const auto listed = [](std::uint8_t bit) { return (interface_port_kind_mask() & bit) != 0; };
+  const auto listed = [view](std::uint8_t bit) { return (view->port_kind_mask() & bit) != 0; };
   const auto present = [](std::int32_t port) { return value(port) != 0; };
   for (std::int32_t n = 1; n <= PortTable::lpt_slot_count; ++n) {
     if (listed(1) && (present(n) || n == 1)) list_port(*view, n, name_of(n, static_cast<std::int32_t>(value(n))));

@@ -81,6 +81,7 @@ void close_all_ports();
 
 // Card type 0 is the only one that takes a delay.
 void set_pci_delay(std::uint8_t card_type, std::uint16_t count);
-void apply_pci_delay();
+// The BDM speed value of PCI_DELAY / BDM_SPEED, applied after the driver is loaded.
+void apply_pci_delay(std::int32_t bdm_speed);
 
 }  // namespace vx

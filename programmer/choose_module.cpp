@@ -8,7 +8,6 @@
 #include "foundation/run_control.h"
 #include "foundation/status_output.h"
 #include "interface/cable_handshake.h"
-#include "interface/connection_settings.h"
 #include "interface/engine_settings.h"
 #include "interface/interface_speed.h"
 #include "interface/port_state.h"
@@ -22,6 +21,7 @@
 #include "programmer/command_line.h"
 #include "programmer/command_loop.h"
 #include "programmer/command_table.h"
+#include "programmer/connection_settings.h"
 #include "programmer/flash_controller.h"
 #include "programmer/module_state.h"
 #include "programmer/program_windows.h"
@@ -352,7 +352,7 @@ bool LOAD_PRG(const ShortText& file_name) {
   file.close();
   WRITELN_TO_DEBUG("");
   WRITE_TO_DEBUG("Loading programming algorithm ... ");
-  const std::int32_t speed = connection_settings().bdm_speed_value;
+  const std::int32_t speed = startup_settings().bdm_speed;
   for (std::uint8_t type = 0; type <= 2; ++type) set_pci_delay(type, static_cast<std::uint16_t>(speed));
   load_algorithm_records(file_name);
   if (srecord_download().error) fail_cm("Error reading " + file_type() + " file.", 12);

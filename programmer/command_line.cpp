@@ -235,7 +235,6 @@ void longer_word(Parse& parse) {
   if (is("HIDEAPP")) state.hide_main_window = true;
   if (is("PCI_DELAY") || is("BDM_SPEED")) {
     settings.bdm_speed = number_option<std::int32_t>(parse, str_to_long, "Error in pci_delay number on command line.");
-    link.bdm_speed_value = settings.bdm_speed;
   }
   if (is("IO_DELAY_CNT")) {
     link.io_delay_cnt =

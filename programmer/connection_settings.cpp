@@ -79,8 +79,6 @@ void load_connection_settings() {
   // The flag belongs to this run's command line, never to an earlier one.
   settings.io_delay_set = false;
   link.io_delay_cnt = std::min(link.io_delay_cnt, StartupSettings::io_delay_limit);
-  link.bdm_speed_value = settings.bdm_speed;
-  apply_pci_delay();
   // Ethernet port numbers follow the order of discovery: the address finds the device again.
   if (settings.saved_port >= 60 && settings.saved_port <= 99) {
     FIND_ETHERNET_PORT(settings.ethernet_address, settings.saved_port, false);

@@ -110,6 +110,7 @@ void write_port_list_file(const ShortText& word) {
 
 void open_selected_port(std::uint16_t port) {
   if (!LOAD_PORT_DRIVER(port)) startup_settings().show_at_startup = true;
+  apply_pci_delay(startup_settings().bdm_speed);
   // Without a base address there is nothing to write the start value to.
   if (port_state().port_base_address == 0) {
     END_DEBUG_LINE();

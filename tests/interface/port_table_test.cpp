@@ -5,7 +5,6 @@
 #include <vector>
 
 #include "foundation/kstring.h"
-#include "interface/connection_settings.h"
 #include "interface/drivers/ftdi_binding.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/link_state.h"
@@ -462,14 +461,12 @@ TEST_F(PortTableTest, ThePciDelay) {
     std::uint16_t count;
   } cases[] = {{0, 10}, {5, 10}, {40, 40}, {70000, 0xFFFF}};
   for (const Case& c : cases) {
-    connection_settings().bdm_speed_value = c.setting;
-    apply_pci_delay();
+    apply_pci_delay(c.setting);
     EXPECT_EQ(port_table().pci_delay_count, c.count) << c.setting;
     EXPECT_EQ(port_table().pci_delay_field, std::uint32_t{c.count & 31u} << 22) << c.setting;
   }
   set_pci_delay(1, 3);
   EXPECT_EQ(port_table().pci_delay_count, 0xFFFF) << "only card type 0 takes a delay";
-  reset_connection_settings();
 }
 
 // A discovery reply with this device text, and no acknowledgement.

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -9,6 +10,7 @@
 #include "foundation/status_output.h"
 #include "programmer/algorithm_routines.h"
 #include "platform/ws/application.h"
+#include "programmer/command_line.h"
 #include "programmer/flash_controller.h"
 #include "module_bench.h"
 
@@ -193,6 +195,42 @@ TEST_F(ModuleBench, ABaseAddressAfterAFileNameWithBlanks) {
   ASSERT_EQ(choose(copy + " 9000"), std::nullopt);
   EXPECT_EQ(programmer_run().algorithm_file_name, copy);
   EXPECT_EQ(module_state().cm_base_address, 0x9000u);
+}
+
+std::string file_text(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(ModuleBench, AFixedFrequencySetsTheClockValuesWithoutMeasuring) {
+  command_line().fixed_bus_frequency_set = true;
+  command_line().fixed_bus_frequency = 8'000'000;
+  ASSERT_EQ(choose(algorithm("SIM60_BYTE.S8P") + " 8000"), std::nullopt);
+  EXPECT_EQ(module_state().timing_factor, 16);
+  EXPECT_EQ(module_state().fcdiv_value, 0x2C);
+  EXPECT_EQ(last_register_write(bdc::WRITE_HX), (Bytes{bdc::WRITE_HX, 0x00, 0x10}));
+  EXPECT_EQ(last_register_write(bdc::WRITE_A), (Bytes{bdc::WRITE_A, 0x2C}));
+}
+
+TEST_F(ModuleBench, ABusClockTooSlowForTheFlashEndsWith35) {
+  command_line().fixed_bus_frequency_set = true;
+  command_line().fixed_bus_frequency = 100'000;
+  EXPECT_EQ(choose(algorithm("SIM60_BYTE.S8P") + " 8000"), 35);
+  const auto& shown = status_output().lines;
+  EXPECT_EQ(shown[shown.size() - 2], "Bus frequency of 100000 Hz is too low to set the flash clock.");
+  EXPECT_FALSE(programmer_run().algorithm_loaded);
+  EXPECT_EQ(std::find(shown.begin(), shown.end(), "Initialized."), shown.end());
+}
+
+TEST_F(ModuleBench, ARamBufferThatHoldsNoWholeBlockEndsWith36) {
+  std::string text = file_text(algorithm("SIM60_BUFFER32.S8P"));
+  text.insert(text.find("\nS1") + 1, "BLOCKING_MASK=0000003F/\r\n");
+  const std::string file = write("BLOCKS64.S8P", text);
+  EXPECT_EQ(choose(file + " 8000"), 36);
+  const auto& shown = status_output().lines;
+  EXPECT_EQ(shown[shown.size() - 3], "RAM buffer size $00000020 does not hold whole blocks of $00000040 bytes.");
+  EXPECT_EQ(shown[shown.size() - 2], "Invalid .S8P file : " + file);
+  EXPECT_EQ(shown.back().find("Done."), std::string::npos) << "the module-enable routine did not run";
 }
 
 }  // namespace

@@ -47,10 +47,9 @@ TEST_F(CommandLoopTest, CommandsTheAlgorithmDoesNotEnableEndTheScriptWith33) {
     open_script(std::string(line) + "\n");
     run_state().program_ending = false;
     EXPECT_EQ(halt_of(get_next_command), 33) << line;
-    const std::vector<std::string> written = lines();
-    EXPECT_NE(std::find(written.begin(), written.end(), "CMD>\x01" + std::string(line) +
-                                                            "Command is inactive for this .S8P file."),
-              written.end())
+    const std::vector<std::string> shown = lines();
+    EXPECT_NE(std::find(shown.begin(), shown.end(), "CMD>\x01" + std::string(line) + "Command is inactive for this .S8P file."),
+              shown.end())
         << line;
   }
 }

@@ -77,14 +77,14 @@ TEST_F(ProgrammerTest, BadConfigurationLinesEndTheScriptWith47) {
       {":POWEROFFONEXIT %12", "Pre-Processing Error on line 2 of script.(':POWEROFFONEXIT %12')"},
   };
   for (const auto& [line, report] : cases) {
-    // Each case runs as a program of its own: the last halt ended the one before.
-    run_state().program_ending = false;
-    ws::reset_application();
     const std::string file = write("bad.cfg", std::string("rem\n") + line + "\n:DEVICEPOWER 20\n");
     vx::connection_settings().supply_selection = 255;
+    // The halt before ends the program, and a program on its way out writes no status lines.
+    run_state().program_ending = false;
+    ws::reset_application();
     EXPECT_EQ(halt_of([&] { preprocess_command_file(ShortText(file)); }), 47) << line;
-    const std::vector<std::string> written = lines();
-    EXPECT_NE(std::find(written.begin(), written.end(), std::string(report)), written.end()) << line;
+    const std::vector<std::string> shown = lines();
+    EXPECT_NE(std::find(shown.begin(), shown.end(), std::string(report)), shown.end()) << line;
     EXPECT_EQ(vx::connection_settings().supply_selection, 255) << "the pass stops at the bad line";
     EXPECT_EQ(command_tokens().default_radix, 16);
   }

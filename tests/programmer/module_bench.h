@@ -14,6 +14,7 @@
 #include "interface/target_operations.h"
 #include "programmer/choose_module.h"
 #include "programmer/command_dispatch.h"
+#include "programmer/command_line.h"
 #include "programmer/command_loop.h"
 #include "programmer/command_table.h"
 #include "programmer/module_state.h"
@@ -30,6 +31,7 @@ struct FreshEngine {
   FreshEngine(const FreshEngine&) = delete;
   FreshEngine& operator=(const FreshEngine&) = delete;
   static void reset() {
+    programmer::reset_command_line();
     programmer::reset_command_table_state();
     programmer::reset_command_loop();
     programmer::reset_command_dispatch();
