@@ -204,6 +204,39 @@ TEST(Programming, ScriptEndsOfTheEraseBlankCheckAndRangeCommands) {
   }
 }
 
+TEST(Programming, EraseIfNotBlankErasesOnlyWhatHoldsData) {
+  ProgrammingBench bench;
+  const ProgrammerResult result =
+      bench.run("CM @SIM60_BYTE.S8P 10B0\nSS @plain.s19\nEM\nEN\nPM\nEN\nBM\n");
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_TRUE(contains(result.output, "CMD>EN\nBlank Checking ... Erased.\nCMD>PM\n")) << result.output;
+  EXPECT_TRUE(contains(result.output, "CMD>EN\nBlank Checking ... \nModule byte not erased at address $08000 byte is $45."
+                                      "\n\nErasing.  Module has been erased.\nCMD>BM\nBlank Checking ... Erased.\n"))
+      << result.output;
+}
+
+TEST(Programming, ValuesFromTheCommandLineAreReadBack) {
+  struct Case {
+    const char* algorithm;
+    const char* commands;
+    int result;
+    const char* line;
+  };
+  const Case cases[] = {
+      {"SIM60_BYTE", "PB 9000 12 34\nSM 9000 9001\n", 0, "00009000 12 34 \n"},
+      {"SIM60_WORD", "PW 9000 1234 5678\nSM 9000 9003\n", 0, "00009000 12 34 56 78 \n"},
+      {"SIM60_BYTE", "PB FFFF 12\n", 0, "CMD>PB FFFF 12\nProgramming address no longer in module.\n"},
+      {"SIM60_BYTE", "PB 9000 12\nPB 9000 21\n", 20, "Error during last byte programming.\n"},
+      {"SIM60_WORD", "PW 9000 1234\nPW 9000 4321\n", 23, "Error during last word programming.\n"},
+  };
+  for (const Case& c : cases) {
+    ProgrammingBench bench;
+    const ProgrammerResult result = bench.run(std::string("CM @") + c.algorithm + ".S8P 10B0\nEM\n" + c.commands);
+    EXPECT_EQ(result.exit_code, c.result) << c.commands << result.output;
+    EXPECT_TRUE(contains(result.output, c.line)) << c.commands << result.output;
+  }
+}
+
 TEST(Programming, UserCommandErasesExactlyItsPage) {
   ProgrammingBench bench;
   const ProgrammerResult result = bench.run("CM @SIM60_USER_PARAM.S8P 10B0\nSS @pattern.s19\nEM\nPM\nEP 8150\n");
