@@ -149,6 +149,7 @@ TEST(ProductionExample, FailuresEndWithTheirResultAsExitCodeAndLastLine) {
     const char* option = "NOSCAN";
   };
   const Case cases[] = {
+      {2, "CM @SIM60_PRODUCTION.S8P\nSS @broken.s19\nPM\n"},
       {3, "CM @SIM60_PRODUCTION.S8P\nSS @app.s19\nEN\nPM\nSS @other.s19\nVM\n"},
       {5, "CM @SIM60_PRODUCTION.S8P\nVC\n"},
       {5, "CM @SIM60_PRODUCTION.S8P\nPM\n"},
@@ -156,10 +157,13 @@ TEST(ProductionExample, FailuresEndWithTheirResultAsExitCodeAndLastLine) {
       {15, "CM @SIM60_ENABLE_FAILS.S8P 10B0\n"},
       {16, "CM @SIM60_PRODUCTION.S8P\nCS @none.ser\n"},
       {18, "CM @SIM60_PRODUCTION.S8P\nSS @trim.s19\nEN\nPM\nPT\n"},
+      {19, "CM @SIM60_PRODUCTION.S8P\nPB 0100 12\n"},
+      {22, "CM @SIM60_WORD.S8P 10B0\nPW 8001 1234\n"},
       {33, "PM\n"},
       {33, "CM @SIM60_NO_CRC.S8P 10B0\nVC\n"},
       {33, "CM @SIM60_NO_SERIALIZE.S8P 10B0\nCS @board.ser\n"},
       {33, "CM @SIM60_BYTE.S8P 10B0\nPT\n"},
+      {36, "CM @INVALID.S8P 10B0\n"},
       {39, "CM @SIM60_PRODUCTION.S8P\nVV 0x12\n"},
       {39, "CM @SIM60_BYTE.S8P\n"},
       {41, "CM @NONE.S8P 10B0\n"},
@@ -171,6 +175,7 @@ TEST(ProductionExample, FailuresEndWithTheirResultAsExitCodeAndLastLine) {
       {53, "CM @SIM60_PRODUCTION.S8P\nCS @bad.ser\n"},
       {56, "CM @SIM60_PRODUCTION.S8P\nSS @app.s19\nEN\nPM\nCS @board.ser\nPS\nPS\n"},
       {61, "CM @SIM60_PRODUCTION.S8P\nVV 1000000\n"},
+      {62, "CM @SIM60_PRODUCTION.S8P\nSS @app.s19\nEN\nPM\nCS @locked.ser\nPS\n"},
   };
   for (const Case& c : cases) {
     ProductionRun bench;
@@ -179,6 +184,10 @@ TEST(ProductionExample, FailuresEndWithTheirResultAsExitCodeAndLastLine) {
     bench.install.write("bad.ser", "000000FF80");
     // Another value in the trim location.
     bench.install.write("trim.s19", "S104FFAF123B\nS9030000FC\n");
+    bench.install.write("broken.s19", "S1058000XX3434\nS9030000FC\n");
+    bench.install.write("INVALID.S8P", "PRESERVE_RANGE=0000XX00/0000EF0F/\r\n" + bench.text("SIM60_BYTE.S8P"));
+    // A serial-number file that cannot be rewritten: an input/output failure of the run.
+    fs::permissions(bench.install.write("locked.ser", "010000FF80393030"), fs::perms::owner_read);
     const ProgrammerResult result = bench.run(c.script, c.option);
     EXPECT_EQ(result.exit_code, c.result) << c.script << "\n" << result.output;
     const std::string last_line = "ERROR " + std::to_string(c.result) + " during script!\n";
