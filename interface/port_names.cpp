@@ -64,10 +64,17 @@ void list_port(ConnectionManagerView& view, std::int32_t port, const ShortText& 
   port_table().list_positions[static_cast<std::size_t>(port)] = static_cast<std::int8_t>(count - 1);
 }
 
+// USB, Ethernet and programmer ports take a count-like presence: only a positive one is there.
+bool is_present(Range range, std::int32_t presence) {
+  const bool counted = range == Range::usb_interface || range == Range::ethernet || range == Range::usb_programmer;
+  return counted ? presence > 0 : presence != 0;
+}
+
 }  // namespace
 
 ShortText port_address_text(std::uint8_t port, std::int32_t presence) {
   const PortNumber p = classify(port);
+  if (!is_present(p.range, presence)) return ShortText();
   switch (p.range) {
     case Range::parallel: return "$" + hex_word(static_cast<std::uint16_t>(value(port)));
     case Range::pci_card: return "$" + hex_long(static_cast<std::uint32_t>(presence));
@@ -83,8 +90,7 @@ ShortText port_address_text(std::uint8_t port, std::int32_t presence) {
 ShortText GET_PORT_NAME(std::uint8_t port, std::int32_t presence) {
   const PortNumber p = classify(port);
   const ShortText n = long_to_str(p.n);
-  const bool present = presence != 0;
-  const bool counted_present = presence > 0;
+  const bool present = is_present(p.range, presence);
   switch (p.range) {
     case Range::parallel:
       return "LPT" + n + " : Parallel Port " + n +
@@ -93,17 +99,17 @@ ShortText GET_PORT_NAME(std::uint8_t port, std::int32_t presence) {
       return "PCI" + n + " : BDM Fulgrin Card " + n +
              (present ? " (Address " + port_address_text(port, presence) + ")" : ShortText(" (Not Detected)"));
     case Range::usb_interface:
-      if (!counted_present) return "USB" + n + " : Not Detected.";
+      if (!present) return "USB" + n + " : Not Detected.";
       return "USB" + n + " : " + GET_USB_DEVICE_DESCRIPTION(p.n) + " (" + port_address_text(port, presence) +
              closing(GET_USB_DEVICE_FIELD(p.n, 99));
     case Range::serial: return "COM" + n + " : Serial Port " + n + (present ? ShortText() : ShortText(" (Not Detected)"));
     case Range::ethernet: {
-      if (!counted_present) return ShortText("Ethernet Device : Not Detected.");
+      if (!present) return ShortText("Ethernet Device : Not Detected.");
       const EthernetPortEntry& entry = port_table().ethernet[static_cast<std::size_t>(p.n - 1)];
       return trim(entry.ip) + "  :  " + trim(entry.name);
     }
     case Range::usb_programmer:
-      if (!counted_present) return "USB" + n + " : Not Detected.";
+      if (!present) return "USB" + n + " : Not Detected.";
       return "USB" + n + " : Tamberly Pro (" + port_address_text(port, presence) +
              closing(wdusb_state().programmers.line(p.n));
     case Range::invalid: break;

@@ -190,7 +190,7 @@ void measure_byte_trim(KeywordLine& line) {
   if (!line.ok()) return;
   std::uint8_t value = 0;
   if (!interface_trim_measure(trim_register, static_cast<std::int32_t>(reference), value)) {
-    WRITE_TO_DEBUG("Error measuring trim values.");
+    report_trim("Error measuring trim values.");
     return;
   }
   TrimState& trim = module_state().trim;
@@ -223,7 +223,7 @@ void measure_nine_bit_trim(KeywordLine& line, TrimType type) {
   if (!line.ok()) return;
   std::uint16_t value = 0;
   if (!measure_trim_9bit(trim_register, fine_register, fine_mask, static_cast<std::int32_t>(reference), value)) {
-    WRITE_TO_DEBUG("Error measuring trim values.");
+    report_trim("Error measuring trim values.");
     return;
   }
   TrimState& trim = module_state().trim;

@@ -126,8 +126,12 @@ void SimProgrammerPty::write_all(const std::vector<std::uint8_t>& bytes) {
       done += static_cast<std::size_t>(n);
       continue;
     }
+    // Waiting for the host to read is no work: its waits must move on meanwhile.
+    working_ = false;
     pollfd fds[2] = {{fd_, POLLOUT, 0}, {stop_fd_, POLLIN, 0}};
-    if (::poll(fds, 2, -1) < 0 || fds[1].revents != 0 || hung_up(fds[0])) return;
+    const bool writable = ::poll(fds, 2, -1) >= 0 && fds[1].revents == 0 && !hung_up(fds[0]);
+    working_ = true;
+    if (!writable) return;
   }
 }
 

@@ -78,6 +78,18 @@ TEST(ChooseModule, FailuresEndWithTheirResultAndMessage) {
   }
 }
 
+TEST(ChooseModule, ResetAndGoLeaveOnlyTheStartCommands) {
+  ProgrammerInstall install;
+  const test::ProgrammerResult reset = run_script(install, "CM @SIM60_BYTE.S8P 8000\nRE\nPM\n");
+  EXPECT_EQ(reset.exit_code, 33) << reset.output;
+  EXPECT_NE(reset.output.find("Target has been RESET and is active.\nCMD>PMCommand is inactive"), std::string::npos)
+      << reset.output;
+
+  const test::ProgrammerResult go = run_script(install, "CM @SIM60_BYTE.S8P 8000\nGO\nQU\n");
+  EXPECT_EQ(go.exit_code, 0) << go.output;
+  EXPECT_NE(go.output.find("CMD>GO Frequency ~ "), std::string::npos) << go.output;
+}
+
 TEST(ChooseModule, ModuleWithoutBaseAddressNeedsNoParameter) {
   ProgrammerInstall install;
   const test::ProgrammerResult result = run_script(install, "CM @9S08JM60.S8p\n");

@@ -80,6 +80,22 @@ TEST_F(PortTableTest, PortNamesWithoutDevices) {
   }
 }
 
+TEST_F(PortTableTest, AddressTextsOfPresentPortsOnly) {
+  port_table().values[1] = 0x12378;
+  port_table().ethernet[0] = {"127.0.0.2", "Tamberly Pro", false};
+  struct Case {
+    int port;
+    std::int32_t presence;
+    const char* text;
+  } cases[] = {
+      {1, 1, "$2378"},   {1, 0, ""},         {11, -2, "$FFFFFFFE"}, {11, 0, ""}, {41, 256, "1"},
+      {61, 256, "127.0.0.2"}, {61, -1, ""}, {21, 256, ""},          {10, 256, ""}, {0, 256, ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(port_address_text(static_cast<std::uint8_t>(c.port), c.presence), c.text) << c.port << " " << c.presence;
+  }
+}
+
 TEST_F(PortTableTest, UsbNamesCarryTwoDigitNumbersAndTheOpenMark) {
   fill_ftdi_table(12);
   ftdi_binding().descriptions[11] = "VLX USB BDM [Open]";

@@ -6,7 +6,6 @@
 
 #include "interface/connection_manager_view.h"
 #include "interface/ethernet_devices.h"
-#include "interface/ethernet_transport.h"
 #include "interface/port_table.h"
 #include "interface/programmer_link.h"
 #include "support/pty_pair.h"

@@ -8,6 +8,7 @@
 #include "foundation/hex_digits.h"
 #include "foundation/kstring.h"
 #include "foundation/status_output.h"
+#include "programmer/algorithm_file.h"
 #include "programmer/algorithm_routines.h"
 #include "platform/ws/application.h"
 #include "programmer/command_line.h"
@@ -197,9 +198,51 @@ TEST_F(ModuleBench, ABaseAddressAfterAFileNameWithBlanks) {
   EXPECT_EQ(module_state().cm_base_address, 0x9000u);
 }
 
+TEST_F(ModuleBench, AFailedTrimMeasurementIsReportedAndLeavesPtInactive) {
+  ASSERT_EQ(choose(algorithm("9S08JM60.S8p")), std::nullopt) << status_output().lines.back();
+  EXPECT_FALSE(module_state().trim.enabled);
+  EXPECT_FALSE(command_table().entries[command::PT].enabled);
+  bool reported = false;
+  for (const std::string& line : status_output().lines) {
+    reported = reported || line.find("Error measuring trim values.") != std::string::npos;
+  }
+  EXPECT_TRUE(reported);
+  EXPECT_EQ(module_state().cm_base_address, 0x10B0u) << "NO_BASE_ADDRESS with its value";
+}
+
+TEST_F(ModuleBench, KeywordsThatWriteTheTarget) {
+  apply_keyword_line("WRITE_LONG=CAFEF00D/00000080/");
+  apply_keyword_line("WRITE_WORD=1234/00000084/");
+  apply_keyword_line("WRITE_BYTE=5A/00000086/");
+  EXPECT_EQ(bench.ram(0x80, 7), (Bytes{0xCA, 0xFE, 0xF0, 0x0D, 0x12, 0x34, 0x5A}));
+  apply_keyword_line("SET_SP=000000F0/");
+  EXPECT_EQ(last_register_write(bdc::WRITE_SP), (Bytes{bdc::WRITE_SP, 0x00, 0xF0}));
+  EXPECT_EQ(mcu_registers().SP, 0x00F0);
+  EXPECT_FALSE(module_state().invalid);
+}
+
 std::string file_text(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+TEST_F(ModuleBench, RoutineRecordsThatDoNotDecodeEndWith12) {
+  std::string text = file_text(algorithm("SIM60_BYTE.S8P"));
+  const std::size_t data = text.find("\nS1") + 1 + 8;
+  text[data + 4] = 'X';
+  const std::string file = write("BADDATA.S8P", text);
+  EXPECT_EQ(choose(file + " 8000"), 12);
+  EXPECT_EQ(status_output().lines[status_output().lines.size() - 2], "Error reading .S8P file.");
+}
+
+TEST_F(ModuleBench, ARecordThatDoesNotReadBackEndsWith14) {
+  std::string text = file_text(algorithm("SIM60_BYTE.S8P"));
+  // Flash does not take background writes: the record cannot read back.
+  text.insert(text.find("S9"), "S105F000A5A5B0\r\n");
+  const std::string file = write("INFLASH.S8P", text);
+  EXPECT_EQ(choose(file + " 8000"), 14);
+  EXPECT_EQ(status_output().lines[status_output().lines.size() - 2],
+            "Error loading .S8P file : " + file + " at address 0000F000");
 }
 
 TEST_F(ModuleBench, AFixedFrequencySetsTheClockValuesWithoutMeasuring) {
