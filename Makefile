@@ -8,7 +8,8 @@ THREADED_LABEL ?= platform|interface
 FUZZ_DIR       ?= build-fuzz
 FUZZ_SECONDS   ?= 30
 FUZZ_TARGETS   ?= vx_load_driver_fuzz vx_ieee695_fuzz vx_imagecraft_fuzz vx_elf_fuzz \
-                  vx_dwarf_expression_fuzz vx_srecord_download_fuzz vx_configuration_line_fuzz
+                  vx_dwarf_expression_fuzz vx_srecord_download_fuzz vx_configuration_line_fuzz \
+                  vx_object_lines_fuzz
 JOBS           ?= $(shell nproc)
 CTEST_FLAGS    ?= --output-on-failure -j $(JOBS)
 

@@ -32,6 +32,12 @@ void free_preserved_bytes() {
 // The bytes go back where they were read: module start + start .. module start + end.
 void save_preserved_ranges(const ModuleWindow& window) {
   for (AddressRange& range : module_state().preserve_ranges) {
+    // The file's range decides how much we hold; one beyond the module is no range to keep.
+    if (range.end < range.start || range.end - range.start >= window.module_size) {
+      END_DEBUG_LINE();
+      WRITELN_TO_DEBUG("Preserved data range " + range_text(window, range) + " does not lie in the module.\x07");
+      internal_prog_halt(64);
+    }
     const std::uint32_t first = window.module_start + range.start;
     range.saved.resize(range.end - range.start + 1);
     for (std::size_t i = 0; i < range.saved.size(); ++i) {

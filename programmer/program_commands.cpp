@@ -29,6 +29,11 @@ void write_unreadable_line(std::uint32_t device_address) {
   WRITELN_TO_DEBUG("Unable to read target byte at address $" + address_to_hex5(device_address) + ".");
 }
 
+void write_oversized_line() {
+  END_DEBUG_LINE();
+  WRITELN_TO_DEBUG("Program block does not fit the algorithm's RAM buffer.");
+}
+
 // Sorted: through the load driver in ascending address order. False when nothing was programmed.
 bool feed_sorted_image(ProgramPipeline& pipeline) {
   if (!loaders::load_object_image(programmer_run().object_file_name)) return false;
@@ -37,7 +42,7 @@ bool feed_sorted_image(ProgramPipeline& pipeline) {
   std::uint8_t byte = 0;
   std::uint32_t count = 0;
   bool aborted = false;
-  while (!aborted && !pipeline.unreadable() && loaders::next_image_byte(address, byte)) {
+  while (!aborted && !pipeline.stopped() && loaders::next_image_byte(address, byte)) {
     pipeline.set_current_address(address);
     pipeline.add_program_byte(byte);
     aborted = ++count % bytes_per_abort_check == 0 && check_abort();
@@ -54,13 +59,13 @@ bool feed_object_lines(ProgramPipeline& pipeline) {
   while (reader.next(record)) {
     pipeline.set_current_address(record.address);
     for (const std::uint8_t byte : record.bytes) pipeline.add_program_byte(byte);
-    if (pipeline.unreadable()) break;
+    if (pipeline.stopped()) break;
     if (cancel_key_pending()) internal_prog_halt(1);
   }
   if (reader.bad() || !file.is_open()) return false;
   const bool programmed = program_collected_blocks(pipeline);
   WRITE_TO_DEBUG(ShortText(five_backspaces) +
-                 address_to_hex5(static_cast<std::uint32_t>(pipeline.current_address() - 1)));
+                 address_to_hex5(static_cast<std::uint32_t>(pipeline.current_address()) - 1));
   return programmed;
 }
 
@@ -191,6 +196,10 @@ bool program_collected_blocks(ProgramPipeline& pipeline) {
     write_unreadable_line(pipeline.unreadable_address());
     return false;
   }
+  if (pipeline.oversized()) {
+    write_oversized_line();
+    return false;
+  }
   if (blocks.empty()) {
     END_DEBUG_LINE();
     WRITELN_TO_DEBUG("No data to program.");
@@ -202,9 +211,7 @@ bool program_collected_blocks(ProgramPipeline& pipeline) {
   for (const ProgramBlock& block : blocks) {
     // The routine's RAM buffer must take the block whole.
     if (block.bytes.size() > buffer_size) {
-      END_DEBUG_LINE();
-      WRITELN_TO_DEBUG("Program block of " + long_to_str(static_cast<std::int32_t>(block.bytes.size())) +
-                       " bytes does not fit the algorithm's RAM buffer.");
+      write_oversized_line();
       return false;
     }
     const std::uint32_t device = window.device_address(block.start);

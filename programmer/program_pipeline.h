@@ -65,6 +65,11 @@ class ProgramPipeline {
 
   // Set when a device byte needed for padding could not be read; the address is device.
   bool unreadable() const { return unreadable_; }
+  // Set when padding would make a block larger than the RAM buffer (a blocking unit that does
+  // not fit it); padding stops there rather than growing without bound.
+  bool oversized() const { return oversized_; }
+  // Either of the two: nothing more is taken.
+  bool stopped() const { return unreadable_ || oversized_; }
   std::uint32_t unreadable_address() const { return unreadable_address_; }
 
  private:
@@ -72,6 +77,9 @@ class ProgramPipeline {
   // Appends the device byte at object address x; false when it cannot be read.
   bool append_device_byte(std::int32_t object_address);
   bool read_device(std::uint32_t device_address, std::uint8_t& byte);
+  // Appends the device byte at a device address as padding; false when it cannot be read or
+  // the block is full.
+  bool pad_from_device(std::uint32_t device_address);
 
   ModuleWindow window_;
   BlockingRules rules_;
@@ -88,6 +96,7 @@ class ProgramPipeline {
   std::vector<ProgramBlock> queue_;
   bool unreadable_ = false;
   std::uint32_t unreadable_address_ = 0;
+  bool oversized_ = false;
 };
 
 }  // namespace vx::programmer

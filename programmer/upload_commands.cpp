@@ -49,7 +49,7 @@ void upload_module(std::int32_t start, std::int32_t end) {
   const ShortText name = rest_of_line();
   std::ofstream file(name.str(), std::ios::binary | std::ios::trunc);
   END_DEBUG_LINE();
-  if (!file.is_open() || name.empty()) {
+  if (!file.is_open()) {
     WRITELN_TO_DEBUG("");
     WRITELN_TO_DEBUG("Unable to open file " + name + " for uploading.");
     internal_prog_halt(8);

@@ -147,6 +147,46 @@ TEST(Programming, UploadWritesWhatTheOtherToolMakesOfTheDevice) {
   EXPECT_EQ(module.count(0x1800), 0u);
 }
 
+TEST(Programming, AnObjectFileNoFormatTakesEndsTheCommands) {
+  struct Case {
+    std::vector<std::string> switches;
+    const char* command;
+    int result;
+    const char* line;
+  };
+  const Case cases[] = {
+      {{}, "PM", 2, "Error reading S record file.\n"},
+      {{}, "VM", 2, "Error reading S record file.\n"},
+      // Without the range check the verify itself finds nothing to compare with.
+      {{"V"}, "VM", 5, "Error while loading S-record file.\n"},
+      {{"V"}, "PM", 18, "Error during programming.\n"},
+  };
+  for (const Case& c : cases) {
+    ProgrammingBench bench;
+    bench.install.write("notes.txt", "nothing an object file holds\n");
+    const ProgrammerResult result =
+        bench.run(std::string("CM @SIM60_BYTE.S8P 10B0\nSS @notes.txt\n") + c.command + "\n", c.switches);
+    EXPECT_EQ(result.exit_code, c.result) << c.command << result.output;
+    EXPECT_TRUE(contains(result.output, c.line)) << c.command << result.output;
+  }
+}
+
+TEST(Programming, RangeCommandsKeepToTheirRange) {
+  ProgrammingBench bench;
+  const ProgrammerResult result =
+      bench.run("CM @SIM60_BYTE.S8P 10B0\nSS @pattern.s19\nEM\nPR 9000 90FF\nVR 9000 90FF\nSM 90F0 9103\nVR 9000 9100\n");
+  EXPECT_EQ(result.exit_code, 3) << result.output;
+  EXPECT_TRUE(contains(result.output, "Verifying Address $093E7. Verified.\n")) << result.output;
+  EXPECT_TRUE(contains(result.output, "000090F0 12 13 14 15 16 17 18 19 1A 1B 1C 1D 1E 1F 20 21 \n"
+                                      "00009100 FF FF FF FF \n"))
+      << result.output;
+  EXPECT_TRUE(contains(result.output, "Verify error at address $09100.\nByte in module is $FF and should be $22.\n"))
+      << result.output;
+  const Bytes flash = bench.flash();
+  EXPECT_EQ(flash.at(0x90FF), 0x21);
+  EXPECT_EQ(flash.at(0x9100), 0xFF);
+}
+
 TEST(Programming, AChangedByteEndsVerifyWithBothLines) {
   ProgrammingBench bench;
   const ProgrammerResult result = bench.run("CM @SIM60_BYTE.S8P 10B0\nSS @plain.s19\nEM\nPM\nPB 8000 00\nVM\n");
@@ -235,6 +275,17 @@ TEST(Programming, ValuesFromTheCommandLineAreReadBack) {
     EXPECT_EQ(result.exit_code, c.result) << c.commands << result.output;
     EXPECT_TRUE(contains(result.output, c.line)) << c.commands << result.output;
   }
+}
+
+TEST(Programming, APreservedRangeBeyondTheModuleStopsTheEraseBeforeItRuns) {
+  ProgrammingBench bench;
+  std::ifstream source(bench.install.file("SIM60_BYTE.S8P"), std::ios::binary);
+  const std::string algorithm{std::istreambuf_iterator<char>(source), {}};
+  bench.install.write("WIDE.S8P", "PRESERVE_RANGE=0000EF00/FFFFFFFF/\r\n" + algorithm);
+  const ProgrammerResult result = bench.run("CM @WIDE.S8P 10B0\nEM\n");
+  EXPECT_EQ(result.exit_code, 64) << result.output;
+  EXPECT_TRUE(contains(result.output, "Preserved data range $0000FFB0-$000010AF does not lie in the module.\n"))
+      << result.output;
 }
 
 TEST(Programming, UserCommandErasesExactlyItsPage) {

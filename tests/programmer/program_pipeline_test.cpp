@@ -40,6 +40,7 @@ BlockingRules byte_rules(std::uint16_t buffer = 1024) {
 struct PipelineRun {
   std::vector<ProgramBlock> blocks;
   bool unreadable = false;
+  bool oversized = false;
 };
 
 PipelineRun feed(const ModuleWindow& window, const BlockingRules& rules, FakeDevice& device,
@@ -55,12 +56,13 @@ PipelineRun feed(const ModuleWindow& window, const BlockingRules& rules, FakeDev
   PipelineRun run;
   run.blocks = pipeline.take_blocks();
   run.unreadable = pipeline.unreadable();
+  run.oversized = pipeline.oversized();
   return run;
 }
 
 std::vector<std::pair<std::int32_t, std::uint8_t>> run_of(std::int32_t first, std::int32_t count, std::uint8_t value = 0xA5) {
   std::vector<std::pair<std::int32_t, std::uint8_t>> bytes;
-  for (std::int32_t a = first; a < first + count; ++a) bytes.emplace_back(a, value);
+  for (std::int64_t a = first; a < std::int64_t{first} + count; ++a) bytes.emplace_back(static_cast<std::int32_t>(a), value);
   return bytes;
 }
 
@@ -178,6 +180,33 @@ TEST(ProgramPipeline, UnreadablePaddingStopsAndOutsideObjectRangesPadsAsErased) 
   run = feed(module_at_8000(), rules, device, run_of(0x8002, 1));
   EXPECT_TRUE(run.unreadable);
   EXPECT_TRUE(run.blocks.empty());
+}
+
+TEST(ProgramPipeline, PaddingStopsWhereABlockWouldOutgrowTheBuffer) {
+  BlockingRules rules = byte_rules(100);
+  rules.blocking = true;
+  rules.blocking_mask = 0x3F;
+  FakeDevice device;
+  // 100 bytes fill the buffer; the unit would need 28 more.
+  PipelineRun run = feed(module_at_8000(), rules, device, run_of(0x8000, 100));
+  EXPECT_TRUE(run.oversized);
+
+  // A unit of the whole address space would pad from address 0 and fill a gap of any width.
+  rules.blocking_mask = 0xFFFFFFFF;
+  device.reads.clear();
+  run = feed(module_at_8000(), rules, device, run_of(0x9000, 1));
+  EXPECT_TRUE(run.oversized);
+  EXPECT_LE(device.reads.size(), 100u);
+}
+
+TEST(ProgramPipeline, TheHighestAddressDoesNotOverflow) {
+  ModuleWindow window;
+  window.cm_base = 0x7FFFFF00;
+  window.module_start = 0x8000;
+  window.module_size = 0x100;
+  FakeDevice device;
+  const PipelineRun run = feed(window, byte_rules(), device, run_of(0x7FFFFFFE, 2));
+  EXPECT_EQ(shape(run), (std::vector<std::pair<std::int32_t, std::size_t>>{{0x7FFFFFFE, 2}}));
 }
 
 }  // namespace
