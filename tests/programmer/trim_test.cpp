@@ -94,36 +94,6 @@ class TrimKeywordTest : public testing::Test {
   }
 };
 
-TEST_F(TrimKeywordTest, ARangeAtFortyMegahertzIsPrescaledBy1024) {
-  EXPECT_FALSE(invalid_after("trim_range=32000000/40000000/1.500000"));
-  const TrimSettings& trim = engine_settings().trim;
-  EXPECT_EQ(trim.reference_min, 31'250.0L);
-  EXPECT_EQ(trim.reference_max, 39'062.5L);
-  EXPECT_EQ(trim.trim_scale, 1.5L);
-  EXPECT_TRUE(trim.range_prescaled);
-}
-
-TEST_F(TrimKeywordTest, ARangeAtTwentyIsPrescaledBy512AndAnyOtherIsEmpty) {
-  EXPECT_FALSE(invalid_after("TRIM_RANGE=16000000/20000000/2.000000"));
-  EXPECT_EQ(engine_settings().trim.reference_max, 39'062.5L);
-  EXPECT_EQ(engine_settings().trim.trim_scale, 2.0L);
-  EXPECT_FALSE(invalid_after("TRIM_RANGE=24000000/30000000/1.000000"));
-  const TrimSettings& trim = engine_settings().trim;
-  EXPECT_EQ(trim.reference_min, 0.0L);
-  EXPECT_EQ(trim.reference_max, 0.0L);
-  EXPECT_EQ(trim.default_reference, 0.0L);
-}
-
-TEST_F(TrimKeywordTest, AnIcsRangeIsGivenInTenths) {
-  engine_settings().trim.range_prescaled = true;
-  EXPECT_FALSE(invalid_after("ICS_RANGE=300000.00/400000.00/20.000000"));
-  const TrimSettings& trim = engine_settings().trim;
-  EXPECT_EQ(trim.reference_min, 30'000.0L);
-  EXPECT_EQ(trim.reference_max, 40'000.0L);
-  EXPECT_EQ(trim.trim_scale, 2.0L);
-  EXPECT_FALSE(trim.range_prescaled);
-}
-
 TEST_F(TrimKeywordTest, SlashesDecideBetweenFreeTextAndAnInvalidLine) {
   struct Case {
     const char* line;
@@ -165,16 +135,6 @@ TEST_F(TrimKeywordTest, AnEightBitMeasurementEnablesTrimAndRecommendsTheValue) {
   EXPECT_NE(open_line().find("(Recommended Trim = $" + hex_byte(static_cast<std::uint8_t>(trim.value)).str() + ")"),
             std::string::npos)
       << open_line();
-}
-
-TEST_F(TrimKeywordTest, AFailedMeasurementIsReportedAndLeavesTheTrimState) {
-  TargetBench bench(Medium::windriver, fast_part("4.07"));
-  ASSERT_TRUE(FORCE_BACKGROUND_MODE());
-  module_state().trim.type = TrimType::nine_bit;
-  EXPECT_FALSE(invalid_after("HCS08_TRIM=004A/FFAF/007A1200/"));
-  EXPECT_FALSE(module_state().trim.enabled);
-  EXPECT_EQ(module_state().trim.type, TrimType::nine_bit);
-  EXPECT_NE(open_line().find("Error measuring trim values."), std::string::npos) << open_line();
 }
 
 TEST_F(TrimKeywordTest, ANineBitMeasurementWithTheReferenceReadsChannel26) {
