@@ -13,7 +13,7 @@ FUZZ_TARGETS   ?= vx_load_driver_fuzz vx_ieee695_fuzz vx_imagecraft_fuzz vx_elf_
 JOBS           ?= $(shell nproc)
 CTEST_FLAGS    ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build test test-plain test-sanitize test-thread fuzz clean
+.PHONY: all deps build test test-plain test-sanitize test-thread fuzz demo bench-programming clean
 
 all: build
 
@@ -58,6 +58,16 @@ fuzz: deps $(FUZZ_DIR)/build.ninja
 	done
 
 test: test-plain test-sanitize test-thread fuzz
+
+# The production example against the simulated bench, in build/demo; the exit code is the script's.
+demo: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target CQUILLHCS08
+	scripts/demo.sh $(BUILD_DIR)
+
+# Programming speed of a 60 KB image at three BDC clocks against the physical floor.
+bench-programming: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target vx_programming_bench
+	$(BUILD_DIR)/bin/vx_programming_bench
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(THREAD_DIR) $(FUZZ_DIR)

@@ -1,11 +1,9 @@
 #include "foundation/ini_document.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
+
+#include "foundation/atomic_file.h"
 
 namespace vx {
 namespace {
@@ -49,17 +47,6 @@ std::optional<KeyLine> key_line(std::string_view line) {
 }
 
 bool has_line_break(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
-
-bool write_all(int fd, const std::string& data) {
-  std::size_t written = 0;
-  while (written < data.size()) {
-    const ssize_t n = ::write(fd, data.data() + written, data.size() - written);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    written += static_cast<std::size_t>(n);
-  }
-  return true;
-}
 
 }  // namespace
 
@@ -117,24 +104,7 @@ std::string IniDocument::text() const {
   return out;
 }
 
-bool IniDocument::save(const std::string& path) const {
-  mode_t mode = 0644;
-  struct stat info {};
-  if (stat(path.c_str(), &info) == 0) {
-    // Root may write anything, so a file without write permission counts as read-only for everyone.
-    if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(path.c_str(), W_OK) != 0) return false;
-    mode = info.st_mode & 07777;
-  }
-  std::string temporary = path + ".XXXXXX";
-  const int fd = mkstemp(temporary.data());
-  if (fd < 0) return false;
-  const bool written = write_all(fd, text()) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-  if (::close(fd) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
-}
+bool IniDocument::save(const std::string& path) const { return replace_file_atomically(path, text()); }
 
 std::optional<IniDocument::SectionSpan> IniDocument::find_section(std::string_view section) const {
   for (std::size_t i = 0; i < lines_.size(); ++i) {

@@ -68,6 +68,11 @@ std::uint32_t SimUsbBus::malformed_frames() const {
   return malformed_;
 }
 
+std::uint64_t SimUsbBus::transfers() const {
+  std::lock_guard lock(mutex_);
+  return transfers_;
+}
+
 bool SimUsbBus::start(std::uint16_t vendor, std::uint16_t product, platform::UsbBusEvents& events) {
   std::lock_guard lock(mutex_);
   events_ = &events;
@@ -103,6 +108,7 @@ std::uint32_t SimUsbBus::transfer(platform::UsbDeviceId id, std::uint8_t pipe, b
                                   std::span<std::uint8_t> buffer, std::uint32_t& transferred,
                                   std::uint32_t timeout_ms) {
   std::lock_guard lock(mutex_);
+  ++transfers_;
   transferred = 0;
   Device* device = find(id);
   if (device == nullptr) return wd::device_not_found;

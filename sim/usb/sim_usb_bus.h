@@ -37,6 +37,8 @@ class SimUsbBus final : public platform::UsbBus {
   void detach(platform::UsbDeviceId device);
   // Frames the device took apart wrongly, for tests.
   std::uint32_t malformed_frames() const;
+  // Bulk transfers asked of the bus so far, for measurements.
+  std::uint64_t transfers() const;
 
   bool start(std::uint16_t vendor, std::uint16_t product, platform::UsbBusEvents& events) override;
   void stop() override;
@@ -69,6 +71,7 @@ class SimUsbBus final : public platform::UsbBus {
   std::uint16_t vendor_ = 0;
   std::uint16_t product_ = 0;
   std::uint32_t malformed_ = 0;
+  std::uint64_t transfers_ = 0;
 };
 
 }  // namespace vx::sim

@@ -144,6 +144,8 @@ class TargetBench {
   TargetBench& operator=(const TargetBench&) = delete;
 
   sim::Pod& pod() { return *pod_; }
+  // The USB buses; none on the parallel cable.
+  test::SimulatedUsb* usb() { return usb_ ? &*usb_ : nullptr; }
   sim::SimClock& clock() { return medium_ == Medium::parallel ? cable_->clock : usb_->clock; }
   Medium medium() const { return medium_; }
 

@@ -1,0 +1,128 @@
+#include "programmer/serial_commands.h"
+
+#include <cstdio>
+#include <memory>
+#include <stdexcept>
+
+#include "foundation/atomic_file.h"
+#include "foundation/file_checks.h"
+#include "foundation/kstring.h"
+#include "foundation/run_control.h"
+#include "foundation/status_output.h"
+#include "interface/srecord_download.h"
+#include "interface/target_operations.h"
+#include "programmer/algorithm_routines.h"
+#include "programmer/chosen_module.h"
+#include "programmer/command_loop.h"
+#include "programmer/program_commands.h"
+#include "programmer/programmer_run.h"
+
+namespace vx::programmer {
+namespace {
+
+// Longer than any serial-number line (16 bytes: 107 characters).
+constexpr std::size_t serial_file_read_limit = 256;
+
+SerialState state;
+
+struct FileCloser {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// A file that can no longer be read is an input/output failure of the run, not a script result.
+std::string read_serial_file_text(const ShortText& name) {
+  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
+  if (!file) throw std::runtime_error("Cannot open serial file " + name.str());
+  std::string text(serial_file_read_limit, '\0');
+  text.resize(std::fread(text.data(), 1, text.size(), file.get()));
+  if (std::ferror(file.get()) != 0) throw std::runtime_error("Cannot read serial file " + name.str());
+  return text;
+}
+
+// The bytes programmed at the serial address read back as written.
+bool serial_reads_back(std::uint32_t address, const std::vector<std::uint8_t>& bytes) {
+  bool same = true;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const auto at = static_cast<std::uint32_t>(address + i);
+    select_address_page(at);
+    same = READ_DATA_BYTE(paged_read_address(at)) == bytes[i] && same;
+    restore_address_page();
+  }
+  return same;
+}
+
+}  // namespace
+
+SerialState& serial_state() { return state; }
+
+void reset_serial_state() { state = SerialState{}; }
+
+void choose_serial_file() {
+  const CommandLoop& loop = command_loop();
+  const ShortText name = trim(loop.current_line.substr(loop.line_cursor - 1));
+  if (!valid_file_exists(name)) {
+    WRITELN_TO_DEBUG("");
+    WRITELN_TO_DEBUG(".SER file " + name + " not found.\x07");
+    internal_prog_halt(16);
+  }
+  programmer_run().serial_file_name = name;
+  state.selected = true;
+  read_serial_file();
+}
+
+void read_serial_file() {
+  const ShortText& name = programmer_run().serial_file_name;
+  const std::optional<SerialNumber> number = parse_serial_number(read_serial_file_text(name));
+  if (!number) {
+    state.display_text.clear();
+    state.selected = false;
+    WRITELN_TO_DEBUG("Error reading Serial File " + name);
+    internal_prog_halt(53);
+  }
+  state.number = *number;
+  state.display_text = serial_display_text(state.number);
+}
+
+void increment_serial_number() {
+  const bool advanced = advance_serial_number(state.number);
+  state.display_text = serial_display_text(state.number);
+  if (!advanced) {
+    WRITELN_TO_DEBUG("Error - Can NOT update Serial Number.");
+    internal_prog_halt(55);
+  }
+}
+
+void write_serial_file() {
+  const ShortText& name = programmer_run().serial_file_name;
+  if (!replace_file_atomically(name.str(), format_serial_number(state.number))) {
+    throw std::runtime_error("Cannot write serial file " + name.str());
+  }
+}
+
+void program_serial_number() {
+  if (!state.selected) return;
+  read_serial_file();
+  const std::uint32_t address = state.number.address;
+  srecord_download().error = false;
+  ProgramPipeline pipeline =
+      module_pipeline(static_cast<std::int32_t>(address & ~3U), static_cast<std::int32_t>((address + 18) & ~3U));
+  pipeline.set_current_address(static_cast<std::int32_t>(address));
+  mcu_registers().PC = static_cast<std::uint16_t>(reload_algorithm_page(program_routine_entry(), true));
+  END_DEBUG_LINE();
+  WRITE_TO_DEBUG("Programming serial number " + ShortText(state.display_text) + " at address $" + hex_long(address));
+  const std::vector<std::uint8_t> bytes = serial_storage_bytes(state.number);
+  for (const std::uint8_t byte : bytes) pipeline.add_program_byte(byte);
+  if (!program_collected_blocks(pipeline)) {
+    WRITELN_TO_DEBUG("Error during programming.");
+    internal_prog_halt(18);
+  }
+  if (!serial_reads_back(address, bytes)) {
+    WRITELN_TO_DEBUG(" Failed.");
+    internal_prog_halt(56);
+  }
+  WRITELN_TO_DEBUG(" Success.");
+  increment_serial_number();
+  write_serial_file();
+}
+
+}  // namespace vx::programmer

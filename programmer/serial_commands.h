@@ -1,0 +1,34 @@
+#pragma once
+
+#include <string>
+
+#include "foundation/short_text.h"
+#include "programmer/serial_number_file.h"
+
+// CS and PS: the serial-number file that names the next device's number,
+// and programming that number, after which the file counts on.
+namespace vx::programmer {
+
+struct SerialState {
+  // The file name itself is the run's serial_file_name (the shutdown saves it).
+  bool selected = false;
+  SerialNumber number;
+  std::string display_text;
+};
+
+SerialState& serial_state();
+void reset_serial_state();
+
+// CS: the rest of the command line names the file; 16 when it does not exist.
+void choose_serial_file();
+// The selected file into the serial state; 53 when it does not read as a serial-number file.
+void read_serial_file();
+// Advances the number held in memory; 55 when it cannot go on.
+void increment_serial_number();
+// PS: programs the number the file holds, reads it back, then counts the file on. Does
+// nothing while no file is selected.
+void program_serial_number();
+// The number held in memory replaces the file's contents in one step.
+void write_serial_file();
+
+}  // namespace vx::programmer

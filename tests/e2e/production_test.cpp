@@ -1,0 +1,199 @@
+#include <gtest/gtest.h>
+
+#include <array>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include "loaders/object_image.h"
+#include "loaders/srecord_image.h"
+#include "programmer_run.h"
+#include "sim/hcs08/device_config.h"
+#include "sim/hcs08/state_file.h"
+
+namespace vx::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Flash = std::array<std::uint8_t, 0x10000>;
+using Bytes = std::map<std::int32_t, std::uint8_t>;
+
+// The production example as a user runs it: its command file, bench, object and serial-number
+// files beside a copy of the programmer, with our algorithm files.
+class ProductionRun {
+ public:
+  ProductionRun() {
+    for (const auto& entry : fs::directory_iterator(VX_PRODUCTION_EXAMPLE)) {
+      fs::copy_file(entry.path(), install.dir.path() / entry.path().filename());
+    }
+    for (const auto& entry : fs::directory_iterator(VX_ALGORITHMS)) {
+      if (entry.path().extension() == ".S8P") fs::copy_file(entry.path(), install.dir.path() / entry.path().filename());
+    }
+    // The programmer's bench is the example's.
+    fs::copy_file(install.file("production.ini"), install.file("bench.ini"), fs::copy_options::overwrite_existing);
+  }
+
+  // Relative names in the command file are found in the program directory, which the run
+  // starts in; each "@" stands for it.
+  ProgrammerResult run(const std::string& script, const std::string& option = "NOSCAN") {
+    std::string text;
+    for (const char c : script) text += c == '@' ? install.dir.path().string() + "/" : std::string(1, c);
+    return run_programmer(install, {"NOSCAN", option, install.write("run.cfg", text), "USB1"});
+  }
+  ProgrammerResult run_example() {
+    std::ifstream file(install.file("production.cfg"));
+    std::string text;
+    for (std::string line; std::getline(file, line);) {
+      // The example names its files relative to its folder.
+      for (const char* name : {"SIM60_PRODUCTION.S8P", "app.s19", "board.ser", "upload.s19"}) {
+        const std::size_t at = line.find(name);
+        if (at != std::string::npos) line.insert(at, "@");
+      }
+      text += line + "\n";
+    }
+    return run(text);
+  }
+
+  Flash flash() const {
+    Flash memory{};
+    EXPECT_EQ(sim::load_flash_state(install.file("production.state"), sim::default_device(), memory),
+              sim::StateFileResult::Ok);
+    return memory;
+  }
+  std::string text(const std::string& name) const {
+    std::ifstream file(install.file(name), std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+  }
+
+  ProgrammerInstall install;
+};
+
+Bytes srecord_file_bytes(const std::string& path) {
+  Bytes bytes;
+  EXPECT_TRUE(loaders::read_srecord_image(ShortText(path))) << path;
+  loaders::rewind_object_image();
+  std::int32_t address = 0;
+  std::uint8_t byte = 0;
+  while (loaders::next_image_byte(address, byte)) bytes[address] = byte;
+  loaders::reset_object_image();
+  return bytes;
+}
+
+bool contains(const std::string& output, const std::string& text) { return output.find(text) != std::string::npos; }
+
+// The value the status line "(Recommended Trim = $xx)" gave.
+int recommended_trim(const std::string& output) {
+  const std::string marker = "(Recommended Trim = $";
+  const std::size_t at = output.find(marker);
+  return at == std::string::npos ? -1 : std::stoi(output.substr(at + marker.size(), 2), nullptr, 16);
+}
+
+TEST(ProductionExample, OneBoardEndToEnd) {
+  ProductionRun bench;
+  const ProgrammerResult result = bench.run_example();
+  ASSERT_EQ(result.exit_code, 0) << result.output << result.errors;
+  const Flash flash = bench.flash();
+
+  for (const auto& [address, byte] : srecord_file_bytes(bench.install.file("app.s19"))) {
+    EXPECT_EQ(flash.at(static_cast<std::size_t>(address)), byte) << std::hex << address;
+  }
+  const int trim = recommended_trim(result.output);
+  ASSERT_GT(trim, 0) << result.output;
+  EXPECT_EQ(flash[0xFFAF], trim);
+  EXPECT_TRUE(contains(result.output, "Programming serial number 000 at address $0000FF80 Success.\n")) << result.output;
+  EXPECT_EQ(flash[0xFF80], '0');
+  EXPECT_EQ(flash[0xFF81], '0');
+  EXPECT_EQ(flash[0xFF82], '0');
+  EXPECT_EQ(bench.text("board.ser"), "030000FF80393030393030393130");
+
+  const Bytes uploaded = srecord_file_bytes(bench.install.file("upload.s19"));
+  ASSERT_FALSE(uploaded.empty());
+  for (const auto& [address, byte] : uploaded) EXPECT_EQ(flash.at(static_cast<std::size_t>(address)), byte) << std::hex << address;
+  EXPECT_EQ(uploaded.count(0xFFAF), 1u);
+
+  EXPECT_TRUE(contains(result.output, "   Checksum Verification Successful. (Cumulative Checksum16+CRC8=$")) << result.output;
+  EXPECT_TRUE(contains(result.output, "CMD>GO Frequency ~ ")) << result.output;
+}
+
+TEST(ProductionExample, TheNextBoardGetsTheNextNumber) {
+  ProductionRun bench;
+  ASSERT_EQ(bench.run_example().exit_code, 0);
+  const ProgrammerResult second = bench.run_example();
+  ASSERT_EQ(second.exit_code, 0) << second.output;
+  EXPECT_TRUE(contains(second.output, "Programming serial number 001 at address $0000FF80 Success.\n")) << second.output;
+  // EN erased the module, the trim location with it.
+  EXPECT_TRUE(contains(second.output, "Programming Trim value $")) << second.output;
+  EXPECT_EQ(bench.text("board.ser"), "030000FF80393030393030393230");
+}
+
+TEST(ProductionExample, TheLastSerialNumberEndsWith55AndLeavesTheFile) {
+  ProductionRun bench;
+  const std::string last = "030000FF80393930393930393930";
+  bench.install.write("board.ser", last);
+  const ProgrammerResult result = bench.run_example();
+  EXPECT_EQ(result.exit_code, 55) << result.output;
+  EXPECT_TRUE(contains(result.output, "Error - Can NOT update Serial Number.\nERROR 55 during script!\n")) << result.output;
+  EXPECT_EQ(bench.text("board.ser"), last);
+}
+
+// Every result a command file can end with: the exit code is the result and the last status
+// line says so.
+TEST(ProductionExample, FailuresEndWithTheirResultAsExitCodeAndLastLine) {
+  struct Case {
+    int result;
+    const char* script;
+    const char* option = "NOSCAN";
+  };
+  const Case cases[] = {
+      {2, "CM @SIM60_PRODUCTION.S8P\nSS @broken.s19\nPM\n"},
+      {3, "CM @SIM60_PRODUCTION.S8P\nSS @app.s19\nEN\nPM\nSS @other.s19\nVM\n"},
+      {5, "CM @SIM60_PRODUCTION.S8P\nVC\n"},
+      {5, "CM @SIM60_PRODUCTION.S8P\nPM\n"},
+      {14, "CM @SIM60_NEWER_VERSION.S8P 10B0\n"},
+      {15, "CM @SIM60_ENABLE_FAILS.S8P 10B0\n"},
+      {16, "CM @SIM60_PRODUCTION.S8P\nCS @none.ser\n"},
+      {18, "CM @SIM60_PRODUCTION.S8P\nSS @trim.s19\nEN\nPM\nPT\n"},
+      {19, "CM @SIM60_PRODUCTION.S8P\nPB 0100 12\n"},
+      {22, "CM @SIM60_WORD.S8P 10B0\nPW 8001 1234\n"},
+      {33, "PM\n"},
+      {33, "CM @SIM60_NO_CRC.S8P 10B0\nVC\n"},
+      {33, "CM @SIM60_NO_SERIALIZE.S8P 10B0\nCS @board.ser\n"},
+      {33, "CM @SIM60_BYTE.S8P 10B0\nPT\n"},
+      {36, "CM @INVALID.S8P 10B0\n"},
+      {39, "CM @SIM60_PRODUCTION.S8P\nVV 0x12\n"},
+      {39, "CM @SIM60_BYTE.S8P\n"},
+      {41, "CM @NONE.S8P 10B0\n"},
+      {44, "DE 0\n"},
+      {47, ":FOO 1\n"},
+      {50, "CM @SIM60_PRODUCTION.S8P\nSS @outside.s19\nVC\n"},
+      {51, "CM @SIM60_PRODUCTION.S8P\nSS @app.s19\nEN\nPM\nSS @other.s19\nVC\n"},
+      {52, "CM @SIM60_PRODUCTION.S8P\nSS @app.s19\nVC\n", "NOSORT"},
+      {53, "CM @SIM60_PRODUCTION.S8P\nCS @bad.ser\n"},
+      {56, "CM @SIM60_PRODUCTION.S8P\nSS @app.s19\nEN\nPM\nCS @board.ser\nPS\nPS\n"},
+      {61, "CM @SIM60_PRODUCTION.S8P\nVV 1000000\n"},
+      {62, "CM @SIM60_PRODUCTION.S8P\nSS @app.s19\nEN\nPM\nCS @locked.ser\nPS\n"},
+  };
+  for (const Case& c : cases) {
+    ProductionRun bench;
+    bench.install.write("outside.s19", "S1050100AABB94\nS9030000FC\n");
+    bench.install.write("other.s19", "S105FFFE80017C\nS9030000FC\n");
+    bench.install.write("bad.ser", "000000FF80");
+    // Another value in the trim location.
+    bench.install.write("trim.s19", "S104FFAF123B\nS9030000FC\n");
+    bench.install.write("broken.s19", "S1058000XX3434\nS9030000FC\n");
+    bench.install.write("INVALID.S8P", "PRESERVE_RANGE=0000XX00/0000EF0F/\r\n" + bench.text("SIM60_BYTE.S8P"));
+    // A serial-number file that cannot be rewritten: an input/output failure of the run.
+    fs::permissions(bench.install.write("locked.ser", "010000FF80393030"), fs::perms::owner_read);
+    const ProgrammerResult result = bench.run(c.script, c.option);
+    EXPECT_EQ(result.exit_code, c.result) << c.script << "\n" << result.output;
+    const std::string last_line = "ERROR " + std::to_string(c.result) + " during script!\n";
+    EXPECT_TRUE(result.output.ends_with(last_line)) << c.script << "\n" << result.output;
+  }
+}
+
+}  // namespace
+}  // namespace vx::test
