@@ -118,6 +118,11 @@ void com_open_with_retry(std::uint16_t n, std::int32_t baud, char parity, std::u
 void com_configure_and_open(std::uint16_t n, std::int32_t baud, char parity, std::uint16_t data_bits,
                             std::uint16_t stop_bits, std::uint16_t in_size, std::uint16_t out_size,
                             bool raise_lines) {
+  // Without the component (the transport was never started) there is nothing to open.
+  if (!transport_state.port) {
+    transport_state.status = com_status_not_opened;
+    return;
+  }
   serial::TApdComPort& port = *transport_state.port;
   delay_ms(20);
   if (port.Open()) {
@@ -238,11 +243,13 @@ bool com_output_drained() {
 // The property takes the level at once, or never while the line is under
 // flow control: one servicing pass is all there is to wait for.
 void com_set_rts(bool level) {
+  if (!transport_state.port) return;
   transport_state.port->SetRTS(level);
   if (port_is_open()) com_process_events();
 }
 
 void com_set_dtr(bool level) {
+  if (!transport_state.port) return;
   transport_state.port->SetDTR(level);
   if (port_is_open()) com_process_events();
 }

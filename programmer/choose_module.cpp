@@ -59,10 +59,11 @@ std::int32_t bus_frequency_for_erase() {
   return static_cast<std::int32_t>(sync_with_retry(sync_state().sync_parameter));
 }
 
-void unsecure_device() {
-  if (!target_is_secured()) return;
+// True when the part had to be reset for its new security state.
+bool unsecure_device() {
+  if (!target_is_secured()) return false;
   flash_blank_check();
-  if (!target_is_secured()) return;
+  if (!target_is_secured()) return false;
   twiddle_stop();
   WRITELN_TO_DEBUG("");
   WRITE_TO_DEBUG("Device is secured. Erasing ...");
@@ -72,8 +73,10 @@ void unsecure_device() {
   flash_unsecure();
   WRITE_TO_DEBUG(" Done.");
   // The new security state takes effect at the next reset.
-  if (target_is_secured()) FORCE_BACKGROUND_MODE();
+  const bool reset = target_is_secured();
+  if (reset) FORCE_BACKGROUND_MODE();
   twiddle_start();
+  return reset;
 }
 
 void derive_clocks() {
@@ -95,6 +98,8 @@ void derive_clocks() {
 }
 
 void run_keyword_pass(const ShortText& file_name) {
+  reset_keyword_state();
+  engine_settings().objects = ObjectRanges{};
   ModuleState& module = module_state();
   std::ifstream file(file_name.str(), std::ios::binary);
   if (!file) {
@@ -330,10 +335,10 @@ bool init_prg() {
     run.current_address = 0;
     return true;
   }
-  reset_keyword_state();
-  engine_settings().objects = ObjectRanges{};
   run_keyword_pass(run.algorithm_file_name);
-  unsecure_device();
+  // The reset that unsecured the part undid the pass's target writes (the watchdog switched
+  // off, clock settings, trims): they must reach the part as it now runs.
+  if (unsecure_device()) run_keyword_pass(run.algorithm_file_name);
   derive_clocks();
   PUT_CPU_THINGS();
   twiddle_stop();

@@ -299,5 +299,17 @@ TEST(Programming, UserCommandErasesExactlyItsPage) {
   }
 }
 
+TEST(Programming, EraseModuleRunsAfterACmThatUnsecuredThePart) {
+  ProgrammingBench bench;
+  // The first EM leaves NVOPT erased, so the second CM finds the part secured and resets it
+  // after the unsecure; the mass erase outlasts the watchdog the reset switched back on.
+  const ProgrammerResult result = bench.run("CM @SIM60_BYTE.S8P 10B0\nEM\nCM @SIM60_BYTE.S8P 10B0\nEM\n");
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_TRUE(contains(result.output, "Device is secured. Erasing ... Done.")) << result.output;
+  const std::size_t second_erase = result.output.rfind("CMD>EM");
+  ASSERT_NE(second_erase, std::string::npos) << result.output;
+  EXPECT_TRUE(contains(result.output.substr(second_erase), "Module has been erased.")) << result.output;
+}
+
 }  // namespace
 }  // namespace vx::test

@@ -170,6 +170,14 @@ TEST_P(EveryPortKind, TargetAccessThroughTheOpenedPort) {
   EXPECT_TRUE(on_bench([&] { return world_->pod(kind.pod).violations().empty(); }));
 }
 
+TEST_P(EveryPortKind, ADeadTargetFailsTheCheckAfterACommand) {
+  const PortKind kind = GetParam();
+  open_and_start(kind.port);
+  ASSERT_TRUE(check_target_after_command());
+  on_bench_do([&] { world_->pod(kind.pod).set_target_dead(true); });
+  EXPECT_FALSE(check_target_after_command());
+}
+
 TEST_P(EveryPortKind, ALostAcknowledgementHaltsWith45) {
   const PortKind kind = GetParam();
   open_and_start(kind.port);

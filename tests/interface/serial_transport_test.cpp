@@ -210,6 +210,17 @@ TEST_F(SerialTransportTest, TheUpdatersBuildRetriesWithoutReporting) {
   EXPECT_TRUE(status_.lines().empty());
 }
 
+TEST_F(SerialTransportTest, ATransportNotStartedFailsTheOpenWithoutTouchingAPort) {
+  finish_serial_transport();
+  EXPECT_EQ(sap_open_serial(3), sap_serial_failed);
+  EXPECT_EQ(com_status(), com_status_not_opened);
+  com_open_with_retry(3, 115200, 'N', 8, 1, 1024, 1024, true);
+  EXPECT_EQ(com_status(), com_status_not_opened);
+  EXPECT_FALSE(serial_transport().port_open);
+  EXPECT_FALSE(com_is_open());
+  EXPECT_FALSE(port_.is_open());
+}
+
 TEST_F(SerialTransportTest, ARefusedRateClosesThePortSilently) {
   open_port();
   port_.set_state_error(platform::ERROR_INVALID_PARAMETER);

@@ -100,6 +100,32 @@ TEST_P(TargetConnectionTest, ASelfResetBetweenCommandsIsRecoveredOnceWithTheWarn
   EXPECT_EQ(status_output().lines.size(), lines + 1);
 }
 
+// Both sync generations on every medium; the programmer carries current firmware only.
+TEST(TargetConnection, ADeadTargetFailsTheCheckWhetherHaltedOrRunning) {
+  struct Case {
+    Medium medium;
+    const char* firmware;
+  };
+  const Case cases[] = {{Medium::ftdi, "5.12"},      {Medium::ftdi, "3.25"},     {Medium::windriver, "5.12"},
+                        {Medium::windriver, "3.25"}, {Medium::parallel, "5.12"}, {Medium::parallel, "3.25"},
+                        {Medium::programmer, "5.12"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(target_testing::medium_name(c.medium) + " " + c.firmware);
+    BenchOptions options;
+    options.firmware = c.firmware;
+    TargetBench bench(c.medium, options);
+    give_reset_vector(bench);
+    ASSERT_TRUE(FORCE_BACKGROUND_MODE());
+    ASSERT_TRUE(check_target_after_command());
+    bench.pod().set_target_dead(true);
+    EXPECT_FALSE(check_target_after_command()) << "halted";
+    bench.pod().set_target_dead(false);
+    bench.mcu.reset(false);
+    bench.pod().set_target_dead(true);
+    EXPECT_FALSE(check_target_after_command()) << "running";
+  }
+}
+
 TEST(TargetConnection, ATargetThatKeepsResettingFailsTheCheckAfterSixTries) {
   TargetBench bench(Medium::ftdi);
   give_reset_vector(bench);
