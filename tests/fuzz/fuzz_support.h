@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "foundation/status_output.h"
@@ -44,14 +45,19 @@ inline void write_fuzz_file(const std::string& name, const std::uint8_t* data, s
   std::fclose(file);
 }
 
-// Once, before the first input: the loaders started headless, the files
-// removed again at exit.
-inline void start_fuzzing(void (*remove_files)()) {
+inline void remove_fuzz_directory() {
+  std::error_code ignored;
+  std::filesystem::remove_all(fuzz_environment().directory, ignored);
+}
+
+// Once, before the first input: the loaders started headless, the directory
+// and its files removed again at exit.
+inline void start_fuzzing() {
   status_output().view = &fuzz_environment().view;
   ws::set_headless(true);
   loaders::start_object_loading();
   loaders::get_object_record_list().set_record_limit(fuzz_record_limit);
-  std::atexit(remove_files);
+  std::atexit(remove_fuzz_directory);
 }
 
 // Before each input: no status lines kept from the last one.
@@ -59,7 +65,5 @@ inline void forget_status_lines() {
   status_output().lines.clear();
   fuzz_environment().view.finished.clear();
 }
-
-inline void remove_fuzz_directory() { rmdir(fuzz_environment().directory.c_str()); }
 
 }  // namespace vx::fuzz

@@ -14,20 +14,10 @@ namespace {
 // Enough to pass every repeat the module lets through a small input.
 constexpr int max_blocks = 1 << 16;
 
-const std::string& module_file() {
-  static const std::string name = vx::fuzz::fuzz_file("fuzz.695");
-  return name;
-}
-
-void remove_files() {
-  std::remove(module_file().c_str());
-  vx::fuzz::remove_fuzz_directory();
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vx::fuzz::start_fuzzing(remove_files);
+  vx::fuzz::start_fuzzing();
   return 0;
 }
 
@@ -35,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace vx::loaders;
   vx::fuzz::write_fuzz_file("fuzz.695", data, size);
   vx::fuzz::forget_status_lines();
-  current_debug_context().module.load_file_name = vx::ShortText(module_file());
+  current_debug_context().module.load_file_name = vx::ShortText(vx::fuzz::fuzz_file("fuzz.695"));
   DEBUG_DLL_OPEN_695();
   if (get_debug_dll_error() == 0) {
     for (int i = 0; i < max_blocks; ++i) {

@@ -9,22 +9,8 @@
 #include "loaders/debug_context.h"
 #include "loaders/dll_imagecraft.h"
 
-namespace {
-
-const std::string& debug_file() {
-  static const std::string name = vx::fuzz::fuzz_file("fuzz.dbg");
-  return name;
-}
-
-void remove_files() {
-  std::remove(debug_file().c_str());
-  vx::fuzz::remove_fuzz_directory();
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vx::fuzz::start_fuzzing(remove_files);
+  vx::fuzz::start_fuzzing();
   return 0;
 }
 
@@ -32,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace vx::loaders;
   vx::fuzz::write_fuzz_file("fuzz.dbg", data, size);
   vx::fuzz::forget_status_lines();
-  current_debug_context().module.load_file_name = vx::ShortText(debug_file());
+  current_debug_context().module.load_file_name = vx::ShortText(vx::fuzz::fuzz_file("fuzz.dbg"));
   DEBUG_DLL_TEST_IMAGECRAFT();
   DEBUG_DLL_CLOSE_IMAGECRAFT();
   DEBUG_DLL_OPEN_IMAGECRAFT();

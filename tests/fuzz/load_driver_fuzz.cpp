@@ -28,12 +28,6 @@ const std::string& map_file() {
   return name;
 }
 
-void remove_files() {
-  std::remove(load_file().c_str());
-  std::remove(map_file().c_str());
-  vx::fuzz::remove_fuzz_directory();
-}
-
 void drain_image() {
   std::int32_t address = 0;
   std::uint8_t byte = 0;
@@ -44,7 +38,7 @@ void drain_image() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  vx::fuzz::start_fuzzing(remove_files);
+  vx::fuzz::start_fuzzing();
   static vx::loaders::AddressRemapTable table;
   table.count = 1;
   table.triples[0] = {0x8000, 0xBFFF, 0x18000};
