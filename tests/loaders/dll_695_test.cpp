@@ -17,7 +17,7 @@ using namespace test_support::ieee695_writer;
 using test_support::counting;
 using test_support::Record;
 
-const std::filesystem::path fixtures = std::filesystem::path(__FILE__).parent_path() / "../fixtures/loaders";
+const std::filesystem::path fixtures = std::filesystem::path(VX_TEST_FIXTURES) / "loaders";
 
 struct Loaded {
   std::vector<Record> blocks;

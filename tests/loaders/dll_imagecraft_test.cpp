@@ -17,7 +17,7 @@ namespace {
 
 using test_support::ImageCraftWriter;
 
-const std::filesystem::path fixtures = std::filesystem::path(__FILE__).parent_path() / "../fixtures/loaders";
+const std::filesystem::path fixtures = std::filesystem::path(VX_TEST_FIXTURES) / "loaders";
 
 class ImageCraftTest : public test_support::LoaderTest {
  protected:

@@ -20,7 +20,7 @@ namespace {
 
 using test_support::DwarfTest;
 
-const std::filesystem::path fixtures = std::filesystem::path(__FILE__).parent_path() / "../fixtures";
+const std::filesystem::path fixtures = std::filesystem::path(VX_TEST_FIXTURES);
 
 struct Expected {
   std::vector<std::string> files;

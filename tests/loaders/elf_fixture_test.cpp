@@ -19,7 +19,7 @@ namespace {
 using test_support::Record;
 using test_support::stored_records;
 
-const std::filesystem::path fixtures = std::filesystem::path(__FILE__).parent_path() / "../fixtures/elf";
+const std::filesystem::path fixtures = std::filesystem::path(VX_TEST_FIXTURES) / "elf";
 
 using ByteMap = std::map<std::uint32_t, std::uint8_t>;
 

@@ -19,7 +19,7 @@ using test_support::ImageCraftWriter;
 using test_support::Record;
 using test_support::stored_records;
 
-const std::filesystem::path fixtures = std::filesystem::path(__FILE__).parent_path() / "../fixtures/loaders";
+const std::filesystem::path fixtures = std::filesystem::path(VX_TEST_FIXTURES) / "loaders";
 
 class FormatChoiceTest : public test_support::LoaderTest {
  protected:

@@ -18,7 +18,7 @@ using test_support::image_bytes;
 using test_support::Record;
 using test_support::stored_records;
 
-const std::filesystem::path fixtures = std::filesystem::path(__FILE__).parent_path() / "../fixtures/loaders";
+const std::filesystem::path fixtures = std::filesystem::path(VX_TEST_FIXTURES) / "loaders";
 
 using ByteMap = std::map<std::int64_t, std::uint8_t>;
 

@@ -12,7 +12,7 @@
 namespace vx::ws {
 namespace {
 
-const std::filesystem::path fixture = std::filesystem::path(__FILE__).parent_path() / "../fixtures/tiny.jpg";
+const std::filesystem::path fixture = std::filesystem::path(VX_TEST_FIXTURES) / "tiny.jpg";
 
 std::vector<std::uint8_t> fixture_bytes() {
   std::ifstream file(fixture, std::ios::binary);
