@@ -43,17 +43,28 @@ bool short_linux_directory(std::string_view directory) {
   return directory == "." || directory == ".." || (directory.size() == 2 && directory[0] == '/');
 }
 
+namespace {
+
+char separator_for(std::string_view directory) {
+  if (directory.size() == 2 && directory[1] == ':') return '\\';
+  const std::size_t last = directory.find_last_of(directory_separators);
+  return last != std::string_view::npos && directory[last] == '\\' ? '\\' : '/';
+}
+
+}  // namespace
+
 std::string add_backslash(std::string_view directory) {
   std::string result(directory);
-  if (directory.size() == 2 && directory[1] == ':') {
-    result += '\\';
-  } else if (short_linux_directory(directory) && !is_directory_separator(directory.back())) {
-    result += '/';
-  } else if (directory.size() > 2 && !is_directory_separator(directory.back())) {
-    const std::size_t last = directory.find_last_of(directory_separators);
-    result += (last != std::string_view::npos && directory[last] == '\\') ? '\\' : '/';
-  }
+  const bool joins = (directory.size() == 2 && directory[1] == ':') || short_linux_directory(directory) ||
+                     directory.size() > 2;
+  if (joins && !is_directory_separator(directory.back())) result += separator_for(directory);
   return result;
+}
+
+std::string join_directory(std::string_view directory, std::string_view name) {
+  std::string result(directory);
+  if (!directory.empty() && !is_directory_separator(directory.back())) result += separator_for(directory);
+  return result += name;
 }
 
 bool has_extension(std::string_view name, std::size_t& position) {

@@ -18,6 +18,9 @@ std::string_view path_part(std::string_view name);
 // The directory with a separator appended: '\' to "X:" and to names whose
 // last separator is '\', '/' to other names longer than 2 characters.
 std::string add_backslash(std::string_view directory);
+// The directory and the name joined by a separator of the directory's own
+// style, whatever the directory's length; the name alone after an empty one.
+std::string join_directory(std::string_view directory, std::string_view name);
 // True when there is a '.' with no directory separator after it; `position`
 // is that of the last '.' (1-based), 0 when there is none.
 bool has_extension(std::string_view name, std::size_t& position);

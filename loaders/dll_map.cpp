@@ -1,6 +1,7 @@
 #include "loaders/dll_map.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string_view>
 
@@ -48,9 +49,17 @@ bool qualifies_as_srecord_line(std::string_view line) {
   return count > 7;
 }
 
+// A binary file (an ELF file above all, whose constant data may hold a line
+// that looks like an S-record) is left to the modules after this one.
+bool looks_binary(const std::vector<std::uint8_t>& bytes) {
+  constexpr std::array<std::uint8_t, 4> elf_magic{0x7F, 'E', 'L', 'F'};
+  if (bytes.size() >= elf_magic.size() && std::equal(elf_magic.begin(), elf_magic.end(), bytes.begin())) return true;
+  return std::find(bytes.begin(), bytes.end(), std::uint8_t{0}) != bytes.end();
+}
+
 bool is_srecord_file(const ShortText& name) {
   std::optional<std::vector<std::uint8_t>> bytes = read_file_bytes(name);
-  if (!bytes) return false;
+  if (!bytes || looks_binary(*bytes)) return false;
   map_state.srecord_bytes = std::move(*bytes);
   const auto& stored = map_state.srecord_bytes;
   map_state.srecord_lines = LineReader(std::string_view(reinterpret_cast<const char*>(stored.data()), stored.size()));

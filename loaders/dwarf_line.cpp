@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <new>
 
+#include "foundation/file_names.h"
 #include "foundation/kstring.h"
 #include "foundation/status_output.h"
 #include "loaders/bounded_reader.h"
@@ -64,7 +65,7 @@ void store_file(const state_register_header_type& header, std::size_t file) {
   ShortText path = name;
   if (const auto directory = static_cast<std::size_t>(header.srh_directory_index[file]); directory != 0) {
     const ShortText& folder = header.srh_include_directories[directory - 1];
-    path = add_backslash(folder).value_or(folder) + name;
+    path = ShortText(file_names::join_directory(folder.view(), name.view()));
   }
   if (!PUT_DEBUG_FILE(path)) throw LineFailure{code_file_store};
   DwarfState& s = dwarf_state();

@@ -85,12 +85,12 @@ void widen_scope(DebugReading& reading, std::uint32_t address) {
 }
 
 void enter_directory(DebugReading& reading, const DebugLine& line) {
-  reading.directory = file_names::add_backslash(line.word(2));
+  reading.directory = std::string(line.word(2));
 }
 
 std::string full_file_name(DebugReading& reading, const DebugLine& line) {
   if (!reading.directory) reading.directory = reading.own_directory;
-  return *reading.directory + std::string(line.word(2));
+  return file_names::join_directory(*reading.directory, line.word(2));
 }
 
 void find_file_scope(DebugReading& reading, const DebugLine& line) {
@@ -266,7 +266,7 @@ std::string_view trim_debug_line(std::string_view text) {
 std::uint8_t read_debug_file(std::string_view text, const ShortText& file_name) {
   DebugReading reading;
   reading.lines = non_blank_lines(text);
-  reading.own_directory = file_names::add_backslash(file_names::path_part(file_name.view()));
+  reading.own_directory = std::string(file_names::path_part(file_name.view()));
   if (!read_files_and_ranges(reading)) return imagecraft_no_memory;
   read_symbols_and_lines(reading);
   return imagecraft_no_error;

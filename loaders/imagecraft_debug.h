@@ -76,7 +76,7 @@ struct DebugReading {
   static constexpr int max_descriptor_depth = 64;
 
   std::vector<DebugLine> lines;
-  // The debug file's own directory, with its separator.
+  // The debug file's own directory, joined to names without a directory.
   std::string own_directory;
   std::optional<std::string> directory;
   std::vector<FileScope> scopes;

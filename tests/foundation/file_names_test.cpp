@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/file_names.h"
 #include "foundation/kstring.h"
 #include "foundation/long_text.h"
 
@@ -68,6 +69,18 @@ TEST(FileNameParts, AddBackslashInTheNamesOwnStyle) {
     EXPECT_EQ(add_backslash(c.directory), std::optional<ShortText>(c.expected)) << c.directory;
     EXPECT_EQ(lstr_add_backslash(c.directory), c.expected) << c.directory;
   }
+}
+
+// Short directories keep their separator when a name is joined to them.
+TEST(FileNameParts, JoinDirectoryAlwaysSeparates) {
+  const struct {
+    const char* directory;
+    const char* expected;
+  } cases[] = {
+      {"", "p.c"},       {"io", "io/p.c"},     {"a", "a/p.c"},         {"/", "/p.c"},
+      {"C:", "C:\\p.c"}, {"io/", "io/p.c"},    {"d\\io", "d\\io\\p.c"}, {"/src/lib", "/src/lib/p.c"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(file_names::join_directory(c.directory, "p.c"), c.expected) << c.directory;
 }
 
 TEST(FileNameParts, FindTheExtensionOnlyInTheFileName) {

@@ -133,10 +133,13 @@ TEST_F(ImageCraftTest, FilesFunctionsLinesAndVariables) {
       .file("util.c")
       .func("", 0xD000)
       .line(3, 0xD000)
-      .funcend(0xD008);
+      .funcend(0xD008)
+      .dir("io")
+      .file("p.c");
   ASSERT_EQ(read_debug(file), 0);
   EXPECT_TRUE(test_support::stored_records().empty());
-  EXPECT_EQ(get_debug_database().files(), (std::vector<ShortText>{"C:\\src\\main.c", "C:\\src\\util.c"}));
+  EXPECT_EQ(get_debug_database().files(),
+            (std::vector<ShortText>{"C:\\src\\main.c", "C:\\src\\util.c", "io\\p.c"}));
   EXPECT_EQ(lines(), (std::vector<std::array<std::int32_t, 3>>{{0xC000, 1, 10},
                                                                {0xC004, 1, 11},
                                                                {0xC010, 1, 14},

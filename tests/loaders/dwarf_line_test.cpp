@@ -84,8 +84,8 @@ class DwarfLine : public DwarfTest {
 
 TEST_F(DwarfLine, ProgramGivesRowsWithALine) {
   LineUnit unit;
-  unit.directories = {"src", "inc\\"};
-  unit.files = {{"a.c", 0}, {"b.c", 1}, {"c.h", 2}};
+  unit.directories = {"src", "inc\\", "io"};
+  unit.files = {{"a.c", 0}, {"b.c", 1}, {"c.h", 2}, {"p.c", 3}};
   unit.program.raw(set_address(0x8000)).raw(copy());
   // Special opcode: address + 1, line + 2.
   unit.program.u8(static_cast<std::uint8_t>(10 + 1 * 14 + (2 + 5)));
@@ -95,7 +95,7 @@ TEST_F(DwarfLine, ProgramGivesRowsWithALine) {
   unit.program.raw(end_sequence()).raw(copy());
   run(unit.build());
   EXPECT_EQ(get_debug_dll_error(), 0);
-  EXPECT_EQ(files(), (std::vector<std::string>{"a.c", "src\\b.c", "inc\\c.h"}));
+  EXPECT_EQ(files(), (std::vector<std::string>{"a.c", "src\\b.c", "inc\\c.h", "io\\p.c"}));
   EXPECT_EQ(rows(), (std::vector<Row>{{0, 1, 1}, {0x8000, 1, 1}, {0x8001, 1, 3}, {0x8015, 2, 10}, {0x8115, 2, 10}}));
 }
 

@@ -55,6 +55,15 @@ TEST_F(FormatChoiceTest, EachFormatFindsItsModule) {
   EXPECT_NE(relocatable, 4);
 }
 
+// A line shaped like an S-record inside a binary file must not make the
+// S-record module take it: the ELF module reads the real code.
+TEST_F(FormatChoiceTest, BinaryFilesHoldingAnSrecordLineAreNoSrecordFiles) {
+  EXPECT_EQ(module_for((fixtures / "../elf/s08_srecord_text.elf").string()), 3);
+  EXPECT_NE(module_for(write("nul.s19", std::string("S1070000010203F2\n\0\n", 19))), 1);
+  EXPECT_NE(module_for(write("magic.s19", "\x7F" "ELF\nS1070000010203F2\n")), 1);
+  EXPECT_EQ(module_for(write("plain.s19", "S1070000010203F2\n")), 1);
+}
+
 TEST_F(FormatChoiceTest, AnIeee695FileGivesBytesAndDebugInformation) {
   const std::string name = ieee695_file(bb(5, 0, "main.c") + atn(0, 0, 7, {4, 0}) + asn(0, 0x8000) + be());
   ASSERT_TRUE(LOAD_OBJECT_FILE(ShortText(name), load_object_and_debug));
