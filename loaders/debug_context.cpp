@@ -89,7 +89,10 @@ void flatten_address_tree() { get_debug_database().addresses().flatten_tree(); }
 
 void set_debug_dll_name(const ShortText& name) { module().module_name = name; }
 std::uint8_t get_debug_dll_error() { return module().error_code; }
-void set_debug_dll_error(std::uint8_t code) { module().error_code = code; }
+void set_debug_dll_error(std::uint8_t code) {
+  module().error_code = code;
+  module().error_shown = false;
+}
 ShortText get_debug_dll_error_text() { return module().error_text; }
 void set_debug_dll_error_text(const ShortText& text) { module().error_text = text; }
 ShortText get_load_file_name() { return module().load_file_name; }

@@ -24,6 +24,10 @@ struct ModuleInterface {
   std::uint8_t error_code = 0;
   ShortText error_text;
   ShortText load_file_name;
+  // The load wants object bytes only: debug information a module cannot read need not stop it.
+  bool object_bytes_only = false;
+  // The module wrote its error text as a status line itself.
+  bool error_shown = false;
   std::int32_t block_address = 0;
   std::uint16_t block_length = 0;
   std::array<std::uint8_t, block_capacity> block_data{};

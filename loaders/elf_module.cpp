@@ -82,6 +82,7 @@ void fail(std::uint8_t code, bool report) {
   if (report) {
     DEBUG_DLL_ERROR_ELF();
     WRITELN_TO_DEBUG(get_debug_dll_error_text());
+    current_debug_context().module.error_shown = true;
   }
   close_file();
 }
@@ -313,6 +314,27 @@ bool dwarf_failed() {
   return true;
 }
 
+// Debug information the reader cannot read (a later DWARF version, say) ends the open only when
+// it is wanted; a load of object bytes alone goes on without it after a warning. True when the
+// open goes on.
+bool go_on_without_debug_information() {
+  if (!current_debug_context().module.object_bytes_only) {
+    close_file();
+    return false;
+  }
+  DEBUG_DLL_ERROR_ELF();
+  ShortText reason = get_debug_dll_error_text();
+  if (reason.view().starts_with("ERROR - ")) reason = "WARNING - " + reason.substr(8);
+  WRITELN_TO_DEBUG(reason);
+  WRITELN_TO_DEBUG("Debug information will not be loaded");
+  set_debug_dll_error(elf_no_error);
+  release_dwarf_tables();
+  elf_state.debug_abbrev_present = false;
+  elf_state.debug_info_present = false;
+  elf_state.debug_dropped = true;
+  return true;
+}
+
 void set_compiler_kind_of_producer() {
   const ShortText producer = upper_case(GET_DEBUG_PRODUCER());
   if (producer == "ICC6812" || producer == "A6812") {
@@ -337,7 +359,7 @@ bool open_debug_sections() {
   elf_state.debug_abbrev_address = abbrev_header.sh_addr;
   const ElfExtent abbrev_extent = elf_section_extent(*abbrev);
   ANALYZE_DEBUG_ABBREV(abbrev_extent.start, abbrev_extent.end);
-  if (dwarf_failed()) return false;
+  if (get_debug_dll_error() != elf_no_error) return go_on_without_debug_information();
   const std::optional<std::int32_t> info = find_elf_section(".debug_info");
   if (!info) {
     elf_state.debug_info_present = false;
@@ -349,8 +371,9 @@ bool open_debug_sections() {
   const ElfExtent info_extent = elf_section_extent(*info);
   elf_state.debug_info_offset = info_extent.start;
   ANALYZE_DEBUG_INFO(info_extent.start, info_extent.end);
+  if (get_debug_dll_error() != elf_no_error) return go_on_without_debug_information();
   set_compiler_kind_of_producer();
-  return !dwarf_failed();
+  return true;
 }
 
 bool open_file_and_tables() {
@@ -377,7 +400,7 @@ bool open_file_and_tables() {
       if (extent.end != extent.start) {
         m.debug_str = extent;
         ANALYZE_DEBUG_STR(extent.start, extent.end);
-        if (dwarf_failed()) return false;
+        if (get_debug_dll_error() != elf_no_error && !go_on_without_debug_information()) return false;
       }
     }
     build_allocatable_sections();
@@ -395,7 +418,7 @@ bool open_file_and_tables() {
     close_file();
     return false;
   }
-  if (m.has_section_table && !open_debug_sections()) return false;
+  if (m.has_section_table && !m.debug_dropped && !open_debug_sections()) return false;
   return true;
 }
 

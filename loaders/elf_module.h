@@ -115,6 +115,8 @@ struct ElfModule {
   bool has_vxcrt0 = false;
   bool debug_abbrev_present = false;
   bool debug_info_present = false;
+  // Unreadable debug information was left out of a load of object bytes.
+  bool debug_dropped = false;
 
   std::vector<ElfProgramHeader> program_headers;
   std::vector<ElfSectionHeader> section_headers;

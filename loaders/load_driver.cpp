@@ -175,9 +175,12 @@ bool LOAD_OBJECT_FILE(const ShortText& name, std::uint8_t mode) {
   clear_object_records();
   clear_debug_database();
   const DebugDll& module = module_entry(number);
+  current_debug_context().module.object_bytes_only = mode == load_object_bytes;
   module.open();
   if (get_debug_dll_error() != 0) {
     module.error_text();
+    // A file the user chose must never be refused without its reason.
+    if (!current_debug_context().module.error_shown) WRITELN_TO_DEBUG(get_debug_dll_error_text());
     return false;
   }
   bool loaded = true;

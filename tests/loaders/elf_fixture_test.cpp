@@ -107,7 +107,8 @@ class ElfFixtureTest : public test_support::LoaderTest {
 };
 
 TEST_F(ElfFixtureTest, ObjectBytesAreThoseOfObjcopyAndPyelftools) {
-  for (const char* base : {"s08_counter", "s08_stack_auto", "ppc_two_units", "hc11_paddr"}) {
+  for (const char* base :
+       {"s08_counter", "s08_stack_auto", "ppc_two_units", "hc11_paddr", "s08_srecord_text", "ppc_dwarf4", "ppc_dwarf5"}) {
     const ByteMap by_objcopy = srecord_bytes(base);
     ASSERT_FALSE(by_objcopy.empty()) << base;
     script_.answer_form(platform::result_yes);
@@ -175,6 +176,24 @@ TEST_F(ElfFixtureTest, DebugInformationOfTheCompilersLoads) {
     for (const std::string& line : status_lines()) {
       if (line != unknown_machine) ADD_FAILURE() << base << ": " << line;
     }
+  }
+}
+
+// Object bytes load whatever the debug information; the debugger's load of a
+// version it cannot read fails with its reason.
+TEST_F(ElfFixtureTest, LaterDwarfVersionsAreAWarningWhenOnlyObjectBytesAreLoaded) {
+  for (const char* base : {"ppc_dwarf4", "ppc_dwarf5"}) {
+    SCOPED_TRACE(base);
+    const ShortText file((fixtures / (std::string(base) + ".elf")).string());
+    status_output().lines.clear();
+    ASSERT_TRUE(LOAD_OBJECT_FILE(file, load_object_bytes));
+    EXPECT_EQ(bytes_of(stored_records()), srecord_bytes(base));
+    EXPECT_EQ(status_lines(), (std::vector<std::string>{"WARNING - Unknown value specified for target architecture",
+                                                        "WARNING - Debug information is not Dwarf version 2.0. ",
+                                                        "Debug information will not be loaded"}));
+    status_output().lines.clear();
+    EXPECT_FALSE(LOAD_OBJECT_FILE(file, load_object_and_debug));
+    EXPECT_EQ(status_lines().back(), "ERROR - Debug information is not Dwarf version 2.0. ");
   }
 }
 
