@@ -8,6 +8,7 @@
 #include "programmer/command_dispatch.h"
 #include "programmer/command_table.h"
 #include "programmer/module_state.h"
+#include "programmer/object_image_load.h"
 #include "programmer/programmer_run.h"
 
 namespace vx::programmer {
@@ -122,6 +123,7 @@ void usr_pickwindow_response() {
     get_next_command();
     if (run.program_ending) return;
     run.command_running = true;
+    forget_command_object_image();
     run_command_handler(loop.command_code);
     // The next command reads target memory afresh.
     target_read_cache().valid = false;

@@ -15,6 +15,7 @@
 #include "programmer/crc_check_value.h"
 #include "programmer/crc_routine.h"
 #include "programmer/module_state.h"
+#include "programmer/object_image_load.h"
 #include "programmer/programmer_run.h"
 
 namespace vx::programmer {
@@ -111,7 +112,7 @@ void verify_crc() {
   const std::uint16_t routine = load_crc_routine();
   END_DEBUG_LINE();
   WRITE_TO_DEBUG("Verifying object file " + kind + " to device ranges ... ");
-  if (!loaders::load_object_image(programmer_run().object_file_name)) {
+  if (!load_command_object_image()) {
     fail_after_load(routine, "Error while loading S-record file.", 5);
   }
   const ModuleWindow window = current_module_window();

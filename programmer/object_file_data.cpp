@@ -2,14 +2,11 @@
 
 #include "foundation/hex_digits.h"
 #include "foundation/kstring.h"
-#include "interface/srecord_download.h"
 #include "loaders/debug_context.h"
 #include "loaders/load_driver.h"
 
 namespace vx::programmer {
 namespace {
-
-constexpr std::uint8_t srecord_module = 1;
 
 // `count` pairs from `index` (0-based) as one big-endian number; false on a bad pair.
 bool decode_pairs(std::string_view line, std::size_t index, std::size_t count, std::uint32_t& value) {
@@ -67,20 +64,36 @@ ObjectLineKind ObjectLineReader::parse_intel_hex_line(std::string_view line, Obj
   return ObjectLineKind::other;
 }
 
+// A record line holds at most 255 bytes; a longer line is read up to this length and the rest
+// passed over, so that a hostile file cannot make the line grow without end.
+constexpr std::size_t longest_line = 1024;
+
+bool read_whole_line(std::istream& file, std::string& line) {
+  line.clear();
+  int c = file.get();
+  if (c == std::char_traits<char>::eof()) return false;
+  for (; c != std::char_traits<char>::eof() && c != '\n'; c = file.get()) {
+    if (line.size() < longest_line) line += static_cast<char>(c);
+  }
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  return true;
+}
+
 bool ObjectLineReader::next(ObjectDataRecord& record) {
-  while (!bad_ && file_.peek() != std::char_traits<char>::eof()) {
-    const ShortText line = read_text_line(file_);
-    ObjectLineKind kind = parse_srecord_line(line.view(), record);
-    if (kind == ObjectLineKind::other && intel_hex_) kind = parse_intel_hex_line(line.view(), record);
-    if (kind == ObjectLineKind::data) return true;
+  std::string line;
+  while (!bad_ && read_whole_line(file_, line)) {
+    ObjectLineKind kind = parse_srecord_line(line, record);
+    if (kind == ObjectLineKind::other && intel_hex_) kind = parse_intel_hex_line(line, record);
+    // A record without data bytes has no address range: the loaders pass it over too.
+    if (kind == ObjectLineKind::data && !record.bytes.empty()) return true;
     bad_ = kind == ObjectLineKind::bad;
   }
   return false;
 }
 
-bool object_file_holds_srecords(const ShortText& name) {
+std::uint8_t object_file_module(const ShortText& name) {
   loaders::current_debug_context().module.load_file_name = name;
-  return loaders::TEST_LOAD_FILES() == srecord_module;
+  return loaders::TEST_LOAD_FILES();
 }
 
 bool record_within_ranges(const ModuleWindow& window, std::int32_t low, std::int32_t high, std::int32_t address,

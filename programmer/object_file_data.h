@@ -42,8 +42,11 @@ class ObjectLineReader {
   std::uint32_t intel_base_ = 0;
 };
 
-// Whether the load driver takes the file as S-record text (and the range check reads its lines).
-bool object_file_holds_srecords(const ShortText& name);
+inline constexpr std::uint8_t srecord_module = 1;
+inline constexpr std::uint8_t no_module = 0;
+// The load driver's module for the file: S-record text (whose lines the range check reads), another
+// format, or none.
+std::uint8_t object_file_module(const ShortText& name);
 
 // Bytes a .. a + count - 1 lie inside one module range, or without module ranges inside low..high.
 bool record_within_ranges(const ModuleWindow& window, std::int32_t low, std::int32_t high, std::int32_t address,

@@ -15,6 +15,7 @@
 #include "programmer/command_loop.h"
 #include "programmer/module_state.h"
 #include "programmer/object_file_data.h"
+#include "programmer/object_image_load.h"
 #include "programmer/programmer_run.h"
 
 namespace vx::programmer {
@@ -36,7 +37,7 @@ void write_oversized_line() {
 
 // Sorted: through the load driver in ascending address order. False when nothing was programmed.
 bool feed_sorted_image(ProgramPipeline& pipeline) {
-  if (!loaders::load_object_image(programmer_run().object_file_name)) return false;
+  if (!load_command_object_image()) return false;
   WRITE_TO_DEBUG(" Processing Object File Data ... ");
   std::int32_t address = 0;
   std::uint8_t byte = 0;
@@ -114,7 +115,8 @@ bool program_value(std::int32_t address, std::uint32_t value, bool word) {
     pipeline.add_program_byte(static_cast<std::uint8_t>(value));
     programmed = program_collected_blocks(pipeline);
   }
-  if (!programmed) {
+  // A value the pipeline dropped (a preserved address) is judged by its read-back alone.
+  if (!programmed && (pipeline.unreadable() || pipeline.oversized())) {
     WRITELN_TO_DEBUG("Error during programming.");
     internal_prog_halt(18);
   }
@@ -172,7 +174,7 @@ void program_values(const ValueCommand& command) {
                                        : (offset < 0 || offset > size || !in_module(offset));
     if (past_end) break;
   }
-  if (offset == cancelled || (offset >= 0 && offset < size && (command.word || in_module(offset)))) return;
+  if (offset == cancelled || (offset >= 0 && offset < size)) return;
   END_DEBUG_LINE();
   if (offset == readback_failed) {
     WRITELN_TO_DEBUG(ShortText(command.readback_failure));
@@ -235,7 +237,8 @@ void check_srecord_ranges(std::int32_t low, std::int32_t high) {
   twiddle_start();
   const ModuleWindow window = current_module_window();
   const ShortText& name = programmer_run().object_file_name;
-  if (object_file_holds_srecords(name)) {
+  const std::uint8_t module = object_file_module(name);
+  if (module == srecord_module) {
     std::ifstream file(name.str(), std::ios::binary);
     ObjectLineReader reader(file, false);
     ObjectDataRecord record;
@@ -248,10 +251,10 @@ void check_srecord_ranges(std::int32_t low, std::int32_t high) {
       check_record(window, low, high, record.address, record.bytes.size());
     }
     if (reader.bad()) unreadable_object_file();
-  } else {
-    // Object files of the other formats are checked through their loaded records.
-    if (!loaders::load_object_image(name)) unreadable_object_file();
-    loaders::rewind_object_image();
+  } else if (module != no_module) {
+    // Object files of the other formats are checked through their loaded records; lines no
+    // module reads (Intel hex) are passed over.
+    if (!load_command_object_image()) unreadable_object_file();
     std::int32_t address = 0;
     std::uint16_t length = 0;
     std::array<std::uint8_t, 256> bytes{};
@@ -278,6 +281,7 @@ void program_module(std::int32_t low, std::int32_t high) {
   reload_algorithm_page(program_routine_entry(), true);
   ensure_object_file_selected("Error - S record file is not selected.");
   check_srecord_ranges(low, high);
+  refuse_conflicting_object_data();
   WRITELN_TO_DEBUG("");
   WRITE_TO_DEBUG(module_state().programming_also_verifies ? "Programming and Verifying." : "Programming.");
   WRITE_TO_DEBUG("\b Address $     ");

@@ -15,6 +15,8 @@ struct ProgrammerRun {
 
   ShortText object_file_name = "none";
   bool object_file_specified = false;
+  // The running command's load of the object file through the load driver: not yet, loaded, failed.
+  enum class ObjectImageLoad { none, loaded, failed } object_image_load = ObjectImageLoad::none;
   ShortText algorithm_file_name;
   // Set when a CM completed; decides whether the shutdown saves the algorithm file's name.
   bool algorithm_loaded = false;

@@ -15,6 +15,7 @@
 #include "programmer/command_line.h"
 #include "programmer/command_loop.h"
 #include "programmer/object_file_data.h"
+#include "programmer/object_image_load.h"
 #include "programmer/program_commands.h"
 #include "programmer/programmer_run.h"
 #include "programmer/verify_compare.h"
@@ -41,8 +42,7 @@ class RecordSource {
  public:
   explicit RecordSource(const ShortText& name) : sorted_(command_line().sort_flag) {
     if (sorted_) {
-      loaded_ = loaders::load_object_image(name);
-      if (loaded_) loaders::rewind_object_image();
+      loaded_ = load_command_object_image();
     } else {
       file_.open(name.str(), std::ios::binary);
       loaded_ = file_.is_open();

@@ -184,7 +184,7 @@ TEST(ProductionExample, FailuresEndWithTheirResultAsExitCodeAndLastLine) {
     bench.install.write("bad.ser", "000000FF80");
     // Another value in the trim location.
     bench.install.write("trim.s19", "S104FFAF123B\nS9030000FC\n");
-    bench.install.write("broken.s19", "S1058000XX3434\nS9030000FC\n");
+    bench.install.write("broken.s19", "S1078000343434\nS9030000FC\n");
     bench.install.write("INVALID.S8P", "PRESERVE_RANGE=0000XX00/0000EF0F/\r\n" + bench.text("SIM60_BYTE.S8P"));
     // A serial-number file that cannot be rewritten: an input/output failure of the run.
     fs::permissions(bench.install.write("locked.ser", "010000FF80393030"), fs::perms::owner_read);

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
+#include <iomanip>
 #include <iterator>
 #include <map>
 #include <sstream>
@@ -154,10 +155,11 @@ TEST(Programming, AnObjectFileNoFormatTakesEndsTheCommands) {
     int result;
     const char* line;
   };
+  // The range check passes over a file no module reads (as it does Intel hex); the load of the
+  // programming or verify pass then fails with the load driver's reason.
   const Case cases[] = {
-      {{}, "PM", 2, "Error reading S record file.\n"},
-      {{}, "VM", 2, "Error reading S record file.\n"},
-      // Without the range check the verify itself finds nothing to compare with.
+      {{}, "PM", 18, "notes.txt) : File not found -or- Unknown file type.\n"},
+      {{}, "VM", 5, "Error while loading S-record file.\n"},
       {{"V"}, "VM", 5, "Error while loading S-record file.\n"},
       {{"V"}, "PM", 18, "Error during programming.\n"},
   };
@@ -169,6 +171,87 @@ TEST(Programming, AnObjectFileNoFormatTakesEndsTheCommands) {
     EXPECT_EQ(result.exit_code, c.result) << c.command << result.output;
     EXPECT_TRUE(contains(result.output, c.line)) << c.command << result.output;
   }
+}
+
+// One S1 record with its checksum.
+std::string s1_record(std::uint16_t address, const std::vector<std::uint8_t>& data) {
+  std::vector<std::uint8_t> fields{static_cast<std::uint8_t>(data.size() + 3), static_cast<std::uint8_t>(address >> 8),
+                                   static_cast<std::uint8_t>(address)};
+  fields.insert(fields.end(), data.begin(), data.end());
+  unsigned sum = 0;
+  std::ostringstream line;
+  line << "S1" << std::hex << std::uppercase << std::setfill('0');
+  for (const std::uint8_t field : fields) {
+    line << std::setw(2) << unsigned{field};
+    sum += field;
+  }
+  line << std::setw(2) << (~sum & 0xFF) << "\n";
+  return line.str();
+}
+
+std::vector<std::uint8_t> counting_bytes(std::size_t count) {
+  std::vector<std::uint8_t> bytes(count);
+  for (std::size_t i = 0; i < count; ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + 1);
+  return bytes;
+}
+
+// Object files that must program exactly their bytes, or be refused before anything is programmed.
+TEST(Programming, ObjectRecordsProgramExactlyOrAreRefused) {
+  struct Case {
+    const char* name;
+    std::string text;
+    std::vector<std::string> switches;
+    int result;
+    const char* line;
+    Bytes expected;
+  };
+  const std::vector<std::uint8_t> long_data = counting_bytes(500);
+  Bytes long_records;
+  for (std::size_t i = 0; i < long_data.size(); ++i) long_records[0x9000 + static_cast<std::uint32_t>(i)] = long_data[i];
+  const Bytes untouched{{0x9000, 0xFF}, {0x9001, 0xFF}, {0x9002, 0xFF}, {0x9003, 0xFF}};
+  const Bytes four{{0x9000, 1}, {0x9001, 2}, {0x9002, 3}, {0x9003, 4}};
+  const std::string conflict = s1_record(0x9000, {1, 2, 3, 4}) + s1_record(0x9002, {3, 9});
+  const std::string refused = "Object file holds different data for address $00009003.";
+  const Case cases[] = {
+      {"conflict.s19", conflict, {}, 2, refused.c_str(), untouched},
+      {"conflict.s19", conflict, {"NOSORT"}, 2, refused.c_str(), untouched},
+      {"twice.s19", s1_record(0x9000, {1, 2, 3, 4}) + s1_record(0x9002, {3, 4}), {}, 0, " Programmed.", four},
+      {"long.s19",
+       s1_record(0x9000, {long_data.begin(), long_data.begin() + 250}) +
+           s1_record(0x90FA, {long_data.begin() + 250, long_data.end()}),
+       {}, 0, " Programmed.", long_records},
+      {"empty.s19", "S1030000FC\n" + s1_record(0x9000, {1, 2, 3, 4}), {}, 0, " Programmed.", four},
+      {"app.hex", ":049000000102030462\n:00000001FF\n", {"NOSORT"}, 0, " Programmed.", four},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProgrammingBench bench;
+    bench.install.write(c.name, c.text);
+    const ProgrammerResult result =
+        bench.run("CM @SIM60_BYTE.S8P 10B0\nSS @" + std::string(c.name) + "\nPM\n", c.switches);
+    EXPECT_EQ(result.exit_code, c.result) << result.output;
+    EXPECT_TRUE(contains(result.output, c.line)) << result.output;
+    const Bytes flash = bench.flash();
+    for (const auto& [address, byte] : c.expected) EXPECT_EQ(flash.at(address), byte) << std::hex << address;
+    EXPECT_EQ(flash.at(0x9000 + static_cast<std::uint32_t>(c.expected.size())), 0xFF) << "nothing more programmed";
+  }
+}
+
+// The range check and the programming pass share one load: the file's warnings come once per command.
+TEST(Programming, AnElfFilesWarningsComeOncePerCommand) {
+  ProgrammingBench bench;
+  fs::copy_file(fs::path(VX_TEST_FIXTURES) / "elf/ppc_dwarf4.elf", bench.install.dir.path() / "later_dwarf.elf");
+  const ProgrammerResult result = bench.run("CM @SIM60_BYTE.S8P 10B0\nSS @later_dwarf.elf\nEM\nPM\nVM\n");
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+  const auto count = [&result](const std::string& text) {
+    std::size_t found = 0;
+    for (std::size_t at = result.output.find(text); at != std::string::npos; at = result.output.find(text, at + 1)) {
+      ++found;
+    }
+    return found;
+  };
+  EXPECT_EQ(count("Unknown value specified for target architecture"), 2u) << "once for PM, once for VM\n" << result.output;
+  EXPECT_EQ(count("Debug information will not be loaded"), 2u) << result.output;
 }
 
 TEST(Programming, RangeCommandsKeepToTheirRange) {
@@ -268,9 +351,18 @@ TEST(Programming, ValuesFromTheCommandLineAreReadBack) {
       {"SIM60_BYTE", "PB FFFF 12\n", 0, "CMD>PB FFFF 12\nProgramming address no longer in module.\n"},
       {"SIM60_BYTE", "PB 9000 12\nPB 9000 21\n", 20, "Error during last byte programming.\n"},
       {"SIM60_WORD", "PW 9000 1234\nPW 9000 4321\n", 23, "Error during last word programming.\n"},
+      // Past the end of one module range but inside the module: a quiet end.
+      {"RANGES", "PB 80FF 12\nSM 80FF 80FF\n", 0, "CMD>PB 80FF 12\nCMD>SM 80FF 80FF\n"},
+      // A preserved address takes no byte: the read-back tells.
+      {"SIM60_PRESERVE", "PB FFB0 5A\n", 20, "Error during last byte programming.\n"},
+      {"SIM60_PRESERVE", "PB FFB0 FF\n", 0, "CMD>PB FFB0 FF\n"},
   };
   for (const Case& c : cases) {
     ProgrammingBench bench;
+    std::ifstream source(bench.install.file("SIM60_BYTE.S8P"), std::ios::binary);
+    // Two module ranges with a gap: 8000-80FF and 9000-90FF.
+    bench.install.write("RANGES.S8P", "ADDR_RANGE=00006F50/0000704F/\r\nADDR_RANGE=00007F50/0000804F/\r\n" +
+                                          std::string{std::istreambuf_iterator<char>(source), {}});
     const ProgrammerResult result = bench.run(std::string("CM @") + c.algorithm + ".S8P 10B0\nEM\n" + c.commands);
     EXPECT_EQ(result.exit_code, c.result) << c.commands << result.output;
     EXPECT_TRUE(contains(result.output, c.line)) << c.commands << result.output;

@@ -1,7 +1,9 @@
 #include "programmer/object_file_data.h"
+#include "programmer/object_image_load.h"
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -35,6 +37,35 @@ TEST(ObjectFileData, BadDigitsOrShortLinesStopTheReading) {
     EXPECT_TRUE(bad) << line;
     EXPECT_EQ(records.size(), 1u) << line;
   }
+}
+
+// Lines of the longest records are read whole; a record without data has no range to check.
+TEST(ObjectFileData, LongRecordsAreReadWholeAndEmptyRecordsPassedOver) {
+  std::string line = "S3FF00009000";
+  for (int i = 0; i < 250; ++i) line += "5A";
+  line += "00";
+  const Records records = read_all("S1030000FC\n" + line + "\n", false);
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0].first, 0x9000);
+  EXPECT_EQ(records[0].second, std::vector<std::uint8_t>(250, 0x5A));
+}
+
+TEST(ObjectFileData, ConflictingRecordsAreFoundAtTheirLowestAddress) {
+  using Bytes = std::vector<std::uint8_t>;
+  const struct {
+    const char* name;
+    std::vector<ObjectDataRecord> records;
+    std::optional<std::int32_t> conflict;
+  } cases[] = {
+      {"apart", {{0x100, Bytes{1, 2}}, {0x102, Bytes{3}}}, std::nullopt},
+      {"identical duplicates", {{0x100, Bytes{1, 2, 3}}, {0x101, Bytes{2, 3}}, {0x100, Bytes{1}}}, std::nullopt},
+      {"one byte differs", {{0x100, Bytes{1, 2, 3}}, {0x102, Bytes{9, 4}}}, 0x102},
+      {"out of order", {{0x200, Bytes{7, 7}}, {0x100, Bytes{1}}, {0x1FF, Bytes{0, 7, 8}}}, 0x201},
+      // The earliest difference may come from a record that starts after an overlap found first.
+      {"lowest wins", {{0x100, Bytes(16, 0)}, {0x108, Bytes{0, 0, 5}}, {0x101, Bytes{6}}}, 0x101},
+      {"inside a merged run", {{0x100, Bytes{1, 2}}, {0x102, Bytes{3, 4}}, {0x101, Bytes{2, 3, 5}}}, 0x103},
+  };
+  for (const auto& c : cases) EXPECT_EQ(first_conflicting_address(c.records), c.conflict) << c.name;
 }
 
 TEST(ObjectFileData, IntelHexLinesWithExtendedBasesOnlyWhenAsked) {
