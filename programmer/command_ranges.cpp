@@ -1,5 +1,8 @@
 #include "programmer/command_ranges.h"
 
+#include <algorithm>
+#include <utility>
+
 #include "foundation/kstring.h"
 
 namespace vx::programmer {
@@ -55,6 +58,33 @@ RangeCheck check_show_range(const ModuleWindow& window, std::int32_t start, std:
     return ParameterFailure{7, ShortText(end_not_in_module)};
   }
   return std::nullopt;
+}
+
+std::vector<DevicePiece> routine_pieces(const ModuleWindow& window, std::uint32_t start, std::uint32_t size,
+                                        const std::vector<std::uint32_t>& page_cuts) {
+  if (size <= largest_routine_size) return {{start, size}};
+  std::vector<std::pair<std::uint64_t, std::uint64_t>> spans;  // first, one past the last
+  const std::uint64_t end = std::uint64_t{start} + size;
+  if (window.module_ranges.empty()) spans.emplace_back(start, end);
+  for (const RelativeRange& range : window.module_ranges) {
+    const std::uint64_t first = std::max<std::uint64_t>(start, std::int64_t{window.module_start} + range.start);
+    const std::uint64_t last = std::min<std::uint64_t>(end, std::int64_t{window.module_start} + range.end + 1);
+    if (first < last) spans.emplace_back(first, last);
+  }
+  std::sort(spans.begin(), spans.end());
+  std::vector<DevicePiece> pieces;
+  for (auto [first, last] : spans) {
+    while (first < last) {
+      std::uint64_t piece_end = std::min(last, (first | 0xFFFF) + 1);
+      for (const std::uint32_t cut : page_cuts) {
+        const std::uint64_t at = (first & ~std::uint64_t{0xFFFF}) + cut;
+        if (at > first && at < piece_end) piece_end = at;
+      }
+      pieces.push_back({static_cast<std::uint32_t>(first), static_cast<std::uint32_t>(piece_end - first)});
+      first = piece_end;
+    }
+  }
+  return pieces;
 }
 
 RangeCheck check_routine_size(std::uint64_t size) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "foundation/short_text.h"
 #include "programmer/module_window.h"
@@ -29,5 +30,19 @@ RangeCheck check_erase_end(const ModuleWindow& window, std::int32_t start, std::
 RangeCheck check_show_range(const ModuleWindow& window, std::int32_t start, std::int32_t end);
 // A size the routines cannot take in their 16-bit length word.
 RangeCheck check_routine_size(std::uint64_t size);
+
+// A span of device addresses that one routine call covers.
+struct DevicePiece {
+  std::uint32_t start = 0;
+  std::uint32_t size = 0;
+  bool operator==(const DevicePiece&) const = default;
+};
+
+// The routines take a 16-bit start and size. A span of more than 0xFFFF bytes (a paged module) is
+// checked piece by piece: the parts of it that module ranges hold (all of it without them), each
+// cut at every 64 KB page and at the 16-bit `page_cuts` (the paging window's ends), so that each
+// piece is reached through one page.
+std::vector<DevicePiece> routine_pieces(const ModuleWindow& window, std::uint32_t start, std::uint32_t size,
+                                        const std::vector<std::uint32_t>& page_cuts);
 
 }  // namespace vx::programmer

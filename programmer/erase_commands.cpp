@@ -119,7 +119,9 @@ void erase_range(bool word) {
 }  // namespace
 
 void erase_module(std::size_t routine_entry, std::uint32_t start, std::uint32_t size) {
-  check_size(size);
+  // A range erase with a cut size would erase less than asked and report success; the module
+  // erase erases the whole part whatever its size word says.
+  if (routine_entry != entry::erase_module) check_size(size);
   const ModuleWindow window = current_module_window();
   free_preserved_bytes();
   const bool module_erase = routine_entry == entry::erase_module;
@@ -157,23 +159,43 @@ void blank_check_module(std::uint32_t start, std::uint32_t size) {
   ProgrammerRun& run = programmer_run();
   const ModuleState& state = module_state();
   run.blank_check_passed = false;
-  const bool word_wise = state.entries[entry::blank_check_word] != 0 && start % 2 == 0 && size % 2 == 0;
-  if (!word_wise && state.entries[entry::blank_check_byte] == 0) {
-    WRITELN_TO_DEBUG("");
-    WRITELN_TO_DEBUG("Selected .S8P file does not implement byte checking.");
-    internal_prog_halt(26);
+  const ModuleWindow window = current_module_window();
+  std::vector<std::uint32_t> page_cuts;
+  if (state.window.in_use) page_cuts = {state.window.low, std::uint32_t{state.window.high} + 1};
+  const std::vector<DevicePiece> pieces = routine_pieces(window, start, size, page_cuts);
+  const auto is_word_wise = [&state](const DevicePiece& piece) {
+    return state.entries[entry::blank_check_word] != 0 && piece.start % 2 == 0 && piece.size % 2 == 0;
+  };
+  for (const DevicePiece& piece : pieces) {
+    if (!is_word_wise(piece) && state.entries[entry::blank_check_byte] == 0) {
+      WRITELN_TO_DEBUG("");
+      WRITELN_TO_DEBUG("Selected .S8P file does not implement byte checking.");
+      internal_prog_halt(26);
+    }
   }
-  check_size(size);
   END_DEBUG_LINE();
   WRITE_TO_DEBUG("Blank Checking ... ");
   std::uint32_t first_non_blank = 0;
-  const RoutineOutcome outcome = call_blank_check_routine(word_wise, start, size, first_non_blank);
+  bool word_wise = false;
+  RoutineOutcome outcome{};
+  for (const DevicePiece& piece : pieces) {
+    word_wise = is_word_wise(piece);
+    // Each piece of a paged module is reached through its page, at its 16-bit address.
+    const bool paged = pieces.size() > 1;
+    if (paged) select_address_page(piece.start);
+    outcome = call_blank_check_routine(word_wise, piece.start & (paged ? 0xFFFF : 0xFFFFFFFF), piece.size,
+                                       first_non_blank);
+    if (paged) restore_address_page();
+    if (outcome.failed()) {
+      if (paged) first_non_blank = (piece.start & ~0xFFFFu) | (first_non_blank & 0xFFFF);
+      break;
+    }
+  }
   if (!outcome.failed()) {
     run.blank_check_passed = true;
     WRITELN_TO_DEBUG("Erased.");
     return;
   }
-  const ModuleWindow window = current_module_window();
   select_address_page(first_non_blank);
   const std::uint32_t read_at = paged_read_address(first_non_blank);
   const ShortText where = address_to_hex5(static_cast<std::uint32_t>(window.object_address(first_non_blank)));

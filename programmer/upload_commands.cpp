@@ -1,6 +1,7 @@
 #include "programmer/upload_commands.h"
 
 #include <fstream>
+#include <stdexcept>
 
 #include "foundation/kstring.h"
 #include "foundation/run_control.h"
@@ -36,6 +37,12 @@ struct CacheEnabled {
   CacheEnabled& operator=(const CacheEnabled&) = delete;
   bool saved;
 };
+
+// A file the upload could not write completely must never read as uploaded: the run ends on its
+// input/output failure.
+void check_written(const std::ofstream& file, const ShortText& name) {
+  if (file.fail()) throw std::runtime_error("Cannot write upload file " + name.str());
+}
 
 [[noreturn]] void stop_upload(std::int32_t address, const ShortText& reason) {
   WRITE_TO_DEBUG(ShortText(five_backspaces) + address_to_hex5(static_cast<std::uint32_t>(address)) + " - ");
@@ -77,11 +84,13 @@ void upload_module(std::int32_t start, std::int32_t end) {
         writer.flush_upload_record();
         writer.start_at(static_cast<std::uint32_t>(address) + 1);
       }
+      check_written(file, name);
       if (cancel_key_pending()) stop_upload(address, "Upload canceled by user.");
     }
     writer.flush_upload_record();
     file.close();
     restore_address_page();
+    check_written(file, name);
   }
   WRITE_TO_DEBUG(ShortText(five_backspaces) + address_to_hex5(static_cast<std::uint32_t>(end) + 1) + ". ");
   WRITELN_TO_DEBUG("Uploaded.");

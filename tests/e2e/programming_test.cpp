@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -146,6 +147,49 @@ TEST(Programming, UploadWritesWhatTheOtherToolMakesOfTheDevice) {
   EXPECT_EQ(module.size(), 0x0750u + 0xE6A0u);
   for (const auto& [address, byte] : module) EXPECT_EQ(flash.at(address), byte) << std::hex << address;
   EXPECT_EQ(module.count(0x1800), 0u);
+}
+
+// An upload that cannot be written whole is the run's input/output failure, never "Uploaded.".
+TEST(Programming, AnUploadThatCannotBeWrittenFailsTheRun) {
+  {
+    ProgrammingBench bench;
+    const ProgrammerResult result = bench.run("CM @SIM60_BYTE.S8P 10B0\nUM /dev/full\n");
+    EXPECT_EQ(result.exit_code, 62) << result.output;
+    EXPECT_FALSE(contains(result.output, "Uploaded.")) << result.output;
+  }
+  {
+    ProgrammingBench bench;
+    // The module's S-records take about 150 KB; the simulated part's state file far less.
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit limited = saved;
+    limited.rlim_cur = 100000;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    const ProgrammerResult result = bench.run("CM @SIM60_BYTE.S8P 10B0\nUM @module.s19\n");
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(result.exit_code, 62) << result.output;
+    EXPECT_FALSE(contains(result.output, "Uploaded.")) << result.output;
+  }
+}
+
+// A paged module is larger than a routine's size word: the module erase runs whole, and the blank
+// check covers every page. (The simulated part has no page register: its pages show its linear
+// flash, so the byte written in page 1 is found at its linear address.)
+TEST(Programming, APagedModuleIsErasedAndBlankCheckedWhole) {
+  ProgrammingBench bench;
+  const ProgrammerResult result = bench.run(
+      "CM @SIM60_PAGED.S8P 10B0\nEM\nBM\nPB 1BFFF 12\nPB 9000 34\nEN\nBM\nPB 1A000 56\nEM\nBM\n");
+  EXPECT_EQ(result.exit_code, 0) << result.output;
+  EXPECT_TRUE(contains(result.output, "CMD>EN\nBlank Checking ... \nModule byte not erased at address $09000 byte is $34.\n"
+                                      "\nErasing.  Module has been erased.\nCMD>BM\nBlank Checking ... Erased.\n"))
+      << result.output;
+  EXPECT_TRUE(contains(result.output, "CMD>EM\nErasing.  Module has been erased.\nCMD>BM\nBlank Checking ... Erased.\n"))
+      << result.output;
+  const Bytes flash = bench.flash();
+  for (const std::uint32_t address : {0x9000u, 0xA000u, 0xBFFFu}) {
+    ASSERT_TRUE(flash.contains(address)) << std::hex << address;
+    EXPECT_EQ(flash.at(address), 0xFF) << std::hex << address;
+  }
 }
 
 TEST(Programming, AnObjectFileNoFormatTakesEndsTheCommands) {

@@ -58,6 +58,21 @@ TEST(CommandRanges, EraseRangeTestsInTheirOrder) {
   }
 }
 
+// Up to 0xFFFF bytes stay one call; beyond, the module ranges are cut at each page and window end.
+TEST(CommandRanges, RoutinePiecesOfALargeSpan) {
+  ModuleWindow window;
+  window.cm_base = 0x10B0;
+  window.module_start = 0x10B0;
+  EXPECT_EQ(routine_pieces(window, 0x10B0, 0xEF50, {0x8000, 0xC000}), (std::vector<DevicePiece>{{0x10B0, 0xEF50}}));
+  EXPECT_EQ(routine_pieces(window, 0xF000, 0x12000, {}),
+            (std::vector<DevicePiece>{{0xF000, 0x1000}, {0x10000, 0x10000}, {0x20000, 0x1000}}));
+  // Module ranges given out of order, one of them outside the span.
+  window.module_ranges = {{0x16F50, 0x1AF4F}, {0, 0x74F}, {0x8B0, 0xEF4F}, {0x30000, 0x30010}};
+  EXPECT_EQ(routine_pieces(window, 0x10B0, 0x1AF50, {0x8000, 0xC000}),
+            (std::vector<DevicePiece>{{0x10B0, 0x750}, {0x1960, 0x66A0}, {0x8000, 0x4000}, {0xC000, 0x4000},
+                                      {0x18000, 0x4000}}));
+}
+
 TEST(CommandRanges, ShowRangeAllowsAWindowBelowTheModuleStartOnlyAboveDeviceZero) {
   ModuleWindow window;
   window.cm_base = 0x1000;
