@@ -115,12 +115,12 @@ TEST_F(ProgramCommandHandlers, ProgramValuesRefuseStartsOutsideTheModuleAndTooWi
   EXPECT_TRUE(has_line("Start address is not on an aligned word boundary."));
 }
 
-TEST_F(ProgramCommandHandlers, RoutineSizesBeyondSixteenBitsAreRefusedBeforeAnyRoutine) {
-  programmer::module_state().entries[programmer::entry::module_size] = 0x10000;
-  programmer::module_state().entries[programmer::entry::blank_check_byte] = 0x0150;
-  EXPECT_EQ(halt_of(programmer::erase_module_command), 63);
-  EXPECT_EQ(halt_of(programmer::blank_check_module_command), 63);
-  EXPECT_TRUE(has_line("Range of $00010000 bytes is larger than the algorithm routines can take."));
+// A range erase with its size cut to 16 bits would erase less than asked.
+TEST_F(ProgramCommandHandlers, RangeErasesBeyondSixteenBitsAreRefusedBeforeAnyRoutine) {
+  programmer::module_state().entries[programmer::entry::module_size] = 0x20000;
+  line("EB 8000 18000");
+  EXPECT_EQ(halt_of(programmer::erase_byte_range), 63);
+  EXPECT_TRUE(has_line("Range of $00010001 bytes is larger than the algorithm routines can take."));
 }
 
 TEST_F(ProgramCommandHandlers, BlankCheckWithoutAByteRoutineWhereWordsDoNotFit) {
