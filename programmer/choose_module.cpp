@@ -18,6 +18,7 @@
 #include "programmer/algorithm_file.h"
 #include "programmer/algorithm_routines.h"
 #include "programmer/algorithm_source_window.h"
+#include "programmer/command_help_list.h"
 #include "programmer/command_line.h"
 #include "programmer/command_loop.h"
 #include "programmer/command_table.h"
@@ -306,6 +307,7 @@ void PICK_SETUP_FILE() {
   read_entry_table();
   check_ram_buffer(file_name);
   set_enables();
+  rebuild_command_list();
   publish_module_ranges();
   programmer_run().algorithm_loaded = true;
   enable_module();
@@ -354,6 +356,7 @@ bool LOAD_PRG(const ShortText& file_name) {
   const ModuleState& module = module_state();
   table.entries[command::PT].offered = module.trim.enabled;
   for (const std::uint16_t code : {command::VC, command::SC, command::VV}) table.entries[code].offered = !module.no_crc;
+  rebuild_command_list();
   file.close();
   WRITELN_TO_DEBUG("");
   WRITE_TO_DEBUG("Loading programming algorithm ... ");

@@ -57,8 +57,6 @@ CommandLine state;
 struct Parse {
   std::size_t index = 1;
   bool recognised = false;
-  // PCIn, PORT=PCIn and USBn pass over the word after them.
-  bool skip_following = false;
   std::optional<ShortText> port_given;
   std::optional<std::int32_t> interface_given;
 };
@@ -156,7 +154,7 @@ void usb_port_word(Parse& parse, const ShortText& word) {
   if (n <= 0) return;
   select_numbered_port(20, n, 1);
   parse.recognised = true;
-  parse.skip_following = true;
+  ++parse.index;
 }
 
 void activate_command_option(Parse& parse) {
@@ -203,13 +201,13 @@ void longer_word(Parse& parse) {
   if (const ShortText word = current_word(parse); starts("PCI") && word.size() >= 4 && digit_in(word[3], '1', '9')) {
     select_port(static_cast<std::uint16_t>(10 + word[3] - '0'), 0);
     parse.recognised = true;
-    parse.skip_following = true;
+    ++parse.index;
   }
   if (const ShortText word = current_word(parse);
       starts("PORT=PCI") && word.size() >= 9 && digit_in(word[8], '1', '9')) {
     select_port(static_cast<std::uint16_t>(10 + word[8] - '0'), 0);
     parse.recognised = true;
-    parse.skip_following = true;
+    ++parse.index;
   }
   if (starts("USB")) usb_port_word(parse, current_word(parse));
   if (starts("ACTIVATECOMMAND=")) activate_command_option(parse);
@@ -364,14 +362,12 @@ void parse_command_line() {
 
   for (parse.index = 1; parse.index <= state.parameters.size(); ++parse.index) {
     parse.recognised = false;
-    parse.skip_following = false;
     const ShortText word = parameter(parse.index);
     if (word.size() == 1) {
       single_character_word(word);
       continue;
     }
     longer_word(parse);
-    if (parse.skip_following) ++parse.index;
     if (parse.recognised) continue;
     if (!valid_file_exists(word)) invalid_parameter(word);
     take_command_file(word);

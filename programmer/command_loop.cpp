@@ -6,6 +6,7 @@
 #include "interface/target_connection.h"
 #include "interface/target_read_cache.h"
 #include "programmer/command_dispatch.h"
+#include "programmer/command_help_list.h"
 #include "programmer/command_table.h"
 #include "programmer/module_state.h"
 #include "programmer/object_image_load.h"
@@ -59,6 +60,7 @@ void reset_command_loop() { loop = CommandLoop{}; }
 
 void reset_command_tables() {
   restore_default_commands();
+  rebuild_command_list();
   ProgrammerRun& run = programmer_run();
   module_state().entries[entry::module_enable] = 0;
   module_state().user_command_total = 0;

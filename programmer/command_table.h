@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "foundation/short_text.h"
 
@@ -67,6 +68,8 @@ struct CommandEntry {
 struct CommandTable {
   // Index 0 is unused.
   std::array<CommandEntry, command_count + 1> entries{};
+  // The command list: category headings and help rows.
+  std::vector<ShortText> help_list;
 };
 
 CommandTable& command_table();

@@ -8,6 +8,7 @@
 #include "interface/target_operations.h"
 #include "programmer/choose_module.h"
 #include "programmer/command_dispatch.h"
+#include "programmer/command_help_list.h"
 #include "programmer/command_loop.h"
 #include "programmer/programmer_run.h"
 
@@ -29,6 +30,7 @@ void start_target_code() {
   for (std::uint16_t n = 1; n <= command_count; ++n) {
     table.entries[n].enabled = command_catalogue()[n - 1].default_enable;
   }
+  rebuild_command_list();
 }
 
 void register_module_commands() {

@@ -28,15 +28,6 @@ constexpr std::size_t showports_name_start = 10;
 // Interface types in the order the list file takes them.
 constexpr std::int32_t listed_types[] = {0, 1, 2, 4, 3};
 
-ShortText left_part(std::int32_t type, std::int32_t port) {
-  switch (type) {
-    case 0: return "port=" + long_to_str(port);
-    case 1: return "interface=usbquorvex port=USB" + long_to_str(port - 20);
-    case 2: return "interface=tamberly port=COM" + long_to_str(port - 40);
-    case 4: return "interface=tamberly port=" + long_to_str(port - 100);
-    default: return "interface=tamberly port=" + GET_ETHERNET_PORT_IP(port);
-  }
-}
 
 std::optional<ShortText> list_file_name(const ShortText& word) {
   if (word.size() > showports_name_start && word[showports_name_start - 1] == '=') {
@@ -58,7 +49,7 @@ void write_list(std::ofstream& file) {
     for (std::size_t position = 0; position < count; ++position) {
       const std::int32_t port = PORT_AT_LIST_POSITION(static_cast<std::int32_t>(position));
       if (type == 2 && !serial::is_com_port_available(static_cast<std::uint32_t>(port - 40))) continue;
-      file << pad_blanks(left_part(type, port), left_part_width).view() << " , " << manager->PCPort().items()[position]
+      file << pad_blanks(port_list_left_part(type, port), left_part_width).view() << " , " << manager->PCPort().items()[position]
            << "\r\n";
     }
   }
@@ -67,6 +58,17 @@ void write_list(std::ofstream& file) {
 }
 
 }  // namespace
+
+ShortText port_list_left_part(std::int32_t type, std::int32_t port) {
+  switch (type) {
+    case 0: return "port=" + long_to_str(port);
+    case 1: return "interface=usbquorvex port=USB" + long_to_str(port - 20);
+    case 2: return "interface=tamberly port=COM" + long_to_str(port - 40);
+    // Read back by PORT=, a USB programmer is "USBn".
+    case 4: return "interface=tamberly port=USB" + long_to_str(port - 100);
+    default: return "interface=tamberly port=" + GET_ETHERNET_PORT_IP(port);
+  }
+}
 
 void scan_ports_ignoring_errors() {
   try {

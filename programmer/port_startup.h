@@ -13,6 +13,8 @@ namespace vx::programmer {
 void scan_ports_ignoring_errors();
 // LPTADDR: scans again with the address stored; the first of ports 1-3 at that address.
 void select_user_lpt_address(std::uint32_t address);
+// The left part of a port list line: what PORT= (with INTERFACE=) takes back for that port.
+ShortText port_list_left_part(std::int32_t type, std::int32_t port);
 // SHOWPORTS[=file]: writes the port list and ends the program with 0 (76 when it fails).
 [[noreturn]] void write_port_list_file(const ShortText& word);
 // Loads the selected port's driver and starts the target on it; 32 when the port has no

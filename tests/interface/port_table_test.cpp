@@ -321,7 +321,7 @@ TEST_F(PortTableTest, UsbInterfacesAreCountedUpTo19AndNamedForTheList) {
     usb_.ftdi.add({"VX30001" + std::to_string(10 + n), "VLX USB BDM", nullptr});
   }
   for (int n = 1; n <= 10; ++n) {
-    usb_.usb.add({"VLX,USB-QX-12 : USB Quorvex (FS) Multilink,QX" + std::to_string(10 + n) + ",,,,",
+    usb_.usb.add({"VLX,USB-QX-12 : USB Quorvex (FS) Universal,QX" + std::to_string(10 + n) + ",,,,",
                   placeholder_usb_vendor_id, 2, nullptr});
   }
   start_ftdi_binding();
@@ -332,7 +332,7 @@ TEST_F(PortTableTest, UsbInterfacesAreCountedUpTo19AndNamedForTheList) {
   EXPECT_EQ(port_table().values[39], PortTable::present);
   ASSERT_EQ(list.items.size(), 19u);
   EXPECT_EQ(list.items[0], "USB1 : VLX USB BDM (VX3000111)");
-  EXPECT_EQ(list.items[12], "USB13 : USB Quorvex Multilink (QX11)");
+  EXPECT_EQ(list.items[12], "USB13 : USB Quorvex Universal (QX11)");
   EXPECT_EQ(PORT_AT_LIST_POSITION(18), 39);
 }
 

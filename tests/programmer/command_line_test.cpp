@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <sstream>
 
 #include "foundation/status_output.h"
 #include "interface/port_table.h"
 #include "interface/serial_transport.h"
+#include "programmer/port_startup.h"
 #include "programmer_fixture.h"
 #include "support/pty_pair.h"
 #include "sim/simulated_world.h"
@@ -127,6 +129,48 @@ TEST_F(CommandLineTest, PortWordsChooseThePortAndInterface) {
     EXPECT_EQ(command_line().selected_port, c.port) << c.words.back();
     EXPECT_EQ(startup_settings().saved_port, c.port) << c.words.back();
     EXPECT_EQ(startup_settings().interface_selection, c.interface_type) << c.words.back();
+  }
+}
+
+// A port word passes over the word after it at once, as an option with a value does: the tests
+// after it in the same pass see that word.
+TEST_F(CommandLineTest, WordsAfterAPortWordAreSeenInTheSamePass) {
+  const PortCase cases[] = {
+      {{"SCRIPT", "USB1", "FREQ", "8000000"}, 21, 1},
+      {{"SCRIPT", "PCI3", "FREQ", "8000000"}, 13, 0},
+      {{"SCRIPT", "PORT=PCI2", "FREQ", "8000000"}, 12, 0},
+  };
+  for (const PortCase& c : cases) {
+    write("CQUILLHCS08.DSK", "[STARTUP]\nPORT=21\ninterface_selection=1\n");
+    reset_startup_settings();
+    ASSERT_EQ(parse(c.words), c.result) << c.words[1] << ": " << lines().back();
+    EXPECT_EQ(command_line().selected_port, c.port) << c.words[1];
+    EXPECT_EQ(command_line().fixed_bus_frequency, 8000000) << c.words[1];
+  }
+}
+
+// Each line of the port list, fed back to the command line, chooses its port again.
+TEST_F(CommandLineTest, PortListLinesChooseTheirPortAgain) {
+  const struct {
+    std::int32_t type;
+    std::uint16_t port;
+    const char* left_part;
+  } cases[] = {
+      {0, 2, "port=2"},
+      {1, 23, "interface=usbquorvex port=USB3"},
+      {2, 43, "interface=tamberly port=COM3"},
+      {4, 101, "interface=tamberly port=USB1"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(port_list_left_part(c.type, c.port), ShortText(c.left_part));
+    std::vector<std::string> words{"SCRIPT"};
+    std::istringstream parts(c.left_part);
+    for (std::string word; parts >> word;) words.push_back(word);
+    write("CQUILLHCS08.DSK", "[STARTUP]\nPORT=21\ninterface_selection=1\n");
+    reset_startup_settings();
+    ASSERT_EQ(parse(words), reached_port) << c.left_part << ": " << lines().back();
+    EXPECT_EQ(command_line().selected_port, c.port) << c.left_part;
+    EXPECT_EQ(startup_settings().interface_selection, c.type) << c.left_part;
   }
 }
 
