@@ -15,7 +15,8 @@ namespace {
 
 bool is_existing_file(const ShortText& name) {
   struct stat info {};
-  return stat(name.c_str(), &info) == 0 && !S_ISDIR(info.st_mode);
+  // A FIFO or a device would block or never end; only a regular file is read.
+  return stat(name.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // The directory with a separator and the name after it, unless that would be too long.

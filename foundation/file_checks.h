@@ -6,7 +6,7 @@
 
 namespace vx {
 
-// True when a file of that name exists and the name holds no '*' or '?',
+// True when a regular file of that name exists and the name holds no '*' or '?',
 // so a wildcard pattern never passes as a file.
 bool valid_file_exists(const ShortText& name);
 bool check_file_exists(const ShortText& name);

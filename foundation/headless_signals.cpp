@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 
 #include "foundation/run_control.h"
 #include "platform/ws/application.h"
@@ -22,16 +23,32 @@ struct HeadlessSignals {
   struct sigaction previous_terminate {};
 };
 
+constexpr int cancel_result = 1;
+constexpr char ended_by_signal[] = "CQUILLHCS08: ended by a signal before the script completed.\n";
+
 HeadlessSignals signals_state;
 std::atomic<int> signal_write_end{-1};
+std::atomic<int> signals_received{0};
+
+[[noreturn]] void end_now() {
+  if (write(STDERR_FILENO, ended_by_signal, sizeof ended_by_signal - 1) < 0) {
+    // Nothing is left to tell it to.
+  }
+  _exit(cancel_result);
+}
+
+void on_alarm(int) { end_now(); }
 
 void on_signal(int number) {
   const int saved_errno = errno;
+  if (signals_received.fetch_add(1) > 0) end_now();
   const int fd = signal_write_end.load();
   const auto byte = static_cast<unsigned char>(number);
   if (fd >= 0 && write(fd, &byte, 1) < 0) {
     // A full pipe already holds a signal that will be acted on.
   }
+  // The message loop may not run for a while (a load, a blocked read): the run ends anyway.
+  alarm(1);
   errno = saved_errno;
 }
 
@@ -52,6 +69,7 @@ void act_on_signals() {
 
 void install_headless_signals(std::function<void()> close_main_window) {
   remove_headless_signals();
+  signals_received.store(0);
   int ends[2];
   if (pipe2(ends, O_NONBLOCK | O_CLOEXEC) != 0) return;
   signals_state.read_end = ends[0];
@@ -65,10 +83,23 @@ void install_headless_signals(std::function<void()> close_main_window) {
   action.sa_flags = SA_RESTART;
   sigaction(SIGINT, &action, &signals_state.previous_interrupt);
   sigaction(SIGTERM, &action, &signals_state.previous_terminate);
+  struct sigaction alarm_action {};
+  alarm_action.sa_handler = on_alarm;
+  sigemptyset(&alarm_action.sa_mask);
+  sigaction(SIGALRM, &alarm_action, nullptr);
+}
+
+void settle_signal_ending() {
+  RunState& run = run_state();
+  if (signals_received.load() == 0 || (run.script_finished && run.exit_code == 0)) return;
+  if (run.exit_code == 0) run.exit_code = cancel_result;
+  std::fputs(ended_by_signal, stderr);
 }
 
 void remove_headless_signals() {
   if (signals_state.read_end < 0) return;
+  alarm(0);
+  signal(SIGALRM, SIG_DFL);
   sigaction(SIGINT, &signals_state.previous_interrupt, nullptr);
   sigaction(SIGTERM, &signals_state.previous_terminate, nullptr);
   ws::unwatch_descriptor(signals_state.read_end);

@@ -69,6 +69,7 @@ void internal_prog_halt(std::int32_t code) {
   status_output().output_suppressed = false;
   twiddle_stop();
   run.last_script_result = code;
+  run.script_finished = true;
   if (code != 0) {
     const ShortText text = "ERROR " + long_to_str(code) + " during script!";
     if (run.view != nullptr) {

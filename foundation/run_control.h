@@ -29,7 +29,12 @@ void delay_milliseconds(std::int32_t milliseconds);
 
 // Without a display nobody can press a key: SIGINT is Esc while a command
 // runs and closes the main window otherwise; SIGTERM closes the main window.
+// A run that does not end within a second of the signal (a long load pumps no
+// messages) ends with 1 then, and at once on a second signal.
 void install_headless_signals(std::function<void()> close_main_window);
 void remove_headless_signals();
+// After a signal that came before the script completed, the run exits with the
+// cancel result (or the failure the script ended with) and says so on stderr.
+void settle_signal_ending();
 
 }  // namespace vx

@@ -50,6 +50,8 @@ struct RunState {
   bool never_exit = false;            // "?"
   bool exit_only_on_success = false;  // "!"
   bool quit_requested = false;
+  // The script reached its end, with success or failure.
+  bool script_finished = false;
   bool program_ending = false;
   bool hide_application = false;
   std::uint32_t address_limit = 0xFFFFF;

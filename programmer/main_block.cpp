@@ -142,6 +142,7 @@ int programmer_main_block(std::vector<ShortText> parameters) {
   finish_serial_transport();
   finish_ftdi_binding();
   finish_ethernet_transport();
+  settle_signal_ending();
   remove_headless_signals();
   run_state().view = nullptr;
   trace_finish();

@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
 
 #include <array>
 #include <filesystem>
@@ -10,6 +12,7 @@
 
 #include "loaders/object_image.h"
 #include "loaders/srecord_image.h"
+#include "platform/clock.h"
 #include "programmer_run.h"
 #include "sim/hcs08/device_config.h"
 #include "sim/hcs08/state_file.h"
@@ -40,11 +43,15 @@ class ProductionRun {
   // Relative names in the command file are found in the program directory, which the run
   // starts in; each "@" stands for it.
   ProgrammerResult run(const std::string& script, const std::string& option = "NOSCAN") {
+    return run_programmer(install, arguments(script, option));
+  }
+  std::vector<std::string> arguments(const std::string& script, const std::string& option = "NOSCAN") {
     std::string text;
     for (const char c : script) text += c == '@' ? install.dir.path().string() + "/" : std::string(1, c);
-    return run_programmer(install, {"NOSCAN", option, install.write("run.cfg", text), "USB1"});
+    return {"NOSCAN", option, install.write("run.cfg", text), "USB1"};
   }
-  ProgrammerResult run_example() {
+  ProgrammerResult run_example() { return run(example_script()); }
+  std::string example_script() const {
     std::ifstream file(install.file("production.cfg"));
     std::string text;
     for (std::string line; std::getline(file, line);) {
@@ -55,7 +62,7 @@ class ProductionRun {
       }
       text += line + "\n";
     }
-    return run(text);
+    return text;
   }
 
   Flash flash() const {
@@ -117,6 +124,40 @@ TEST(ProductionExample, OneBoardEndToEnd) {
 
   EXPECT_TRUE(contains(result.output, "   Checksum Verification Successful. (Cumulative Checksum16+CRC8=$")) << result.output;
   EXPECT_TRUE(contains(result.output, "CMD>GO Frequency ~ ")) << result.output;
+}
+
+// A signal at any moment of a run, start-up included: the run ends within a second or so, and
+// never with 0 unless its script ran to QU. (The whole example takes about half a second.)
+TEST(ProductionExample, ASignalNeverEndsAnUnfinishedRunWithSuccess) {
+  for (const int delay_ms : {0, 100, 250, 400}) {
+    SCOPED_TRACE(delay_ms);
+    ProductionRun bench;
+    ChildProcess child(bench.install.program(), bench.arguments(bench.example_script()), bench.install.environment());
+    platform::clock().sleep_microseconds(static_cast<std::uint64_t>(delay_ms) * 1000);
+    child.signal(SIGTERM);
+    const std::uint64_t signalled = platform::clock().monotonic_microseconds();
+    const int code = child.wait_for_exit();
+    EXPECT_LT(platform::clock().monotonic_microseconds() - signalled, 2'500'000u);
+    if (code == 0) {
+      EXPECT_TRUE(contains(child.output(), "CMD>QU")) << child.output();
+    } else if (code != -1) {
+      // The cancel result, or the cancelled command's own.
+      EXPECT_TRUE(contains(child.errors(), "ended by a signal before the script completed")) << code << child.errors();
+    }
+  }
+}
+
+// Files that are no regular files are refused before anything reads them, instead of blocking.
+TEST(ProductionExample, FilesThatAreNoRegularFilesAreRefused) {
+  ProductionRun bench;
+  const std::string fifo = bench.install.file("algorithm.S8P");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& name : {fifo, std::string("/dev/zero")}) {
+    const ProgrammerResult result = bench.run("CM " + name + "\n");
+    EXPECT_NE(result.exit_code, 0) << name << result.output;
+  }
+  fs::create_directory(bench.install.file("folder.cfg"));
+  EXPECT_EQ(run_programmer(bench.install, {"NOSCAN", bench.install.file("folder.cfg"), "USB1"}).exit_code, 43);
 }
 
 TEST(ProductionExample, TheNextBoardGetsTheNextNumber) {
