@@ -39,6 +39,22 @@ std::string read_serial_file_text(const ShortText& name) {
   return text;
 }
 
+// Another run that programs boards from the same file holds it between its read and its
+// rewrite; a run that cannot have it in time fails rather than hand out a number twice.
+constexpr std::uint32_t serial_file_patience_ms = 60'000;
+
+void hold_serial_file() {
+  if (state.lock.held()) return;
+  const ShortText& name = programmer_run().serial_file_name;
+  const auto waiting = [&name] {
+    END_DEBUG_LINE();
+    WRITELN_TO_DEBUG("Waiting for serial file " + name + ", which another run is using.");
+  };
+  if (!state.lock.acquire(name.str(), serial_file_patience_ms, waiting)) {
+    throw std::runtime_error("Serial file " + name.str() + " stays in use by another run");
+  }
+}
+
 // The bytes programmed at the serial address read back as written.
 bool serial_reads_back(std::uint32_t address, const std::vector<std::uint8_t>& bytes) {
   bool same = true;
@@ -65,8 +81,10 @@ void choose_serial_file() {
     WRITELN_TO_DEBUG(".SER file " + name + " not found.\x07");
     internal_prog_halt(16);
   }
+  state.lock.release();
   programmer_run().serial_file_name = name;
   state.selected = true;
+  hold_serial_file();
   read_serial_file();
 }
 
@@ -97,10 +115,12 @@ void write_serial_file() {
   if (!replace_file_atomically(name.str(), format_serial_number(state.number))) {
     throw std::runtime_error("Cannot write serial file " + name.str());
   }
+  state.lock.release();
 }
 
 void program_serial_number() {
   if (!state.selected) return;
+  hold_serial_file();
   read_serial_file();
   const std::uint32_t address = state.number.address;
   srecord_download().error = false;

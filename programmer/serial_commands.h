@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "foundation/file_lock.h"
 #include "foundation/short_text.h"
 #include "programmer/serial_number_file.h"
 
@@ -14,6 +15,8 @@ struct SerialState {
   bool selected = false;
   SerialNumber number;
   std::string display_text;
+  // Held from CS's read to PS's rewrite: two runs never program one number.
+  FileLock lock;
 };
 
 SerialState& serial_state();

@@ -171,6 +171,26 @@ TEST(ProductionExample, TheNextBoardGetsTheNextNumber) {
   EXPECT_EQ(bench.text("board.ser"), "030000FF80393030393030393230");
 }
 
+// Two installed copies program boards at once from one serial-number file (here through a
+// symbolic link): each board gets its own number and the file counts on by two.
+TEST(ProductionExample, TwoCopiesAtOnceNeverShareASerialNumber) {
+  ProductionRun first;
+  ProductionRun second;
+  fs::remove(second.install.file("board.ser"));
+  fs::create_symlink(first.install.file("board.ser"), second.install.file("board.ser"));
+  // The delay keeps each run between its read and its rewrite while the other one starts.
+  const std::string script = "CM @SIM60_PRODUCTION.S8P\nCS @board.ser\nDE 300\nPS\n";
+  ChildProcess one(first.install.program(), first.arguments(script), first.install.environment());
+  ChildProcess two(second.install.program(), second.arguments(script), second.install.environment());
+  ASSERT_EQ(one.wait_for_exit(), 0) << one.output();
+  ASSERT_EQ(two.wait_for_exit(), 0) << two.output();
+  const std::string numbers = one.output() + two.output();
+  EXPECT_TRUE(contains(numbers, "Programming serial number 000 at address")) << numbers;
+  EXPECT_TRUE(contains(numbers, "Programming serial number 001 at address")) << numbers;
+  EXPECT_TRUE(fs::is_symlink(second.install.file("board.ser")));
+  EXPECT_EQ(first.text("board.ser"), "030000FF80393030393030393230");
+}
+
 TEST(ProductionExample, TheLastSerialNumberEndsWith55AndLeavesTheFile) {
   ProductionRun bench;
   const std::string last = "030000FF80393930393930393930";
