@@ -131,6 +131,8 @@ void SimulatedWorld::prepare_target(const ScenarioTarget& target) {
   const bool has_state = !state_file_.empty() && std::filesystem::exists(state_file_);
   if (has_state) {
     state_problem_ = state_text(target_.load_flash(state_file_.string()));
+    // A damaged file is kept as it is for a look, never replaced by a blank part.
+    if (!state_problem_.empty()) state_file_.clear();
   } else if (!target.image.empty()) {
     std::ifstream in(target.image, std::ios::binary);
     std::uint32_t address = target.image_address;
@@ -146,7 +148,9 @@ SimulationStart start_simulation_from_environment() {
   if (file == nullptr || *file == '\0') return {};
   ScenarioResult loaded = load_scenario(file);
   if (!loaded.scenario) return {nullptr, std::string(file) + ": " + loaded.error};
-  return {std::make_unique<SimulatedWorld>(*loaded.scenario), ""};
+  auto world = std::make_unique<SimulatedWorld>(*loaded.scenario);
+  if (!world->state_problem().empty()) return {nullptr, std::string(file) + ": " + world->state_problem()};
+  return {std::move(world), ""};
 }
 
 }  // namespace vx::sim

@@ -1,5 +1,8 @@
 #include "sim/hcs08/state_file.h"
 
+#include <unistd.h>
+
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iterator>
@@ -66,11 +69,17 @@ StateFileResult save_flash_state(const std::string& path, const DeviceConfig& co
   }
   put32(out, crc32(out, out.size()));
 
-  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  // Written beside and renamed over the old file: a run killed meanwhile leaves one whole file.
+  const std::string temporary = path + ".tmp-" + std::to_string(getpid());
+  std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
   if (!file) return StateFileResult::CannotOpen;
   file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
   file.close();
-  return file ? StateFileResult::Ok : StateFileResult::CannotWrite;
+  if (!file || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    return StateFileResult::CannotWrite;
+  }
+  return StateFileResult::Ok;
 }
 
 StateFileResult load_flash_state(const std::string& path, const DeviceConfig& config,

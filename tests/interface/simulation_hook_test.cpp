@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 #include "interface/drivers/ftdi_binding.h"
 #include "interface/drivers/wdusb_devices.h"
@@ -121,6 +122,16 @@ TEST_F(SimulationHookTest, TheTargetsFlashPersistsInTheStateFile) {
   ASSERT_NE(second.world, nullptr);
   EXPECT_TRUE(second.world->state_problem().empty());
   EXPECT_EQ(second.world->target().peek(0xE000), 0x3C);
+}
+
+// A damaged state file is a scenario error, and stays as it is.
+TEST_F(SimulationHookTest, ADamagedStateFileStopsTheSimulation) {
+  const std::string state = dir_.file("usb-interfaces.state");
+  { std::ofstream(state, std::ios::binary) << "VXS8FLSH torn"; }
+  const sim::SimulationStart start = sim::start_simulation_from_environment();
+  EXPECT_EQ(start.world, nullptr);
+  EXPECT_NE(start.error.find("the state file is damaged"), std::string::npos) << start.error;
+  EXPECT_EQ(test::read_file(state), "VXS8FLSH torn");
 }
 
 }  // namespace
