@@ -342,8 +342,8 @@ TEST_F(PortTableTest, ListNamesOfUsbInterfaces) {
     const char* listed;
   } cases[] = {
       {"USB-QX-12 REF : USB Quorvex", "USB1 : USB Quorvex (S1)"},
-      {"USB-QX-12 : Quorvex Mini", "USB1 : Quorvex Mini (S1)"},
-      {"Fast (FS) Link", "USB1 : USB Quorvex Link (S1)"},
+      {"USB-QX-12 : Quorvex Universal", "USB1 : Quorvex Universal (S1)"},
+      {"Quorvex (FS) Universal FX", "USB1 : USB Quorvex Universal FX (S1)"},
       {"USB-QX-12 : BDM (FS)", "USB1 : USB Quorvex (S1)"},
   };
   for (const Case& c : cases) {
