@@ -2,8 +2,8 @@
 
 #include <string>
 
-#include "foundation/file_lock.h"
 #include "foundation/short_text.h"
+#include "platform/file_lock.h"
 #include "programmer/serial_number_file.h"
 
 // CS and PS: the serial-number file that names the next device's number,
@@ -16,7 +16,7 @@ struct SerialState {
   SerialNumber number;
   std::string display_text;
   // Held from CS's read to PS's rewrite: two runs never program one number.
-  FileLock lock;
+  platform::FileLock lock;
 };
 
 SerialState& serial_state();

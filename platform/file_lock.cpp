@@ -1,13 +1,12 @@
-#include "foundation/file_lock.h"
+#include "platform/file_lock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <unistd.h>
 
-#include "platform/clock.h"
-
-namespace vx {
+namespace vx::platform {
 namespace {
 
 constexpr std::uint32_t retry_ms = 50;
@@ -50,7 +49,8 @@ bool FileLock::acquire(const std::string& path, std::uint32_t patience_ms, const
     if (waited >= patience_ms) return false;
     if (!told && waiting) waiting();
     told = true;
-    platform::clock().sleep_microseconds(std::uint64_t{retry_ms} * 1000);
+    const timespec pause{0, static_cast<long>(retry_ms) * 1'000'000};
+    nanosleep(&pause, nullptr);
     waited += retry_ms;
   }
 }
@@ -61,4 +61,4 @@ void FileLock::release() {
   fd_ = -1;
 }
 
-}  // namespace vx
+}  // namespace vx::platform
