@@ -19,6 +19,7 @@ namespace {
 constexpr std::uint64_t wait_slice_us = 1000;
 
 NetSettings settings;
+bool confined = false;
 
 [[noreturn]] void fail(const std::string& what) { throw std::runtime_error(what + ": " + std::strerror(errno)); }
 
@@ -41,6 +42,8 @@ void reset_net_settings() { settings = NetSettings{}; }
 void add_udp_responder(UdpResponder* responder) { settings.responders.push_back(responder); }
 
 void remove_udp_responder(UdpResponder* responder) { std::erase(settings.responders, responder); }
+
+void confine_to_loopback() { confined = true; }
 
 bool is_loopback_address(const std::string& address) {
   in_addr parsed{};
@@ -97,7 +100,7 @@ void UdpSocket::send_to(const std::string& address, std::uint16_t port, std::spa
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
   if (!parse_address(address, peer.sin_addr)) throw std::runtime_error("Invalid address " + address);
-  if (settings.loopback_only && !is_loopback_address(address)) {
+  if ((settings.loopback_only || confined) && !is_loopback_address(address)) {
     throw std::runtime_error("Sending to " + address + " is not allowed");
   }
   if (fd_ < 0 || ::sendto(fd_, data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&peer),

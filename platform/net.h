@@ -8,7 +8,8 @@
 
 // UDP sockets on BSD sockets, with the settings that decide where the
 // programmer link sends: the discovery broadcast address and the
-// programmer's port. Tests and the simulated mode point both at loopback.
+// programmer's port. Tests and the simulated mode point both at loopback
+// and keep every send there.
 namespace vx::platform {
 
 // Something on this machine that answers datagrams: serviced on every pass
@@ -22,9 +23,9 @@ class UdpResponder {
 struct NetSettings {
   std::string broadcast_address = "255.255.255.255";
   std::uint16_t programmer_port = 8738;
-  // Sends to addresses outside 127.0.0.0/8 are refused; the programs switch
-  // this off only when they run against real programmers.
-  bool loopback_only = true;
+  // Sends to addresses outside 127.0.0.0/8 are refused: set by the simulated
+  // mode, off in a run against real programmers.
+  bool loopback_only = false;
   std::vector<UdpResponder*> responders;
 };
 
@@ -32,6 +33,9 @@ NetSettings& net_settings();
 void reset_net_settings();
 void add_udp_responder(UdpResponder* responder);
 void remove_udp_responder(UdpResponder* responder);
+// From now on, whatever the settings say, this process sends nothing outside
+// 127.0.0.0/8: for test programs, whose fixtures reset the settings freely.
+void confine_to_loopback();
 
 bool is_loopback_address(const std::string& address);
 

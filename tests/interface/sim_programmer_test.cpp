@@ -296,6 +296,7 @@ TEST(SimProgrammerScenario, ProgrammersJoinTheWorldOnLoopbackAndTheBus) {
   {
     sim::SimulatedWorld world(*loaded.scenario);
     EXPECT_EQ(platform::net_settings().broadcast_address, "127.255.255.255");
+    EXPECT_TRUE(platform::net_settings().loopback_only);
     EXPECT_EQ(platform::net_settings().programmer_port, world.programmer_port());
     start_ethernet_transport(7, "127.0.0.1");
     discover_ethernet_devices();
