@@ -45,9 +45,7 @@ class WdusbBindingTest : public testing::Test {
  protected:
   UsbDeviceId add_device(const std::string& information, bool attached = true, std::uint16_t product = 2) {
     pods_.push_back(std::make_unique<sim::Pod>(sim::PodConfig{}, nullptr, &usb_.clock));
-    return usb_.usb.add({information, sim::scenario_default_vendor, product,
-                         pods_.back().get()},
-                        attached);
+    return usb_.usb.add({information, sim::scenario_default_vendor, product, pods_.back().get()}, attached);
   }
   sim::Pod& pod(UsbDeviceId device) { return *pods_.at(device - 1); }
 
@@ -210,7 +208,8 @@ TEST_F(WdusbBindingTest, OpenRetriesUpToSevenScansWithATraceLineAfterEachFailure
     ScheduledBus bus(usb.usb);
     platform::install_usb_bus(&bus);
     sim::Pod device_pod(sim::PodConfig{}, nullptr, &usb.clock);
-    const UsbDeviceId device = usb.usb.add({"VLX,USB-QX-12,QX0007", sim::scenario_default_vendor, 2, &device_pod}, false);
+    const UsbDeviceId device =
+        usb.usb.add({"VLX,USB-QX-12,QX0007", sim::scenario_default_vendor, 2, &device_pod}, false);
     if (c.found_on_scan != 0) bus.pending.emplace_back(c.found_on_scan, device);
     load_usb_driver_dll();
     test::SimulatedUsb::record_trace();
