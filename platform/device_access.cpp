@@ -3,8 +3,12 @@
 #include <grp.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <mutex>
+#include <set>
 
 namespace vx::platform {
 namespace {
@@ -16,6 +20,14 @@ std::string owning_group(const std::string& node) {
   const group* owner = ::getgrgid(status.st_gid);
   return owner != nullptr ? owner->gr_name : std::string{};
 }
+
+struct RefusedDevices {
+  std::mutex mutex;
+  std::set<std::string> handed_out;
+  std::vector<std::string> waiting;
+};
+
+RefusedDevices refused;
 
 std::string permission_remedy(const std::string& node) {
   const std::string group = owning_group(node);
@@ -52,6 +64,34 @@ std::string device_open_problem(const std::string& node, int error) {
     case DeviceOpenFailure::other: break;
   }
   return node + " cannot be opened: " + std::strerror(error);
+}
+
+std::string usb_device_node(std::uint8_t bus, std::uint8_t address) {
+  char node[32];
+  std::snprintf(node, sizeof node, "/dev/bus/usb/%03u/%03u", unsigned{bus}, unsigned{address});
+  return node;
+}
+
+void record_refused_device(const std::string& node) {
+  std::lock_guard lock(refused.mutex);
+  if (refused.handed_out.contains(node)) return;
+  if (std::find(refused.waiting.begin(), refused.waiting.end(), node) == refused.waiting.end()) {
+    refused.waiting.push_back(node);
+  }
+}
+
+std::vector<std::string> take_refused_devices() {
+  std::lock_guard lock(refused.mutex);
+  std::vector<std::string> taken = std::move(refused.waiting);
+  refused.waiting.clear();
+  refused.handed_out.insert(taken.begin(), taken.end());
+  return taken;
+}
+
+void reset_refused_devices() {
+  std::lock_guard lock(refused.mutex);
+  refused.handed_out.clear();
+  refused.waiting.clear();
 }
 
 }  // namespace vx::platform

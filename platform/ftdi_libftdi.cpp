@@ -1,8 +1,11 @@
 #include "platform/ftdi_libftdi.h"
 
 #include <ftdi.h>
+#include <libusb.h>
 
 #include <array>
+
+#include "platform/wdusb_libusb.h"
 
 namespace vx::platform {
 namespace {
@@ -12,10 +15,34 @@ struct ContextDeleter {
 };
 using Context = std::unique_ptr<ftdi_context, ContextDeleter>;
 
+constexpr std::uint16_t ftdi_vendor_id = 0x0403;
+
 struct DeviceListDeleter {
-  void operator()(ftdi_device_list* list) const { ftdi_list_free(&list); }
+  void operator()(libusb_device** list) const { libusb_free_device_list(list, 1); }
 };
-using DeviceList = std::unique_ptr<ftdi_device_list, DeviceListDeleter>;
+using DeviceList = std::unique_ptr<libusb_device*, DeviceListDeleter>;
+
+struct HandleDeleter {
+  void operator()(libusb_device_handle* handle) const { libusb_close(handle); }
+};
+using Handle = std::unique_ptr<libusb_device_handle, HandleDeleter>;
+
+// The device's product and serial number texts; nullopt when it cannot be opened or lacks one.
+std::optional<FtdiListing> read_listing(libusb_device* device, const libusb_device_descriptor& descriptor) {
+  libusb_device_handle* opened = nullptr;
+  if (open_usb_device(device, &opened) != LIBUSB_SUCCESS) return std::nullopt;
+  const Handle handle(opened);
+  std::array<unsigned char, ft::description_buffer_size> description{};
+  std::array<unsigned char, ft::serial_buffer_size> serial_number{};
+  if (libusb_get_string_descriptor_ascii(handle.get(), descriptor.iProduct, description.data(),
+                                         static_cast<int>(description.size())) < 0 ||
+      libusb_get_string_descriptor_ascii(handle.get(), descriptor.iSerialNumber, serial_number.data(),
+                                         static_cast<int>(serial_number.size())) < 0) {
+    return std::nullopt;
+  }
+  return FtdiListing{reinterpret_cast<const char*>(serial_number.data()),
+                     reinterpret_cast<const char*>(description.data())};
+}
 
 FT_STATUS status_of(int result) { return result < 0 ? ft::io_error : ft::ok; }
 
@@ -94,24 +121,26 @@ class LibftdiBus final : public FtdiBus {
   template <typename Visit>
   bool each_device(ftdi_context* context, Visit visit) {
     if (context == nullptr) return false;
-    ftdi_device_list* found = nullptr;
-    if (ftdi_usb_find_all(context, &found, 0, 0) < 0) return false;
+    libusb_device** found = nullptr;
+    const ssize_t count = libusb_get_device_list(context->usb_ctx, &found);
+    if (count < 0) return false;
     const DeviceList devices(found);
-    for (ftdi_device_list* entry = found; entry != nullptr; entry = entry->next) {
-      std::array<char, ft::description_buffer_size> description{};
-      std::array<char, ft::serial_buffer_size> serial_number{};
-      if (ftdi_usb_get_strings(context, entry->dev, nullptr, 0, description.data(),
-                               static_cast<int>(description.size()), serial_number.data(),
-                               static_cast<int>(serial_number.size())) < 0) {
+    for (ssize_t i = 0; i < count; ++i) {
+      libusb_device_descriptor descriptor{};
+      if (libusb_get_device_descriptor(found[i], &descriptor) != LIBUSB_SUCCESS ||
+          !ftdi_listing_takes(descriptor.idVendor)) {
         continue;
       }
-      if (visit(entry->dev, FtdiListing{serial_number.data(), description.data()})) break;
+      const std::optional<FtdiListing> listing = read_listing(found[i], descriptor);
+      if (listing && visit(found[i], *listing)) break;
     }
     return true;
   }
 };
 
 }  // namespace
+
+bool ftdi_listing_takes(std::uint16_t vendor) { return vendor == ftdi_vendor_id; }
 
 FtdiBus& libftdi_bus() {
   static LibftdiBus bus;

@@ -147,6 +147,7 @@ struct WdusbLayer {
 };
 
 WdusbLayer layer;
+std::optional<std::uint16_t> vendor_id;
 
 // The session of a device handle; the caller keeps it alive by not closing the driver meanwhile.
 Session* current_session() {
@@ -296,6 +297,12 @@ const std::pair<std::string_view, void*> wdusb_entries[] = {
 UsbBus& usb_bus() { return layer.bus != nullptr ? *layer.bus : libusb_bus(); }
 
 void install_usb_bus(UsbBus* bus) { layer.bus = bus; }
+
+std::optional<std::uint16_t> usb_vendor_id() { return vendor_id; }
+
+std::optional<std::uint16_t> set_usb_vendor_id(std::optional<std::uint16_t> vendor) {
+  return std::exchange(vendor_id, vendor);
+}
 
 void wdusb_wait_for_callbacks() {
   Session* session = current_session();

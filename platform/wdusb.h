@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string_view>
 
@@ -123,6 +124,12 @@ class UsbBus {
 UsbBus& usb_bus();
 // nullptr restores the libusb-1.0 bus. No driver may be open.
 void install_usb_bus(UsbBus* bus);
+
+// The vendor identifier of the WinDriver-family devices as set within the
+// process (from the desktop, or by a simulated world); nullopt while unset.
+std::optional<std::uint16_t> usb_vendor_id();
+// Returns the value it replaces.
+std::optional<std::uint16_t> set_usb_vendor_id(std::optional<std::uint16_t> vendor);
 
 // Returns once no arrival or departure waits for its callback and none runs;
 // at once on the library thread itself. Lets virtual time move only after

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/clock.h"
+#include "platform/device_access.h"
 
 namespace vx::platform {
 namespace {
@@ -60,8 +61,8 @@ class LibusbBus final : public UsbBus {
     }
     // The devices present are reported before the registration returns.
     if (libusb_hotplug_register_callback(context_, LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED | LIBUSB_HOTPLUG_EVENT_DEVICE_LEFT,
-                                         LIBUSB_HOTPLUG_ENUMERATE, vendor,
-                                         product == 0 ? LIBUSB_HOTPLUG_MATCH_ANY : product, LIBUSB_HOTPLUG_MATCH_ANY,
+                                         LIBUSB_HOTPLUG_ENUMERATE, LIBUSB_HOTPLUG_MATCH_ANY, LIBUSB_HOTPLUG_MATCH_ANY,
+                                         LIBUSB_HOTPLUG_MATCH_ANY,
                                          &LibusbBus::hotplug_event, this, &hotplug_handle_) != LIBUSB_SUCCESS) {
       release();
       return false;
@@ -115,7 +116,7 @@ class LibusbBus final : public UsbBus {
   static int hotplug_event(libusb_context*, libusb_device* device, libusb_hotplug_event event, void* self) {
     auto* bus = static_cast<LibusbBus*>(self);
     if (event == LIBUSB_HOTPLUG_EVENT_DEVICE_ARRIVED) {
-      bus->arrival(device);
+      if (bus->takes(device)) bus->arrival(device);
     } else {
       bus->departure(device);
     }
@@ -135,9 +136,7 @@ class LibusbBus final : public UsbBus {
       const ssize_t count = libusb_get_device_list(context_, &list);
       std::vector<libusb_device*> seen;
       for (ssize_t i = 0; i < count; ++i) {
-        libusb_device_descriptor descriptor{};
-        if (libusb_get_device_descriptor(list[i], &descriptor) != LIBUSB_SUCCESS) continue;
-        if (descriptor.idVendor != vendor_ || (product_ != 0 && descriptor.idProduct != product_)) continue;
+        if (!takes(list[i])) continue;
         seen.push_back(list[i]);
         if (!is_present(list[i])) arrival(list[i]);
       }
@@ -147,7 +146,16 @@ class LibusbBus final : public UsbBus {
     }
   }
 
+  bool takes(libusb_device* device) const {
+    libusb_device_descriptor descriptor{};
+    if (libusb_get_device_descriptor(device, &descriptor) != LIBUSB_SUCCESS) return false;
+    return libusb_scan_takes(vendor_, product_, {descriptor.idVendor, descriptor.idProduct, 0});
+  }
+
+  // The device is opened at once: one the user may not open is only recorded.
   void arrival(libusb_device* device) {
+    libusb_device_handle* handle = nullptr;
+    if (open_usb_device(device, &handle) == LIBUSB_ERROR_ACCESS) return;
     UsbDeviceInfo info;
     libusb_device_descriptor descriptor{};
     if (libusb_get_device_descriptor(device, &descriptor) == LIBUSB_SUCCESS) {
@@ -165,7 +173,7 @@ class LibusbBus final : public UsbBus {
     {
       std::lock_guard lock(mutex_);
       id = next_id_++;
-      known_.emplace(id, KnownDevice{libusb_ref_device(device), nullptr, true});
+      known_.emplace(id, KnownDevice{libusb_ref_device(device), handle, true});
     }
     events_->arrived(id, info);
   }
@@ -208,7 +216,7 @@ class LibusbBus final : public UsbBus {
     const auto found = known_.find(device);
     if (found == known_.end() || !found->second.present) return wd::device_not_found;
     if (found->second.handle == nullptr) {
-      const int opened = libusb_open(found->second.device, &found->second.handle);
+      const int opened = open_usb_device(found->second.device, &found->second.handle);
       if (opened != LIBUSB_SUCCESS) {
         found->second.handle = nullptr;
         return status_of(opened);
@@ -244,6 +252,21 @@ class LibusbBus final : public UsbBus {
 };
 
 }  // namespace
+
+bool libusb_scan_takes(std::uint16_t vendor, std::uint16_t product, const UsbDeviceInfo& device) {
+  return device.vendor == vendor && (product == 0 || device.product == product);
+}
+
+bool note_usb_open(int result, std::uint8_t bus, std::uint8_t address) {
+  if (result == LIBUSB_ERROR_ACCESS) record_refused_device(usb_device_node(bus, address));
+  return result == LIBUSB_SUCCESS;
+}
+
+int open_usb_device(libusb_device* device, libusb_device_handle** handle) {
+  const int result = libusb_open(device, handle);
+  note_usb_open(result, libusb_get_bus_number(device), libusb_get_device_address(device));
+  return result;
+}
 
 UsbBus& libusb_bus() {
   static LibusbBus bus(false);

@@ -7,6 +7,7 @@
 #include "foundation/run_state.h"
 #include "foundation/settings_file.h"
 #include "interface/connection_settings.h"
+#include "interface/drivers/wdusb_devices.h"
 #include "interface/engine_settings.h"
 #include "interface/port_table.h"
 #include "programmer/connection_manager.h"
@@ -66,6 +67,9 @@ void load_connection_settings() {
   settings.saved_port = corrected_port(static_cast<std::uint16_t>(get_integer("PORT", 1)));
   settings.interface_selection = get_integer("interface_selection", 1);
   GET_INI_STRING(desktop(), "PORT", "IP", settings.ethernet_address, false, settings.ethernet_address);
+  ShortText usb_vendor;
+  GET_INI_STRING(desktop(), startup, "USB_VENDOR_ID", ShortText(), false, usb_vendor);
+  take_desktop_usb_vendor_id(usb_vendor.view());
   settings.show_at_startup = get_integer("SHOWDIALOG", 1) == 1;
   if (GET_INI_INTEGER(desktop(), "VXDEBUG", "NOCONNECTIONGDLG", 0, false) == 1) settings.show_at_startup = false;
   trim.custom_reference =

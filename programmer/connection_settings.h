@@ -9,7 +9,9 @@
 // file: read once by the command-line stage, written back at shutdown.
 // The values the interface layer works with (power, delays, the I/O delay
 // count) live in its connection_settings(), the custom trim reference in
-// its engine_settings(); the ones only the programmer reads live here.
+// its engine_settings(); the ones only the programmer reads live here. The
+// USB vendor identifier (USB_VENDOR_ID) is read only, and handed to the
+// interface layer.
 namespace vx::programmer {
 
 struct StartupSettings {

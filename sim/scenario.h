@@ -13,7 +13,8 @@
 
 namespace vx::sim {
 
-// The vendor identifier the programs match unless VX_USB_VENDOR_ID says otherwise.
+// The vendor identifier of simulated USB devices; the simulated world sets it
+// for the programs, and VX_USB_VENDOR_ID still overrides it.
 inline constexpr std::uint16_t scenario_default_vendor = 0xFFFF;
 
 struct ScenarioInterface {

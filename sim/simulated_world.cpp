@@ -41,6 +41,7 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
   add_programmers(scenario);
   platform::install_ftdi_bus(&ftdi_);
   platform::install_usb_bus(&usb_);
+  previous_vendor_ = platform::set_usb_vendor_id(scenario_default_vendor);
   platform::install_parallel_ports(&parallel_);
   platform::install_pci_card_driver(&pci_);
   platform::install_serial_backend(&serial_);
@@ -113,6 +114,7 @@ SimulatedWorld::~SimulatedWorld() {
   platform::net_settings().responders = responders;
   platform::install_pci_card_driver(nullptr);
   platform::install_parallel_ports(nullptr);
+  platform::set_usb_vendor_id(previous_vendor_);
   platform::install_usb_bus(nullptr);
   platform::install_ftdi_bus(nullptr);
   platform::install_clock(previous_clock_);

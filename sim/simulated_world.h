@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,7 +26,8 @@ namespace vx::sim {
 // card driver with an interface firmware per device, the stand-alone
 // programmers on loopback UDP, on the WinDriver bus and on ptys reached as
 // COM ports, and the one target they all reach. The network settings point
-// at loopback for as long as the world lives. Uninstalled again, with the
+// at loopback, and the process's USB vendor identifier at the scenario's,
+// for as long as the world lives. Uninstalled again, with the
 // target's flash saved to the state file, when the world ends; the program
 // closes its USB devices and serial ports first.
 class SimulatedWorld {
@@ -70,6 +72,7 @@ class SimulatedWorld {
   SimPciCardDriver pci_;
   std::vector<std::unique_ptr<Pod>> pods_;
   platform::NetSettings previous_net_;
+  std::optional<std::uint16_t> previous_vendor_;
   std::vector<std::unique_ptr<SimProgrammer>> programmers_;
   std::vector<std::unique_ptr<SimProgrammerUdp>> servers_;
   std::vector<std::unique_ptr<SimProgrammerLine>> lines_;

@@ -8,6 +8,7 @@
 #include "foundation/kstring.h"
 #include "foundation/run_state.h"
 #include "foundation/status_output.h"
+#include "interface/drivers/usb_access.h"
 #include "interface/drivers/windows_version.h"
 #include "interface/link_state.h"
 
@@ -138,6 +139,7 @@ void ft_list_devices() {
     binding.descriptions[static_cast<std::size_t>(binding.device_count)] = *description;
     ++binding.device_count;
   }
+  write_refused_usb_devices();
 }
 
 std::int32_t ft_device_count() {

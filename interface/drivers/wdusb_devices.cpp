@@ -7,6 +7,8 @@
 #include "foundation/char_set.h"
 #include "foundation/kstring.h"
 #include "foundation/program_trace.h"
+#include "foundation/status_output.h"
+#include "interface/drivers/usb_access.h"
 #include "interface/drivers/wdusb_library.h"
 #include "interface/drivers/wdusb_transfer.h"
 #include "platform/clock.h"
@@ -88,9 +90,21 @@ bool device_taken() {
   return state.opened;
 }
 
+void tell_vendor_unset() {
+  if (std::exchange(state.vendor_unset_told, true)) return;
+  WRITELN_TO_DEBUG(
+      "USB interfaces are not searched: set USB_VENDOR_ID in the STARTUP section of CQUILLHCS08.DSK or the "
+      "environment variable VX_USB_VENDOR_ID to the interfaces' vendor id (see README).");
+}
+
 // Finds the devices through the callbacks; the library stays initialised afterwards.
 void scan() {
   wdusb_reset_state();
+  const std::optional<std::uint16_t> vendor = usb_vendor_id_setting();
+  if (!vendor) {
+    tell_vendor_unset();
+    return;
+  }
   bool open_mode = false;
   {
     std::lock_guard lock(state_mutex);
@@ -99,7 +113,7 @@ void scan() {
     open_mode = state.open_mode;
   }
   platform::WDU_MATCH_TABLE match;
-  match.wVendorId = usb_vendor_id_setting();
+  match.wVendorId = *vendor;
   platform::WDU_EVENT_TABLE events;
   events.pfDeviceAttach = wdusb_attach_callback;
   events.pfDeviceDetach = wdusb_detach_callback;
@@ -119,6 +133,7 @@ void scan() {
     std::lock_guard lock(state_mutex);
     if (!state.in_callback && state.callbacks_started == started) break;
   }
+  write_refused_usb_devices();
   if (open_mode) trace_open_failure();
 }
 
@@ -157,13 +172,25 @@ void reset_wdusb_state() {
   state = WdusbState{};
 }
 
-std::uint16_t usb_vendor_id_setting() {
+std::optional<std::uint16_t> usb_vendor_id_setting() {
   const char* text = std::getenv("VX_USB_VENDOR_ID");
+  if (text != nullptr) {
+    if (const std::optional<std::uint16_t> vendor = parse_usb_vendor_id(text)) return vendor;
+  }
+  return platform::usb_vendor_id();
+}
+
+std::optional<std::uint16_t> parse_usb_vendor_id(std::string_view text) {
   std::int32_t value = 0;
-  if (text == nullptr || !convert_integer_text(text, value) || value < 0 || value > 0xFFFF) {
-    return placeholder_usb_vendor_id;
+  const ShortText trimmed = trim(ShortText(text));
+  if (trimmed.empty() || !convert_integer_text(trimmed.view(), value) || value < 0 || value > 0xFFFF) {
+    return std::nullopt;
   }
   return static_cast<std::uint16_t>(value);
+}
+
+void take_desktop_usb_vendor_id(std::string_view text) {
+  if (const std::optional<std::uint16_t> vendor = parse_usb_vendor_id(text)) platform::set_usb_vendor_id(vendor);
 }
 
 void wdusb_reset_state() {

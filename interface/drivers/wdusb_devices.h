@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <mutex>
+#include <optional>
 #include <string_view>
 
 #include "foundation/short_text.h"
@@ -64,6 +65,8 @@ struct WdusbState {
   std::array<std::uint8_t, 8> setup_packet{};
   WdusbDeviceTable interfaces;
   WdusbDeviceTable programmers;
+  // Once per run a scan says that no vendor identifier is set.
+  bool vendor_unset_told = false;
   // The reply of the last frame, read by the USB port routing.
   std::int32_t reply_unread = 0;
   std::int32_t reply_position = 0;
@@ -94,10 +97,13 @@ void reset_wdusb_state();
 // drops discovered Ethernet devices whose revision text is exactly this.
 inline constexpr std::string_view wdusb_device_sentinel = "fafhasdfuiasdhfuiasdn fico shr";
 
-// The vendor identifier the scans match: VX_USB_VENDOR_ID (hexadecimal
-// after "0x" or "$"), else a placeholder that no maker uses.
-inline constexpr std::uint16_t placeholder_usb_vendor_id = 0xFFFF;
-std::uint16_t usb_vendor_id_setting();
+// The vendor identifier the scans match: VX_USB_VENDOR_ID, else the one set
+// within the process (see platform/wdusb.h), else none, and no device matches.
+std::optional<std::uint16_t> usb_vendor_id_setting();
+// A vendor identifier as the user writes it: hexadecimal after "0x" or "$", else decimal.
+std::optional<std::uint16_t> parse_usb_vendor_id(std::string_view text);
+// Start-up: the desktop's USB_VENDOR_ID text; a valid one becomes the process's setting.
+void take_desktop_usb_vendor_id(std::string_view text);
 
 void wdusb_reset_state();
 void clear_user_record();

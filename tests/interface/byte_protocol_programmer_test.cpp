@@ -197,7 +197,7 @@ TEST(ProgrammerBenchUsb, ResetAndTargetReadOnTheSimulatedBus) {
   reset_programmer_link();
   SimulatedBench bench;
   std::vector<std::int32_t> timeouts_seen;
-  usb.usb.add({bench.programmer.config().identity, placeholder_usb_vendor_id, 2, nullptr,
+  usb.usb.add({bench.programmer.config().identity, sim::scenario_default_vendor, 2, nullptr,
                [&](std::span<const std::uint8_t> frame) {
                  timeouts_seen.push_back(programmer_link().usb_timeout);
                  return bench.programmer.execute_frame(frame);

@@ -36,7 +36,7 @@ class InterfaceResetTest : public testing::Test {
     add_ftdi_pod({});
     for (const char* line : lines) {
       pods_.push_back(std::make_unique<sim::Pod>(sim::PodConfig{}, &target_.mcu, &usb_.clock));
-      usb_.usb.add({line, placeholder_usb_vendor_id, 2, pods_.back().get()});
+      usb_.usb.add({line, sim::scenario_default_vendor, 2, pods_.back().get()});
     }
   }
   void add_ftdi_pod(const sim::PodConfig& config) {

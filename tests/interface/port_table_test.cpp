@@ -322,7 +322,7 @@ TEST_F(PortTableTest, UsbInterfacesAreCountedUpTo19AndNamedForTheList) {
   }
   for (int n = 1; n <= 10; ++n) {
     usb_.usb.add({"VLX,USB-QX-12 : USB Quorvex (FS) Universal,QX" + std::to_string(10 + n) + ",,,,",
-                  placeholder_usb_vendor_id, 2, nullptr});
+                  sim::scenario_default_vendor, 2, nullptr});
   }
   start_ftdi_binding();
   RecordingPortList list;

@@ -71,7 +71,7 @@ class UsbProtocolTest : public testing::Test {
                                                              "VLX,USB-QX-12 : USB Quorvex,QX0009,,four,five,six,seven")
       : ftdi_pod_(config, &ftdi_target_.mcu, &usb_.clock), windriver_pod_(config, &windriver_target_.mcu, &usb_.clock) {
     usb_.ftdi.add({"VX3000001", "VLX USB BDM VX3000001", &ftdi_pod_});
-    usb_.usb.add({std::move(windriver_line), placeholder_usb_vendor_id, 2, &windriver_pod_});
+    usb_.usb.add({std::move(windriver_line), sim::scenario_default_vendor, 2, &windriver_pod_});
   }
 
   void SetUp() override {

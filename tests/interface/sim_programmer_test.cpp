@@ -144,7 +144,7 @@ class SimProgrammerUsbTest : public ::testing::Test {
  protected:
   void SetUp() override {
     reset_programmer_link();
-    usb_.usb.add({programmer_.config().identity, placeholder_usb_vendor_id, 2, nullptr,
+    usb_.usb.add({programmer_.config().identity, sim::scenario_default_vendor, 2, nullptr,
                   [this](std::span<const std::uint8_t> frame) { return programmer_.execute_frame(frame); }});
     load_usb_driver_dll();
     wdusb_enumerate();

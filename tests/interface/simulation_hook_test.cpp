@@ -12,6 +12,7 @@
 #include "interface/usb_routing.h"
 #include "platform/dynlib.h"
 #include "platform/ftdi.h"
+#include "platform/wdusb.h"
 #include "sim/simulated_world.h"
 #include "support/recording_list_view.h"
 #include "support/temp_dir.h"
@@ -108,6 +109,18 @@ TEST_F(SimulationHookTest, TheExampleBenchIsFoundOpenedAndAnswers) {
   EXPECT_EQ(exchange({7, 128 + 21}).size(), 3u);
   EXPECT_TRUE(start.world->pod(1).violations().empty());
   close_usb_ports();
+  EXPECT_TRUE(status_.lines().empty());
+}
+
+TEST_F(SimulationHookTest, TheWorldSetsTheSimulatedVendorWhileItLives) {
+  const std::optional<std::uint16_t> before = platform::set_usb_vendor_id(0x1234);
+  {
+    const sim::SimulationStart start = sim::start_simulation_from_environment();
+    ASSERT_NE(start.world, nullptr) << start.error;
+    EXPECT_EQ(platform::usb_vendor_id(), sim::scenario_default_vendor);
+  }
+  EXPECT_EQ(platform::usb_vendor_id(), 0x1234);
+  platform::set_usb_vendor_id(before);
 }
 
 TEST_F(SimulationHookTest, TheTargetsFlashPersistsInTheStateFile) {

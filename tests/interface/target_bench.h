@@ -103,7 +103,7 @@ class TargetBench {
       sim::SimProgrammerConfig programmer_config;
       programmer_config.version = options.programmer_version;
       programmer_.emplace(programmer_config, &*pod_);
-      usb_->usb.add({programmer_config.identity, placeholder_usb_vendor_id, 2, nullptr,
+      usb_->usb.add({programmer_config.identity, sim::scenario_default_vendor, 2, nullptr,
                      [this](std::span<const std::uint8_t> frame) { return programmer_->execute_frame(frame); }});
       load_usb_driver_dll();
       wdusb_enumerate();
@@ -115,7 +115,7 @@ class TargetBench {
       if (medium == Medium::ftdi) {
         usb_->ftdi.add({"VX3000001", "VLX USB BDM VX3000001", &*pod_});
       } else {
-        usb_->usb.add({options.windriver_line, placeholder_usb_vendor_id, 2, &*pod_});
+        usb_->usb.add({options.windriver_line, sim::scenario_default_vendor, 2, &*pod_});
       }
       start_ftdi_binding();
       load_usb_driver_dll();

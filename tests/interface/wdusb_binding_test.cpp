@@ -45,9 +45,7 @@ class WdusbBindingTest : public testing::Test {
  protected:
   UsbDeviceId add_device(const std::string& information, bool attached = true, std::uint16_t product = 2) {
     pods_.push_back(std::make_unique<sim::Pod>(sim::PodConfig{}, nullptr, &usb_.clock));
-    return usb_.usb.add({information, placeholder_usb_vendor_id, product,
-                         pods_.back().get()},
-                        attached);
+    return usb_.usb.add({information, sim::scenario_default_vendor, product, pods_.back().get()}, attached);
   }
   sim::Pod& pod(UsbDeviceId device) { return *pods_.at(device - 1); }
 
@@ -210,7 +208,8 @@ TEST_F(WdusbBindingTest, OpenRetriesUpToSevenScansWithATraceLineAfterEachFailure
     ScheduledBus bus(usb.usb);
     platform::install_usb_bus(&bus);
     sim::Pod device_pod(sim::PodConfig{}, nullptr, &usb.clock);
-    const UsbDeviceId device = usb.usb.add({"VLX,USB-QX-12,QX0007", placeholder_usb_vendor_id, 2, &device_pod}, false);
+    const UsbDeviceId device =
+        usb.usb.add({"VLX,USB-QX-12,QX0007", sim::scenario_default_vendor, 2, &device_pod}, false);
     if (c.found_on_scan != 0) bus.pending.emplace_back(c.found_on_scan, device);
     load_usb_driver_dll();
     test::SimulatedUsb::record_trace();
@@ -242,7 +241,7 @@ TEST_F(WdusbBindingTest, FramesUpTo252BytesAreShortLongerOnesAreLongAndCut) {
     SCOPED_TRACE(testing::Message() << c.payload << " bytes, product " << c.product);
     test::SimulatedUsb usb;
     sim::Pod device_pod(sim::PodConfig{}, nullptr, &usb.clock);
-    usb.usb.add({"VLX,USB-QX-12,QX0001", placeholder_usb_vendor_id, c.product, &device_pod});
+    usb.usb.add({"VLX,USB-QX-12,QX0001", sim::scenario_default_vendor, c.product, &device_pod});
     load_usb_driver_dll();
     ASSERT_TRUE(wdusb_open_device("QX0001"));
     std::vector<std::uint8_t> payload(c.payload, 0x90);
@@ -304,7 +303,7 @@ TEST_F(WdusbBindingTest, ADeviceThatStaysAwayIsOpenedAgainByName) {
     ScheduledBus bus(usb.usb);
     platform::install_usb_bus(&bus);
     sim::Pod device_pod(sim::PodConfig{}, nullptr, &usb.clock);
-    const UsbDeviceId device = usb.usb.add({"VLX,USB-QX-12,QX0001", placeholder_usb_vendor_id, 2, &device_pod});
+    const UsbDeviceId device = usb.usb.add({"VLX,USB-QX-12,QX0001", sim::scenario_default_vendor, 2, &device_pod});
     load_usb_driver_dll();
     ASSERT_TRUE(wdusb_open_device("QX0001"));
     usb.usb.detach(device);

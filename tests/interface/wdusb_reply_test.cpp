@@ -74,7 +74,7 @@ TEST(WdusbReply, TheAnnouncedLengthMustFitWhatCameAndTheCallersBuffer) {
     test::SimulatedUsb usb;
     ScriptedReplies bus(usb.usb);
     platform::install_usb_bus(&bus);
-    usb.usb.add({"VLX,USB-QX-12,QX0001", placeholder_usb_vendor_id, 2, nullptr});
+    usb.usb.add({"VLX,USB-QX-12,QX0001", sim::scenario_default_vendor, 2, nullptr});
     load_usb_driver_dll();
     ASSERT_TRUE(wdusb_open_device("QX0001"));
     bus.scripted = true;

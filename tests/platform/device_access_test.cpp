@@ -81,5 +81,25 @@ TEST(DeviceAccess, InUseOnlyForABusyDevice) {
   EXPECT_THAT(device_open_problem("/dev/ttyS0", EACCES), Not(HasSubstr("in use")));
 }
 
+TEST(DeviceAccess, UsbNodesHaveThreeDigitBusAndAddress) {
+  EXPECT_EQ(usb_device_node(1, 5), "/dev/bus/usb/001/005");
+  EXPECT_EQ(usb_device_node(12, 127), "/dev/bus/usb/012/127");
+  EXPECT_EQ(usb_device_node(255, 0), "/dev/bus/usb/255/000");
+}
+
+// A refused device is handed out once per run, however often its open is refused.
+TEST(DeviceAccess, EachRefusedNodeIsHandedOutOnce) {
+  reset_refused_devices();
+  record_refused_device("/dev/bus/usb/001/004");
+  record_refused_device("/dev/bus/usb/002/009");
+  record_refused_device("/dev/bus/usb/001/004");
+  EXPECT_EQ(take_refused_devices(), (std::vector<std::string>{"/dev/bus/usb/001/004", "/dev/bus/usb/002/009"}));
+  EXPECT_TRUE(take_refused_devices().empty());
+  record_refused_device("/dev/bus/usb/002/009");
+  record_refused_device("/dev/bus/usb/003/001");
+  EXPECT_EQ(take_refused_devices(), std::vector<std::string>{"/dev/bus/usb/003/001"});
+  reset_refused_devices();
+}
+
 }  // namespace
 }  // namespace vx::platform

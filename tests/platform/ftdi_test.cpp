@@ -207,6 +207,12 @@ TEST_F(FtdiTest, DeviceFailuresComeBackAsTheirStatus) {
   EXPECT_EQ(bind<FT_SetBaudRate_fn>(library_, "FT_SetBaudRate")(handle, 9600), ft::not_supported);
 }
 
+// Interfaces carry product identifiers of their own: the vendor alone decides.
+TEST(LibftdiBus, ListsEveryDeviceOfTheChipMakersVendor) {
+  const std::pair<std::uint16_t, bool> cases[] = {{0x0403, true}, {0x0402, false}, {0x0000, false}, {0xFFFF, false}};
+  for (const auto& [vendor, taken] : cases) EXPECT_EQ(ftdi_listing_takes(vendor), taken) << vendor;
+}
+
 TEST(LibftdiBus, ListsNoDeviceWhenNoneIsPresent) {
   const std::optional<std::vector<FtdiListing>> devices = libftdi_bus().list();
   if (devices) {

@@ -1,6 +1,7 @@
 #include "platform/wdusb.h"
 
 #include <gtest/gtest.h>
+#include <libusb-1.0/libusb.h>
 
 #include <atomic>
 #include <mutex>
@@ -8,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/device_access.h"
 #include "platform/dynlib.h"
 #include "platform/wdusb_libusb.h"
 
@@ -167,6 +169,48 @@ TEST_F(WdusbTest, StatusTextsNameTheStatuses) {
   EXPECT_STREQ(text(wd::time_out_expired), "Time out expired");
   EXPECT_STREQ(text(wd::device_not_found), "Device not found");
   EXPECT_STREQ(text(0x12345678), "Unrecognized error code");
+}
+
+TEST(LibusbBus, TakesOnlyDevicesOfTheVendorAndProductAsked) {
+  struct Case {
+    std::uint16_t vendor;
+    std::uint16_t product;
+    UsbDeviceInfo device;
+    bool taken;
+  };
+  const Case cases[] = {
+      {0x1234, 0, {0x1234, 0x0002, 0}, true},  {0x1234, 0, {0x1234, 0xFFFF, 3}, true},
+      {0x1234, 2, {0x1234, 0x0002, 0}, true},  {0x1234, 2, {0x1234, 0x0003, 0}, false},
+      {0x1234, 0, {0x4321, 0x0002, 0}, false}, {0x1234, 2, {0x0403, 0x0002, 0}, false},
+      {0xFFFF, 0, {0x1234, 0x0002, 0}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.vendor << ' ' << c.product << ' ' << c.device.vendor << ' '
+                                    << c.device.product);
+    EXPECT_EQ(libusb_scan_takes(c.vendor, c.product, c.device), c.taken);
+  }
+}
+
+// Only a refused open names the device's node; a busy or vanished device is no permission problem.
+TEST(LibusbBus, ARefusedOpenRecordsTheDevicesNode) {
+  struct Case {
+    int result;
+    bool succeeded;
+    std::vector<std::string> refused;
+  };
+  const Case cases[] = {
+      {LIBUSB_SUCCESS, true, {}},
+      {LIBUSB_ERROR_ACCESS, false, {"/dev/bus/usb/003/017"}},
+      {LIBUSB_ERROR_BUSY, false, {}},
+      {LIBUSB_ERROR_NO_DEVICE, false, {}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.result);
+    reset_refused_devices();
+    EXPECT_EQ(note_usb_open(c.result, 3, 17), c.succeeded);
+    EXPECT_EQ(take_refused_devices(), c.refused);
+  }
+  reset_refused_devices();
 }
 
 // With no device present the real bus reports nothing, and its event thread starts and stops cleanly.

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include "foundation/ini_document.h"
+#include "platform/wdusb.h"
 #include "programmer/connection_manager.h"
 #include "programmer/program_windows.h"
 #include "programmer_fixture.h"
@@ -67,6 +70,20 @@ TEST_F(ConnectionSettingsTest, StoredValuesAreReadAndTheIoDelayCapped) {
   EXPECT_EQ(link.power_up_delay_ms, 20);
   EXPECT_EQ(settings.cpu_type, 0) << "out of range";
   EXPECT_EQ(settings.ethernet_address, "10.0.0.9");
+}
+
+// A desktop without the key leaves the setting as it was, such as a simulated world's.
+TEST_F(ConnectionSettingsTest, TheUsbVendorIdIsHandedToTheInterfaceLayer) {
+  const std::optional<std::uint16_t> before = platform::set_usb_vendor_id(std::nullopt);
+  write("CQUILLHCS08.DSK", "[STARTUP]\nUSB_VENDOR_ID=$1A2B\n");
+  load_connection_settings();
+  EXPECT_EQ(platform::usb_vendor_id(), 0x1A2B);
+  write("CQUILLHCS08.DSK", "[STARTUP]\nPORT=1\n");
+  load_connection_settings();
+  EXPECT_EQ(platform::usb_vendor_id(), 0x1A2B);
+  save_connection_settings();
+  EXPECT_EQ(stored("STARTUP", "USB_VENDOR_ID"), "<missing>") << "the user's to write";
+  platform::set_usb_vendor_id(before);
 }
 
 TEST_F(ConnectionSettingsTest, NoConnectionDialogIsSavedAsNotShown) {

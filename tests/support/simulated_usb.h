@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,7 @@
 #include "platform/ftdi.h"
 #include "platform/osinfo.h"
 #include "platform/wdusb.h"
+#include "sim/scenario.h"
 #include "sim/sim_clock.h"
 #include "sim/usb/sim_ftdi_bus.h"
 #include "sim/usb/sim_usb_bus.h"
@@ -21,17 +23,20 @@
 namespace vx::test {
 
 // Both simulated USB buses on virtual time, installed for the life of a
-// test, with every USB unit at its start values before and after.
+// test, with every USB unit at its start values before and after, and the
+// simulated devices' vendor identifier set.
 class SimulatedUsb {
  public:
   SimulatedUsb() : previous_clock_(platform::install_clock(&clock)) {
     reset_all();
     platform::install_ftdi_bus(&ftdi);
     platform::install_usb_bus(&usb);
+    previous_vendor_ = platform::set_usb_vendor_id(sim::scenario_default_vendor);
     trace_lines().clear();
   }
   ~SimulatedUsb() {
     reset_all();
+    platform::set_usb_vendor_id(previous_vendor_);
     platform::install_ftdi_bus(nullptr);
     platform::install_usb_bus(nullptr);
     platform::install_clock(previous_clock_);
@@ -72,6 +77,7 @@ class SimulatedUsb {
   }
 
   platform::Clock* previous_clock_;
+  std::optional<std::uint16_t> previous_vendor_;
 };
 
 }  // namespace vx::test
