@@ -1,5 +1,6 @@
 #include "interface/cable_handshake.h"
 
+#include "foundation/status_output.h"
 #include "interface/drivers/pci_card.h"
 #include "interface/link_state.h"
 #include "interface/port_state.h"
@@ -13,6 +14,12 @@ CableHandshake state;
 // The low addresses hold the system's own devices; nothing here may reach them.
 constexpr std::uint16_t lowest_port = 0x40;
 
+// A port that cannot be claimed reads as a floating bus: say once why.
+void report_claim_problem() {
+  const std::string problem = platform::take_claim_problem();
+  if (!problem.empty()) WRITELN_TO_DEBUG(problem);
+}
+
 }  // namespace
 
 CableHandshake& cable_handshake() { return state; }
@@ -23,6 +30,7 @@ void port_out(std::uint16_t port, std::uint8_t value) {
   if (port <= lowest_port || link_state().interface_class != 0) return;
   if (!pci_card_open()) {
     platform::port_write(port, value);
+    report_claim_problem();
     return;
   }
   // The card takes data bytes only; the control lines are its own business.
@@ -39,7 +47,11 @@ void port_out(std::uint16_t port, std::uint8_t value) {
 std::uint8_t port_in(std::uint16_t port) {
   if (link_state().interface_class != 0) return 0;
   if (port <= lowest_port) return 0xFF;
-  if (!pci_card_open()) return platform::port_read(port);
+  if (!pci_card_open()) {
+    const std::uint8_t value = platform::port_read(port);
+    report_claim_problem();
+    return value;
+  }
   if (port == port_state().port_base_address) return state.pci_data_written ? state.pci_data : 0xFF;
   if (port == port_state().port_control_address) return state.pci_control_written ? state.pci_control : 0xFF;
   // A real status register shows bit 7 inverted; the card's does not.

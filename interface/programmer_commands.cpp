@@ -107,7 +107,7 @@ std::int32_t sap_reset_device(std::int32_t wait_ms) {
     delay_ms(1);
     com_set_rts(false);
     com_set_dtr(false);
-    while (!com_output_drained()) com_process_events();
+    if (!com_wait_until(com_output_drained, link.serial_timeout)) return sap_no_reply;
   }
   delay_ms(wait_ms);
   if (link.medium == SapMedium::usb) wdusb_open_device(link.usb_identifier);

@@ -37,26 +37,27 @@ void failed_exchange() {
 
 std::int32_t serial_ticks() { return link_state_.serial_timeout / ms_per_tick + 1; }
 
+// A byte that did not come in time, or came with a line error, is not taken.
+bool read_reply_byte(std::uint8_t& byte) {
+  com_read_byte_timeout(byte, serial_ticks());
+  return com_status() == 0;
+}
+
 // Reads the reply's bytes; those beyond the buffer are read and dropped.
 bool serial_receive() {
   std::uint8_t byte = 0;
-  com_read_byte_timeout(byte, serial_ticks());
-  if (com_status() == com_status_no_byte) {
+  if (!read_reply_byte(byte)) {
     sap_debug_message("Serial timed out");
     return false;
   }
   std::int32_t length = byte;
   if (length == 0) {
     std::uint8_t high = 0, low = 0;
-    com_read_byte_timeout(high, serial_ticks());
-    if (com_status() == com_status_no_byte) return false;
-    com_read_byte_timeout(low, serial_ticks());
-    if (com_status() == com_status_no_byte) return false;
+    if (!read_reply_byte(high) || !read_reply_byte(low)) return false;
     length = high * 256 + low;
   }
   for (std::int32_t i = 0; i < length; ++i) {
-    com_read_byte_timeout(byte, serial_ticks());
-    if (com_status() == com_status_no_byte) {
+    if (!read_reply_byte(byte)) {
       com_flush_input();
       com_flush_output();
       link_state_.reply_length = 0;
@@ -122,8 +123,7 @@ bool exchange(std::span<const std::uint8_t> stream, std::uint8_t channel) {
     case SapMedium::serial:
       if (!device_open()) return false;
       if (com_char_ready()) com_flush_input();
-      sap_serial_send_frame(stream, channel);
-      return serial_receive();
+      return sap_serial_send_frame(stream, channel) && serial_receive();
     case SapMedium::usb:
       return device_open() && sap_usb_send(stream, channel) && sap_usb_receive();
     case SapMedium::ethernet:

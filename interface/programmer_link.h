@@ -82,6 +82,7 @@ void append_text(SapStream& stream, const ShortText& piece);
 
 // Programmer commands. Query routines give 0 or 10 and their text (empty,
 // or the command's fixed failure text, when the exchange failed).
+// 0, or 10 when a serial line's output did not drain within the serial time-out.
 std::int32_t sap_reset_device(std::int32_t wait_ms);
 std::uint8_t sap_erase_block(std::uint8_t block);
 // Writes `length` bytes of `data` (never more than it holds) in chunks of

@@ -67,10 +67,6 @@ bool waited_longer_than(std::int64_t start_us, std::int64_t ms) {
   return elapsed_microseconds() - start_us > ms * 1000;
 }
 
-void wait_until_output_empty() {
-  while (!com_output_empty()) platform::clock().spin();
-}
-
 }  // namespace
 
 SerialTransport& serial_transport() { return transport_state; }
@@ -280,6 +276,14 @@ void com_wait_for_char(std::int32_t ms) {
   }
 }
 
+bool com_wait_until(bool (*done)(), std::int32_t ms) {
+  const std::int64_t start = elapsed_microseconds();
+  while (!done()) {
+    if (waited_longer_than(start, ms)) return false;
+  }
+  return true;
+}
+
 void delay_ms(std::int32_t ms) {
   if (ms == 0) return;
   const std::int64_t start = elapsed_microseconds();
@@ -306,14 +310,14 @@ bool sap_serial_send_frame(std::span<const std::uint8_t> stream, std::uint8_t ch
   frame.insert(frame.end(), stream.begin(), stream.end());
   std::uint8_t check = 0;
   crc8_update(frame.data() + checked_from, n + 1, check);
+  const std::int32_t timeout_ms = programmer_link().serial_timeout;
   for (const std::uint8_t byte : frame) {
     com_write_byte(byte);
-    wait_until_output_empty();
+    if (!com_wait_until(com_output_empty, timeout_ms)) return false;
     delay_microseconds(frame_byte_gap_us);
   }
   com_write_byte(check);
-  wait_until_output_empty();
-  return true;
+  return com_wait_until(com_output_empty, timeout_ms);
 }
 
 }  // namespace vx

@@ -67,10 +67,13 @@ void com_process_events();
 void com_wait_for_char(std::int32_t ms);
 // A busy wait that services an open port on every pass.
 void delay_ms(std::int32_t ms);
+// Busy-waits until `done` holds: false when `ms` passed first.
+bool com_wait_until(bool (*done)(), std::int32_t ms);
 
 // Sends the link command (channel, stream) as one frame: the short form up
 // to the link's frame limit, else the long form. A stream too long for the
-// frame buffer is not sent (false).
+// frame buffer is not sent (false); a line whose output does not drain
+// within the link's serial time-out fails the send (false).
 bool sap_serial_send_frame(std::span<const std::uint8_t> stream, std::uint8_t channel);
 
 }  // namespace vx

@@ -1,6 +1,7 @@
 #include "platform/portio.h"
 
 #include <map>
+#include <utility>
 
 #include "platform/portio_ppdev.h"
 
@@ -14,6 +15,7 @@ struct PortIoLayer {
   std::optional<std::optional<std::vector<std::uint16_t>>> bases;
   // By base address; nullptr where the port could not be claimed.
   std::map<std::uint16_t, std::unique_ptr<ParallelPort>> claimed;
+  std::string claim_problem;
 };
 
 PortIoLayer layer;
@@ -35,6 +37,7 @@ Located locate(std::uint16_t address) {
     if (address >= base && address - base <= 2) {
       std::unique_ptr<ParallelPort>& slot = layer.claimed[base];
       slot = parallel_ports().open(base);
+      if (!slot) layer.claim_problem = parallel_ports().open_problem();
       return {slot.get(), static_cast<PortRegister>(address - base)};
     }
   }
@@ -63,6 +66,9 @@ void port_write(std::uint16_t address, std::uint8_t value) {
 void release_port_access() {
   layer.claimed.clear();
   layer.bases.reset();
+  layer.claim_problem.clear();
 }
+
+std::string take_claim_problem() { return std::exchange(layer.claim_problem, {}); }
 
 }  // namespace vx::platform

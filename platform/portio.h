@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 #include <vector>
 
 // Byte access to the parallel ports' data, status and control registers:
@@ -29,6 +30,9 @@ class ParallelPortSet {
   virtual std::optional<std::vector<std::uint16_t>> base_addresses() = 0;
   // nullptr when no port has this base address or it cannot be claimed.
   virtual std::unique_ptr<ParallelPort> open(std::uint16_t base) = 0;
+  // After an open that gave nullptr: one line naming the device node that
+  // could not be opened and what to do; empty when no node was tried.
+  virtual std::string open_problem() { return {}; }
 };
 
 // The installed set; the ppdev set unless another was installed.
@@ -43,5 +47,8 @@ void install_parallel_ports(ParallelPortSet* ports);
 std::uint8_t port_read(std::uint16_t address);
 void port_write(std::uint16_t address, std::uint8_t value);
 void release_port_access();
+// The open problem of the last port that could not be claimed, given once;
+// empty when there is none.
+std::string take_claim_problem();
 
 }  // namespace vx::platform

@@ -8,10 +8,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <fstream>
 #include <string_view>
 #include <system_error>
+
+#include "platform/device_access.h"
 
 namespace vx::platform {
 namespace {
@@ -99,14 +102,19 @@ std::optional<std::vector<std::uint16_t>> PpdevPortSet::base_addresses() {
 }
 
 std::unique_ptr<ParallelPort> PpdevPortSet::open(std::uint16_t base) {
+  problem_.clear();
   const std::optional<std::vector<Listed>> listed = list();
   if (!listed) return nullptr;
   const auto found = std::find_if(listed->begin(), listed->end(), [base](const Listed& port) { return port.base == base; });
   if (found == listed->end()) return nullptr;
   const std::filesystem::path device = device_dir_ / ("parport" + std::to_string(found->number));
   const int fd = ::open(device.c_str(), O_RDWR | O_CLOEXEC);
-  if (fd < 0) return nullptr;
+  if (fd < 0) {
+    problem_ = device_open_problem(device.string(), errno);
+    return nullptr;
+  }
   if (ioctl(fd, PPCLAIM) != 0) {
+    problem_ = device_open_problem(device.string(), errno);
     close(fd);
     return nullptr;
   }

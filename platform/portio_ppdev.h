@@ -16,6 +16,7 @@ class PpdevPortSet final : public ParallelPortSet {
 
   std::optional<std::vector<std::uint16_t>> base_addresses() override;
   std::unique_ptr<ParallelPort> open(std::uint16_t base) override;
+  std::string open_problem() override { return problem_; }
 
  private:
   struct Listed {
@@ -26,6 +27,7 @@ class PpdevPortSet final : public ParallelPortSet {
 
   std::filesystem::path proc_dir_;
   std::filesystem::path device_dir_;
+  std::string problem_;
 };
 
 }  // namespace vx::platform

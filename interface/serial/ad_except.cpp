@@ -82,6 +82,9 @@ EAPDException::EAPDException(std::int32_t code)
 
 EAPDException::EAPDException(const std::string& text) : std::runtime_error(text), error_code_(0) {}
 
+EAPDException::EAPDException(std::int32_t code, const std::string& text)
+    : std::runtime_error(text), error_code_(code) {}
+
 std::int32_t RaiseForCode(const TApdBaseComponent* component, std::int32_t code) {
   if (code >= 0 || (component != nullptr && component->Loading())) return code;
   for (const CodeRange& range : code_ranges) {

@@ -16,6 +16,7 @@ class EAPDException : public std::runtime_error {
   explicit EAPDException(std::int32_t code);
   // ErrorCode 0.
   explicit EAPDException(const std::string& text);
+  EAPDException(std::int32_t code, const std::string& text);
   std::int32_t ErrorCode() const { return error_code_; }
 
  private:

@@ -19,7 +19,10 @@ bool is_com_port_available(std::uint32_t n) {
       probe.DevClose();
       return true;
     }
-    return probe.LastError() == platform::ERROR_ACCESS_DENIED;
+    // A port in use exists; so does one the user may not open yet, and
+    // choosing it brings the line that says how to get the permission.
+    return probe.LastError() == platform::ERROR_ACCESS_DENIED ||
+           probe.LastError() == platform::ERROR_PRIVILEGE_NOT_HELD;
   } catch (const std::exception&) {
     return false;
   }

@@ -13,7 +13,7 @@ namespace vx::serial {
 // "\\.\COMn".
 ShortText ComDeviceName(std::uint32_t n);
 // Opens the port's device alone (no threads, no rings) and closes it again;
-// a port that refuses access is in use and so exists. Never raises.
+// a port in use, or one the user lacks the permission for, exists. Never raises.
 bool is_com_port_available(std::uint32_t n);
 
 // Lists the available ports COM1 to COM50 and lets the user choose one.

@@ -5,6 +5,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -214,6 +215,8 @@ class TApdBaseDispatcher {
   std::int32_t RunningWorkerCount() const { return RunningThreads; }
   bool WorkersStarted() const { return ThreadsStarted; }
   bool CloseIsRequested() const { return CloseRequested; }
+  // The device layer's line for the last open that failed, when it had one.
+  const std::string& OpenProblem() const { return LastOpenProblem; }
   TApdBaseComponent* Owner() const { return ComPort; }
   // "COMn", shown in the dispatch log.
   void SetDeviceName(const ShortText& name) { DeviceName = name; }
@@ -330,6 +333,7 @@ class TApdBaseDispatcher {
   DispatcherSignals Signals;
   // The system error of the last device operation that failed.
   std::atomic<std::uint32_t> LastSystemError{0};
+  std::string LastOpenProblem;
   // Told whenever a worker thread ends.
   std::mutex ExitLock;
   std::condition_variable WorkerExitedSignal;

@@ -13,6 +13,7 @@ namespace {
 // While a close waits for the workers, the window looks again this often.
 constexpr std::uintptr_t close_timer_id = 1;
 constexpr std::uint32_t close_recheck_ms = 10;
+constexpr auto no_permission = static_cast<std::int32_t>(platform::ERROR_PRIVILEGE_NOT_HELD);
 
 // Counts how deep the calls of a kind are nested, however they are left.
 class Depth {
@@ -25,6 +26,17 @@ class Depth {
  private:
   int& depth_;
 };
+
+// A port that is missing, or that the user may not open, is told in the
+// device layer's line: it names the node and what to do about it.
+void raise_for_refused_device(const TApdBaseDispatcher& dispatcher, std::int32_t result) {
+  const std::string& problem = dispatcher.OpenProblem();
+  if (result == -2001 && !problem.empty()) throw EBadId(result, problem);
+  if (result == -no_permission) {
+    throw EOpenComm(result,
+                    problem.empty() ? platform::system_error_text(platform::ERROR_PRIVILEGE_NOT_HELD) : problem);
+  }
+}
 
 }  // namespace
 
@@ -91,6 +103,7 @@ void TApdCustomComPort::OpenPort() {
     std::int32_t result = OpenDevice();
     if (result == -5) result = -2008;
     if (result == -2 || result == -3) result = -2001;
+    raise_for_refused_device(*Dispatcher_, result);
     if (RaiseForCode(this, result) != 0) {
       Dispatcher_.reset();
       return;

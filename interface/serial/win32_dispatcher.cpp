@@ -92,6 +92,7 @@ std::int32_t TApdWin32Dispatcher::DevOpen(const ShortText& name, std::uint32_t, 
   platform::SerialOpenResult opened = platform::open_serial_device(name.view());
   if (!opened.device) {
     LastSystemError = opened.error;
+    LastOpenProblem = std::move(opened.problem);
     return -1;
   }
   Device = std::move(opened.device);

@@ -74,6 +74,8 @@ inline constexpr std::uint32_t ERROR_INVALID_HANDLE = 6;
 inline constexpr std::uint32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 inline constexpr std::uint32_t ERROR_GEN_FAILURE = 31;
 inline constexpr std::uint32_t ERROR_INVALID_PARAMETER = 87;
+// The user may not open the device; ERROR_ACCESS_DENIED is kept for a port another program holds.
+inline constexpr std::uint32_t ERROR_PRIVILEGE_NOT_HELD = 1314;
 
 // The system's error code for an errno value, and the system's text for a code (empty when unknown).
 std::uint32_t system_error_from_errno(int error);
@@ -150,6 +152,8 @@ struct SerialOpenResult {
   std::unique_ptr<SerialDevice> device;
   // The system error code when there is no device.
   std::uint32_t error = 0;
+  // With an error, when the backend knows the device node: one line naming it and what to do.
+  std::string problem;
 };
 
 // Opens ports by name ("COM3" or "\\.\COM3"); a port is held exclusively.

@@ -284,19 +284,19 @@ SerialOpenResult SimulatedSerialBus::open(std::string_view name) {
   {
     std::lock_guard lock(mutex_);
     const auto found = ports_.find(com_port_number(name));
-    if (found == ports_.end()) return {nullptr, ERROR_FILE_NOT_FOUND};
+    if (found == ports_.end()) return {nullptr, ERROR_FILE_NOT_FOUND, {}};
     port = found->second;
   }
   std::lock_guard lock(port->mutex_);
-  if (port->open_error_ != 0) return {nullptr, port->open_error_};
-  if (port->open_) return {nullptr, ERROR_ACCESS_DENIED};
+  if (port->open_error_ != 0) return {nullptr, port->open_error_, {}};
+  if (port->open_) return {nullptr, ERROR_ACCESS_DENIED, {}};
   port->open_ = true;
   ++port->open_count_;
   port->event_mask_ = 0;
   port->pending_events_ = 0;
   port->event_wait_cancelled_ = false;
   port->writer_woken_ = false;
-  return {std::make_unique<SimulatedSerialDevice>(port), 0};
+  return {std::make_unique<SimulatedSerialDevice>(port), 0, {}};
 }
 
 }  // namespace vx::platform

@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <mutex>
 
+#include "platform/device_access.h"
+
 namespace vx::platform {
 namespace {
 
@@ -274,19 +276,19 @@ class TermiosDevice final : public SerialDevice {
   serial_icounter_struct event_base_{};
 };
 
-SerialOpenResult fail_open(int fd, int event_cancel_fd, int writer_wake_fd) {
-  const std::uint32_t error = last_error();
+SerialOpenResult fail_open(const std::string& path, int fd, int event_cancel_fd, int writer_wake_fd) {
+  const int error = errno;
   for (const int open_fd : {writer_wake_fd, event_cancel_fd, fd}) {
     if (open_fd >= 0) ::close(open_fd);
   }
-  return {nullptr, error};
+  return {nullptr, system_error_from_errno(error), device_open_problem(path, error)};
 }
 
 class TermiosBackend final : public SerialBackend {
  public:
   SerialOpenResult open(std::string_view name) override {
     const std::uint32_t n = com_port_number(name);
-    if (n == 0) return {nullptr, ERROR_FILE_NOT_FOUND};
+    if (n == 0) return {nullptr, ERROR_FILE_NOT_FOUND, {}};
     return open_termios_device(serial_device_path(n));
   }
 };
@@ -295,17 +297,17 @@ class TermiosBackend final : public SerialBackend {
 
 SerialOpenResult open_termios_device(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return {nullptr, last_error()};
+  if (fd < 0) return fail_open(path, -1, -1, -1);
   termios2 settings{};
-  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TCGETS2, &settings) != 0) return fail_open(fd, -1, -1);
+  if (flock(fd, LOCK_EX | LOCK_NB) != 0 || ioctl(fd, TCGETS2, &settings) != 0) return fail_open(path, fd, -1, -1);
   ioctl(fd, TIOCEXCL);
   make_raw(settings);
-  if (ioctl(fd, TCSETS2, &settings) != 0) return fail_open(fd, -1, -1);
+  if (ioctl(fd, TCSETS2, &settings) != 0) return fail_open(path, fd, -1, -1);
   const int event_cancel_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (event_cancel_fd < 0) return fail_open(fd, -1, -1);
+  if (event_cancel_fd < 0) return fail_open(path, fd, -1, -1);
   const int writer_wake_fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-  if (writer_wake_fd < 0) return fail_open(fd, event_cancel_fd, -1);
-  return {std::make_unique<TermiosDevice>(fd, event_cancel_fd, writer_wake_fd, settings), 0};
+  if (writer_wake_fd < 0) return fail_open(path, fd, event_cancel_fd, -1);
+  return {std::make_unique<TermiosDevice>(fd, event_cancel_fd, writer_wake_fd, settings), 0, {}};
 }
 
 SerialBackend& termios_backend() {

@@ -1,8 +1,16 @@
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
 
 #include "foundation/kstring.h"
 #include "foundation/system_helpers.h"
+#include "platform/portio_ppdev.h"
 #include "support/simulated_cable.h"
+#include "support/temp_dir.h"
+#include "support/unprivileged_child.h"
 #include "tests/interface/protocol_test_support.h"
 
 namespace vx {
@@ -69,6 +77,30 @@ TEST_F(ByteProtocolCableTest, ASilentCableIsReportedAndLaterCommandsHalt) {
   EXPECT_EQ(status_.lines(),
             std::vector<std::string>{"Could not contact VLX Hardware Interface. Check Power and Connections."});
   protocol_testing::expect_halt([] { HS_GOOD(); });
+}
+
+// The cable's port is listed, but its device node is not the user's to open.
+TEST_F(ByteProtocolCableTest, APortTheUserMayNotOpenIsNamedBeforeTheCableIsMissed) {
+  test::TempDir dir;
+  ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+  std::filesystem::create_directories(dir.path() / "proc" / "parport1");
+  std::ofstream(dir.path() / "proc" / "parport1" / "base-addr") << "632\t1656\n";
+  std::filesystem::create_directories(dir.path() / "dev");
+  const std::filesystem::path node = dir.path() / "dev" / "parport1";
+  std::ofstream{node};
+  ASSERT_EQ(chmod(node.c_str(), 0600), 0);
+  platform::PpdevPortSet ports(dir.path() / "proc", dir.path() / "dev");
+  platform::install_parallel_ports(&ports);
+  const std::string said = test::in_unprivileged_child([this] {
+    RESET_CABLE();
+    std::string lines;
+    for (const std::string& line : status_.lines()) lines += line + "\n";
+    return lines;
+  });
+  platform::install_parallel_ports(&cable_.ports);
+  EXPECT_EQ(said, "No permission to open " + node.string() +
+                      ": give the device a udev rule that lets your user open it (see README)\n"
+                      "Could not contact VLX Hardware Interface. Check Power and Connections.\n");
 }
 
 }  // namespace

@@ -109,6 +109,7 @@ TEST_F(ComPortTest, DeviceErrorsOfTheOpenBecomeTheirExceptions) {
   };
   const Case cases[] = {{4, platform::ERROR_ACCESS_DENIED, -2008},
                         {5, platform::ERROR_PATH_NOT_FOUND, -2001},
+                        {7, platform::ERROR_PRIVILEGE_NOT_HELD, -1314},
                         {9, 0, -2001}};  // COM9 does not exist
   for (const Case& c : cases) {
     if (c.system_error != 0) bus_.port(c.number).set_open_error(c.system_error);

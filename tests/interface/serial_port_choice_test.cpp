@@ -8,7 +8,7 @@ namespace {
 
 using PortChoiceTest = testing_support::SerialTest;
 
-TEST_F(PortChoiceTest, APortIsAvailableWhenItOpensOrIsInUse) {
+TEST_F(PortChoiceTest, APortIsAvailableWhenItOpensIsInUseOrNeedsAPermission) {
   EXPECT_EQ(ComDeviceName(12), "\\\\.\\COM12");
   platform::SimulatedSerialPort& free = bus_.port(2);
   platform::SimulatedSerialPort& held = bus_.port(5);
@@ -23,6 +23,8 @@ TEST_F(PortChoiceTest, APortIsAvailableWhenItOpensOrIsInUse) {
   EXPECT_EQ(held.open_count(), 1u);
   EXPECT_FALSE(is_com_port_available(6));
   EXPECT_FALSE(is_com_port_available(7));
+  bus_.port(8).set_open_error(platform::ERROR_PRIVILEGE_NOT_HELD);
+  EXPECT_TRUE(is_com_port_available(8)) << "listed, so that choosing it says how to get the permission";
   EXPECT_EQ(bus_.port(0).open_count(), 0u);
 }
 

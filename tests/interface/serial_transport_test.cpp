@@ -1,12 +1,19 @@
 #include <atomic>
+#include <cerrno>
+#include <memory>
 #include <thread>
 #include <string>
 #include <vector>
+
+#include <gmock/gmock.h>
 
 #include "foundation/microsecond_timer.h"
 #include "interface/crc8.h"
 #include "interface/programmer_link.h"
 #include "interface/serial_transport.h"
+#include "platform/device_access.h"
+#include "platform/serial/termios_device.h"
+#include "support/pty_pair.h"
 #include "support/recording_list_view.h"
 #include "support/scoped_platform.h"
 #include "tests/interface/serial_test_support.h"
@@ -200,6 +207,172 @@ TEST_F(SerialTransportTest, AFailedOpenIsReportedAndTriedOnceMoreAfter100Ms) {
       EXPECT_EQ(bus_.port(c.number).open_count(), 0u);
     }
   }
+}
+
+// Every open fails with one system error, and the line the termios backend gives for it.
+class RefusingBackend final : public platform::SerialBackend {
+ public:
+  static constexpr const char* node = "/dev/ttyUSB0";
+  platform::SerialOpenResult open(std::string_view) override {
+    return {nullptr, platform::system_error_from_errno(error), platform::device_open_problem(node, error)};
+  }
+  int error = 0;
+};
+
+TEST_F(SerialTransportTest, ARefusedOpenNamesTheNodeAndTheRemedyUnlessThePortIsInUse) {
+  RefusingBackend refusing;
+  platform::SerialBackend* previous = platform::install_serial_backend(&refusing);
+  const std::string in_use = "ie_Open - device already open";
+  struct Case {
+    int error;
+    std::string shown;
+  };
+  const Case cases[] = {
+      {EACCES, platform::device_open_problem(RefusingBackend::node, EACCES)},
+      {EPERM, platform::device_open_problem(RefusingBackend::node, EPERM)},
+      {ENOENT, "/dev/ttyUSB0 does not exist: is the device connected?"},
+      {ENODEV, "/dev/ttyUSB0 does not exist: is the device connected?"},
+      {ENXIO, "/dev/ttyUSB0 does not exist: is the device connected?"},
+      {EBUSY, in_use},
+      {EWOULDBLOCK, in_use},
+  };
+  for (const Case& c : cases) {
+    refusing.error = c.error;
+    const std::size_t lines_before = status_.lines().size();
+    com_open(4, 115200, 'N', 8, 1, 1024, 1024);
+    EXPECT_EQ(com_status(), com_status_not_opened);
+    const std::string line = "Failure to open COM4 (" + c.shown + ").";
+    const std::vector<std::string> lines = status_.lines();
+    EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(lines_before), lines.end()),
+              (std::vector<std::string>{line, line}))
+        << c.error;
+  }
+  EXPECT_THAT(platform::device_open_problem(RefusingBackend::node, EACCES),
+              ::testing::StartsWith("No permission to open /dev/ttyUSB0: "));
+  platform::install_serial_backend(previous);
+}
+
+// The line holds the first byte written and never sends it.
+TEST_F(SerialTransportTest, OutputThatNeverLeavesFailsWithinTheSerialTimeOut) {
+  reset_programmer_link();
+  ASSERT_EQ(sap_open_serial(3), sap_ok);
+  port_.set_output_capacity(1);
+  constexpr std::int32_t timeout_ms = 5000;
+  sap_set_serial_timeout(timeout_ms);
+  struct Case {
+    const char* what;
+    bool (*succeeds)();
+    std::uint64_t waits;
+  };
+  const Case cases[] = {
+      {"exchange", [] { return sap_send_receive(bytes({0x0B}), sap_query_channel); }, 1},
+      {"reset: the command's frame, then the drain", [] { return sap_reset_device(0) == sap_ok; }, 2},
+  };
+  for (const Case& c : cases) {
+    const std::uint64_t start = clock_.now_ms();
+    EXPECT_FALSE(c.succeeds()) << c.what;
+    EXPECT_GE(clock_.now_ms() - start, c.waits * timeout_ms) << c.what;
+    // The port's threads share the virtual clock and move it on too: a bound, not an exact time.
+    EXPECT_LT(clock_.now_ms() - start, (c.waits + 1) * timeout_ms) << c.what;
+  }
+  sap_close();
+  reset_programmer_link();
+}
+
+// The termios backend, whose ports report a parity error at every look
+// while the line is noisy.
+class NoisyLineBackend final : public platform::SerialBackend {
+ public:
+  platform::SerialOpenResult open(std::string_view name) override {
+    platform::SerialOpenResult opened = platform::termios_backend().open(name);
+    if (opened.device) opened.device = std::make_unique<NoisyDevice>(std::move(opened.device), noisy);
+    return opened;
+  }
+  std::atomic<bool> noisy{false};
+
+ private:
+  class NoisyDevice final : public platform::SerialDevice {
+   public:
+    NoisyDevice(std::unique_ptr<platform::SerialDevice> device, const std::atomic<bool>& noisy)
+        : device_(std::move(device)), noisy_(noisy) {}
+    bool get_state(platform::DeviceControlBlock& state) override { return device_->get_state(state); }
+    std::uint32_t set_state(const platform::DeviceControlBlock& state) override { return device_->set_state(state); }
+    bool escape(std::uint32_t function) override { return device_->escape(function); }
+    std::uint32_t setup_queues(std::uint32_t in, std::uint32_t out) override { return device_->setup_queues(in, out); }
+    bool clear_errors(std::uint32_t& errors, platform::SerialPortStatus& status) override {
+      if (!device_->clear_errors(errors, status)) return false;
+      if (noisy_) errors |= platform::CE_RXPARITY;
+      return true;
+    }
+    bool modem_status(std::uint32_t& lines) override { return device_->modem_status(lines); }
+    std::uint32_t purge(std::uint32_t flags) override { return device_->purge(flags); }
+    std::int32_t read(std::uint8_t* buffer, std::uint32_t count) override { return device_->read(buffer, count); }
+    std::int32_t write(const std::uint8_t* data, std::uint32_t count) override { return device_->write(data, count); }
+    bool wait_writable() override { return device_->wait_writable(); }
+    void wake_writer() override { device_->wake_writer(); }
+    void set_event_mask(std::uint32_t mask) override { device_->set_event_mask(mask); }
+    bool wait_event(std::uint32_t& events) override { return device_->wait_event(events); }
+
+   private:
+    std::unique_ptr<platform::SerialDevice> device_;
+    const std::atomic<bool>& noisy_;
+  };
+};
+
+// The programmer link on COM7, a pty whose far end the test plays.
+class NoisyLineTest : public SerialTransportTest {
+ protected:
+  void SetUp() override {
+    SerialTransportTest::SetUp();
+    previous_ = platform::install_serial_backend(&backend_);
+    ASSERT_TRUE(pty_.ok());
+    ASSERT_TRUE(mapping_.map(7, pty_.slave_path()));
+    reset_programmer_link();
+    ASSERT_EQ(sap_open_serial(7), sap_ok);
+    // The port's threads move the shared virtual clock on while they wait
+    // for the window: no reply may time out here.
+    sap_set_serial_timeout(60'000);
+  }
+  void TearDown() override {
+    sap_close();
+    finish_serial_transport();
+    reset_programmer_link();
+    platform::install_serial_backend(previous_);
+    SerialTransportTest::TearDown();
+  }
+  // Sends the identity query and answers it once it has come whole and
+  // the host has been waiting for the reply a while, so that the reply
+  // arrives during the read.
+  bool identity_exchange() {
+    std::atomic<bool> returned{false};
+    std::thread far_end([this, &returned] {
+      pty_.read_some(4);
+      const std::uint64_t seen = clock_.yields;
+      while (clock_.yields < seen + 1000 && !returned) real_.sleep_microseconds(100);
+      pty_.write_all(bytes({0x01, 0x42}));
+    });
+    const bool replied = sap_send_receive(bytes({0x0B}), sap_query_channel);
+    returned = true;
+    far_end.join();
+    return replied;
+  }
+
+  NoisyLineBackend backend_;
+  test::PtyPair pty_;
+  test::ScopedSerialMapping mapping_;
+
+ private:
+  platform::SerialBackend* previous_ = nullptr;
+};
+
+TEST_F(NoisyLineTest, AReplyByteWithAParityErrorFailsTheExchange) {
+  backend_.noisy = true;
+  EXPECT_FALSE(identity_exchange());
+  EXPECT_EQ(com_status(), 3) << "the parity error, not a time-out";
+  EXPECT_TRUE(sap_reply().empty()) << "the byte is not taken";
+  backend_.noisy = false;
+  EXPECT_TRUE(identity_exchange());
+  EXPECT_EQ(std::vector<std::uint8_t>(sap_reply().begin(), sap_reply().end()), bytes({0x42}));
 }
 
 TEST_F(SerialTransportTest, TheUpdatersBuildRetriesWithoutReporting) {

@@ -1,5 +1,7 @@
 #include "platform/portio.h"
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,6 +9,7 @@
 
 #include "platform/portio_ppdev.h"
 #include "support/temp_dir.h"
+#include "support/unprivileged_child.h"
 
 namespace vx::platform {
 namespace {
@@ -46,7 +49,32 @@ TEST(PpdevPortSet, ANonDeviceCannotBeClaimed) {
   write_text(dir.path() / "dev" / "parport0", "");
   PpdevPortSet ports(dir.path() / "proc", dir.path() / "dev");
   EXPECT_EQ(ports.open(0x378), nullptr);
+  EXPECT_EQ(ports.open_problem(), (dir.path() / "dev" / "parport0").string() +
+                                       " cannot be opened: Inappropriate ioctl for device");
   EXPECT_EQ(ports.open(0x278), nullptr);
+  EXPECT_EQ(ports.open_problem(), "") << "no port at that address: no node was tried";
+}
+
+// Reads as a floating bus, and says once which node and what to do.
+TEST(PpdevPortSet, APortTheUserMayNotOpenIsToldOnce) {
+  test::TempDir dir;
+  ASSERT_EQ(chmod(dir.path().c_str(), 0755), 0);
+  write_text(dir.path() / "proc" / "parport0" / "base-addr", "888\t1912\n");
+  const std::filesystem::path node = dir.path() / "dev" / "parport0";
+  write_text(node, "");
+  ASSERT_EQ(chmod(node.c_str(), 0600), 0);
+  const std::string answer = test::in_unprivileged_child([&] {
+    PpdevPortSet ports(dir.path() / "proc", dir.path() / "dev");
+    install_parallel_ports(&ports);
+    const std::uint8_t status = port_read(0x379);
+    port_write(0x378, 0x55);
+    const std::string first = take_claim_problem();
+    const std::string again = take_claim_problem();
+    install_parallel_ports(nullptr);
+    return std::to_string(status) + "|" + first + "|" + again;
+  });
+  EXPECT_EQ(answer, "255|No permission to open " + node.string() +
+                        ": give the device a udev rule that lets your user open it (see README)|");
 }
 
 TEST(PpdevPortSet, RealPortOpens) {

@@ -1,5 +1,11 @@
+#include <grp.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <thread>
 
@@ -7,9 +13,14 @@
 #include "platform/serial/serial_device.h"
 #include "platform/serial/termios_device.h"
 #include "support/pty_pair.h"
+#include "support/unprivileged_child.h"
 
 namespace vx::platform {
 namespace {
+
+using ::testing::HasSubstr;
+using ::testing::Not;
+using ::testing::StartsWith;
 
 class TermiosSerialTest : public testing::Test {
  protected:
@@ -52,6 +63,8 @@ TEST(SerialNamesTest, SystemErrorsOfTheOpenAreTheOnesTheStackKnows) {
   EXPECT_EQ(system_error_from_errno(ENOTDIR), ERROR_PATH_NOT_FOUND);
   EXPECT_EQ(system_error_from_errno(EBUSY), ERROR_ACCESS_DENIED);
   EXPECT_EQ(system_error_from_errno(EWOULDBLOCK), ERROR_ACCESS_DENIED);
+  EXPECT_EQ(system_error_from_errno(EACCES), ERROR_PRIVILEGE_NOT_HELD);
+  EXPECT_EQ(system_error_from_errno(EPERM), ERROR_PRIVILEGE_NOT_HELD);
   EXPECT_EQ(system_error_from_errno(EINVAL), ERROR_INVALID_PARAMETER);
   EXPECT_EQ(system_error_from_errno(EPIPE), ERROR_GEN_FAILURE);
   EXPECT_FALSE(system_error_text(ERROR_INVALID_PARAMETER).empty());
@@ -65,6 +78,47 @@ TEST_F(TermiosSerialTest, MissingDevicesAndNonPortsAreRefused) {
   ASSERT_TRUE(mapping_.map(6, mapping_.file("plain")));
   EXPECT_EQ(termios_backend().open("COM6").error, ERROR_INVALID_FUNCTION);
   EXPECT_EQ(termios_backend().open("PRN").error, ERROR_FILE_NOT_FOUND);
+}
+
+// The code the stack tests, and the line the user is shown, for each way an open is refused.
+TEST_F(TermiosSerialTest, ARefusedOpenNamesTheNodeAndWhatToDo) {
+  const group* dialout = getgrnam("dialout");
+  ASSERT_NE(dialout, nullptr);
+  std::unique_ptr<SerialDevice> holder = open_port();
+  ASSERT_NE(holder, nullptr);
+  const std::string missing = mapping_.file("ttyACM9");
+  struct Case {
+    std::string path;
+    gid_t group;
+    mode_t mode;
+    std::uint32_t error;
+    std::vector<std::string> says;
+  };
+  const Case cases[] = {
+      {pty_.slave_path(), 0, 0600, ERROR_PRIVILEGE_NOT_HELD,
+       {"No permission to open " + pty_.slave_path(), "udev rule"}},
+      {pty_.slave_path(), dialout->gr_gid, 0660, ERROR_PRIVILEGE_NOT_HELD,
+       {"No permission to open " + pty_.slave_path(), "usermod -aG dialout"}},
+      {missing, 0, 0600, ERROR_FILE_NOT_FOUND, {missing + " does not exist"}},
+  };
+  ASSERT_EQ(chmod(std::filesystem::path(missing).parent_path().c_str(), 0755), 0);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.path);
+    if (c.path != missing) {
+      ASSERT_EQ(chown(c.path.c_str(), 0, c.group), 0);
+      ASSERT_EQ(chmod(c.path.c_str(), c.mode), 0);
+    }
+    const std::string answer = test::in_unprivileged_child([&] {
+      const SerialOpenResult opened = open_termios_device(c.path);
+      return std::to_string(opened.error) + " " + opened.problem;
+    });
+    EXPECT_THAT(answer, StartsWith(std::to_string(c.error) + " "));
+    for (const std::string& part : c.says) EXPECT_THAT(answer, HasSubstr(part));
+    EXPECT_THAT(answer, Not(HasSubstr("in use")));
+  }
+  const SerialOpenResult busy = termios_backend().open("COM4");
+  EXPECT_EQ(busy.error, ERROR_ACCESS_DENIED);
+  EXPECT_EQ(busy.problem, pty_.slave_path() + " is in use by another program");
 }
 
 TEST_F(TermiosSerialTest, APortIsHeldExclusivelyUntilItIsClosed) {
