@@ -63,10 +63,18 @@ void Hcs08::run_for_ns(std::uint64_t nanoseconds) {
         idle_until(target);
         break;
       case RunState::Running:
-        execute_instruction();
+        run_until(target);
         break;
     }
   }
+}
+
+// The time reaches target_ps after a number of cycles that holds while the bus clock does, so the
+// instructions run against a count of cycles rather than against the time.
+void Hcs08::run_until(std::uint64_t target_ps) {
+  const std::uint64_t hz = clock_.bus_hz();
+  const std::uint64_t end = time_.cycles() + time_.cycles_until(target_ps, hz);
+  while (state_ == RunState::Running && time_.cycles() < end && clock_.bus_hz() == hz) execute_instruction();
 }
 
 void Hcs08::idle_until(std::uint64_t target_ps) {

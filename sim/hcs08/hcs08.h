@@ -89,6 +89,7 @@ class Hcs08 final : private Bus, private BdcTarget {
   void go() override;
 
   void internal_reset(std::uint8_t source, bool into_background);
+  void run_until(std::uint64_t target_ps);
   void execute_instruction();
   void idle_until(std::uint64_t target_ps);
   // Bus cycles pass: time, flash, the self-reset fault and the COP move on; may reset the part.
