@@ -14,6 +14,7 @@ Hcs08::Hcs08(DeviceConfig config)
   for (const AddressRange& range : config_.flash) {
     std::fill(memory_.begin() + range.first, memory_.begin() + range.last + 1, std::uint8_t{0xFF});
   }
+  map_plain_memory(memory_.data(), map_.plain());
 }
 
 void Hcs08::power_on(bool bkgd_low) {
@@ -159,23 +160,12 @@ BdcReply Hcs08::bdc_command(std::span<const std::uint8_t> bytes) {
   return bdc_.execute(*this, bytes);
 }
 
-std::uint8_t Hcs08::read(std::uint16_t address) {
-  switch (map_.at(address)) {
-    case Region::Ram:
-    case Region::Flash:
-      return memory_[address];
-    case Region::Register:
-      return read_register(address);
-    default:
-      return 0;
-  }
+std::uint8_t Hcs08::read_other(std::uint16_t address) {
+  return map_.at(address) == Region::Register ? read_register(address) : 0;
 }
 
-void Hcs08::write(std::uint16_t address, std::uint8_t value) {
+void Hcs08::write_other(std::uint16_t address, std::uint8_t value) {
   switch (map_.at(address)) {
-    case Region::Ram:
-      memory_[address] = value;
-      break;
     case Region::Flash:
       flash_.array_write(address, value);
       break;

@@ -73,9 +73,9 @@ class Hcs08 final : private Bus, private BdcTarget {
   StateFileResult load_flash(const std::string& path) { return load_flash_state(path, config_, memory_); }
 
  private:
-  // The CPU's bus.
-  std::uint8_t read(std::uint16_t address) override;
-  void write(std::uint16_t address, std::uint8_t value) override;
+  // The CPU's bus beyond RAM and flash reads.
+  std::uint8_t read_other(std::uint16_t address) override;
+  void write_other(std::uint16_t address, std::uint8_t value) override;
   std::uint8_t read_register(std::uint16_t address) const;
   void write_register(std::uint16_t address, std::uint8_t value, Accessor who);
 
