@@ -49,6 +49,8 @@ class FlashController {
   void advance(std::uint64_t bus_cycles) {
     if (running_) run(bus_cycles);
   }
+  // Bus cycles until the command in progress completes; UINT64_MAX when none is.
+  std::uint64_t cycles_left() const { return running_ ? remaining_cycles_ : UINT64_MAX; }
   // Stop mode aborts a command in progress.
   void abort_for_stop();
 

@@ -1,6 +1,7 @@
 #include "sim/hcs08/hcs08.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vx::sim {
 
@@ -34,6 +35,7 @@ void Hcs08::reset(bool bkgd_low) {
 }
 
 void Hcs08::internal_reset(std::uint8_t source, bool into_background) {
+  catch_up();  // a command that completes before the reset still programs its byte
   ++resets_;
   srs_ = source;
   clock_.reset();
@@ -43,6 +45,7 @@ void Hcs08::internal_reset(std::uint8_t source, bool into_background) {
   cpu_.reset(config_.reset_vector);
   state_ = into_background ? RunState::Background : RunState::Running;
   skip_breakpoint_ = false;
+  next_event_in_ = 0;
 }
 
 std::uint64_t Hcs08::sync_pulse_ps() const {
@@ -68,6 +71,7 @@ void Hcs08::run_for_ns(std::uint64_t nanoseconds) {
         break;
     }
   }
+  catch_up();
 }
 
 // The time reaches target_ps after a number of cycles that holds while the bus clock does, so the
@@ -79,6 +83,7 @@ void Hcs08::run_until(std::uint64_t target_ps) {
 }
 
 void Hcs08::idle_until(std::uint64_t target_ps) {
+  catch_up();  // the bounds below need the COP and the fault as they stand
   std::uint64_t cycles = time_.cycles_until(target_ps, clock_.bus_hz());
   // Stop short at the next event that resets the part, so that it happens on its cycle.
   if (state_ == RunState::Wait) cycles = std::min(cycles, std::max<std::uint64_t>(1, cop_.cycles_left()));
@@ -86,8 +91,9 @@ void Hcs08::idle_until(std::uint64_t target_ps) {
   tick(std::max<std::uint64_t>(1, cycles));
 }
 
-void Hcs08::tick(std::uint64_t cycles) {
-  time_.add_cycles(cycles, clock_.bus_hz());
+void Hcs08::catch_up() {
+  if (unticked_ == 0) return;
+  const std::uint64_t cycles = std::exchange(unticked_, 0);
   flash_.advance(cycles);
   if (self_reset_in_) {
     if (*self_reset_in_ <= cycles) {
@@ -99,7 +105,9 @@ void Hcs08::tick(std::uint64_t cycles) {
   }
   if ((state_ == RunState::Running || state_ == RunState::Wait) && cop_.advance(cycles)) {
     internal_reset(srs::kCop, false);
+    return;
   }
+  next_event_in_ = std::min({flash_.cycles_left(), self_reset_in_.value_or(UINT64_MAX), cop_.cycles_left()});
 }
 
 void Hcs08::execute_instruction() {
@@ -117,6 +125,7 @@ void Hcs08::execute_instruction() {
   const std::uint64_t resets_before = resets_;
   const StepResult step = cpu_.step();
   tick(step.cycles);
+  if (step.event != CpuEvent::None) catch_up();  // the cycles before it count in the old state
   if (resets_ != resets_before) return;
   switch (step.event) {
     case CpuEvent::None:
@@ -146,6 +155,7 @@ void Hcs08::execute_instruction() {
 }
 
 void Hcs08::enter_background() {
+  catch_up();  // the COP counted the cycles run until now
   if (powered()) state_ = RunState::Background;
 }
 
@@ -161,12 +171,15 @@ BdcReply Hcs08::bdc_command(std::span<const std::uint8_t> bytes) {
 }
 
 std::uint8_t Hcs08::read_other(std::uint16_t address) {
-  return map_.at(address) == Region::Register ? read_register(address) : 0;
+  if (map_.at(address) != Region::Register) return 0;
+  catch_up();
+  return read_register(address);
 }
 
 void Hcs08::write_other(std::uint16_t address, std::uint8_t value) {
   switch (map_.at(address)) {
     case Region::Flash:
+      catch_up();
       flash_.array_write(address, value);
       break;
     case Region::Register:
@@ -188,6 +201,8 @@ std::uint8_t Hcs08::read_register(std::uint16_t address) const {
 }
 
 void Hcs08::write_register(std::uint16_t address, std::uint8_t value, Accessor who) {
+  catch_up();
+  next_event_in_ = 0;  // the write may start a flash command or set the COP anew
   const int flash_offset = address - config_.flash_registers;
   if (flash_offset >= 0 && flash_offset < flash::kRegisterCount) {
     flash_.write_register(flash_offset, value, who);
@@ -218,6 +233,7 @@ void Hcs08::debug_write(std::uint16_t address, std::uint8_t value) {
       if (!secured()) memory_[address] = value;
       break;
     case Region::Flash:
+      catch_up();
       flash_.array_write(address, value);
       break;
     case Region::Register:
