@@ -21,11 +21,4 @@ std::uint64_t Cop::cycles_left() const {
   return count_ >= timeout ? 0 : timeout - count_;
 }
 
-bool Cop::advance(std::uint64_t cycles) {
-  const std::uint32_t timeout = config_.cop_timeouts[sopt1_ >> 6];
-  if (timeout == 0) return false;
-  count_ += cycles;
-  return count_ >= timeout;
-}
-
 }  // namespace vx::sim

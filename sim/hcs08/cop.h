@@ -21,7 +21,12 @@ class Cop {
   void refresh() { count_ = 0; }
   bool stop_enabled() const { return (sopt1_ & kStopEnable) != 0; }
   // Counts bus cycles; true once the timeout has run out.
-  bool advance(std::uint64_t cycles);
+  bool advance(std::uint64_t cycles) {
+    const std::uint32_t timeout = config_.cop_timeouts[sopt1_ >> 6];
+    if (timeout == 0) return false;
+    count_ += cycles;
+    return count_ >= timeout;
+  }
   // Bus cycles until the timeout; UINT64_MAX while the watchdog is off.
   std::uint64_t cycles_left() const;
 

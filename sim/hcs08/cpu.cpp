@@ -23,56 +23,40 @@ StepResult Cpu::step() {
   const bool page2 = opcode == 0x9E;
   if (page2) opcode = fetch();
   const OpcodeInfo& info = opcode_info(page2, opcode);
-  if (info.op == Op::Invalid) return {static_cast<std::uint8_t>(page2 ? 2 : 1), CpuEvent::IllegalOpcode};
-  return {info.cycles, execute(info)};
-}
-
-void Cpu::execute_memory(const OpcodeInfo& info) {
-  const std::uint16_t ea = effective_address(info.mode);
   std::uint8_t& c = regs_.ccr;
-  switch (info.op) {
-    case Op::Sta:
-      bus_.write(ea, alu::logic(c, regs_.a));
-      return;
-    case Op::Stx:
-      bus_.write(ea, alu::logic(c, regs_.x()));
-      return;
-    case Op::Jmp:
-      regs_.pc = ea;
-      return;
-    case Op::Jsr:
-      push16(regs_.pc);
-      regs_.pc = ea;
-      return;
-    default:
-      break;
-  }
-  const std::uint8_t m = bus_.read(ea);
   const bool carry = (c & ccr::C) != 0;
   switch (info.op) {
-    case Op::Sub: regs_.a = alu::subtract(c, regs_.a, m, false); break;
-    case Op::Sbc: regs_.a = alu::subtract(c, regs_.a, m, carry); break;
-    case Op::Cmp: alu::subtract(c, regs_.a, m, false); break;
-    case Op::Cpx: alu::subtract(c, regs_.x(), m, false); break;
-    case Op::Add: regs_.a = alu::add(c, regs_.a, m, false); break;
-    case Op::Adc: regs_.a = alu::add(c, regs_.a, m, carry); break;
-    case Op::And: regs_.a = alu::logic(c, regs_.a & m); break;
-    case Op::Bit: alu::logic(c, regs_.a & m); break;
-    case Op::Eor: regs_.a = alu::logic(c, regs_.a ^ m); break;
-    case Op::Ora: regs_.a = alu::logic(c, regs_.a | m); break;
-    case Op::Lda: regs_.a = alu::logic(c, m); break;
-    default: regs_.set_x(alu::logic(c, m)); break;  // Ldx
-  }
-}
-
-CpuEvent Cpu::execute(const OpcodeInfo& info) {
-  std::uint8_t& c = regs_.ccr;
-  switch (info.op) {
-    case Op::Sub: case Op::Cmp: case Op::Sbc: case Op::Cpx: case Op::And: case Op::Bit:
-    case Op::Lda: case Op::Sta: case Op::Eor: case Op::Adc: case Op::Ora: case Op::Add:
-    case Op::Jmp: case Op::Jsr: case Op::Ldx: case Op::Stx:
-      execute_memory(info);
+    case Op::Sub: regs_.a = alu::subtract(c, regs_.a, load(info.mode), false); break;
+    case Op::Sbc: regs_.a = alu::subtract(c, regs_.a, load(info.mode), carry); break;
+    case Op::Cmp: alu::subtract(c, regs_.a, load(info.mode), false); break;
+    case Op::Cpx: alu::subtract(c, regs_.x(), load(info.mode), false); break;
+    case Op::Add: regs_.a = alu::add(c, regs_.a, load(info.mode), false); break;
+    case Op::Adc: regs_.a = alu::add(c, regs_.a, load(info.mode), carry); break;
+    case Op::And: regs_.a = alu::logic(c, regs_.a & load(info.mode)); break;
+    case Op::Bit: alu::logic(c, regs_.a & load(info.mode)); break;
+    case Op::Eor: regs_.a = alu::logic(c, regs_.a ^ load(info.mode)); break;
+    case Op::Ora: regs_.a = alu::logic(c, regs_.a | load(info.mode)); break;
+    case Op::Lda: regs_.a = alu::logic(c, load(info.mode)); break;
+    case Op::Ldx: regs_.set_x(alu::logic(c, load(info.mode))); break;
+    case Op::Sta: {
+      const std::uint16_t ea = effective_address(info.mode);
+      bus_.write(ea, alu::logic(c, regs_.a));
       break;
+    }
+    case Op::Stx: {
+      const std::uint16_t ea = effective_address(info.mode);
+      bus_.write(ea, alu::logic(c, regs_.x()));
+      break;
+    }
+    case Op::Jmp:
+      regs_.pc = effective_address(info.mode);
+      break;
+    case Op::Jsr: {
+      const std::uint16_t ea = effective_address(info.mode);
+      push16(regs_.pc);
+      regs_.pc = ea;
+      break;
+    }
 
     case Op::Neg: case Op::Com: case Op::Lsr: case Op::Ror: case Op::Asr: case Op::Lsl:
     case Op::Rol: case Op::Dec: case Op::Inc: case Op::Clr: {
@@ -193,7 +177,7 @@ CpuEvent Cpu::execute(const OpcodeInfo& info) {
       regs_.pc = pull16();
       break;
     case Op::Bgnd:
-      return CpuEvent::Background;
+      return {info.cycles, CpuEvent::Background};
     case Op::Swi:
       push16(regs_.pc);
       push(regs_.x());
@@ -205,7 +189,7 @@ CpuEvent Cpu::execute(const OpcodeInfo& info) {
     case Op::Stop:
     case Op::Wait:
       c = static_cast<std::uint8_t>(c & ~ccr::I);
-      return info.op == Op::Stop ? CpuEvent::Stop : CpuEvent::Wait;
+      return {info.cycles, info.op == Op::Stop ? CpuEvent::Stop : CpuEvent::Wait};
 
     case Op::Tap: c = static_cast<std::uint8_t>(regs_.a | ccr::ONES); break;
     case Op::Tpa: regs_.a = c; break;
@@ -226,9 +210,9 @@ CpuEvent Cpu::execute(const OpcodeInfo& info) {
     case Op::Sei: c |= ccr::I; break;
     case Op::Rsp: regs_.sp = static_cast<std::uint16_t>(regs_.sp | 0x00FF); break;
     case Op::Nop: break;
-    case Op::Invalid: return CpuEvent::IllegalOpcode;
+    case Op::Invalid: return {static_cast<std::uint8_t>(page2 ? 2 : 1), CpuEvent::IllegalOpcode};
   }
-  return CpuEvent::None;
+  return {info.cycles, CpuEvent::None};
 }
 
 }  // namespace vx::sim

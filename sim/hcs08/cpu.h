@@ -46,14 +46,12 @@ class Cpu {
   // Fetches the operand bytes of the mode and returns the operand's address; immediate
   // operands are addressed where they stand in the instruction.
   std::uint16_t effective_address(Mode mode);
+  std::uint8_t load(Mode mode) { return bus_.read(effective_address(mode)); }
   std::uint8_t read_operand(Mode mode, std::uint16_t address);
   void write_operand(Mode mode, std::uint16_t address, std::uint8_t value);
   void branch_if(bool taken);
   bool condition(Cond cond) const;
   void post_increment(Mode mode);
-
-  void execute_memory(const OpcodeInfo& info);
-  CpuEvent execute(const OpcodeInfo& info);
 
   Bus& bus_;
   CpuRegisters regs_;

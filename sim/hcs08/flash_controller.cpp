@@ -177,7 +177,7 @@ void FlashController::complete(const Command& command) {
   }
 }
 
-void FlashController::advance(std::uint64_t bus_cycles) {
+void FlashController::run(std::uint64_t bus_cycles) {
   while (running_) {
     if (bus_cycles < remaining_cycles_) {
       remaining_cycles_ -= bus_cycles;

@@ -46,7 +46,11 @@ class FlashController {
   // A write to the array is the first step of a command: it latches address and data.
   void array_write(std::uint16_t address, std::uint8_t value);
   // Moves the command in progress on by that many bus cycles.
-  void advance(std::uint64_t bus_cycles);
+  void advance(std::uint64_t bus_cycles) {
+    if (running_) run(bus_cycles);
+  }
+  // Bus cycles until the command in progress completes; UINT64_MAX when none is.
+  std::uint64_t cycles_left() const { return running_ ? remaining_cycles_ : UINT64_MAX; }
   // Stop mode aborts a command in progress.
   void abort_for_stop();
 
@@ -65,6 +69,7 @@ class FlashController {
   void launch();
   void start(const Command& command, bool continues_burst);
   void complete(const Command& command);
+  void run(std::uint64_t bus_cycles);
   bool protected_address(std::uint16_t address) const;
   // FPS holds bits 15-9 of the last address that may be programmed or erased.
   std::uint16_t last_unprotected() const;

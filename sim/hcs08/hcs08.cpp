@@ -1,6 +1,7 @@
 #include "sim/hcs08/hcs08.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace vx::sim {
 
@@ -14,6 +15,7 @@ Hcs08::Hcs08(DeviceConfig config)
   for (const AddressRange& range : config_.flash) {
     std::fill(memory_.begin() + range.first, memory_.begin() + range.last + 1, std::uint8_t{0xFF});
   }
+  map_plain_memory(memory_.data(), map_.plain());
 }
 
 void Hcs08::power_on(bool bkgd_low) {
@@ -33,6 +35,7 @@ void Hcs08::reset(bool bkgd_low) {
 }
 
 void Hcs08::internal_reset(std::uint8_t source, bool into_background) {
+  catch_up();  // a command that completes before the reset still programs its byte
   ++resets_;
   srs_ = source;
   clock_.reset();
@@ -42,6 +45,7 @@ void Hcs08::internal_reset(std::uint8_t source, bool into_background) {
   cpu_.reset(config_.reset_vector);
   state_ = into_background ? RunState::Background : RunState::Running;
   skip_breakpoint_ = false;
+  next_event_in_ = 0;
 }
 
 std::uint64_t Hcs08::sync_pulse_ps() const {
@@ -63,13 +67,23 @@ void Hcs08::run_for_ns(std::uint64_t nanoseconds) {
         idle_until(target);
         break;
       case RunState::Running:
-        execute_instruction();
+        run_until(target);
         break;
     }
   }
+  catch_up();
+}
+
+// The time reaches target_ps after a number of cycles that holds while the bus clock does, so the
+// instructions run against a count of cycles rather than against the time.
+void Hcs08::run_until(std::uint64_t target_ps) {
+  const std::uint64_t hz = clock_.bus_hz();
+  const std::uint64_t end = time_.cycles() + time_.cycles_until(target_ps, hz);
+  while (state_ == RunState::Running && time_.cycles() < end && clock_.bus_hz() == hz) execute_instruction();
 }
 
 void Hcs08::idle_until(std::uint64_t target_ps) {
+  catch_up();  // the bounds below need the COP and the fault as they stand
   std::uint64_t cycles = time_.cycles_until(target_ps, clock_.bus_hz());
   // Stop short at the next event that resets the part, so that it happens on its cycle.
   if (state_ == RunState::Wait) cycles = std::min(cycles, std::max<std::uint64_t>(1, cop_.cycles_left()));
@@ -77,8 +91,9 @@ void Hcs08::idle_until(std::uint64_t target_ps) {
   tick(std::max<std::uint64_t>(1, cycles));
 }
 
-void Hcs08::tick(std::uint64_t cycles) {
-  time_.add_cycles(cycles, clock_.bus_hz());
+void Hcs08::catch_up() {
+  if (unticked_ == 0) return;
+  const std::uint64_t cycles = std::exchange(unticked_, 0);
   flash_.advance(cycles);
   if (self_reset_in_) {
     if (*self_reset_in_ <= cycles) {
@@ -90,7 +105,9 @@ void Hcs08::tick(std::uint64_t cycles) {
   }
   if ((state_ == RunState::Running || state_ == RunState::Wait) && cop_.advance(cycles)) {
     internal_reset(srs::kCop, false);
+    return;
   }
+  next_event_in_ = std::min({flash_.cycles_left(), self_reset_in_.value_or(UINT64_MAX), cop_.cycles_left()});
 }
 
 void Hcs08::execute_instruction() {
@@ -108,6 +125,7 @@ void Hcs08::execute_instruction() {
   const std::uint64_t resets_before = resets_;
   const StepResult step = cpu_.step();
   tick(step.cycles);
+  if (step.event != CpuEvent::None) catch_up();  // the cycles before it count in the old state
   if (resets_ != resets_before) return;
   switch (step.event) {
     case CpuEvent::None:
@@ -137,6 +155,7 @@ void Hcs08::execute_instruction() {
 }
 
 void Hcs08::enter_background() {
+  catch_up();  // the COP counted the cycles run until now
   if (powered()) state_ = RunState::Background;
 }
 
@@ -151,24 +170,16 @@ BdcReply Hcs08::bdc_command(std::span<const std::uint8_t> bytes) {
   return bdc_.execute(*this, bytes);
 }
 
-std::uint8_t Hcs08::read(std::uint16_t address) {
-  switch (map_.at(address)) {
-    case Region::Ram:
-    case Region::Flash:
-      return memory_[address];
-    case Region::Register:
-      return read_register(address);
-    default:
-      return 0;
-  }
+std::uint8_t Hcs08::read_other(std::uint16_t address) {
+  if (map_.at(address) != Region::Register) return 0;
+  catch_up();
+  return read_register(address);
 }
 
-void Hcs08::write(std::uint16_t address, std::uint8_t value) {
+void Hcs08::write_other(std::uint16_t address, std::uint8_t value) {
   switch (map_.at(address)) {
-    case Region::Ram:
-      memory_[address] = value;
-      break;
     case Region::Flash:
+      catch_up();
       flash_.array_write(address, value);
       break;
     case Region::Register:
@@ -190,6 +201,8 @@ std::uint8_t Hcs08::read_register(std::uint16_t address) const {
 }
 
 void Hcs08::write_register(std::uint16_t address, std::uint8_t value, Accessor who) {
+  catch_up();
+  next_event_in_ = 0;  // the write may start a flash command or set the COP anew
   const int flash_offset = address - config_.flash_registers;
   if (flash_offset >= 0 && flash_offset < flash::kRegisterCount) {
     flash_.write_register(flash_offset, value, who);
@@ -220,6 +233,7 @@ void Hcs08::debug_write(std::uint16_t address, std::uint8_t value) {
       if (!secured()) memory_[address] = value;
       break;
     case Region::Flash:
+      catch_up();
       flash_.array_write(address, value);
       break;
     case Region::Register:

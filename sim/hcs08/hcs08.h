@@ -44,7 +44,10 @@ class Hcs08 final : private Bus, private BdcTarget {
   void reset(bool bkgd_low);
   void set_irq_pin_high(bool high) { cpu_.set_irq_pin_high(high); }
   // The part resets itself (as a low-voltage reset) after that many more bus cycles.
-  void inject_self_reset(std::uint64_t after_cycles) { self_reset_in_ = after_cycles; }
+  void inject_self_reset(std::uint64_t after_cycles) {
+    self_reset_in_ = after_cycles;
+    next_event_in_ = 0;
+  }
 
   // Simulated time.
   void run_for_ns(std::uint64_t nanoseconds);
@@ -73,9 +76,9 @@ class Hcs08 final : private Bus, private BdcTarget {
   StateFileResult load_flash(const std::string& path) { return load_flash_state(path, config_, memory_); }
 
  private:
-  // The CPU's bus.
-  std::uint8_t read(std::uint16_t address) override;
-  void write(std::uint16_t address, std::uint8_t value) override;
+  // The CPU's bus beyond RAM and flash reads.
+  std::uint8_t read_other(std::uint16_t address) override;
+  void write_other(std::uint16_t address, std::uint8_t value) override;
   std::uint8_t read_register(std::uint16_t address) const;
   void write_register(std::uint16_t address, std::uint8_t value, Accessor who);
 
@@ -89,10 +92,19 @@ class Hcs08 final : private Bus, private BdcTarget {
   void go() override;
 
   void internal_reset(std::uint8_t source, bool into_background);
+  void run_until(std::uint64_t target_ps);
   void execute_instruction();
   void idle_until(std::uint64_t target_ps);
-  // Bus cycles pass: time, flash, the self-reset fault and the COP move on; may reset the part.
-  void tick(std::uint64_t cycles);
+  // Bus cycles pass. The flash module, the self-reset fault and the COP follow when their next
+  // event is due, or when something may see them (catch_up).
+  void tick(std::uint64_t cycles) {
+    time_.add_cycles(cycles, clock_.bus_hz());
+    unticked_ += cycles;
+    if (unticked_ >= next_event_in_) catch_up();
+  }
+  // The flash module, the self-reset fault and the COP move on by the cycles they have not seen;
+  // may reset the part.
+  void catch_up();
 
   DeviceConfig config_;
   MemoryMap map_;
@@ -106,6 +118,10 @@ class Hcs08 final : private Bus, private BdcTarget {
   RunState state_ = RunState::Off;
   std::uint8_t srs_ = 0;
   std::optional<std::uint64_t> self_reset_in_;
+  std::uint64_t unticked_ = 0;
+  // Cycles after the last catch_up before the flash module, the self-reset fault or the COP can
+  // next change anything; 0 once something has changed them since.
+  std::uint64_t next_event_in_ = 0;
   bool skip_breakpoint_ = false;  // GO at a breakpoint executes that instruction first
   std::uint64_t resets_ = 0;
 };

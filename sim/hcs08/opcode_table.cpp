@@ -1,14 +1,7 @@
 #include "sim/hcs08/opcode_table.h"
 
-#include <array>
-
 namespace vx::sim {
 namespace {
-
-struct Tables {
-  std::array<OpcodeInfo, 256> page1{};
-  std::array<OpcodeInfo, 256> page2{};
-};
 
 constexpr OpcodeInfo entry(Op op, Mode mode, int cycles, int aux = 0, Mode mode2 = Mode::None) {
   return OpcodeInfo{op, mode, mode2, static_cast<std::uint8_t>(cycles), static_cast<std::uint8_t>(aux)};
@@ -55,8 +48,8 @@ constexpr OpcodeInfo rmw_entry(Op op, std::size_t mode) {
   return entry(op, kRmwModes[mode], kRmwCycles[mode]);
 }
 
-constexpr Tables build() {
-  Tables t;
+constexpr OpcodeTables build() {
+  OpcodeTables t;
   auto& p1 = t.page1;
   auto& p2 = t.page2;
 
@@ -146,12 +139,8 @@ constexpr Tables build() {
   return t;
 }
 
-constexpr Tables kTables = build();
-
 }  // namespace
 
-const OpcodeInfo& opcode_info(bool page2, std::uint8_t opcode) {
-  return page2 ? kTables.page2[opcode] : kTables.page1[opcode];
-}
+constexpr OpcodeTables kOpcodeTables = build();
 
 }  // namespace vx::sim

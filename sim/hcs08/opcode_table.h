@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 
 namespace vx::sim {
@@ -36,7 +37,15 @@ struct OpcodeInfo {
   std::uint8_t aux = 0;      // bit number (BSET/BCLR/BRSET/BRCLR) or Cond
 };
 
+struct OpcodeTables {
+  std::array<OpcodeInfo, 256> page1{};
+  std::array<OpcodeInfo, 256> page2{};
+};
+extern const OpcodeTables kOpcodeTables;
+
 // page2: the opcode followed the 0x9E prefix.
-const OpcodeInfo& opcode_info(bool page2, std::uint8_t opcode);
+inline const OpcodeInfo& opcode_info(bool page2, std::uint8_t opcode) {
+  return page2 ? kOpcodeTables.page2[opcode] : kOpcodeTables.page1[opcode];
+}
 
 }  // namespace vx::sim

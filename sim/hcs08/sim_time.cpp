@@ -7,29 +7,36 @@ constexpr std::uint64_t kPsPerSecond = 1'000'000'000'000;
 
 }  // namespace
 
-void SimTime::add_cycles(std::uint64_t cycles, std::uint64_t bus_hz) {
-  cycles_ += cycles;
-  if (bus_hz == 0) return;
-  if (remainder_hz_ != bus_hz) {
-    remainder_ = 0;
-    remainder_hz_ = bus_hz;
-  }
-  const unsigned __int128 total = static_cast<unsigned __int128>(cycles) * kPsPerSecond + remainder_;
-  ps_ += static_cast<std::uint64_t>(total / bus_hz);
-  remainder_ = static_cast<std::uint64_t>(total % bus_hz);
+// Cycles without a bus clock add no time; a new clock drops the fraction left by the old one.
+SimTime::Settled SimTime::settled() const {
+  Settled now = time_;
+  if (pending_hz_ == 0) return now;
+  if (now.remainder_hz != pending_hz_) now = {now.ps, 0, pending_hz_};
+  const unsigned __int128 total = static_cast<unsigned __int128>(pending_) * kPsPerSecond + now.remainder;
+  now.ps += static_cast<std::uint64_t>(total / pending_hz_);
+  now.remainder = static_cast<std::uint64_t>(total % pending_hz_);
+  return now;
+}
+
+void SimTime::settle(std::uint64_t next_hz) {
+  time_ = settled();
+  pending_ = 0;
+  pending_hz_ = next_hz;
 }
 
 void SimTime::advance_to_ps(std::uint64_t ps) {
-  if (ps > ps_) {
-    ps_ = ps;
-    remainder_ = 0;
+  settle(pending_hz_);
+  if (ps > time_.ps) {
+    time_.ps = ps;
+    time_.remainder = 0;
   }
 }
 
 std::uint64_t SimTime::cycles_until(std::uint64_t target_ps, std::uint64_t bus_hz) const {
-  if (target_ps <= ps_ || bus_hz == 0) return 0;
-  const unsigned __int128 needed = static_cast<unsigned __int128>(target_ps - ps_) * bus_hz;
-  const unsigned __int128 have = remainder_hz_ == bus_hz ? remainder_ : 0;  // always below needed
+  const Settled now = settled();
+  if (target_ps <= now.ps || bus_hz == 0) return 0;
+  const unsigned __int128 needed = static_cast<unsigned __int128>(target_ps - now.ps) * bus_hz;
+  const unsigned __int128 have = now.remainder_hz == bus_hz ? now.remainder : 0;  // always below needed
   return static_cast<std::uint64_t>((needed - have + kPsPerSecond - 1) / kPsPerSecond);
 }
 

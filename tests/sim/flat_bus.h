@@ -10,10 +10,15 @@ namespace vx::sim::test {
 // 64 KB of plain memory, as the peer simulator sees the address space.
 class FlatBus final : public Bus {
  public:
-  std::uint8_t read(std::uint16_t address) override { return memory[address]; }
-  void write(std::uint16_t address, std::uint8_t value) override { memory[address] = value; }
+  FlatBus() {
+    plain_.fill(kPlainRead | kPlainWrite);
+    map_plain_memory(memory.data(), plain_.data());
+  }
 
   std::array<std::uint8_t, 0x10000> memory{};
+
+ private:
+  std::array<std::uint8_t, 0x10000> plain_{};
 };
 
 }  // namespace vx::sim::test
