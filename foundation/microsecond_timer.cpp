@@ -70,10 +70,13 @@ std::int64_t elapsed_microseconds() {
   return timer_state.last_microseconds;
 }
 
-void delay_microseconds(std::int64_t microseconds) {
+void delay_microseconds(std::int64_t microseconds, const std::function<void()>& service) {
   if (microseconds == 0) return;
   const std::int64_t start = elapsed_microseconds();
-  while (elapsed_microseconds() - start <= microseconds) platform::clock().spin();
+  for (std::int64_t waited = 0; waited <= microseconds; waited = elapsed_microseconds() - start) {
+    if (service) service();
+    platform::clock().wait_step(static_cast<std::uint64_t>(microseconds + 1 - waited));
+  }
 }
 
 std::uint32_t trace_time_us() { return static_cast<std::uint32_t>(elapsed_microseconds()); }

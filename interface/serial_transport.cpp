@@ -282,10 +282,7 @@ void com_wait_for_char(std::int32_t ms) {
 
 void delay_ms(std::int32_t ms) {
   if (ms == 0) return;
-  const std::int64_t start = elapsed_microseconds();
-  do {
-    com_process_events();
-  } while (!waited_longer_than(start, ms));
+  delay_microseconds(std::int64_t{ms} * 1000, com_process_events);
   com_process_events();
 }
 

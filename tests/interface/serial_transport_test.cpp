@@ -29,6 +29,10 @@ class CountingClock final : public platform::Clock {
     time_.sleep_microseconds(microseconds);
   }
   void spin() override { time_.spin(); }
+  void wait_step(std::uint64_t microseconds) override { time_.wait_step(microseconds); }
+  void wait_readable(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) override {
+    time_.wait_readable(fds, microseconds);
+  }
   std::uint64_t now_ms() { return time_.now_nanoseconds() / 1'000'000; }
 
   std::atomic<std::uint64_t> yields{0};
