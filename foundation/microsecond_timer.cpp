@@ -70,11 +70,10 @@ std::int64_t elapsed_microseconds() {
   return timer_state.last_microseconds;
 }
 
-void delay_microseconds(std::int64_t microseconds, const std::function<void()>& service) {
+void delay_microseconds(std::int64_t microseconds) {
   if (microseconds == 0) return;
   const std::int64_t start = elapsed_microseconds();
   for (std::int64_t waited = 0; waited <= microseconds; waited = elapsed_microseconds() - start) {
-    if (service) service();
     platform::clock().wait_step(static_cast<std::uint64_t>(microseconds + 1 - waited));
   }
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 
 namespace vx {
 
@@ -28,10 +27,8 @@ void reset_microsecond_timer();
 
 void init_timer_frequency();
 std::int64_t elapsed_microseconds();
-// Waits until more than `microseconds` have passed, running `service` before
-// every pass of the wait. Takes 64 bits so that long millisecond delays
-// cannot turn negative.
-void delay_microseconds(std::int64_t microseconds, const std::function<void()>& service = {});
+// Takes 64 bits so that long millisecond delays cannot turn negative.
+void delay_microseconds(std::int64_t microseconds);
 void read_performance_counter(std::uint64_t& count, bool relative);
 std::uint32_t trace_time_us();
 

@@ -1,5 +1,6 @@
 #include "interface/serial_transport.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "foundation/command_exception.h"
@@ -280,9 +281,17 @@ void com_wait_for_char(std::int32_t ms) {
   }
 }
 
+// Every delay, even a negative one, makes at least one pass servicing the port.
 void delay_ms(std::int32_t ms) {
   if (ms == 0) return;
-  delay_microseconds(std::int64_t{ms} * 1000, com_process_events);
+  const std::int64_t start = elapsed_microseconds();
+  const std::int64_t end_us = std::int64_t{ms} * 1000;
+  std::int64_t waited = 0;
+  do {
+    com_process_events();
+    platform::clock().wait_step(static_cast<std::uint64_t>(std::max<std::int64_t>(end_us + 1 - waited, 0)));
+    waited = elapsed_microseconds() - start;
+  } while (waited <= end_us);
   com_process_events();
 }
 

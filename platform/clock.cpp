@@ -82,7 +82,8 @@ void VirtualClock::sleep_microseconds(std::uint64_t microseconds) { advance_nano
 
 void VirtualClock::spin() { busy_pass(spin_step_ns_); }
 
-void VirtualClock::wait_step(std::uint64_t microseconds) { busy_pass(microseconds * 1000); }
+// Never less than a spin: a pass must let time move on.
+void VirtualClock::wait_step(std::uint64_t microseconds) { busy_pass(std::max(microseconds * 1000, spin_step_ns_)); }
 
 void VirtualClock::wait_readable(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) {
   const std::uint64_t start = monotonic_nanoseconds();

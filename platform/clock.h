@@ -28,7 +28,8 @@ class Clock {
   // One pass of a wait that ends `microseconds` from now, for loops that
   // service something between passes. A real clock sleeps a short slice
   // while the end is far off and busy-waits the last stretch, where a sleep
-  // would overshoot; a virtual one is at the end at once.
+  // would overshoot; a virtual one is at the end at once, and moves at least
+  // as far as a spin.
   virtual void wait_step(std::uint64_t microseconds) = 0;
   // Blocks until one of `fds` is readable, a signal arrives, or the limit of
   // `microseconds` has passed, when there is one.

@@ -61,7 +61,7 @@ TEST_F(MicrosecondTimerTest, DelaysWaitLongerThanAskedAndZeroReadsNothing) {
 }
 
 // A spin would have taken 30,000,001 passes to the same end.
-TEST_F(MicrosecondTimerTest, ALongDelayOnVirtualTimeTakesAPassOrTwoEachServicedFirst) {
+TEST_F(MicrosecondTimerTest, ALongDelayOnVirtualTimeTakesAPassOrTwo) {
   struct Case {
     std::uint64_t frequency;
     std::uint64_t most_passes;
@@ -71,11 +71,9 @@ TEST_F(MicrosecondTimerTest, ALongDelayOnVirtualTimeTakesAPassOrTwoEachServicedF
     reset_microsecond_timer();
     test::ScopedVirtualClock clock(c.frequency);
     const std::int64_t start = elapsed_microseconds();
-    std::uint64_t serviced = 0;
-    delay_microseconds(30'000'000, [&] { ++serviced; });
+    delay_microseconds(30'000'000);
     EXPECT_EQ(elapsed_microseconds() - start, 30'000'001) << c.frequency;
     EXPECT_LE(clock->busy_passes(), c.most_passes) << c.frequency;
-    EXPECT_EQ(serviced, clock->busy_passes()) << c.frequency;
   }
 }
 

@@ -282,8 +282,10 @@ TEST_F(SerialTransportTest, DelaysServiceAnOpenPortOnEveryPass) {
   const std::uint64_t start = clock_.now_ms();
   delay_ms(-5);
   EXPECT_EQ(clock_.yields - before, 2u) << "a negative delay makes one pass";
+  before = clock_.yields;
   delay_ms(30);
   EXPECT_GE(clock_.now_ms() - start, 30u);
+  EXPECT_EQ(clock_.yields - before, 2u) << "virtual time is at the end of a delay in one pass";
   com_close();
   before = clock_.yields;
   delay_ms(5);
