@@ -73,7 +73,9 @@ std::int64_t elapsed_microseconds() {
 void delay_microseconds(std::int64_t microseconds) {
   if (microseconds == 0) return;
   const std::int64_t start = elapsed_microseconds();
-  while (elapsed_microseconds() - start <= microseconds) platform::clock().spin();
+  for (std::int64_t waited = 0; waited <= microseconds; waited = elapsed_microseconds() - start) {
+    platform::clock().wait_step(static_cast<std::uint64_t>(microseconds + 1 - waited));
+  }
 }
 
 std::uint32_t trace_time_us() { return static_cast<std::uint32_t>(elapsed_microseconds()); }

@@ -1,5 +1,6 @@
 #include "interface/serial_transport.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "foundation/command_exception.h"
@@ -284,12 +285,17 @@ bool com_wait_until(bool (*done)(), std::int32_t ms) {
   return true;
 }
 
+// Every delay, even a negative one, makes at least one pass servicing the port.
 void delay_ms(std::int32_t ms) {
   if (ms == 0) return;
   const std::int64_t start = elapsed_microseconds();
+  const std::int64_t end_us = std::int64_t{ms} * 1000;
+  std::int64_t waited = 0;
   do {
     com_process_events();
-  } while (!waited_longer_than(start, ms));
+    platform::clock().wait_step(static_cast<std::uint64_t>(std::max<std::int64_t>(end_us + 1 - waited, 0)));
+    waited = elapsed_microseconds() - start;
+  } while (waited <= end_us);
   com_process_events();
 }
 

@@ -1,5 +1,8 @@
 #include "platform/clock.h"
 
+#include <poll.h>
+
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <ctime>
@@ -8,11 +11,25 @@ namespace vx::platform {
 namespace {
 
 constexpr std::uint64_t nanoseconds_per_second = 1'000'000'000;
+// The end of a wait is busy-waited for this long; before it the wait sleeps in slices.
+constexpr std::uint64_t busy_end_us = 2'000;
+constexpr std::uint64_t sleep_slice_us = 1'000;
 
 std::uint64_t monotonic_nanoseconds() {
   timespec now{};
   clock_gettime(CLOCK_MONOTONIC, &now);
   return static_cast<std::uint64_t>(now.tv_sec) * nanoseconds_per_second + static_cast<std::uint64_t>(now.tv_nsec);
+}
+
+timespec timespec_of(std::uint64_t microseconds) {
+  return {static_cast<time_t>(microseconds / 1'000'000), static_cast<long>(microseconds % 1'000'000) * 1000};
+}
+
+// True when the time ran out. A signal ends the block like a readable
+// descriptor: the caller looks again.
+bool block_on(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) {
+  const timespec limit = timespec_of(microseconds.value_or(0));
+  return ppoll(fds.data(), fds.size(), microseconds ? &limit : nullptr, nullptr) == 0;
 }
 
 MonotonicClock& monotonic_clock() {
@@ -31,12 +48,20 @@ std::uint64_t MonotonicClock::read_counter() { return monotonic_nanoseconds(); }
 std::uint64_t MonotonicClock::monotonic_microseconds() { return monotonic_nanoseconds() / 1000; }
 
 void MonotonicClock::sleep_microseconds(std::uint64_t microseconds) {
-  timespec remaining{static_cast<time_t>(microseconds / 1'000'000), static_cast<long>(microseconds % 1'000'000) * 1000};
+  timespec remaining = timespec_of(microseconds);
   while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
   }
 }
 
 void MonotonicClock::spin() {}
+
+void MonotonicClock::wait_step(std::uint64_t microseconds) {
+  if (microseconds > busy_end_us) sleep_microseconds(std::min(microseconds - busy_end_us, sleep_slice_us));
+}
+
+void MonotonicClock::wait_readable(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) {
+  block_on(fds, microseconds);
+}
 
 VirtualClock::VirtualClock(std::uint64_t frequency, std::uint64_t spin_step_ns)
     : frequency_(frequency), spin_step_ns_(spin_step_ns) {}
@@ -55,11 +80,33 @@ std::uint64_t VirtualClock::monotonic_microseconds() {
 
 void VirtualClock::sleep_microseconds(std::uint64_t microseconds) { advance_nanoseconds(microseconds * 1000); }
 
-void VirtualClock::spin() { advance_nanoseconds(spin_step_ns_); }
+void VirtualClock::spin() { busy_pass(spin_step_ns_); }
+
+// Never less than a spin: a pass must let time move on.
+void VirtualClock::wait_step(std::uint64_t microseconds) { busy_pass(std::max(microseconds * 1000, spin_step_ns_)); }
+
+void VirtualClock::wait_readable(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) {
+  const std::uint64_t start = monotonic_nanoseconds();
+  const bool ran_out = block_on(fds, microseconds);
+  const std::uint64_t blocked_ns = monotonic_nanoseconds() - start;
+  if (!microseconds) return advance_nanoseconds(blocked_ns);
+  advance_nanoseconds(ran_out ? *microseconds * 1000 : std::min(blocked_ns, *microseconds * 1000));
+}
 
 void VirtualClock::advance_nanoseconds(std::uint64_t nanoseconds) {
   std::lock_guard lock(mutex_);
   now_ns_ += nanoseconds;
+}
+
+void VirtualClock::busy_pass(std::uint64_t nanoseconds) {
+  std::lock_guard lock(mutex_);
+  now_ns_ += nanoseconds;
+  ++busy_passes_;
+}
+
+std::uint64_t VirtualClock::busy_passes() {
+  std::lock_guard lock(mutex_);
+  return busy_passes_;
 }
 
 std::uint64_t VirtualClock::now_nanoseconds() {

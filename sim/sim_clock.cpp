@@ -28,12 +28,26 @@ void SimClock::sleep_microseconds(std::uint64_t microseconds) {
 
 void SimClock::spin() {
   if (mode_ == Mode::real_time) return;
-  platform::wdusb_wait_for_callbacks();
-  wait_until_settled();
+  settle();
   virtual_.spin();
 }
 
-void SimClock::wait_until_settled() {
+// The simulated devices follow the clock when they are next used, so a jump
+// to the end needs nothing more of them than a spin does.
+void SimClock::wait_step(std::uint64_t microseconds) {
+  if (mode_ == Mode::real_time) return real_.wait_step(microseconds);
+  settle();
+  virtual_.wait_step(microseconds);
+}
+
+void SimClock::wait_readable(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) {
+  if (mode_ == Mode::real_time) return real_.wait_readable(fds, microseconds);
+  settle();
+  virtual_.wait_readable(fds, microseconds);
+}
+
+void SimClock::settle() {
+  platform::wdusb_wait_for_callbacks();
   if (!busy_) return;
   while (busy_()) std::this_thread::yield();
 }

@@ -23,6 +23,8 @@ class SimClock final : public platform::Clock {
   std::uint64_t monotonic_microseconds() override;
   void sleep_microseconds(std::uint64_t microseconds) override;
   void spin() override;
+  void wait_step(std::uint64_t microseconds) override;
+  void wait_readable(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) override;
 
   // Virtual: a program's wait does not move time while this says a simulated
   // device on a thread of its own is still working on what it was sent.
@@ -35,7 +37,8 @@ class SimClock final : public platform::Clock {
   Mode mode() const { return mode_; }
 
  private:
-  void wait_until_settled();
+  // Virtual: what must be done before a program's wait lets time move.
+  void settle();
 
   const Mode mode_;
   std::function<bool()> busy_;

@@ -20,7 +20,9 @@ std::uint64_t now_us() { return platform::clock().monotonic_microseconds(); }
 
 void busy_wait_us(std::uint64_t microseconds) {
   const std::uint64_t start = now_us();
-  while (now_us() - start <= microseconds) platform::clock().spin();
+  for (std::uint64_t waited = 0; waited <= microseconds; waited = now_us() - start) {
+    platform::clock().wait_step(microseconds + 1 - waited);
+  }
 }
 
 void trace_failure(const char* direction, std::uint32_t status, TransferCaller caller) {

@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <cstdlib>
 #include <deque>
 #include <map>
@@ -32,10 +31,8 @@ using detail::next_timer_due;
 using detail::QueuedInput;
 using detail::route_input;
 
-// How often a thread waiting for its sent message looks for the answer,
-// and the longest idle sleep of the loop while timers run.
+// How often a thread waiting for its sent message looks for the answer.
 constexpr std::uint64_t answer_poll_us = 1'000;
-constexpr std::uint64_t idle_slice_us = 2'000;
 
 struct SentMessage {
   enum class Stage { queued, running, answered, failed };
@@ -158,21 +155,20 @@ bool nothing_queued() {
   return s.posted.empty() && s.sent.empty() && s.input.empty();
 }
 
-// Sleeps until there may be work: a timer falls due (on the installed
-// clock, in short slices so that posts from other threads are seen), or,
-// with no timer, a post or a watched descriptor wakes the loop.
+// Blocks until there may be work: a post or a watched descriptor wakes the
+// loop, or the next timer falls due on the installed clock.
 void wait_for_work() {
   ApplicationState& s = state();
   if (!nothing_queued() || !windows_to_paint().empty() || s.terminated) return;
+  std::optional<std::uint64_t> until_timer;
   if (const std::optional<std::uint64_t> next = next_timer_due()) {
     const std::uint64_t now = now_us();
-    if (*next > now) platform::clock().sleep_microseconds(std::min(*next - now, idle_slice_us));
-    return;
+    if (*next <= now) return;
+    until_timer = *next - now;
   }
   std::vector<pollfd> fds{{s.wake_fd, POLLIN, 0}};
   for (const auto& [fd, handler] : s.watched) fds.push_back({fd, POLLIN, 0});
-  while (poll(fds.data(), fds.size(), -1) < 0 && errno == EINTR) {
-  }
+  platform::clock().wait_readable(fds, until_timer);
 }
 
 std::optional<LResult> send_from_other_thread(const Message& message, std::optional<std::uint64_t> timeout_us) {

@@ -60,6 +60,23 @@ TEST_F(MicrosecondTimerTest, DelaysWaitLongerThanAskedAndZeroReadsNothing) {
   EXPECT_EQ(elapsed_microseconds(), before_negative);
 }
 
+// A spin would have taken 30,000,001 passes to the same end.
+TEST_F(MicrosecondTimerTest, ALongDelayOnVirtualTimeTakesAPassOrTwo) {
+  struct Case {
+    std::uint64_t frequency;
+    std::uint64_t most_passes;
+  };
+  test::RecordingResponder responder(platform::result_ok);
+  for (const Case c : {Case{1'000'000'000, 1}, Case{3'579'545, 2}, Case{0, 2}}) {
+    reset_microsecond_timer();
+    test::ScopedVirtualClock clock(c.frequency);
+    const std::int64_t start = elapsed_microseconds();
+    delay_microseconds(30'000'000);
+    EXPECT_EQ(elapsed_microseconds() - start, 30'000'001) << c.frequency;
+    EXPECT_LE(clock->busy_passes(), c.most_passes) << c.frequency;
+  }
+}
+
 TEST_F(MicrosecondTimerTest, WithoutACounterSaysSoOnceAndDelaysStillEnd) {
   test::RecordingResponder responder(platform::result_ok);
   test::ScopedVirtualClock clock(0, 1'000);

@@ -36,6 +36,10 @@ class CountingClock final : public platform::Clock {
     time_.sleep_microseconds(microseconds);
   }
   void spin() override { time_.spin(); }
+  void wait_step(std::uint64_t microseconds) override { time_.wait_step(microseconds); }
+  void wait_readable(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) override {
+    time_.wait_readable(fds, microseconds);
+  }
   std::uint64_t now_ms() { return time_.now_nanoseconds() / 1'000'000; }
 
   std::atomic<std::uint64_t> yields{0};
@@ -451,8 +455,10 @@ TEST_F(SerialTransportTest, DelaysServiceAnOpenPortOnEveryPass) {
   const std::uint64_t start = clock_.now_ms();
   delay_ms(-5);
   EXPECT_EQ(clock_.yields - before, 2u) << "a negative delay makes one pass";
+  before = clock_.yields;
   delay_ms(30);
   EXPECT_GE(clock_.now_ms() - start, 30u);
+  EXPECT_EQ(clock_.yields - before, 2u) << "virtual time is at the end of a delay in one pass";
   com_close();
   before = clock_.yields;
   delay_ms(5);

@@ -1,6 +1,9 @@
 #include "platform/clock.h"
 
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <unistd.h>
 
 namespace vx::platform {
 namespace {
@@ -14,6 +17,36 @@ TEST(VirtualClock, MovesOnlyWhenWaitingOrSpinning) {
   virtual_clock.spin();
   virtual_clock.spin();
   EXPECT_EQ(virtual_clock.now_nanoseconds(), 30'000'001'000u);
+}
+
+TEST(VirtualClock, AWaitStepIsAtItsEndInOnePass) {
+  VirtualClock virtual_clock(1'000'000'000, 500);
+  virtual_clock.wait_step(30'000'000);
+  EXPECT_EQ(virtual_clock.now_nanoseconds(), 30'000'000'000u);
+  EXPECT_EQ(virtual_clock.busy_passes(), 1u);
+  virtual_clock.spin();
+  EXPECT_EQ(virtual_clock.now_nanoseconds(), 30'000'000'500u);
+  EXPECT_EQ(virtual_clock.busy_passes(), 2u);
+}
+
+// An hour's limit would hang the test if a readable descriptor did not end the block.
+TEST(VirtualClock, ABlockEndsWhenADescriptorIsReadyOrMovesTimeToItsLimit) {
+  VirtualClock virtual_clock;
+  const int fd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+  ASSERT_GE(fd, 0);
+  pollfd watched{fd, POLLIN, 0};
+  const std::uint64_t hour_us = 3'600'000'000;
+
+  virtual_clock.wait_readable({&watched, 1}, 1'500);
+  EXPECT_EQ(virtual_clock.now_nanoseconds(), 1'500'000u) << "ran out: exactly at the limit";
+
+  const std::uint64_t one = 1;
+  ASSERT_EQ(write(fd, &one, sizeof one), static_cast<ssize_t>(sizeof one));
+  virtual_clock.wait_readable({&watched, 1}, hour_us);
+  EXPECT_LT(virtual_clock.now_nanoseconds(), hour_us * 1000);
+  virtual_clock.wait_readable({&watched, 1}, std::nullopt);
+  EXPECT_EQ(virtual_clock.busy_passes(), 0u) << "a block is no busy wait";
+  close(fd);
 }
 
 TEST(VirtualClock, CounterOfAVeryFastFrequencyDoesNotOverflow) {
@@ -37,6 +70,18 @@ TEST(MonotonicClock, NeverRunsBackwardsAndSleepsAtLeastTheTime) {
   real.sleep_microseconds(2'000);
   EXPECT_GE(real.monotonic_microseconds() - before, 2'000u);
   EXPECT_EQ(real.counter_frequency(), 1'000'000'000u);
+}
+
+TEST(MonotonicClock, ABlockWithoutLimitEndsWhenADescriptorIsReady) {
+  MonotonicClock real;
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  ASSERT_EQ(write(ends[1], "x", 1), 1);
+  pollfd watched{ends[0], POLLIN, 0};
+  real.wait_readable({&watched, 1}, std::nullopt);
+  EXPECT_NE(watched.revents & POLLIN, 0);
+  close(ends[0]);
+  close(ends[1]);
 }
 
 }  // namespace

@@ -1,6 +1,11 @@
+#include <atomic>
 #include <memory>
+#include <optional>
+#include <thread>
 
+#include "platform/ws/message_window.h"
 #include "platform/ws/registered_messages.h"
+#include "platform/ws/reset.h"
 #include "tests/platform/ws_test_support.h"
 
 namespace vx::ws {
@@ -90,6 +95,60 @@ TEST_F(QueueTest, TerminateEndsTheLoopAndProcessingStops) {
   run();
   EXPECT_TRUE(terminated());
   EXPECT_TRUE(window.ids().empty()) << "nothing is handled once the application terminates";
+}
+
+// The test's virtual clock, telling another thread when the loop blocks and for how long at most.
+class BlockWatchingClock final : public platform::Clock {
+ public:
+  explicit BlockWatchingClock(platform::VirtualClock& time) : time_(time) {}
+  std::uint64_t counter_frequency() override { return time_.counter_frequency(); }
+  std::uint64_t read_counter() override { return time_.read_counter(); }
+  std::uint64_t monotonic_microseconds() override { return time_.monotonic_microseconds(); }
+  void sleep_microseconds(std::uint64_t microseconds) override { time_.sleep_microseconds(microseconds); }
+  void spin() override { time_.spin(); }
+  void wait_step(std::uint64_t microseconds) override { time_.wait_step(microseconds); }
+  void wait_readable(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) override {
+    limit = microseconds;
+    ++blocks;
+    time_.wait_readable(fds, microseconds);
+  }
+
+  std::atomic<int> blocks{0};
+  std::optional<std::uint64_t> limit;
+
+ private:
+  platform::VirtualClock& time_;
+};
+
+// Idle, the loop neither spins nor sleeps its way to a timer on virtual time:
+// it blocks, and a post from another thread is handled at once.
+TEST_F(QueueTest, AnIdleLoopBlocksUntilAPostFromAnotherThread) {
+  const std::uint32_t hour_ms = 3'600'000;
+  for (const std::optional<std::uint32_t> timer_ms : {std::optional<std::uint32_t>{}, std::optional{hour_ms}}) {
+    reset_window_system();
+    BlockWatchingClock watching(clock_);
+    platform::install_clock(&watching);
+    std::vector<MessageId> handled;
+    MessageWindow window([&](MessageWindow& self, Message& m) -> LResult {
+      if (m.id == msg::user || m.id == msg::timer) handled.push_back(m.id);
+      if (m.id == msg::user) terminate();
+      return self.default_proc(m);
+    });
+    if (timer_ms) set_timer(window.handle(), 1, *timer_ms);
+    const std::uint64_t passes = clock_.busy_passes();
+    std::thread poster([&] {
+      platform::MonotonicClock real;
+      while (watching.blocks == 0) real.sleep_microseconds(100);
+      post_message(window.handle(), msg::user);
+    });
+    run();
+    poster.join();
+    platform::install_clock(&clock_);
+    EXPECT_EQ(handled, std::vector<MessageId>{msg::user});
+    EXPECT_EQ(watching.blocks, 1);
+    EXPECT_EQ(clock_.busy_passes(), passes);
+    EXPECT_EQ(watching.limit, timer_ms ? std::optional<std::uint64_t>{std::uint64_t{*timer_ms} * 1000} : std::nullopt);
+  }
 }
 
 TEST_F(QueueTest, RegisteredMessagesShareANumberPerNameInAnyCase) {
