@@ -217,7 +217,8 @@ class ProgrammingRun : public ProductionTest {
     const std::uint32_t program_routine = module.entries[programmer::entry::program_byte];
     const std::uint32_t erase_routine = module.entries[programmer::entry::erase_module];
     const std::uint32_t crc_routine = module.entries[programmer::entry::ram_buffer];
-    const std::uint32_t length_high = module.entries[programmer::entry::parameter_block] + programmer::parameter::length;
+    const std::uint32_t length_high =
+        module.entries[programmer::entry::parameter_block] + programmer::parameter::length;
     const double bdc_hz = static_cast<double>(bench.mcu.bdc_clock_hz());
     const double bus_hz = static_cast<double>(bench.mcu.bus_clock_hz());
     const std::uint8_t fcdiv = bench.mcu.peek(bench.mcu.config().flash_registers + sim::flash::kFcdiv);
@@ -306,6 +307,7 @@ int main() {
   std::printf(" %zu polls (its routine's time needs %zu)\n", last.block_polls, last.block_polls_needed);
   std::printf("protocol floor: the exchanges the programmer makes at a 1 ms round trip plus 64-byte packets at\n"
               "12 Mbit/s, polls only as long as each routine runs, block bytes at 272 BDC cycles, and its own waits\n");
-  std::printf("physical floor: mass erase 100 ms + every byte moved at 272 BDC cycles + burst programming at 20 us a byte\n");
+  std::printf("physical floor: mass erase 100 ms + every byte moved at 272 BDC cycles + burst programming at\n"
+              "20 us a byte\n");
   return failures == 0 ? 0 : 1;
 }
