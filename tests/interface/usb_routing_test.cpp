@@ -5,6 +5,7 @@
 #include "interface/drivers/ftdi_binding.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "sim/usb/usb_time.h"
 #include "support/recording_list_view.h"
 #include "support/simulated_usb.h"
 
@@ -172,8 +173,8 @@ TEST_F(UsbRoutingTest, ALostResyncLeavesNothingWaitingAndOnlyOneTry) {
   windriver_pod().inject(sim::PodFault::no_ack, 1);
   const std::uint64_t before = usb_.clock.now_nanoseconds();
   usb_port_write(put_frame({0x90}), 50);
-  // The frame's read waits 50 ms, the resync's 250 ms, each frame a 1-ms round trip.
-  EXPECT_EQ(usb_.clock.now_nanoseconds() - before, 302'000'000u);
+  // The frame's read waits 50 ms, the resync's 250 ms, each frame a 1-ms round trip and its four packets.
+  EXPECT_EQ(usb_.clock.now_nanoseconds() - before, 302'000'000u + 2 * sim::usb_bus_ns(256));
   EXPECT_EQ(windriver_pod().wire_log().size(), 2u);
   EXPECT_EQ(usb_port_bytes_waiting(), 0);
   EXPECT_EQ(wdusb_state().transfer_timeout_ms, 3000u);
