@@ -94,6 +94,10 @@ class Pod {
   void block_write(std::span<const std::uint8_t> command);
   void block_write_data(std::span<const std::uint8_t> data, std::optional<std::uint16_t> before_first);
   void block_read(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  // Points the target's HX one below a block and gives back the HX it held; nullopt when the
+  // CPU runs and takes no HX commands.
+  std::optional<std::uint16_t> borrow_hx(std::uint16_t before_first);
+  void write_hx(std::uint16_t value);
   // pod_trim.cpp: the interface steps the trim register and times the sync pulse.
   void trim_measure(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   std::uint64_t sync_pulse_ticks_at(std::uint16_t trim_address, std::uint8_t trim);
