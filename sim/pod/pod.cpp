@@ -92,8 +92,13 @@ std::vector<std::uint8_t> Pod::execute(std::span<const std::uint8_t> command) {
     if (fault == PodFault::wrong_ack) reply.front() = wrong_ack_byte;
     if (fault == PodFault::short_reply) reply.pop_back();
   }
-  wire_log_.push_back({{command.begin(), command.end()}, reply});
+  if (keep_wire_log_) wire_log_.push_back({{command.begin(), command.end()}, reply});
   return reply;
+}
+
+void Pod::keep_wire_log(bool keep) {
+  keep_wire_log_ = keep;
+  if (!keep) wire_log_ = {};
 }
 
 void Pod::inject(PodFault fault, std::uint32_t skip) { faults_.emplace_back(commands_ + skip, fault); }

@@ -68,6 +68,9 @@ class Pod {
   // For what the transport finds wrong in the byte stream.
   void log_violation(std::span<const std::uint8_t> bytes, const std::string& why);
 
+  // Every command and its answer, kept only while switched on (off from the start): a long
+  // run sends hundreds of thousands of commands. Switching it off drops what was kept.
+  void keep_wire_log(bool keep);
   const std::vector<WireRecord>& wire_log() const { return wire_log_; }
   const std::vector<std::string>& violations() const { return violations_; }
   FirmwareVersion running_version() const;
@@ -142,6 +145,7 @@ class Pod {
   std::uint64_t commands_ = 0;
   std::uint64_t target_synced_ns_ = 0;
   std::uint32_t junk_ = 0x2F6B;
+  bool keep_wire_log_ = false;
   std::vector<WireRecord> wire_log_;
   std::vector<std::string> violations_;
 };

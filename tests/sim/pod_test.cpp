@@ -140,6 +140,7 @@ TEST(Pod, TargetCommandsReachTheTargetAndAnswerInWords) {
   test::Target target;
   SimClock clock;
   Pod pod(PodConfig{}, &target.mcu, &clock);
+  pod.keep_wire_log(true);
   EXPECT_EQ(pod.execute(Bytes{0xC0, 0x00, 0x80, 0x5A}), Bytes{Pod::ack});
   EXPECT_EQ(pod.execute(Bytes{0xE0, 0x00, 0x80}), (Bytes{Pod::ack, 0x5A, 0x00}));
   EXPECT_EQ(pod.execute(Bytes{0x4C, 0x12, 0x34}), Bytes{Pod::ack});
@@ -151,6 +152,22 @@ TEST(Pod, TargetCommandsReachTheTargetAndAnswerInWords) {
   EXPECT_EQ(pod.violations(), std::vector<std::string>{"[224,0] wrong length for a target command"});
   EXPECT_EQ(pod.wire_log().size(), 6u);
   EXPECT_EQ(pod.wire_log()[1].reply, (Bytes{Pod::ack, 0x5A, 0x00}));
+}
+
+TEST(Pod, TheWireLogIsKeptOnlyWhileSwitchedOn) {
+  Pod pod(PodConfig{}, nullptr, nullptr);
+  const Bytes read = {4, 0x40, 0x58, 4};
+  pod.execute(read);
+  EXPECT_TRUE(pod.wire_log().empty());
+  pod.keep_wire_log(true);
+  pod.execute(read);
+  ASSERT_EQ(pod.wire_log().size(), 1u);
+  EXPECT_EQ(pod.wire_log()[0].command, read);
+  EXPECT_EQ(pod.wire_log()[0].reply, (Bytes{Pod::ack, '5', '.', '1', '2'}));
+  pod.keep_wire_log(false);
+  EXPECT_TRUE(pod.wire_log().empty());
+  pod.execute(read);
+  EXPECT_TRUE(pod.wire_log().empty());
 }
 
 TEST(Pod, BackgroundBitsTakeSixteenBdcCyclesEach) {
@@ -213,6 +230,7 @@ TEST(Pod, InjectedFaultsHitTheCommandTheyWereArmedFor) {
 TEST(Pod, TargetResetAndLostLink) {
   test::Target target;
   Pod pod(PodConfig{}, &target.mcu, nullptr);
+  pod.keep_wire_log(true);
   pod.inject(PodFault::target_reset);
   const Bytes status = pod.execute(Bytes{0xE4});
   // A normal reset leaves background mode and locks the debugger out.
