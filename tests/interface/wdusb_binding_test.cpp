@@ -45,6 +45,7 @@ class WdusbBindingTest : public testing::Test {
  protected:
   UsbDeviceId add_device(const std::string& information, bool attached = true, std::uint16_t product = 2) {
     pods_.push_back(std::make_unique<sim::Pod>(sim::PodConfig{}, nullptr, &usb_.clock));
+    pods_.back()->keep_wire_log(true);
     return usb_.usb.add({information, placeholder_usb_vendor_id, product,
                          pods_.back().get()},
                         attached);
@@ -242,6 +243,7 @@ TEST_F(WdusbBindingTest, FramesUpTo252BytesAreShortLongerOnesAreLongAndCut) {
     SCOPED_TRACE(testing::Message() << c.payload << " bytes, product " << c.product);
     test::SimulatedUsb usb;
     sim::Pod device_pod(sim::PodConfig{}, nullptr, &usb.clock);
+    device_pod.keep_wire_log(true);
     usb.usb.add({"VLX,USB-QX-12,QX0001", placeholder_usb_vendor_id, c.product, &device_pod});
     load_usb_driver_dll();
     ASSERT_TRUE(wdusb_open_device("QX0001"));
