@@ -11,8 +11,9 @@
 //   floor = sum over exchanges e but polls:  exchange(e)
 //         + sum over routine runs r:         max(1, ceil(time(r) / exchange(poll))) * exchange(poll)
 //         + the programmer's own waits (CM's resets and settling, the flash command waits)
-//   exchange(e) = round_trip + packets(e) * 64 bytes * 8 / 12 Mbit/s + bdc(e) / BDC clock
-//   packets(e)  = the 64-byte packets of the frame out and of the frame back (256 or 1280 bytes)
+//   exchange(e) = round_trip + frames(e) + bdc(e) / BDC clock
+//   frames(e)   = the frame out and the frame back (256 or 1280 bytes each) in 64-byte packets
+//                 at 12 Mbit/s
 //   bdc(e)      = 272 BDC cycles a byte of a block transfer; 16 a bit of any other background
 //                 command, the bytes the target sends back included
 //   time(r)     = program block of n bytes: 9 + 4 (n - 1) flash cycles (burst); module erase:
@@ -34,6 +35,7 @@
 #include "programmer/production_bench.h"
 #include "sim/hcs08/bdc.h"
 #include "sim/hcs08/flash_controller.h"
+#include "sim/usb/usb_time.h"
 
 namespace vx::test {
 namespace {
@@ -45,9 +47,8 @@ constexpr double bdc_cycles_per_byte = 272;
 constexpr double burst_program_s_per_byte = 20e-6;
 
 constexpr double round_trip_s = 1e-3;
-constexpr double packet_s = 64 * 8 / 12e6;
 constexpr double bdc_cycles_per_bit = 16;
-constexpr std::size_t short_payload = 252, short_frame = 256, long_frame = 1280, packet_bytes = 64;
+constexpr std::size_t short_payload = 252, short_frame = 256, long_frame = 1280;
 constexpr std::uint8_t interface_command = 7, block_write = 4, block_read = 5;
 
 // The checksum routine's bus cycles: per byte outside its bit loop, per bit, per carry.
@@ -100,9 +101,10 @@ double crc_cycles(const Image& image, std::uint16_t first) {
   return cycles;
 }
 
-std::size_t packets(std::size_t payload) {
+// The bus time of the frame that carries a command or an answer.
+double frame_s(std::size_t payload) {
   if (payload == 0) return 0;
-  return (payload <= short_payload ? short_frame : long_frame) / packet_bytes;
+  return static_cast<double>(sim::usb_bus_ns(payload <= short_payload ? short_frame : long_frame)) / 1e9;
 }
 
 // BDC clock cycles an exchange keeps the target's background line busy.
@@ -181,7 +183,8 @@ target_testing::BenchOptions clocked_at(std::uint32_t bdc_hz) {
 
 class ProgrammingRun : public ProductionTest {
  public:
-  explicit ProgrammingRun(std::uint32_t bdc_hz) : ProductionTest(clocked_at(bdc_hz)) {}
+  // The floor is counted from the frames the interface took.
+  explicit ProgrammingRun(std::uint32_t bdc_hz) : ProductionTest(clocked_at(bdc_hz)) { bench.pod().keep_wire_log(true); }
   void TestBody() override {}
 
   Measurement measure() {
@@ -225,8 +228,7 @@ class ProgrammingRun : public ProductionTest {
     const double prescaler = ((fcdiv & 0x3F) + 1) * ((fcdiv & sim::flash::kPrdiv8) != 0 ? 8 : 1);
     const double flash_cycle_s = prescaler / bus_hz;
     const auto exchange_s = [&](const sim::WireRecord& r) {
-      return round_trip_s + static_cast<double>(packets(r.command.size()) + packets(r.reply.size())) * packet_s +
-             bdc_cycles(r) / bdc_hz;
+      return round_trip_s + frame_s(r.command.size()) + frame_s(r.reply.size()) + bdc_cycles(r) / bdc_hz;
     };
 
     const std::vector<sim::WireRecord>& log = bench.pod().wire_log();

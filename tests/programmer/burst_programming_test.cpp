@@ -36,6 +36,8 @@ Image image_of(const std::vector<Run>& runs) {
 
 class BurstProgrammingTest : public ProductionTest, public testing::WithParamInterface<BurstCase> {
  protected:
+  BurstProgrammingTest() { bench.pod().keep_wire_log(true); }
+
   static std::string choose() { return "CM " + algorithm("SIM60_PRODUCTION.S8P") + "\n"; }
 
   // The lengths the parameter block was given by the calls that also set the RAM buffer.
