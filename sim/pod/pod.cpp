@@ -10,6 +10,16 @@ constexpr std::uint8_t interface_command = 7, memory_read = 4, memory_write = 2,
 constexpr std::uint8_t wrong_ack_byte = 0x5A;
 constexpr std::uint8_t command_offset = 128;
 constexpr std::uint64_t bdc_cycles_per_bit = 16;
+// A command that reaches memory waits this long for the access before the next command.
+constexpr std::uint64_t bdc_access_cycles = 16;
+
+bool accesses_memory(std::uint8_t command) {
+  switch (command) {
+    case bdc::kReadByte: case bdc::kReadByteWs: case bdc::kWriteByte: case bdc::kWriteByteWs:
+    case bdc::kReadNext: case bdc::kReadNextWs: case bdc::kWriteNext: case bdc::kWriteNextWs: return true;
+    default: return false;
+  }
+}
 
 // Sub-commands that move up by the command offset on firmware above 5.
 constexpr std::array<std::uint8_t, 8> offset_sub_commands = {10, 11, 12, 14, 15, 16, 21, 31};
@@ -82,8 +92,13 @@ std::vector<std::uint8_t> Pod::execute(std::span<const std::uint8_t> command) {
     if (fault == PodFault::wrong_ack) reply.front() = wrong_ack_byte;
     if (fault == PodFault::short_reply) reply.pop_back();
   }
-  wire_log_.push_back({{command.begin(), command.end()}, reply});
+  if (keep_wire_log_) wire_log_.push_back({{command.begin(), command.end()}, reply});
   return reply;
+}
+
+void Pod::keep_wire_log(bool keep) {
+  keep_wire_log_ = keep;
+  if (!keep) wire_log_ = {};
 }
 
 void Pod::inject(PodFault fault, std::uint32_t skip) { faults_.emplace_back(commands_ + skip, fault); }
@@ -238,7 +253,8 @@ std::optional<std::vector<std::uint8_t>> Pod::target_bdc(std::span<const std::ui
   BdcReply answer = target_->bdc_command(bytes);
   if (clock_ != nullptr && bdc_hz != 0) {
     const std::uint64_t bits = 8 * (bytes.size() + shape->target_bytes);
-    clock_->advance_nanoseconds(bits * bdc_cycles_per_bit * 1'000'000'000 / bdc_hz);
+    const std::uint64_t cycles = bits * bdc_cycles_per_bit + (accesses_memory(bytes[0]) ? bdc_access_cycles : 0);
+    clock_->advance_nanoseconds(cycles * 1'000'000'000 / bdc_hz);
   }
   if (answer.status != BdcStatus::Done || answer.bytes.size() != shape->target_bytes) return std::nullopt;
   return std::move(answer.bytes);

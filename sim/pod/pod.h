@@ -68,6 +68,9 @@ class Pod {
   // For what the transport finds wrong in the byte stream.
   void log_violation(std::span<const std::uint8_t> bytes, const std::string& why);
 
+  // Every command and its answer, kept only while switched on (off from the start): a long
+  // run sends hundreds of thousands of commands. Switching it off drops what was kept.
+  void keep_wire_log(bool keep);
   const std::vector<WireRecord>& wire_log() const { return wire_log_; }
   const std::vector<std::string>& violations() const { return violations_; }
   FirmwareVersion running_version() const;
@@ -94,6 +97,10 @@ class Pod {
   void block_write(std::span<const std::uint8_t> command);
   void block_write_data(std::span<const std::uint8_t> data, std::optional<std::uint16_t> before_first);
   void block_read(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  // Points the target's HX one below a block and gives back the HX it held; nullopt when the
+  // CPU runs and takes no HX commands.
+  std::optional<std::uint16_t> borrow_hx(std::uint16_t before_first);
+  void write_hx(std::uint16_t value);
   // pod_trim.cpp: the interface steps the trim register and times the sync pulse.
   void trim_measure(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   std::uint64_t sync_pulse_ticks_at(std::uint16_t trim_address, std::uint8_t trim);
@@ -138,6 +145,7 @@ class Pod {
   std::uint64_t commands_ = 0;
   std::uint64_t target_synced_ns_ = 0;
   std::uint32_t junk_ = 0x2F6B;
+  bool keep_wire_log_ = false;
   std::vector<WireRecord> wire_log_;
   std::vector<std::string> violations_;
 };

@@ -2,6 +2,8 @@
 
 #include <deque>
 
+#include "sim/usb/usb_time.h"
+
 namespace vx::sim {
 namespace {
 
@@ -69,9 +71,11 @@ class SimFtdiPort final : public platform::FtdiPort {
       if (input_.size() < 4 + length) return;
       const std::vector<std::uint8_t> payload(input_.begin() + 4, input_.begin() + 4 + static_cast<long>(length));
       input_.erase(input_.begin(), input_.begin() + 4 + static_cast<long>(length));
-      if (clock_ != nullptr) clock_->advance_nanoseconds(round_trip_ns_);
+      // The round trip and the frame's packets before the interface sees it, the answer's packets after.
+      if (clock_ != nullptr) clock_->advance_nanoseconds(round_trip_ns_ + usb_bus_ns(4 + length));
       if (device_->pod == nullptr) continue;
       const std::vector<std::uint8_t> reply = device_->pod->execute(payload);
+      if (clock_ != nullptr) clock_->advance_nanoseconds(usb_bus_ns(reply.size()));
       output_.insert(output_.end(), reply.begin(), reply.end());
     }
   }

@@ -21,7 +21,8 @@ struct SimFtdiDevice {
 
 // FTDI devices carrying the interface byte stream: frames 0xAA 0x55, length
 // high, length low, payload go in; the interface's answer bytes come out.
-// Each frame costs a USB round trip of simulated time.
+// Each frame costs a USB round trip of simulated time and the bus time of its
+// and its answer's packets.
 class SimFtdiBus final : public platform::FtdiBus {
  public:
   explicit SimFtdiBus(SimClock* clock, std::uint64_t round_trip_ns = 1'000'000);

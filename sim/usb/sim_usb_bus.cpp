@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "sim/usb/usb_time.h"
+
 namespace vx::sim {
 namespace {
 
@@ -164,7 +166,8 @@ void SimUsbBus::take_frame(Device& device) {
   }
   const std::vector<std::uint8_t> payload(frame.begin() + 4, frame.begin() + 4 + static_cast<long>(length));
   frame.clear();
-  if (clock_ != nullptr) clock_->advance_nanoseconds(round_trip_ns_);
+  // The round trip and the frame's packets before the device sees it, the answer's packets after.
+  if (clock_ != nullptr) clock_->advance_nanoseconds(round_trip_ns_ + usb_bus_ns(whole));
   std::vector<std::uint8_t> answer;
   if (payload == std::vector<std::uint8_t>{0x01, 0x0B}) {
     answer.assign(device.config.information.begin(), device.config.information.end());
@@ -175,6 +178,7 @@ void SimUsbBus::take_frame(Device& device) {
   }
   device.reply = answer.empty() ? std::vector<std::uint8_t>{} : reply_frame(answer);
   device.reply_read = 0;
+  if (clock_ != nullptr) clock_->advance_nanoseconds(usb_bus_ns(device.reply.size()));
 }
 
 }  // namespace vx::sim

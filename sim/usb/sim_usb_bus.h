@@ -25,8 +25,9 @@ struct SimUsbDevice {
 // WinDriver-family devices on a simulated bus: bulk frames on pipes 0x02 and
 // 0x81 (256 bytes, or 1280 for a long frame, as one transfer or in 256-byte
 // parts), the identification request 0x01 0x0B, and attach and detach at
-// run time. Each frame costs a USB round trip of simulated time, and a read
-// that finds nothing waits out its time-out.
+// run time. Each frame costs a USB round trip of simulated time and the bus
+// time of its and its answer's packets, and a read that finds nothing waits
+// out its time-out.
 class SimUsbBus final : public platform::UsbBus {
  public:
   explicit SimUsbBus(SimClock* clock, std::uint64_t round_trip_ns = 1'000'000);

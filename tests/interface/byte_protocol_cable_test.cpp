@@ -25,6 +25,7 @@ class ByteProtocolCableTest : public testing::Test {
 
   void SetUp() override {
     protocol_testing::reset_protocol_units();
+    pod_.keep_wire_log(true);
     port_state().port_kind = PortState::kind_parallel;
     set_port_addresses(base);
     link_state().interface_class = 0;

@@ -140,7 +140,10 @@ TEST_F(ProgrammerProtocolTest, ACommandTooLongForTheBufferFailsInsteadOfGoingOut
 
 // The stand-alone programmer simulated behind the link, carrying a pod and its target.
 struct SimulatedBench {
-  SimulatedBench() { protocol_testing::reset_protocol_units(); }
+  SimulatedBench() {
+    protocol_testing::reset_protocol_units();
+    pod.keep_wire_log(true);
+  }
   ~SimulatedBench() { protocol_testing::reset_protocol_units(); }
   protocol_testing::BackgroundTarget target;
   sim::Pod pod{sim::PodConfig{}, &target.mcu, nullptr};

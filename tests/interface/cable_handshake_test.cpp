@@ -159,6 +159,7 @@ TEST(CountedWait, AbsentPortFailsInsteadOfWaitingForTheControlRegister) {
 
 TEST(TimedWait, SlowCommandWithinItsTimeOutSucceeds) {
   SimulatedCable sim;
+  sim.pod.keep_wire_log(true);
   link_state().interface_class = 0;
   sim.open_parallel();
   sim.cable.set_command_time_us(2'000'000);
@@ -201,6 +202,7 @@ const std::vector<CommandCase> command_cases = {
 };
 
 void run_commands(SimulatedCable& sim) {
+  sim.pod.keep_wire_log(true);
   std::vector<std::vector<std::uint16_t>> replies;
   for (const CommandCase& c : command_cases) {
     SCOPED_TRACE(c.name);
@@ -284,6 +286,7 @@ TEST(CableFailures, InterfaceFaultsFailTheLinkAndLaterCallsDoNothing) {
     for (const Case& c : cases) {
       SCOPED_TRACE(testing::Message() << (pci ? "card " : "cable ") << int(c.fault));
       SimulatedCable sim;
+      sim.pod.keep_wire_log(true);
       link_state().interface_class = 0;
       if (pci) {
         sim.open_pci_card();

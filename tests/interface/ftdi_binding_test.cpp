@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "sim/usb/usb_time.h"
 #include "support/recording_list_view.h"
 #include "support/simulated_usb.h"
 
@@ -136,7 +137,8 @@ TEST_F(FtdiBindingTest, FramesGoOutWholeAndRepliesComeBackThroughTheQueue) {
   std::copy(std::begin(frame), std::end(frame), link_state().usb_frame.begin());
   const std::uint64_t before = usb_.clock.now_nanoseconds();
   EXPECT_EQ(ft_write(sizeof frame), sizeof frame);
-  EXPECT_EQ(usb_.clock.now_nanoseconds() - before, 1'000'000u);
+  // The round trip, and one packet each way.
+  EXPECT_EQ(usb_.clock.now_nanoseconds() - before, 1'000'000u + 2 * sim::usb_bus_ns(64));
   EXPECT_EQ(ft_rx_queue_count(), 5u);
   EXPECT_EQ(ft_read(5), 5u);
   EXPECT_EQ(std::string(link_state().usb_reply.begin(), link_state().usb_reply.begin() + 5), "\xEE" "5.12");

@@ -188,6 +188,7 @@ TEST_P(EveryPortKind, ALostAcknowledgementHaltsWith45) {
 TEST_F(PortBench, AWinDriverReadTimeOutIsFollowedByExactlyOneResync) {
   open_and_start(22);
   sim::Pod& pod = world_->pod(3);
+  pod.keep_wire_log(true);
   const std::size_t before = pod.wire_log().size();
   pod.inject(sim::PodFault::no_ack);
   protocol_testing::expect_halt([] { READ_DATA_BYTE(0x0080); });

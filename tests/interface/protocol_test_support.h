@@ -70,6 +70,8 @@ class UsbProtocolTest : public testing::Test {
   explicit UsbProtocolTest(sim::PodConfig config = {}, std::string windriver_line =
                                                              "VLX,USB-QX-12 : USB Quorvex,QX0009,,four,five,six,seven")
       : ftdi_pod_(config, &ftdi_target_.mcu, &usb_.clock), windriver_pod_(config, &windriver_target_.mcu, &usb_.clock) {
+    ftdi_pod_.keep_wire_log(true);
+    windriver_pod_.keep_wire_log(true);
     usb_.ftdi.add({"VX3000001", "VLX USB BDM VX3000001", &ftdi_pod_});
     usb_.usb.add({std::move(windriver_line), sim::scenario_default_vendor, 2, &windriver_pod_});
   }
@@ -104,6 +106,7 @@ class UsbProtocolTest : public testing::Test {
 // One FTDI-based interface with its pod and target, open, its version read.
 struct FtdiBench {
   explicit FtdiBench(const sim::PodConfig& config) : pod(config, &target.mcu, &usb.clock) {
+    pod.keep_wire_log(true);
     reset_protocol_units();
     usb.ftdi.add({"VX3000001", "VLX USB BDM", &pod});
     start_ftdi_binding();

@@ -37,6 +37,7 @@ struct SimTarget {
     mcu.poke(mcu.config().nvopt, 0xFE);
     mcu.power_on(true);
     mcu.poke(target_address, target_byte);
+    pod.keep_wire_log(true);
   }
   sim::Hcs08 mcu;
   sim::Pod pod{sim::PodConfig{}, &mcu, nullptr};

@@ -127,6 +127,7 @@ class TargetBench {
     }
     status_.emplace();
     RESET_CABLE();
+    pod_->keep_wire_log(true);
     setup_commands_ = pod_->wire_log().size();
   }
   ~TargetBench() {

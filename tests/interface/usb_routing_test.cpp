@@ -5,6 +5,7 @@
 #include "interface/drivers/ftdi_binding.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "sim/usb/usb_time.h"
 #include "support/recording_list_view.h"
 #include "support/simulated_usb.h"
 
@@ -20,7 +21,12 @@ class UsbRoutingTest : public testing::Test {
       usb_.ftdi.add({serial, std::string("VLX USB BDM ") + serial, pods_.back().get()});
     }
     pods_.push_back(std::make_unique<sim::Pod>(sim::PodConfig{}, nullptr, &usb_.clock));
+<<<<<<< HEAD
     usb_.usb.add({"VLX,USB-QX-12 MINI : USB Quorvex,QX0009,,four,five,six,seven", sim::scenario_default_vendor, 2,
+=======
+    pods_.back()->keep_wire_log(true);
+    usb_.usb.add({"VLX,USB-QX-12 MINI : USB Quorvex,QX0009,,four,five,six,seven", placeholder_usb_vendor_id, 2,
+>>>>>>> burstbench
                   pods_.back().get()});
     start_ftdi_binding();
     load_usb_driver_dll();
@@ -172,8 +178,8 @@ TEST_F(UsbRoutingTest, ALostResyncLeavesNothingWaitingAndOnlyOneTry) {
   windriver_pod().inject(sim::PodFault::no_ack, 1);
   const std::uint64_t before = usb_.clock.now_nanoseconds();
   usb_port_write(put_frame({0x90}), 50);
-  // The frame's read waits 50 ms, the resync's 250 ms, each frame a 1-ms round trip.
-  EXPECT_EQ(usb_.clock.now_nanoseconds() - before, 302'000'000u);
+  // The frame's read waits 50 ms, the resync's 250 ms, each frame a 1-ms round trip and its four packets.
+  EXPECT_EQ(usb_.clock.now_nanoseconds() - before, 302'000'000u + 2 * sim::usb_bus_ns(256));
   EXPECT_EQ(windriver_pod().wire_log().size(), 2u);
   EXPECT_EQ(usb_port_bytes_waiting(), 0);
   EXPECT_EQ(wdusb_state().transfer_timeout_ms, 3000u);

@@ -45,6 +45,7 @@ class WdusbBindingTest : public testing::Test {
  protected:
   UsbDeviceId add_device(const std::string& information, bool attached = true, std::uint16_t product = 2) {
     pods_.push_back(std::make_unique<sim::Pod>(sim::PodConfig{}, nullptr, &usb_.clock));
+    pods_.back()->keep_wire_log(true);
     return usb_.usb.add({information, sim::scenario_default_vendor, product, pods_.back().get()}, attached);
   }
   sim::Pod& pod(UsbDeviceId device) { return *pods_.at(device - 1); }
@@ -241,6 +242,7 @@ TEST_F(WdusbBindingTest, FramesUpTo252BytesAreShortLongerOnesAreLongAndCut) {
     SCOPED_TRACE(testing::Message() << c.payload << " bytes, product " << c.product);
     test::SimulatedUsb usb;
     sim::Pod device_pod(sim::PodConfig{}, nullptr, &usb.clock);
+    device_pod.keep_wire_log(true);
     usb.usb.add({"VLX,USB-QX-12,QX0001", sim::scenario_default_vendor, c.product, &device_pod});
     load_usb_driver_dll();
     ASSERT_TRUE(wdusb_open_device("QX0001"));

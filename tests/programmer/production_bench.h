@@ -26,6 +26,8 @@ class ProductionTest : public ProgrammerTest {
   static constexpr std::uint32_t module_base = 0x10B0;
 
   explicit ProductionTest(target_testing::BenchOptions options = {}) : bench(target_testing::Medium::windriver, options) {
+    // Only the device is looked at afterwards; a whole run's commands need not be kept.
+    bench.pod().keep_wire_log(false);
     programmer::reset_serial_state();
     programmer::reset_crc_routine_state();
     loaders::reset_object_image();

@@ -50,6 +50,7 @@ class ProgramBlocksOnTheWire : public ::testing::Test {
     sim::ScenarioResult loaded = sim::load_scenario(dir.path() / "bench.ini");
     EXPECT_TRUE(loaded.scenario) << loaded.error;
     sim::SimulatedWorld world(*loaded.scenario);
+    world.pod(0).keep_wire_log(true);
     exit_code = programmer::programmer_main_block({"NOSCAN", script, "USB1"});
 
     const std::uint32_t buffer = programmer::module_state().entries[programmer::entry::ram_buffer];

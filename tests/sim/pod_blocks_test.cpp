@@ -25,13 +25,15 @@ Bytes concat(Bytes head, const Bytes& tail) {
   return head;
 }
 
+Bytes memory(Hcs08& mcu, std::uint32_t address, std::size_t count) {
+  Bytes bytes;
+  for (std::size_t i = 0; i < count; ++i) bytes.push_back(mcu.peek(static_cast<std::uint16_t>(address + i)));
+  return bytes;
+}
+
 class PodBlocks : public testing::Test {
  protected:
-  Bytes ram(std::uint16_t address, std::size_t count) {
-    Bytes bytes;
-    for (std::size_t i = 0; i < count; ++i) bytes.push_back(target.mcu.peek(static_cast<std::uint16_t>(address + i)));
-    return bytes;
-  }
+  Bytes ram(std::uint16_t address, std::size_t count) { return memory(target.mcu, address, count); }
   std::uint16_t hx() {
     const Bytes reply = pod.execute(Bytes{0x6C});
     return static_cast<std::uint16_t>(reply.at(1) << 8 | reply.at(2));
@@ -125,10 +127,60 @@ TEST_F(PodBlocks, UnansweredReadsGiveJunkOfTheFullLength) {
 }
 
 TEST_F(PodBlocks, EveryByteTakesItsTimeOnTheBackgroundLine) {
-  const std::uint64_t before = clock.now_nanoseconds();
-  pod.execute(Bytes{7, 5, 0x00, 0xFF, 0x00, 16});
-  const std::uint64_t per_read = 32 * 16 * 1'000'000'000ull / target.mcu.bdc_clock_hz();
-  EXPECT_EQ(clock.now_nanoseconds() - before, 16 * per_read);
+  // Sixteen bits on the line and the memory access; HX is read, set and put back once a block.
+  const std::uint64_t hz = target.mcu.bdc_clock_hz();
+  const std::uint64_t per_byte = 272 * 1'000'000'000ull / hz;
+  const std::uint64_t per_hx_command = 24 * 16 * 1'000'000'000ull / hz;
+  for (const std::size_t count : {2u, 16u, 251u}) {
+    SCOPED_TRACE(count);
+    const auto time_of = [&](const Bytes& command) {
+      const std::uint64_t before = clock.now_nanoseconds();
+      pod.execute(command);
+      return clock.now_nanoseconds() - before;
+    };
+    EXPECT_EQ(time_of(concat({7, 4, 0x00, 0xFF}, counting(count, 1))), 3 * per_hx_command + count * per_byte);
+    if (count % 2 == 0) {
+      const Bytes read = {7, 5, 0x00, 0xFF, 0x00, static_cast<std::uint8_t>(count)};
+      EXPECT_EQ(time_of(read), 3 * per_hx_command + count * per_byte);
+    }
+    // The parallel cable's form finds HX set already.
+    pod.execute(Bytes{0x4C, 0x00, 0xFF});
+    EXPECT_EQ(time_of(Bytes{7, 4}) + time_of(counting(count, 1)), count * per_byte);
+  }
+}
+
+TEST_F(PodBlocks, StreamedBlocksLandAsByteWritesWouldAcrossTheEndOfRam) {
+  struct Case {
+    std::uint16_t first;
+    std::size_t count;
+  };
+  // RAM ends at 0x10AF; the flash above takes no byte a debugger writes.
+  const Case cases[] = {{0x0100, 1}, {0x0101, 7}, {0x0200, 252}, {0x10A0, 16}, {0x10AB, 9}, {0x10AF, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << std::hex << c.first << "+" << std::dec << c.count);
+    test::Target streamed, by_byte;
+    Pod streaming(firmware("5.12"), &streamed.mcu, &clock);
+    const Bytes data = counting(c.count, 0x41);
+    const auto before_first = static_cast<std::uint16_t>(c.first - 1);
+    const Bytes address = {test::Target::hi(before_first), test::Target::lo(before_first)};
+    EXPECT_EQ(streaming.execute(concat(concat({7, 4}, address), data)), Bytes{Pod::ack});
+    by_byte.write_block(c.first, data);
+    EXPECT_EQ(memory(streamed.mcu, c.first - 2u, c.count + 4), memory(by_byte.mcu, c.first - 2u, c.count + 4));
+    const std::size_t in_ram = std::min<std::size_t>(c.count, 0x10B0u - c.first);
+    EXPECT_EQ(memory(streamed.mcu, c.first, in_ram), Bytes(data.begin(), data.begin() + static_cast<long>(in_ram)));
+    const std::size_t even = c.count + c.count % 2;
+    EXPECT_EQ(streaming.execute(concat(concat({7, 5}, address), {0x00, static_cast<std::uint8_t>(even)})),
+              concat({Pod::ack}, memory(streamed.mcu, c.first, even)));
+    EXPECT_TRUE(streaming.violations().empty());
+  }
+}
+
+TEST_F(PodBlocks, ARunningTargetGetsTheAddressWithEveryByte) {
+  target.start_at(0x0100);
+  const Bytes data = counting(5, 0x61);
+  EXPECT_EQ(pod.execute(concat({7, 4, 0x07, 0xFF}, data)), Bytes{Pod::ack});
+  EXPECT_EQ(ram(0x0800, 5), data);
+  EXPECT_EQ(pod.execute(Bytes{7, 5, 0x07, 0xFF, 0x00, 4}), concat({Pod::ack}, Bytes(data.begin(), data.begin() + 4)));
 }
 
 }  // namespace

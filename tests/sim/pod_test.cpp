@@ -140,6 +140,7 @@ TEST(Pod, TargetCommandsReachTheTargetAndAnswerInWords) {
   test::Target target;
   SimClock clock;
   Pod pod(PodConfig{}, &target.mcu, &clock);
+  pod.keep_wire_log(true);
   EXPECT_EQ(pod.execute(Bytes{0xC0, 0x00, 0x80, 0x5A}), Bytes{Pod::ack});
   EXPECT_EQ(pod.execute(Bytes{0xE0, 0x00, 0x80}), (Bytes{Pod::ack, 0x5A, 0x00}));
   EXPECT_EQ(pod.execute(Bytes{0x4C, 0x12, 0x34}), Bytes{Pod::ack});
@@ -153,14 +154,30 @@ TEST(Pod, TargetCommandsReachTheTargetAndAnswerInWords) {
   EXPECT_EQ(pod.wire_log()[1].reply, (Bytes{Pod::ack, 0x5A, 0x00}));
 }
 
+TEST(Pod, TheWireLogIsKeptOnlyWhileSwitchedOn) {
+  Pod pod(PodConfig{}, nullptr, nullptr);
+  const Bytes read = {4, 0x40, 0x58, 4};
+  pod.execute(read);
+  EXPECT_TRUE(pod.wire_log().empty());
+  pod.keep_wire_log(true);
+  pod.execute(read);
+  ASSERT_EQ(pod.wire_log().size(), 1u);
+  EXPECT_EQ(pod.wire_log()[0].command, read);
+  EXPECT_EQ(pod.wire_log()[0].reply, (Bytes{Pod::ack, '5', '.', '1', '2'}));
+  pod.keep_wire_log(false);
+  EXPECT_TRUE(pod.wire_log().empty());
+  pod.execute(read);
+  EXPECT_TRUE(pod.wire_log().empty());
+}
+
 TEST(Pod, BackgroundBitsTakeSixteenBdcCyclesEach) {
   test::Target target;
   SimClock clock;
   Pod pod(PodConfig{}, &target.mcu, &clock);
   const std::uint64_t bdc_hz = target.mcu.bdc_clock_hz();
   const std::uint64_t before = clock.now_nanoseconds();
-  pod.execute(Bytes{0xE0, 0x00, 0x80});  // 4 bytes on the line
-  EXPECT_EQ(clock.now_nanoseconds() - before, 32 * 16 * 1'000'000'000ull / bdc_hz);
+  pod.execute(Bytes{0xE0, 0x00, 0x80});  // 4 bytes on the line, then the memory access
+  EXPECT_EQ(clock.now_nanoseconds() - before, (32 * 16 + 16) * 1'000'000'000ull / bdc_hz);
   // The target kept pace with the clock.
   const std::uint64_t target_before = target.mcu.elapsed_ns();
   clock.advance_nanoseconds(1'000'000);
@@ -213,6 +230,7 @@ TEST(Pod, InjectedFaultsHitTheCommandTheyWereArmedFor) {
 TEST(Pod, TargetResetAndLostLink) {
   test::Target target;
   Pod pod(PodConfig{}, &target.mcu, nullptr);
+  pod.keep_wire_log(true);
   pod.inject(PodFault::target_reset);
   const Bytes status = pod.execute(Bytes{0xE4});
   // A normal reset leaves background mode and locks the debugger out.

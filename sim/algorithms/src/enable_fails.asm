@@ -4,4 +4,5 @@
 	ENABLE_FAILS = 1
 	PAGED = 0
 	PAGE_ROUTINES = 0
+	BURST = 0
 	.include "routines.inc"

@@ -4,4 +4,5 @@
 	ENABLE_FAILS = 0
 	PAGED = 0
 	PAGE_ROUTINES = 1
+	BURST = 0
 	.include "routines.inc"

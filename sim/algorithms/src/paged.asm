@@ -4,4 +4,5 @@
 	ENABLE_FAILS = 0
 	PAGED = 1
 	PAGE_ROUTINES = 0
+	BURST = 0
 	.include "routines.inc"
