@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 namespace vx::loaders {
@@ -23,26 +24,24 @@ bool ObjectRecordStore::put(std::int32_t address, std::uint16_t length, const st
   if (record_count_ >= record_limit_) return false;
   object_record* record = allocate_record(length);
   if (record == nullptr) return false;
-  if (order_ == ObjectOrder::sorted_on_walk) {
-    try {
-      arrivals_.push_back(record);
-    } catch (const std::bad_alloc&) {
-      free_record(record);
-      return false;
-    }
-  }
   record->address = address;
   record->length = length;
   record->next = nullptr;
   if (length != 0) std::memcpy(record->data(), data, length);
+  try {
+    if (order_ == ObjectOrder::address_order) {
+      link_in_address_order(record);
+    } else {
+      arrivals_.push_back(record);
+      if (tail_ != nullptr && address < tail_->address) unsorted_ = true;
+      append(record);
+    }
+  } catch (const std::bad_alloc&) {
+    free_record(record);
+    return false;
+  }
   byte_total_ = static_cast<std::int32_t>(static_cast<std::uint32_t>(byte_total_) + length);
   ++record_count_;
-  if (order_ == ObjectOrder::address_order) {
-    link_in_address_order(record);
-  } else {
-    if (tail_ != nullptr && address < tail_->address) unsorted_ = true;
-    append(record);
-  }
   return true;
 }
 
@@ -57,21 +56,26 @@ void ObjectRecordStore::append(object_record* record) {
 
 // A record equal to the head goes before it, one equal to the tail after
 // it, and one inside goes before the first record of equal or higher address.
+// Nothing changes before the index has room for the address.
 void ObjectRecordStore::link_in_address_order(object_record* record) {
+  const auto run = runs_.try_emplace(record->address, AddressRun{record, record}).first;
   if (head_ == nullptr || head_->address >= record->address) {
     record->next = head_;
     head_ = record;
     if (tail_ == nullptr) tail_ = record;
+    run->second.first = record;
     return;
   }
   if (tail_->address <= record->address) {
     append(record);
+    run->second.last = record;
     return;
   }
-  object_record* before = head_;
-  while (before->next->address < record->address) before = before->next;
+  // The head lies below, so a lower address is held.
+  object_record* before = std::prev(run)->second.last;
   record->next = before->next;
   before->next = record;
+  run->second.first = record;
 }
 
 void ObjectRecordStore::clear() {
@@ -86,6 +90,7 @@ void ObjectRecordStore::clear() {
   byte_total_ = 0;
   record_count_ = 0;
   arrivals_.clear();
+  runs_.clear();
   unsorted_ = false;
 }
 

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <map>
 #include <span>
 #include <vector>
 
@@ -61,6 +62,12 @@ class ObjectRecordStore {
   void link_in_address_order(object_record* record);
   void append(object_record* record);
 
+  // The first and the last record of one address, in list order.
+  struct AddressRun {
+    object_record* first;
+    object_record* last;
+  };
+
   ObjectOrder order_;
   object_record* head_ = nullptr;
   object_record* tail_ = nullptr;
@@ -68,6 +75,8 @@ class ObjectRecordStore {
   std::int32_t byte_total_ = 0;
   std::size_t record_count_ = 0;
   std::size_t record_limit_ = std::numeric_limits<std::size_t>::max();
+  // address_order: every address held, so a record finds its place without a walk.
+  std::map<std::int32_t, AddressRun> runs_;
   // sorted_on_walk: every record in arrival order, and whether one arrived
   // below its predecessor since the last sort.
   std::vector<object_record*> arrivals_;
