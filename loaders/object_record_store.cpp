@@ -56,26 +56,40 @@ void ObjectRecordStore::append(object_record* record) {
 
 // A record equal to the head goes before it, one equal to the tail after
 // it, and one inside goes before the first record of equal or higher address.
-// Nothing changes before the index has room for the address.
+// The index is made when a record first goes inside, so records that come in
+// order cost no more than a link; nothing changes before it has room for the address.
 void ObjectRecordStore::link_in_address_order(object_record* record) {
-  const auto run = runs_.try_emplace(record->address, AddressRun{record, record}).first;
+  const AddressRun alone{record, record};
   if (head_ == nullptr || head_->address >= record->address) {
+    if (!runs_.empty()) runs_.try_emplace(runs_.begin(), record->address, alone)->second.first = record;
     record->next = head_;
     head_ = record;
     if (tail_ == nullptr) tail_ = record;
-    run->second.first = record;
     return;
   }
   if (tail_->address <= record->address) {
+    if (!runs_.empty()) runs_.try_emplace(runs_.end(), record->address, alone)->second.last = record;
     append(record);
-    run->second.last = record;
     return;
   }
+  if (runs_.empty()) index_runs();
+  const auto run = runs_.try_emplace(record->address, alone).first;
   // The head lies below, so a lower address is held.
   object_record* before = std::prev(run)->second.last;
   record->next = before->next;
   before->next = record;
   run->second.first = record;
+}
+
+void ObjectRecordStore::index_runs() {
+  try {
+    for (object_record* r = head_; r != nullptr; r = r->next) {
+      runs_.try_emplace(runs_.end(), r->address, AddressRun{r, r})->second.last = r;
+    }
+  } catch (const std::bad_alloc&) {
+    runs_.clear();
+    throw;
+  }
 }
 
 void ObjectRecordStore::clear() {

@@ -61,6 +61,8 @@ class ObjectRecordStore {
  private:
   void link_in_address_order(object_record* record);
   void append(object_record* record);
+  // Fills the index from the list.
+  void index_runs();
 
   // The first and the last record of one address, in list order.
   struct AddressRun {
@@ -75,7 +77,8 @@ class ObjectRecordStore {
   std::int32_t byte_total_ = 0;
   std::size_t record_count_ = 0;
   std::size_t record_limit_ = std::numeric_limits<std::size_t>::max();
-  // address_order: every address held, so a record finds its place without a walk.
+  // address_order, once a record went inside the list: every address held,
+  // so a record finds its place without a walk. Empty until then.
   std::map<std::int32_t, AddressRun> runs_;
   // sorted_on_walk: every record in arrival order, and whether one arrived
   // below its predecessor since the last sort.
