@@ -85,7 +85,7 @@ std::vector<Arrival> walked_insertion(const std::vector<Arrival>& arrivals) {
 }
 
 // The records from the head on, each told apart by the number in its first two bytes.
-std::vector<Arrival> stored_arrivals(const ObjectRecordStore& store) {
+std::vector<Arrival> stored_arrivals(ObjectRecordStore& store) {
   std::vector<Arrival> result;
   for (const object_record* r = store.head(); r != nullptr; r = r->next) {
     result.push_back({r->address, r->length, static_cast<std::uint16_t>(r->data()[0] | r->data()[1] << 8)});
@@ -93,25 +93,31 @@ std::vector<Arrival> stored_arrivals(const ObjectRecordStore& store) {
   return result;
 }
 
-testing::AssertionResult stores_as_walked(const std::vector<Arrival>& arrivals) {
+// Puts the arrivals and reads the list after every `read_every` of them and after the last.
+testing::AssertionResult stores_as_walked(const std::vector<Arrival>& arrivals, std::size_t read_every) {
   ObjectRecordStore store;
-  for (const Arrival& a : arrivals) {
+  for (std::size_t i = 0; i < arrivals.size(); ++i) {
+    const Arrival& a = arrivals[i];
     std::vector<std::uint8_t> bytes(a.length, 0xEE);
     bytes[0] = static_cast<std::uint8_t>(a.number);
     bytes[1] = static_cast<std::uint8_t>(a.number >> 8);
     if (!store.put(a.address, a.length, bytes.data())) return testing::AssertionFailure() << "refused";
-  }
-  const std::vector<Arrival> stored = stored_arrivals(store);
-  if (stored != walked_insertion(arrivals)) return testing::AssertionFailure() << "order differs";
-  if (store.tail()->address != stored.back().address || store.tail()->next != nullptr) {
-    return testing::AssertionFailure() << "tail is not the last record";
+    if ((i + 1) % read_every != 0 && i + 1 != arrivals.size()) continue;
+    const std::vector<Arrival> stored = stored_arrivals(store);
+    if (stored != walked_insertion({arrivals.begin(), arrivals.begin() + static_cast<std::ptrdiff_t>(i + 1)})) {
+      return testing::AssertionFailure() << "order differs after " << i + 1;
+    }
+    if (store.tail()->address != stored.back().address || store.tail()->next != nullptr) {
+      return testing::AssertionFailure() << "tail is not the last record after " << i + 1;
+    }
   }
   return testing::AssertionSuccess();
 }
 
 TEST(ObjectRecordStore, PlacesEveryArrivalWhereAWalkFromTheHeadWould) {
   // Every sequence of up to six arrivals over three addresses: equal heads,
-  // equal tails, equal addresses inside, and overlapping lengths.
+  // equal tails, equal addresses inside, and overlapping lengths; the list
+  // read after every arrival and only at the end.
   const std::int32_t addresses[] = {static_cast<std::int32_t>(0xFFFFFF00), 0x100, 0x101};
   for (std::size_t count = 1; count <= 6; ++count) {
     std::size_t sequences = 1;
@@ -121,7 +127,8 @@ TEST(ObjectRecordStore, PlacesEveryArrivalWhereAWalkFromTheHeadWould) {
       for (std::size_t i = 0, rest = code; i < count; ++i, rest /= 3) {
         arrivals.push_back({addresses[rest % 3], static_cast<std::uint16_t>(2 + i % 2), static_cast<std::uint16_t>(i)});
       }
-      EXPECT_TRUE(stores_as_walked(arrivals)) << "sequence " << code << " of " << count;
+      EXPECT_TRUE(stores_as_walked(arrivals, 1)) << "sequence " << code << " of " << count;
+      EXPECT_TRUE(stores_as_walked(arrivals, count)) << "sequence " << code << " of " << count;
     }
   }
   // A shuffled file's worth: thousands of overlapping records, many at one address.
@@ -131,7 +138,25 @@ TEST(ObjectRecordStore, PlacesEveryArrivalWhereAWalkFromTheHeadWould) {
     const auto address = static_cast<std::int32_t>(0x8000 + random() % 600) - 0x200;
     arrivals.push_back({address, static_cast<std::uint16_t>(2 + random() % 8), n});
   }
-  EXPECT_TRUE(stores_as_walked(arrivals));
+  EXPECT_TRUE(stores_as_walked(arrivals, 1000));
+}
+
+TEST(ObjectRecordStore, ARecordPutDuringAWalkIsMetInItsPlace) {
+  ObjectRecordStore store;
+  put(store, 0x100, 1);
+  put(store, 0x300, 3);
+  std::array<std::uint8_t, 1> byte{};
+  std::int32_t address = 0;
+  std::uint16_t length = 0;
+  store.rewind();
+  put(store, 0x200, 2);
+  ASSERT_TRUE(store.next(address, length, byte));
+  EXPECT_EQ(address, 0x100);
+  ASSERT_TRUE(store.next(address, length, byte));
+  EXPECT_EQ(address, 0x200);
+  ASSERT_TRUE(store.next(address, length, byte));
+  EXPECT_EQ(address, 0x300);
+  EXPECT_FALSE(store.next(address, length, byte));
 }
 
 TEST(ObjectRecordStore, SortsOnWalkOnlyWhenARecordCameOutOfOrder) {
