@@ -16,7 +16,8 @@ JOBS           ?= $(shell nproc)
 CHECK_FLAGS    ?= -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_RELWITHDEBINFO='-O1 -g1 -DNDEBUG'
 CTEST_FLAGS    ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build test test-plain test-sanitize test-thread fuzz demo bench-programming bench-hcs08 clean
+.PHONY: all deps build test test-plain test-sanitize test-thread fuzz demo bench-programming bench-hcs08 \
+        bench-srecord clean
 
 all: build
 
@@ -68,7 +69,7 @@ demo: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target CQUILLHCS08
 	scripts/demo.sh $(BUILD_DIR)
 
-# Programming speed of a 60 KB image at three BDC clocks against the physical floor.
+# Programming speed of a 60 KB image at three BDC clocks against its protocol and physical floors.
 bench-programming: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target vx_programming_bench
 	$(BUILD_DIR)/bin/vx_programming_bench
@@ -77,6 +78,11 @@ bench-programming: deps $(BUILD_DIR)/build.ninja
 bench-hcs08: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target vx_hcs08_bench
 	$(BUILD_DIR)/bin/vx_hcs08_bench
+
+# S-record loading speed: a 4 MB file beside srec_cat, shuffled records beside the same sorted.
+bench-srecord: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target vx_srecord_load_bench
+	$(BUILD_DIR)/bin/vx_srecord_load_bench
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(THREAD_DIR) $(FUZZ_DIR)

@@ -20,7 +20,9 @@ struct object_record {
 
 // How the store keeps its records in order.
 enum class ObjectOrder {
-  // Each record goes to its place in ascending (signed) address order at once.
+  // Each record takes its place in ascending (signed) address order at once:
+  // one of equal address goes before the first of them, unless they end the
+  // store above a lower head, when it goes after the last.
   address_order,
   // Records are kept in arrival order and sorted only when a walk starts and
   // one arrived below its predecessor (the firmware updater's loading).
@@ -41,8 +43,10 @@ class ObjectRecordStore {
   // Frees every record; the byte total and the cursor start again.
   void clear();
 
-  const object_record* head() const { return head_; }
-  const object_record* tail() const { return tail_; }
+  // The first and the last record of the list; in address_order every read
+  // of the list first links the records that wait for their place.
+  const object_record* head();
+  const object_record* tail();
   // The first record in address order, sorting first when records wait for it.
   const object_record* sorted_head();
 
@@ -52,14 +56,17 @@ class ObjectRecordStore {
   bool next(std::int32_t& address, std::uint16_t& length, std::span<std::uint8_t> bytes);
 
   std::int32_t byte_total() const { return byte_total_; }
+  // Whether records wait for a sort.
   bool unsorted() const { return unsorted_; }
 
   // The most records the store will hold; a test stands in for exhausted memory with it.
   void set_record_limit(std::size_t limit) { record_limit_ = limit; }
 
  private:
-  void link_in_address_order(object_record* record);
   void append(object_record* record);
+  void link_in_address_order(object_record* record);
+  // Links the list again in the order of the keys.
+  void link_by_key();
 
   ObjectOrder order_;
   object_record* head_ = nullptr;
@@ -68,9 +75,16 @@ class ObjectRecordStore {
   std::int32_t byte_total_ = 0;
   std::size_t record_count_ = 0;
   std::size_t record_limit_ = std::numeric_limits<std::size_t>::max();
-  // sorted_on_walk: every record in arrival order, and whether one arrived
-  // below its predecessor since the last sort.
+  // Every record in arrival order, and the place of each: its address, its
+  // side of the records of equal address and its arrival number, sorted
+  // when the list is linked by them. The lowest and highest address held.
   std::vector<object_record*> arrivals_;
+  std::vector<std::uint64_t> keys_;
+  std::int32_t lowest_ = 0;
+  std::int32_t highest_ = 0;
+  // sorted_on_walk: one arrived below its predecessor since the last sort.
+  // address_order: one arrived inside the list; until the sort only
+  // arrivals_ holds the records, and the list's links are stale.
   bool unsorted_ = false;
 };
 

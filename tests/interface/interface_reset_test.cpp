@@ -40,7 +40,7 @@ class InterfaceResetTest : public testing::Test {
       usb_.usb.add({line, sim::scenario_default_vendor, 2, pods_.back().get()});
 =======
       pods_.back()->keep_wire_log(true);
-      usb_.usb.add({line, placeholder_usb_vendor_id, 2, pods_.back().get()});
+      usb_.usb.add({line, sim::scenario_default_vendor, 2, pods_.back().get()});
 >>>>>>> burstbench
     }
   }

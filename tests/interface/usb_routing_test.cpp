@@ -25,7 +25,7 @@ class UsbRoutingTest : public testing::Test {
     usb_.usb.add({"VLX,USB-QX-12 MINI : USB Quorvex,QX0009,,four,five,six,seven", sim::scenario_default_vendor, 2,
 =======
     pods_.back()->keep_wire_log(true);
-    usb_.usb.add({"VLX,USB-QX-12 MINI : USB Quorvex,QX0009,,four,five,six,seven", placeholder_usb_vendor_id, 2,
+    usb_.usb.add({"VLX,USB-QX-12 MINI : USB Quorvex,QX0009,,four,five,six,seven", sim::scenario_default_vendor, 2,
 >>>>>>> burstbench
                   pods_.back().get()});
     start_ftdi_binding();

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
 #include <vector>
 
 namespace vx::loaders {
@@ -56,6 +57,106 @@ TEST(ObjectRecordStore, KeepsRecordsInSignedAddressOrder) {
     EXPECT_EQ(store.head()->address, c.address_order.front().address) << c.name;
     EXPECT_EQ(store.tail()->address, c.address_order.back().address) << c.name;
   }
+}
+
+// One arrival: its address, its length and its place in the arrivals.
+struct Arrival {
+  std::int32_t address;
+  std::uint16_t length;
+  std::uint16_t number;
+  friend bool operator==(const Arrival&, const Arrival&) = default;
+};
+
+// The insertion the store has always made, by walking a list from its head.
+std::vector<Arrival> walked_insertion(const std::vector<Arrival>& arrivals) {
+  std::vector<Arrival> list;
+  for (const Arrival& a : arrivals) {
+    if (list.empty() || list.front().address >= a.address) {
+      list.insert(list.begin(), a);
+    } else if (list.back().address <= a.address) {
+      list.push_back(a);
+    } else {
+      auto before = list.begin();
+      while (std::next(before)->address < a.address) ++before;
+      list.insert(std::next(before), a);
+    }
+  }
+  return list;
+}
+
+// The records from the head on, each told apart by the number in its first two bytes.
+std::vector<Arrival> stored_arrivals(ObjectRecordStore& store) {
+  std::vector<Arrival> result;
+  for (const object_record* r = store.head(); r != nullptr; r = r->next) {
+    result.push_back({r->address, r->length, static_cast<std::uint16_t>(r->data()[0] | r->data()[1] << 8)});
+  }
+  return result;
+}
+
+// Puts the arrivals and reads the list after every `read_every` of them and after the last.
+testing::AssertionResult stores_as_walked(const std::vector<Arrival>& arrivals, std::size_t read_every) {
+  ObjectRecordStore store;
+  for (std::size_t i = 0; i < arrivals.size(); ++i) {
+    const Arrival& a = arrivals[i];
+    std::vector<std::uint8_t> bytes(a.length, 0xEE);
+    bytes[0] = static_cast<std::uint8_t>(a.number);
+    bytes[1] = static_cast<std::uint8_t>(a.number >> 8);
+    if (!store.put(a.address, a.length, bytes.data())) return testing::AssertionFailure() << "refused";
+    if ((i + 1) % read_every != 0 && i + 1 != arrivals.size()) continue;
+    const std::vector<Arrival> stored = stored_arrivals(store);
+    if (stored != walked_insertion({arrivals.begin(), arrivals.begin() + static_cast<std::ptrdiff_t>(i + 1)})) {
+      return testing::AssertionFailure() << "order differs after " << i + 1;
+    }
+    if (store.tail()->address != stored.back().address || store.tail()->next != nullptr) {
+      return testing::AssertionFailure() << "tail is not the last record after " << i + 1;
+    }
+  }
+  return testing::AssertionSuccess();
+}
+
+TEST(ObjectRecordStore, PlacesEveryArrivalWhereAWalkFromTheHeadWould) {
+  // Every sequence of up to six arrivals over three addresses: equal heads,
+  // equal tails, equal addresses inside, and overlapping lengths; the list
+  // read after every arrival and only at the end.
+  const std::int32_t addresses[] = {static_cast<std::int32_t>(0xFFFFFF00), 0x100, 0x101};
+  for (std::size_t count = 1; count <= 6; ++count) {
+    std::size_t sequences = 1;
+    for (std::size_t i = 0; i < count; ++i) sequences *= 3;
+    for (std::size_t code = 0; code < sequences; ++code) {
+      std::vector<Arrival> arrivals;
+      for (std::size_t i = 0, rest = code; i < count; ++i, rest /= 3) {
+        arrivals.push_back({addresses[rest % 3], static_cast<std::uint16_t>(2 + i % 2), static_cast<std::uint16_t>(i)});
+      }
+      EXPECT_TRUE(stores_as_walked(arrivals, 1)) << "sequence " << code << " of " << count;
+      EXPECT_TRUE(stores_as_walked(arrivals, count)) << "sequence " << code << " of " << count;
+    }
+  }
+  // A shuffled file's worth: thousands of overlapping records, many at one address.
+  std::mt19937 random(7);
+  std::vector<Arrival> arrivals;
+  for (std::uint16_t n = 0; n < 3000; ++n) {
+    const auto address = static_cast<std::int32_t>(0x8000 + random() % 600) - 0x200;
+    arrivals.push_back({address, static_cast<std::uint16_t>(2 + random() % 8), n});
+  }
+  EXPECT_TRUE(stores_as_walked(arrivals, 1000));
+}
+
+TEST(ObjectRecordStore, ARecordPutDuringAWalkIsMetInItsPlace) {
+  ObjectRecordStore store;
+  put(store, 0x100, 1);
+  put(store, 0x300, 3);
+  std::array<std::uint8_t, 1> byte{};
+  std::int32_t address = 0;
+  std::uint16_t length = 0;
+  store.rewind();
+  put(store, 0x200, 2);
+  ASSERT_TRUE(store.next(address, length, byte));
+  EXPECT_EQ(address, 0x100);
+  ASSERT_TRUE(store.next(address, length, byte));
+  EXPECT_EQ(address, 0x200);
+  ASSERT_TRUE(store.next(address, length, byte));
+  EXPECT_EQ(address, 0x300);
+  EXPECT_FALSE(store.next(address, length, byte));
 }
 
 TEST(ObjectRecordStore, SortsOnWalkOnlyWhenARecordCameOutOfOrder) {
