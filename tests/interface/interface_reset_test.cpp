@@ -36,12 +36,8 @@ class InterfaceResetTest : public testing::Test {
     add_ftdi_pod({});
     for (const char* line : lines) {
       pods_.push_back(std::make_unique<sim::Pod>(sim::PodConfig{}, &target_.mcu, &usb_.clock));
-<<<<<<< HEAD
-      usb_.usb.add({line, sim::scenario_default_vendor, 2, pods_.back().get()});
-=======
       pods_.back()->keep_wire_log(true);
       usb_.usb.add({line, sim::scenario_default_vendor, 2, pods_.back().get()});
->>>>>>> burstbench
     }
   }
   void add_ftdi_pod(const sim::PodConfig& config) {

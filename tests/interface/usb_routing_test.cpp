@@ -21,12 +21,8 @@ class UsbRoutingTest : public testing::Test {
       usb_.ftdi.add({serial, std::string("VLX USB BDM ") + serial, pods_.back().get()});
     }
     pods_.push_back(std::make_unique<sim::Pod>(sim::PodConfig{}, nullptr, &usb_.clock));
-<<<<<<< HEAD
-    usb_.usb.add({"VLX,USB-QX-12 MINI : USB Quorvex,QX0009,,four,five,six,seven", sim::scenario_default_vendor, 2,
-=======
     pods_.back()->keep_wire_log(true);
     usb_.usb.add({"VLX,USB-QX-12 MINI : USB Quorvex,QX0009,,four,five,six,seven", sim::scenario_default_vendor, 2,
->>>>>>> burstbench
                   pods_.back().get()});
     start_ftdi_binding();
     load_usb_driver_dll();
