@@ -138,6 +138,12 @@ class WaitMeter final : public platform::Clock {
   void spin() override {
     metered([&] { clock_.spin(); });
   }
+  void wait_step(std::uint64_t microseconds) override {
+    metered([&] { clock_.wait_step(microseconds); });
+  }
+  void wait_readable(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) override {
+    metered([&] { clock_.wait_readable(fds, microseconds); });
+  }
   double waited_s() const { return static_cast<double>(waited_ns_) / 1e9; }
 
  private:
