@@ -32,7 +32,10 @@ class CountingClock final : public platform::Clock {
   std::uint64_t read_counter() override { return time_.read_counter(); }
   std::uint64_t monotonic_microseconds() override { return time_.monotonic_microseconds(); }
   void sleep_microseconds(std::uint64_t microseconds) override {
-    if (microseconds == 0) ++yields;
+    if (microseconds == 0) {
+      ++yields;
+      if (std::this_thread::get_id() == host_thread) ++host_yields;
+    }
     time_.sleep_microseconds(microseconds);
   }
   void spin() override { time_.spin(); }
@@ -43,6 +46,10 @@ class CountingClock final : public platform::Clock {
   std::uint64_t now_ms() { return time_.now_nanoseconds() / 1'000'000; }
 
   std::atomic<std::uint64_t> yields{0};
+  // The test's own thread: the port's threads yield too, and only the host's
+  // yields say where the host is.
+  const std::thread::id host_thread = std::this_thread::get_id();
+  std::atomic<std::uint64_t> host_yields{0};
 
  private:
   platform::VirtualClock time_;
@@ -344,15 +351,17 @@ class NoisyLineTest : public SerialTransportTest {
     platform::install_serial_backend(previous_);
     SerialTransportTest::TearDown();
   }
-  // Sends the identity query and answers it once it has come whole and
-  // the host has been waiting for the reply a while, so that the reply
-  // arrives during the read.
+  // Sends the identity query and answers it once the host waits for the
+  // reply: a byte that came before the read began would have its line error
+  // cleared with the stale ones, as the reader does before every byte.
   bool identity_exchange() {
     std::atomic<bool> returned{false};
     std::thread far_end([this, &returned] {
       pty_.read_some(4);
-      const std::uint64_t seen = clock_.yields;
-      while (clock_.yields < seen + 1000 && !returned) real_.sleep_microseconds(100);
+      // Nothing left to send: the host leaves its output wait at its next look.
+      while (serial_transport().port->BytesPending() != 0 && !returned) real_.sleep_microseconds(100);
+      const std::uint64_t seen = clock_.host_yields;
+      while (clock_.host_yields < seen + 20 && !returned) real_.sleep_microseconds(100);
       pty_.write_all(bytes({0x01, 0x42}));
     });
     const bool replied = sap_send_receive(bytes({0x0B}), sap_query_channel);
