@@ -28,7 +28,7 @@ TEST(RealNetwork, WithoutSimulationTheIdentityQueryGoesToTheNamedProgrammer) {
                                              install.write("run.cfg", "RE\n")},
                          environment);
   std::array<std::uint8_t, 64> request{};
-  const platform::ReceivedDatagram got = listener.receive(request, 10'000);
+  const platform::ReceivedDatagram got = listener.receive(request, 30'000);
   EXPECT_EQ(run.wait_for_exit(), 32);
   ASSERT_GE(got.size, 6u) << "nothing reached " << programmer_address;
   // Channel 1, the identity query.
