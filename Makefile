@@ -76,11 +76,13 @@ bench-programming: deps $(BUILD_DIR)/build.ninja
 
 # Simulated HCS08 instructions per second, the CPU alone and the whole device, beside shc08.
 bench-hcs08: deps $(BUILD_DIR)/build.ninja
+	scripts/install-deps.sh sdcc-ucsim
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target vx_hcs08_bench
 	$(BUILD_DIR)/bin/vx_hcs08_bench
 
 # S-record loading speed: a 4 MB file beside srec_cat, shuffled records beside the same sorted.
 bench-srecord: deps $(BUILD_DIR)/build.ninja
+	scripts/install-deps.sh srecord
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target vx_srecord_load_bench
 	$(BUILD_DIR)/bin/vx_srecord_load_bench
 

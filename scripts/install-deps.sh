@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian packages the build and the tests need; packages already present are skipped.
+# Installs the Debian packages the build and the tests need, and any named on the command line
+# (the benchmarks' peers); packages already present are skipped.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,7 @@ packages=(
   libjpeg-dev
   libftdi1-dev
   libusb-1.0-0-dev
+  "$@"
 )
 
 missing=()
