@@ -15,6 +15,9 @@ packages=(
   libjpeg-dev
   libftdi1-dev
   libusb-1.0-0-dev
+  qt6-base-dev
+  qt6-qpa-plugins
+  fonts-dejavu-core
   "$@"
 )
 

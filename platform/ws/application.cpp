@@ -204,9 +204,11 @@ std::optional<LResult> send_from_other_thread(const Message& message, std::optio
 bool decide_headless() {
   const char* forced = std::getenv("VX_HEADLESS");
   if (forced != nullptr && std::string_view(forced) == "1") return true;
-  const char* x11 = std::getenv("DISPLAY");
-  const char* wayland = std::getenv("WAYLAND_DISPLAY");
-  return (x11 == nullptr || *x11 == '\0') && (wayland == nullptr || *wayland == '\0');
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
+    const char* value = std::getenv(name);
+    if (value != nullptr && *value != '\0') return false;
+  }
+  return true;
 }
 
 }  // namespace

@@ -82,7 +82,8 @@ void kill_window_timers(WindowHandle window);
 void watch_descriptor(int fd, std::function<void()> on_ready);
 void unwatch_descriptor(int fd);
 
-// Headless: no display, or VX_HEADLESS=1, unless set otherwise.
+// Headless: no display (none of DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM
+// set), or VX_HEADLESS=1, unless set otherwise.
 bool headless();
 void set_headless(bool headless);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/ws/display.h"
 #include "platform/ws/picture.h"
 
 namespace vx::ws {
@@ -18,12 +19,13 @@ Canvas::Canvas(WindowHandle window, const Rect& clip) : window_(window), clip_(c
 
 Canvas::Canvas(Size size) : clip_{0, 0, size.width, size.height}, off_screen_(true) {}
 
-void Canvas::record(DrawOp op) {
+void Canvas::record(DrawOp op, const Picture* picture) {
   op.window = window_;
   if (off_screen_) {
     own_operations_.push_back(std::move(op));
     return;
   }
+  render_on_display(window_, op, picture);
   DrawingLog& log = drawing_log();
   if (log.recording) log.operations.push_back(std::move(op));
 }
@@ -142,6 +144,11 @@ void Canvas::copy_from(const Rect& destination, const Canvas& source, Point sour
   op.from = source_origin;
   op.opaque = source.off_screen_;
   record(std::move(op));
+  if (off_screen_ || !source.off_screen_ || display() == nullptr) return;
+  const Point shift{destination.left - source_origin.x, destination.top - source_origin.y};
+  for (const DrawOp& copied : source.own_operations_) {
+    render_on_display(window_, copied, copied.picture.get(), shift, &destination);
+  }
 }
 
 Rect Canvas::scroll(int dx, int dy, const Rect& area, const Rect& clip) {
@@ -167,7 +174,8 @@ void Canvas::draw_picture(const Rect& rect, const Picture& picture) {
   op.kind = DrawKind::picture;
   op.rect = rect;
   op.to = {picture.width, picture.height};
-  record(std::move(op));
+  if (off_screen_ && display() != nullptr) op.picture = std::make_shared<const Picture>(picture);
+  record(std::move(op), &picture);
 }
 
 void Canvas::draw_caret(const Rect& rect) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -55,11 +56,15 @@ struct DrawOp {
   Font font;
   Pen pen;
   Point distance;  // of a scroll
+  // The pixels of a picture drawn off-screen while a display is used, for
+  // when the canvas is copied to a window.
+  std::shared_ptr<const Picture> picture;
 };
 
-// The headless surface. It keeps the drawing state of a device context and
+// The drawing surface. It keeps the drawing state of a device context and
 // records every operation: a window's canvas into the screen log (see
-// record_drawing), an off-screen canvas into its own list.
+// record_drawing), an off-screen canvas into its own list. With a display a
+// window's canvas also renders each operation into pixels.
 class Canvas {
  public:
   // A canvas on a window's client area, clipped to `clip`.
@@ -112,7 +117,7 @@ class Canvas {
   explicit Canvas(Size size);
 
  private:
-  void record(DrawOp op);
+  void record(DrawOp op, const Picture* picture = nullptr);
   DrawOp text_op(int x, int y, std::string_view text) const;
   int next_tab(int x, std::span<const int> tab_stops, int tab_origin) const;
   // Lays out text with tabs from x; calls on_piece(x, piece) for each run

@@ -26,11 +26,16 @@ struct FontMetrics {
   bool fixed_pitch = false;
 };
 
-// The headless metric table: a fixed function of the font, so that every
-// layout is the same on every machine. Proportional fonts have narrow,
-// ordinary and wide characters; fixed-pitch fonts one width for all.
+// With a display the metrics are the display's fonts'. Headless they come
+// from a fixed function of the font, so that every layout is the same on
+// every machine: proportional fonts have narrow, ordinary and wide
+// characters; fixed-pitch fonts one width for all (char_width is always
+// that table's).
 FontMetrics font_metrics(const Font& font);
 int char_width(const Font& font, char c);
 Size text_extent(const Font& font, std::string_view text);
+
+// Whether a font of this name has one width for all characters.
+bool fixed_pitch_name(const std::string& name);
 
 }  // namespace vx::ws

@@ -5,6 +5,7 @@
 #include "platform/ws/application.h"
 #include "platform/ws/buttons.h"
 #include "platform/ws/controls.h"
+#include "platform/ws/display.h"
 #include "platform/ws/messages.h"
 
 namespace vx::ws {
@@ -39,6 +40,10 @@ void find_all(const Window& window, std::vector<Control*>& found) {
 Form::Form(Window* parent) : Window(parent) {
   hide();
   set_bounds(0, 0, 320, 240);
+}
+
+Form::~Form() {
+  if (Display* shown = started_display()) shown->forget_form(handle());
 }
 
 Window* Form::active_control() const { return find_window(active_control_); }
@@ -189,7 +194,10 @@ LResult Form::window_proc(Message& message) {
 }
 
 void Form::visibility_changed() {
-  if (!visible()) return;
+  if (!visible()) {
+    if (Display* shown = started_display()) shown->hide_form(handle());
+    return;
+  }
   if (on_show) on_show(*this);
   if (showing()) activate();
 }

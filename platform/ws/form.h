@@ -19,6 +19,7 @@ enum class CloseAction { none, hide, minimize };
 class Form : public Window {
  public:
   explicit Form(Window* parent = nullptr);
+  ~Form() override;
 
   const std::string& caption() const { return text(); }
   void set_caption(std::string_view caption) { set_text(caption); }

@@ -3,6 +3,7 @@
 
 #include "platform/ws/application.h"
 #include "platform/ws/caret.h"
+#include "platform/ws/display.h"
 #include "platform/ws/messages.h"
 #include "platform/ws/window.h"
 #include "platform/ws/window_registry.h"
@@ -91,6 +92,7 @@ void paint_window(Window& window) {
   window.update_rect_ = {};
   window.erase_pending_ = false;
   registry().invalid.erase(handle);
+  show_on_display(window);
   canvas.font = window.font();
   canvas.brush.color = window.color();
   canvas.background_color = window.color();

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/ws/canvas.h"
+#include "platform/ws/color.h"
+#include "platform/ws/font.h"
+#include "platform/ws/picture.h"
+#include "platform/ws/types.h"
+
+namespace vx::ws {
+
+class Window;
+
+// Where a window's drawing lands in its form's pixels, all in form
+// coordinates: the window's client origin, the part the window covers, and
+// its showing children, which it must not paint over.
+struct Surface {
+  WindowHandle form = no_window;
+  Point origin;
+  Rect clip;
+  std::vector<Rect> excluded;
+};
+
+// The display backend: every shown form is a top-level window on the
+// desktop with pixels of its own, into which the canvas operations of the
+// form and its children are rendered.
+class Display {
+ public:
+  virtual ~Display() = default;
+
+  virtual FontMetrics font_metrics(const Font& font) = 0;
+  virtual int text_width(const Font& font, std::string_view text) = 0;
+
+  // Shows the form's window with this caption at `bounds` (screen), or
+  // brings an existing one up to date.
+  virtual void show_form(WindowHandle form, const std::string& caption, const Rect& bounds) = 0;
+  virtual void hide_form(WindowHandle form) = 0;
+  virtual void forget_form(WindowHandle form) = 0;
+
+  // `picture` holds the pixels of a picture operation.
+  virtual void render(const Surface& surface, const DrawOp& op, const Picture* picture) = 0;
+  // The colour of a pixel of the form (form coordinates).
+  virtual Color pixel(WindowHandle form, Point point) = 0;
+  // Writes `area` (form coordinates) of the form's pixels as a PNG file.
+  virtual bool save_png(WindowHandle form, const Rect& area, const std::string& path) = 0;
+};
+
+// The display, started on first use; nullptr when headless, so a headless
+// run never starts the backend.
+Display* display();
+// The display if it was started, whether or not the run is headless now.
+Display* started_display();
+
+// Renders a canvas operation of `window` into its form when a display is
+// used. `shift` moves the operation and `limit` (client coordinates of
+// `window`) bounds it, for the operations of a copied off-screen canvas.
+void render_on_display(WindowHandle window, const DrawOp& op, const Picture* picture, Point shift = {},
+                       const Rect* limit = nullptr);
+// Shows or updates a shown top-level form's window.
+void show_on_display(Window& form);
+// A pixel of the window's client area as painted so far; nothing when
+// there is no display or the window's form is not shown.
+std::optional<Color> pixel_on_display(Window& window, Point point);
+// Writes the window, with its children, as painted so far as a PNG file;
+// false when there is no display or the window's form is not shown.
+bool save_window_png(Window& window, const std::string& path);
+
+}  // namespace vx::ws

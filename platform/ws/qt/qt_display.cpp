@@ -1,0 +1,207 @@
+#include "platform/ws/qt/qt_display.h"
+
+#include <QFont>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QRasterWindow>
+#include <QRegion>
+
+#include <algorithm>
+#include <map>
+
+#include "platform/ws/color.h"
+
+namespace vx::ws::qt {
+namespace {
+
+QColor to_qcolor(Color value) {
+  const Color plain = resolve(value);
+  return QColor(static_cast<int>(plain & 0xFF), static_cast<int>((plain >> 8) & 0xFF),
+                static_cast<int>((plain >> 16) & 0xFF));
+}
+
+QRect to_qrect(const Rect& rect) { return QRect(rect.left, rect.top, rect.width(), rect.height()); }
+
+// One byte is one character, as in the headless metrics.
+QString to_qstring(std::string_view text) {
+  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QFont to_qfont(const Font& font) {
+  QFont result(QStringLiteral("DejaVu Sans"));
+  if (fixed_pitch_name(font.name)) {
+    result.setFamily(QStringLiteral("DejaVu Sans Mono"));
+    result.setStyleHint(QFont::Monospace);
+  }
+  result.setPixelSize(std::max(1, font.height));
+  result.setHintingPreference(QFont::PreferFullHinting);
+  result.setBold(font.bold);
+  result.setItalic(font.italic);
+  result.setUnderline(font.underline);
+  return result;
+}
+
+Qt::PenStyle to_qt(PenStyle style) {
+  switch (style) {
+    case PenStyle::solid: return Qt::SolidLine;
+    case PenStyle::dash: return Qt::DashLine;
+    case PenStyle::dot: return Qt::DotLine;
+    case PenStyle::dash_dot: return Qt::DashDotLine;
+    case PenStyle::clear: return Qt::NoPen;
+  }
+  return Qt::SolidLine;
+}
+
+// A form's window on the desktop, showing the form's pixels.
+class FormWindow : public QRasterWindow {
+ public:
+  QImage pixels;
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter painter(this);
+    painter.drawImage(0, 0, pixels);
+  }
+};
+
+void draw_text(QPainter& painter, const DrawOp& op) {
+  const QFont font = to_qfont(op.font);
+  if (op.opaque) painter.fillRect(to_qrect(op.rect), to_qcolor(op.background));
+  if (op.clipped) painter.setClipRect(to_qrect(op.rect), Qt::IntersectClip);
+  painter.setFont(font);
+  painter.setPen(to_qcolor(op.color));
+  painter.drawText(op.from.x, op.from.y + QFontMetrics(font).ascent(), to_qstring(op.text));
+}
+
+void draw_line(QPainter& painter, const DrawOp& op) {
+  QPen pen(to_qcolor(op.pen.color));
+  pen.setWidth(std::max(1, op.pen.width));
+  pen.setStyle(to_qt(op.pen.style));
+  painter.setPen(pen);
+  painter.drawLine(op.from.x, op.from.y, op.to.x, op.to.y);
+}
+
+// Focus rectangles and the caret invert what is below them, so drawing
+// them twice takes them away again.
+void draw_focus_rect(QPainter& painter, const Rect& rect) {
+  painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  QPen pen(Qt::white);
+  pen.setStyle(Qt::DotLine);
+  painter.setPen(pen);
+  painter.drawRect(QRect(rect.left, rect.top, rect.width() - 1, rect.height() - 1));
+}
+
+void invert(QPainter& painter, const Rect& rect) {
+  painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+  painter.fillRect(to_qrect(rect), Qt::white);
+}
+
+void scroll(QPainter& painter, QImage& pixels, const Surface& surface, const DrawOp& op) {
+  const QRect area = to_qrect(op.rect);
+  const QImage moved = pixels.copy(area.translated(surface.origin.x, surface.origin.y));
+  painter.setClipRect(area, Qt::IntersectClip);
+  painter.drawImage(area.topLeft() + QPoint(op.distance.x, op.distance.y), moved);
+}
+
+void draw_picture(QPainter& painter, const Rect& rect, const Picture& picture) {
+  const QImage source(picture.rgb.data(), picture.width, picture.height, picture.width * 3, QImage::Format_RGB888);
+  painter.drawImage(to_qrect(rect), source);
+}
+
+class QtDisplay : public Display {
+ public:
+  QtDisplay() : application_(argument_count_, arguments_) {}
+
+  FontMetrics font_metrics(const Font& font) override {
+    const QFont qfont = to_qfont(font);
+    const QFontMetrics measure(qfont);
+    FontMetrics metrics;
+    metrics.height = measure.height();
+    metrics.ascent = measure.ascent();
+    metrics.descent = measure.descent();
+    metrics.average_width = measure.averageCharWidth();
+    metrics.fixed_pitch = QFontInfo(qfont).fixedPitch();
+    return metrics;
+  }
+
+  int text_width(const Font& font, std::string_view text) override {
+    return QFontMetrics(to_qfont(font)).horizontalAdvance(to_qstring(text));
+  }
+
+  void show_form(WindowHandle form, const std::string& caption, const Rect& bounds) override {
+    std::unique_ptr<FormWindow>& window = forms_[form];
+    if (!window) window = std::make_unique<FormWindow>();
+    const QSize size(std::max(1, bounds.width()), std::max(1, bounds.height()));
+    if (window->pixels.size() != size) {
+      QImage resized(size, QImage::Format_RGB32);
+      resized.fill(to_qcolor(color::button_face));
+      QPainter(&resized).drawImage(0, 0, window->pixels);
+      window->pixels = resized;
+    }
+    window->setTitle(to_qstring(caption));
+    window->setGeometry(bounds.left, bounds.top, size.width(), size.height());
+    if (!window->isVisible()) window->show();
+  }
+
+  void hide_form(WindowHandle form) override {
+    if (const auto found = forms_.find(form); found != forms_.end()) found->second->hide();
+  }
+
+  void forget_form(WindowHandle form) override { forms_.erase(form); }
+
+  void render(const Surface& surface, const DrawOp& op, const Picture* picture) override {
+    const auto found = forms_.find(surface.form);
+    if (found == forms_.end()) return;
+    QImage& pixels = found->second->pixels;
+    QPainter painter(&pixels);
+    QRegion region(to_qrect(surface.clip));
+    for (const Rect& child : surface.excluded) region -= to_qrect(child);
+    painter.setClipRegion(region);
+    painter.translate(surface.origin.x, surface.origin.y);
+    switch (op.kind) {
+      case DrawKind::fill: painter.fillRect(to_qrect(op.rect), to_qcolor(op.color)); break;
+      case DrawKind::text: draw_text(painter, op); break;
+      case DrawKind::line: draw_line(painter, op); break;
+      case DrawKind::focus_rect: draw_focus_rect(painter, op.rect); break;
+      case DrawKind::scroll: scroll(painter, pixels, surface, op); break;
+      case DrawKind::picture:
+        if (picture != nullptr && !picture->empty()) draw_picture(painter, op.rect, *picture);
+        break;
+      case DrawKind::caret: invert(painter, op.rect); break;
+      // The canvas renders the operations of the copied off-screen canvas.
+      case DrawKind::block_transfer: break;
+    }
+    found->second->update();
+  }
+
+  Color pixel(WindowHandle form, Point point) override {
+    const auto found = forms_.find(form);
+    if (found == forms_.end() || !found->second->pixels.valid(point.x, point.y)) return color::black;
+    const QRgb value = found->second->pixels.pixel(point.x, point.y);
+    return rgb(static_cast<std::uint8_t>(qRed(value)), static_cast<std::uint8_t>(qGreen(value)),
+               static_cast<std::uint8_t>(qBlue(value)));
+  }
+
+  bool save_png(WindowHandle form, const Rect& area, const std::string& path) override {
+    const auto found = forms_.find(form);
+    return found != forms_.end() &&
+           found->second->pixels.copy(to_qrect(area)).save(QString::fromStdString(path), "PNG");
+  }
+
+ private:
+  static inline int argument_count_ = 1;
+  static inline char program_name_[] = "vx";
+  static inline char* arguments_[] = {program_name_, nullptr};
+
+  QGuiApplication application_;
+  std::map<WindowHandle, std::unique_ptr<FormWindow>> forms_;
+};
+
+}  // namespace
+
+std::unique_ptr<Display> open_display() { return std::make_unique<QtDisplay>(); }
+
+}  // namespace vx::ws::qt

@@ -1,0 +1,188 @@
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/ws/buttons.h"
+#include "platform/ws/controls.h"
+#include "platform/ws/display.h"
+#include "platform/ws/edits.h"
+#include "platform/ws/form.h"
+#include "platform/ws/reset.h"
+#include "support/screenshot.h"
+#include "tests/platform/ws_test_support.h"
+
+namespace vx::ws {
+namespace {
+
+constexpr const char* display_variables[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "VX_HEADLESS"};
+
+void clear_display_variables() {
+  for (const char* name : display_variables) unsetenv(name);
+}
+
+TEST(DisplaySelection, EnvironmentDecidesWhetherADisplayIsUsed) {
+  struct Case {
+    std::vector<std::pair<const char*, const char*>> environment;
+    bool headless;
+  };
+  const std::vector<Case> cases{
+      {{}, true},
+      {{{"DISPLAY", ":0"}}, false},
+      {{{"WAYLAND_DISPLAY", "wayland-0"}}, false},
+      {{{"QT_QPA_PLATFORM", "offscreen"}}, false},
+      {{{"DISPLAY", ""}}, true},
+      {{{"QT_QPA_PLATFORM", "offscreen"}, {"VX_HEADLESS", "1"}}, true},
+  };
+  for (const Case& c : cases) {
+    clear_display_variables();
+    for (const auto& [name, value] : c.environment) setenv(name, value, 1);
+    reset_application();
+    EXPECT_EQ(headless(), c.headless) << (c.environment.empty() ? "nothing set" : c.environment[0].first);
+  }
+  clear_display_variables();
+  reset_application();
+}
+
+TEST(DisplaySelectionDeathTest, HeadlessRunNeverStartsTheBackend) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        clear_display_variables();
+        reset_window_system();
+        Form form;
+        Label label(&form, "Ready");
+        form.show();
+        process_messages();
+        const bool measured = text_extent(Font{}, "Ready").width > 0;
+        std::exit(measured && display() == nullptr && started_display() == nullptr ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+// The backend on Qt's offscreen platform: real pixels, no display server.
+class DisplayTest : public testing_support::WindowSystemTest {
+ protected:
+  void SetUp() override {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    WindowSystemTest::SetUp();
+    set_headless(false);
+    ASSERT_NE(display(), nullptr);
+  }
+  void TearDown() override {
+    WindowSystemTest::TearDown();
+    unsetenv("QT_QPA_PLATFORM");
+  }
+
+  // A white form, shown and painted.
+  void show(Form& form, int width, int height) {
+    form.set_bounds(40, 30, width, height);
+    form.set_color(color::white);
+    form.show();
+    process_messages();
+  }
+
+  static Color pixel(Window& window, Point point) { return pixel_on_display(window, point).value_or(color::fuchsia); }
+};
+
+TEST_F(DisplayTest, CanvasOperationsBecomePixels) {
+  Form form;
+  show(form, 200, 100);
+  Canvas canvas = form.canvas();
+  canvas.brush.color = color::red;
+  canvas.fill_rect({10, 10, 30, 30});
+  canvas.pen.color = color::blue;
+  canvas.move_to(40, 20);
+  canvas.line_to(80, 20);
+  canvas.background_color = color::yellow;
+  canvas.ext_text_out(100, 10, text_option::opaque | text_option::clipped, {100, 10, 120, 30}, "WWWWWWWWWW");
+  Bitmap bitmap(10, 10);
+  bitmap.brush.color = color::green;
+  bitmap.fill_rect({0, 0, 10, 10});
+  canvas.copy_from({10, 50, 20, 60}, bitmap, {0, 0});
+  const Picture picture{2, 2, std::vector<std::uint8_t>(12, 0x00)};
+  canvas.draw_picture({40, 50, 50, 60}, picture);
+  canvas.draw_caret({60, 50, 62, 60});
+  canvas.draw_focus_rect({70, 50, 90, 60});
+  canvas.draw_focus_rect({70, 50, 90, 60});
+
+  struct Expected {
+    Point at;
+    Color color;
+    const char* what;
+  };
+  const Expected table[] = {
+      {{15, 15}, color::red, "fill"},         {{35, 15}, color::white, "beside the fill"},
+      {{60, 20}, color::blue, "line"},        {{118, 28}, color::yellow, "opaque text background"},
+      {{125, 15}, color::white, "clipped"},   {{15, 55}, color::green, "copied bitmap"},
+      {{45, 55}, color::black, "picture"},    {{61, 55}, color::black, "caret inverts"},
+      {{70, 50}, color::white, "focus rectangle drawn twice is gone"},
+  };
+  for (const Expected& expected : table) EXPECT_EQ(pixel(form, expected.at), expected.color) << expected.what;
+}
+
+TEST_F(DisplayTest, ParentPaintingLeavesItsChildrenAlone) {
+  Form form;
+  Panel panel(&form);
+  panel.set_bounds(20, 20, 40, 40);
+  panel.set_color(color::green);
+  show(form, 100, 100);
+  ASSERT_EQ(pixel(form, {40, 40}), color::green);
+  form.invalidate();
+  process_messages();
+  EXPECT_EQ(pixel(form, {40, 40}), color::green);
+  EXPECT_EQ(pixel(panel, {20, 20}), color::green) << "client coordinates of the child";
+}
+
+TEST_F(DisplayTest, TextIsAsWideAsTheBackendMeasuresIt) {
+  Form form;
+  show(form, 400, 60);
+  for (const Font& font : {Font{.name = "MS Sans Serif", .height = 11}, Font{.name = "Courier New", .height = 15, .bold = true}}) {
+    Canvas canvas = form.canvas();
+    canvas.brush.color = color::white;
+    canvas.fill_rect(form.client_rect());
+    canvas.font = font;
+    canvas.font.color = color::black;
+    canvas.background_mode = BackgroundMode::transparent;
+    // Underscores fill their whole cell, so the ink spans the advance.
+    const std::string text = "_Zorvan flash 0x1F80_";
+    canvas.text_out(10, 10, text);
+    int first = -1;
+    int last = -1;
+    for (int x = 0; x < form.client_rect().width(); ++x) {
+      for (int y = 0; y < form.client_rect().height(); ++y) {
+        if (pixel(form, {x, y}) == color::white) continue;
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+    }
+    const Size measured = canvas.text_extent(text);
+    EXPECT_NE(measured, ws::text_extent(font, "")) << font.name;
+    EXPECT_NEAR(first, 10, 1) << font.name;
+    EXPECT_NEAR(last + 1 - first, measured.width, 1) << font.name;
+  }
+}
+
+TEST_F(DisplayTest, ScreenshotShowsAFormWithItsControls) {
+  Form form;
+  form.set_caption("Zorvan settings");
+  Label label(&form, "Target voltage:");
+  label.set_bounds(12, 14, 100, 16);
+  Edit edit(&form);
+  edit.set_bounds(120, 10, 120, 22);
+  edit.set_text("3.3 V");
+  Button ok(&form, "OK");
+  ok.set_bounds(84, 48, 75, 25);
+  Button cancel(&form, "Cancel");
+  cancel.set_bounds(165, 48, 75, 25);
+  form.set_bounds(40, 30, 256, 84);
+  form.show();
+  const std::string path = test::save_screenshot(form, "display_test_form");
+  ASSERT_FALSE(path.empty());
+  EXPECT_GT(std::filesystem::file_size(path), 0u);
+  EXPECT_FALSE(test::save_screenshot(ok, "display_test_button").empty()) << "a child alone";
+}
+
+}  // namespace
+}  // namespace vx::ws

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+#include "platform/ws/application.h"
+#include "platform/ws/display.h"
+#include "platform/ws/window.h"
+
+namespace vx::test {
+
+// Paints the window and its children afresh and writes them through the
+// display backend to <build>/screenshots/<name>.png, for people to look
+// at. Needs a display (tests use QT_QPA_PLATFORM=offscreen); returns the
+// path, or nothing when no picture was written.
+inline void invalidate_with_children(ws::Window& window) {
+  window.invalidate();
+  for (ws::Window* child : window.children()) invalidate_with_children(*child);
+}
+
+inline std::string save_screenshot(ws::Window& window, const std::string& name) {
+  invalidate_with_children(window);
+  ws::process_messages();
+  std::filesystem::create_directories(VX_SCREENSHOTS);
+  const std::string path = std::string(VX_SCREENSHOTS) + "/" + name + ".png";
+  return ws::save_window_png(window, path) ? path : std::string();
+}
+
+}  // namespace vx::test
