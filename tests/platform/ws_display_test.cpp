@@ -61,17 +61,12 @@ TEST(DisplaySelectionDeathTest, HeadlessRunNeverStartsTheBackend) {
 }
 
 // The backend on Qt's offscreen platform: real pixels, no display server.
-class DisplayTest : public testing_support::WindowSystemTest {
+class DisplayTest : private test::OffscreenDisplay, public testing_support::WindowSystemTest {
  protected:
   void SetUp() override {
-    setenv("QT_QPA_PLATFORM", "offscreen", 1);
     WindowSystemTest::SetUp();
     set_headless(false);
     ASSERT_NE(display(), nullptr);
-  }
-  void TearDown() override {
-    WindowSystemTest::TearDown();
-    unsetenv("QT_QPA_PLATFORM");
   }
 
   // A white form, shown and painted.

@@ -11,6 +11,7 @@
 #include "programmer/status_window.h"
 #include "programmer/window_colors.h"
 #include "programmer_fixture.h"
+#include "support/screenshot.h"
 
 namespace vx::programmer {
 namespace {
@@ -75,6 +76,14 @@ class ProgrammerWindowsTest : public ProgrammerTest {
     return IniDocument::load(dir.file("CQUILLHCS08.DSK"), load).value(section, key).value_or("<missing>");
   }
 };
+
+// The same windows on a display: real fonts and pixels.
+class ProgrammerWindowsOnDisplayTest : private test::OffscreenDisplay, public ProgrammerWindowsTest {};
+
+TEST_F(ProgrammerWindowsOnDisplayTest, MainWindowScreenshot) {
+  ASSERT_FALSE(ws::headless());
+  EXPECT_FALSE(test::save_screenshot(main(), "programmer_main_window").empty());
+}
 
 TEST_F(ProgrammerWindowsTest, CreationPreparesTheDesktopAndTheWindows) {
   EXPECT_EQ(main().caption(), "9S08JM60 Programmer");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 
@@ -8,6 +9,17 @@
 #include "platform/ws/window.h"
 
 namespace vx::test {
+
+// While it lives, a window system whose headless state is not yet decided
+// uses a display on Qt's offscreen platform. A base listed before the
+// fixture's own, so that it is in place before the fixture's windows.
+class OffscreenDisplay {
+ public:
+  OffscreenDisplay() { setenv("QT_QPA_PLATFORM", "offscreen", 1); }
+  ~OffscreenDisplay() { unsetenv("QT_QPA_PLATFORM"); }
+  OffscreenDisplay(const OffscreenDisplay&) = delete;
+  OffscreenDisplay& operator=(const OffscreenDisplay&) = delete;
+};
 
 // Paints the window and its children afresh and writes them through the
 // display backend to <build>/screenshots/<name>.png, for people to look
