@@ -80,9 +80,16 @@ class ProgrammerWindowsTest : public ProgrammerTest {
 // The same windows on a display: real fonts and pixels.
 class ProgrammerWindowsOnDisplayTest : private test::OffscreenDisplay, public ProgrammerWindowsTest {};
 
-TEST_F(ProgrammerWindowsOnDisplayTest, MainWindowScreenshot) {
+TEST_F(ProgrammerWindowsOnDisplayTest, Screenshots) {
   ASSERT_FALSE(ws::headless());
-  EXPECT_FALSE(test::save_screenshot(main(), "programmer_main_window").empty());
+  const std::pair<ws::Form*, const char*> windows[] = {
+      {&main(), "programmer_main_window"},
+      {&status_window(), "programmer_status_window"},
+  };
+  for (const auto& [window, name] : windows) {
+    window->show();
+    EXPECT_FALSE(test::save_screenshot(*window, name).empty()) << name;
+  }
 }
 
 TEST_F(ProgrammerWindowsTest, CreationPreparesTheDesktopAndTheWindows) {
