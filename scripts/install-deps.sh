@@ -17,6 +17,7 @@ packages=(
   libusb-1.0-0-dev
   qt6-base-dev
   qt6-qpa-plugins
+  qt6-wayland
   fonts-dejavu-core
   "$@"
 )

@@ -18,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/ws/dispatch.h"
+#include "platform/ws/display_server.h"
 #include "platform/ws/form.h"
 #include "platform/ws/messages.h"
 #include "platform/ws/window.h"
@@ -204,11 +205,9 @@ std::optional<LResult> send_from_other_thread(const Message& message, std::optio
 bool decide_headless() {
   const char* forced = std::getenv("VX_HEADLESS");
   if (forced != nullptr && std::string_view(forced) == "1") return true;
-  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && *value != '\0') return false;
-  }
-  return true;
+  const char* platform = std::getenv("QT_QPA_PLATFORM");
+  if (platform != nullptr && *platform != '\0') return false;
+  return !answering_display_server();
 }
 
 }  // namespace

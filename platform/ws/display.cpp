@@ -1,6 +1,9 @@
 #include "platform/ws/display.h"
 
+#include <cstdlib>
+
 #include "platform/ws/application.h"
+#include "platform/ws/display_server.h"
 #include "platform/ws/form.h"
 #include "platform/ws/qt/qt_display.h"
 #include "platform/ws/window.h"
@@ -36,7 +39,16 @@ Rect area_in(const Window& window, const Window& form) {
 
 Display* display() {
   if (headless()) return nullptr;
-  if (opened == nullptr) opened = qt::open_display().release();
+  if (opened == nullptr) {
+    // The backend takes the server that answered, not a guess of its own.
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform == nullptr || *platform == '\0') {
+      if (const std::optional<std::string> server = answering_display_server()) {
+        ::setenv("QT_QPA_PLATFORM", server->c_str(), 1);
+      }
+    }
+    opened = qt::open_display().release();
+  }
   return opened;
 }
 

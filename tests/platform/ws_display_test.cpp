@@ -1,4 +1,10 @@
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <cstddef>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -10,6 +16,7 @@
 #include "platform/ws/form.h"
 #include "platform/ws/reset.h"
 #include "support/screenshot.h"
+#include "support/temp_dir.h"
 #include "tests/platform/ws_test_support.h"
 
 namespace vx::ws {
@@ -21,26 +28,64 @@ void clear_display_variables() {
   for (const char* name : display_variables) unsetenv(name);
 }
 
-TEST(DisplaySelection, EnvironmentDecidesWhetherADisplayIsUsed) {
+// A server's listening socket; `path` starting with '@' is abstract.
+class ListeningSocket {
+ public:
+  explicit ListeningSocket(const std::string& path) : fd_(::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    std::memcpy(address.sun_path, path.data(), path.size());
+    if (path.front() == '@') address.sun_path[0] = '\0';
+    const auto length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + path.size());
+    listening_ = ::bind(fd_, reinterpret_cast<const sockaddr*>(&address), length) == 0 && ::listen(fd_, 4) == 0;
+  }
+  ~ListeningSocket() { ::close(fd_); }
+  ListeningSocket(const ListeningSocket&) = delete;
+  ListeningSocket& operator=(const ListeningSocket&) = delete;
+  bool listening() const { return listening_; }
+
+ private:
+  int fd_;
+  bool listening_ = false;
+};
+
+TEST(DisplaySelection, ADisplayIsUsedOnlyWhereAServerAnswers) {
+  const test::TempDir dir;
+  const std::string wayland_socket = (dir.path() / "wayland-7").string();
+  const ListeningSocket x11("@/tmp/.X11-unix/X4711");
+  const ListeningSocket wayland(wayland_socket);
+  ASSERT_TRUE(x11.listening());
+  ASSERT_TRUE(wayland.listening());
+  const std::string no_wayland = (dir.path() / "wayland-8").string();
   struct Case {
-    std::vector<std::pair<const char*, const char*>> environment;
+    std::vector<std::pair<const char*, std::string>> environment;
     bool headless;
   };
   const std::vector<Case> cases{
       {{}, true},
-      {{{"DISPLAY", ":0"}}, false},
-      {{{"WAYLAND_DISPLAY", "wayland-0"}}, false},
-      {{{"QT_QPA_PLATFORM", "offscreen"}}, false},
+      {{{"DISPLAY", ":4711"}}, false},
+      {{{"DISPLAY", "unix:4711.0"}}, false},
+      {{{"DISPLAY", ":4712"}}, true},
+      {{{"DISPLAY", "no display"}}, true},
       {{{"DISPLAY", ""}}, true},
+      {{{"WAYLAND_DISPLAY", wayland_socket}}, false},
+      {{{"WAYLAND_DISPLAY", "wayland-7"}, {"XDG_RUNTIME_DIR", dir.path().string()}}, false},
+      {{{"WAYLAND_DISPLAY", no_wayland}}, true},
+      {{{"QT_QPA_PLATFORM", "offscreen"}}, false},
       {{{"QT_QPA_PLATFORM", "offscreen"}, {"VX_HEADLESS", "1"}}, true},
+      {{{"DISPLAY", ":4711"}, {"VX_HEADLESS", "1"}}, true},
   };
+  const char* const runtime_dir = std::getenv("XDG_RUNTIME_DIR");
+  const std::string saved_runtime_dir = runtime_dir != nullptr ? runtime_dir : "";
   for (const Case& c : cases) {
     clear_display_variables();
-    for (const auto& [name, value] : c.environment) setenv(name, value, 1);
+    unsetenv("XDG_RUNTIME_DIR");
+    for (const auto& [name, value] : c.environment) setenv(name, value.c_str(), 1);
     reset_application();
-    EXPECT_EQ(headless(), c.headless) << (c.environment.empty() ? "nothing set" : c.environment[0].first);
+    EXPECT_EQ(headless(), c.headless) << (c.environment.empty() ? "nothing set" : c.environment[0].second);
   }
   clear_display_variables();
+  if (runtime_dir != nullptr) setenv("XDG_RUNTIME_DIR", saved_runtime_dir.c_str(), 1);
   reset_application();
 }
 
