@@ -25,9 +25,12 @@ timespec timespec_of(std::uint64_t microseconds) {
   return {static_cast<time_t>(microseconds / 1'000'000), static_cast<long>(microseconds % 1'000'000) * 1000};
 }
 
+thread_local const DescriptorWaiter* thread_waiter = nullptr;
+
 // True when the time ran out. A signal ends the block like a readable
 // descriptor: the caller looks again.
 bool block_on(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) {
+  if (thread_waiter != nullptr) return (*thread_waiter)(fds, microseconds);
   const timespec limit = timespec_of(microseconds.value_or(0));
   return ppoll(fds.data(), fds.size(), microseconds ? &limit : nullptr, nullptr) == 0;
 }
@@ -40,6 +43,12 @@ MonotonicClock& monotonic_clock() {
 std::atomic<Clock*> installed_clock{nullptr};
 
 }  // namespace
+
+ThreadWaiterScope::ThreadWaiterScope(const DescriptorWaiter& waiter) : previous_(thread_waiter) {
+  thread_waiter = &waiter;
+}
+
+ThreadWaiterScope::~ThreadWaiterScope() { thread_waiter = previous_; }
 
 std::uint64_t MonotonicClock::counter_frequency() { return nanoseconds_per_second; }
 

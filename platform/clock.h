@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <span>
@@ -79,6 +80,22 @@ class VirtualClock final : public Clock {
   const std::uint64_t spin_step_ns_;
   std::uint64_t now_ns_ = 0;
   std::uint64_t busy_passes_ = 0;
+};
+
+// Waits on descriptors in place of ppoll for the calling thread while a
+// scope installs it: a display's event loop must see its own events during
+// the window system's idle wait. True when the limit ran out.
+using DescriptorWaiter = std::function<bool(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds)>;
+
+class ThreadWaiterScope {
+ public:
+  explicit ThreadWaiterScope(const DescriptorWaiter& waiter);
+  ~ThreadWaiterScope();
+  ThreadWaiterScope(const ThreadWaiterScope&) = delete;
+  ThreadWaiterScope& operator=(const ThreadWaiterScope&) = delete;
+
+ private:
+  const DescriptorWaiter* previous_;
 };
 
 // The installed clock; the monotonic clock unless a test installed another.

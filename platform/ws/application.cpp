@@ -18,6 +18,7 @@
 #include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/ws/dispatch.h"
+#include "platform/ws/display.h"
 #include "platform/ws/display_server.h"
 #include "platform/ws/form.h"
 #include "platform/ws/messages.h"
@@ -156,22 +157,6 @@ bool nothing_queued() {
   return s.posted.empty() && s.sent.empty() && s.input.empty();
 }
 
-// Blocks until there may be work: a post or a watched descriptor wakes the
-// loop, or the next timer falls due on the installed clock.
-void wait_for_work() {
-  ApplicationState& s = state();
-  if (!nothing_queued() || !windows_to_paint().empty() || s.terminated) return;
-  std::optional<std::uint64_t> until_timer;
-  if (const std::optional<std::uint64_t> next = next_timer_due()) {
-    const std::uint64_t now = now_us();
-    if (*next <= now) return;
-    until_timer = *next - now;
-  }
-  std::vector<pollfd> fds{{s.wake_fd, POLLIN, 0}};
-  for (const auto& [fd, handler] : s.watched) fds.push_back({fd, POLLIN, 0});
-  platform::clock().wait_readable(fds, until_timer);
-}
-
 std::optional<LResult> send_from_other_thread(const Message& message, std::optional<std::uint64_t> timeout_us) {
   ApplicationState& s = state();
   auto sent = std::make_shared<SentMessage>();
@@ -240,6 +225,29 @@ void dispatch_taken(Message message) {
   if (!hook_takes(message)) deliver(message);
 }
 
+// Blocks until there may be work: a post, a watched descriptor or the
+// display's input wakes the loop, or the next timer falls due on the
+// installed clock.
+void wait_for_work() {
+  ApplicationState& s = state();
+  if (!nothing_queued() || !windows_to_paint().empty() || s.terminated) return;
+  std::optional<std::uint64_t> until_timer;
+  if (const std::optional<std::uint64_t> next = next_timer_due()) {
+    const std::uint64_t now = now_us();
+    if (*next <= now) return;
+    until_timer = *next - now;
+  }
+  std::vector<pollfd> fds{{s.wake_fd, POLLIN, 0}};
+  for (const auto& [fd, handler] : s.watched) fds.push_back({fd, POLLIN, 0});
+  Display* shown = started_display();
+  if (shown == nullptr) return platform::clock().wait_readable(fds, until_timer);
+  const platform::DescriptorWaiter waiter = [shown](std::span<pollfd> ready, std::optional<std::uint64_t> limit) {
+    return shown->wait_for_events(ready, limit);
+  };
+  const platform::ThreadWaiterScope scope(waiter);
+  platform::clock().wait_readable(fds, until_timer);
+}
+
 }  // namespace detail
 
 bool post_message(WindowHandle window, MessageId id, WParam wparam, LParam lparam) {
@@ -283,6 +291,7 @@ void post_input(const Message& message, bool character_of_key) {
 void process_messages() {
   ApplicationState& s = state();
   detail::FiredTimers fired;
+  if (Display* shown = started_display()) shown->process_events();
   poll_watched();
   while (!s.terminated) {
     if (take_sent() || take_posted() || take_input() || paint_next() || detail::fire_due_timer(fired)) continue;
@@ -297,7 +306,7 @@ void run() {
   if (form != nullptr && s.show_main_form) form->show();
   while (!s.terminated) {
     process_messages();
-    wait_for_work();
+    detail::wait_for_work();
   }
 }
 

@@ -19,6 +19,9 @@ bool hook_takes(Message& message);
 // A message taken from a queue: the hook, then the window.
 void dispatch_taken(Message message);
 
+// Blocks until the loop may have work.
+void wait_for_work();
+
 struct QueuedInput {
   Message message;
   bool character_of_key = false;

@@ -5,6 +5,9 @@
 #include "platform/ws/application.h"
 #include "platform/ws/display_server.h"
 #include "platform/ws/form.h"
+#include "platform/ws/input.h"
+#include "platform/ws/keyboard.h"
+#include "platform/ws/messages.h"
 #include "platform/ws/qt/qt_display.h"
 #include "platform/ws/window.h"
 #include "platform/ws/window_registry.h"
@@ -33,6 +36,27 @@ Rect area_in(const Window& window, const Window& form) {
   const Point origin = origin_in(parent, form);
   const Rect parent_client = parent.client_rect().offset(origin.x, origin.y);
   return intersect(window.bounds().offset(origin.x, origin.y), intersect(parent_client, area_in(parent, form)));
+}
+
+// The deepest showing window of the form at `point` (form coordinates);
+// children drawn later lie on top.
+Window& window_at(Window& window, Window& form, Point point) {
+  const std::vector<Window*>& children = window.children();
+  for (auto child = children.rbegin(); child != children.rend(); ++child) {
+    if (!(*child)->visible()) continue;
+    if (area_in(**child, form).contains(point)) return window_at(**child, form, point);
+  }
+  return window;
+}
+
+Form* shown_form(WindowHandle handle) {
+  auto* form = dynamic_cast<Form*>(find_window(handle));
+  return form != nullptr && form->showing() ? form : nullptr;
+}
+
+// Keys go where the focus is; a window the user types into is the active one.
+void make_active(Form& form) {
+  if (active_form() != &form) form.activate();
 }
 
 }  // namespace
@@ -92,5 +116,48 @@ bool save_window_png(Window& window, const std::string& path) {
   Form* form = shown != nullptr ? shown_form_of(window) : nullptr;
   return form != nullptr && shown->save_png(form->handle(), area_in(window, *form), path);
 }
+
+namespace from_display {
+
+void key(WindowHandle form, std::uint16_t virtual_key, bool down, bool alt) {
+  Form* target = shown_form(form);
+  if (target == nullptr) return;
+  if (down) make_active(*target);
+  input::key_event(virtual_key, down, alt && !key_is_down(vk::control));
+}
+
+void character(WindowHandle form, char c, bool alt) {
+  if (shown_form(form) != nullptr) input::character_event(c, alt && !key_is_down(vk::control));
+}
+
+void mouse(WindowHandle form, MessageId id, WParam flags, Point point) {
+  Form* target = shown_form(form);
+  if (target == nullptr) return;
+  Window& under = window_at(*target, *target, point);
+  const Point origin = origin_in(under, *target);
+  input::mouse_event(under, id, flags, {point.x - origin.x, point.y - origin.y});
+}
+
+void wheel(WindowHandle form, int delta, Point point) {
+  Form* target = shown_form(form);
+  if (target != nullptr) input::wheel(delta, {target->left() + point.x, target->top() + point.y});
+}
+
+void close(WindowHandle form) {
+  if (Form* target = shown_form(form)) input::close(*target);
+}
+
+void state_changed(WindowHandle form, WindowState state) {
+  if (Form* target = shown_form(form)) target->set_window_state(state);
+}
+
+void placed(WindowHandle form, const Rect& bounds) {
+  Form* target = shown_form(form);
+  if (target != nullptr && target->bounds() != bounds) {
+    target->set_bounds(bounds.left, bounds.top, bounds.width(), bounds.height());
+  }
+}
+
+}  // namespace from_display
 
 }  // namespace vx::ws

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -8,12 +10,13 @@
 #include "platform/ws/canvas.h"
 #include "platform/ws/color.h"
 #include "platform/ws/font.h"
+#include "platform/ws/form.h"
 #include "platform/ws/picture.h"
 #include "platform/ws/types.h"
 
-namespace vx::ws {
+struct pollfd;
 
-class Window;
+namespace vx::ws {
 
 // Where a window's drawing lands in its form's pixels, all in form
 // coordinates: the window's client origin, the part the window covers, and
@@ -40,6 +43,14 @@ class Display {
   virtual void show_form(WindowHandle form, const std::string& caption, const Rect& bounds) = 0;
   virtual void hide_form(WindowHandle form) = 0;
   virtual void forget_form(WindowHandle form) = 0;
+  virtual void set_form_state(WindowHandle form, WindowState state) = 0;
+
+  // Handles the display's pending events without waiting.
+  virtual void process_events() = 0;
+  // Handles the display's events until one of `fds` is readable or the
+  // limit has passed; true when the limit ran out. What the user does
+  // reaches the window system's queue, whose descriptor is among `fds`.
+  virtual bool wait_for_events(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) = 0;
 
   // `picture` holds the pixels of a picture operation.
   virtual void render(const Surface& surface, const DrawOp& op, const Picture* picture) = 0;
@@ -68,5 +79,19 @@ std::optional<Color> pixel_on_display(Window& window, Point point);
 // Writes the window, with its children, as painted so far as a PNG file;
 // false when there is no display or the window's form is not shown.
 bool save_window_png(Window& window, const std::string& path);
+
+// What the user does in a form's window on the desktop, handed to the
+// window system as its own input: keys go to the focused window of the
+// form, mouse messages to the window under the point (form coordinates).
+namespace from_display {
+void key(WindowHandle form, std::uint16_t virtual_key, bool down, bool alt);
+void character(WindowHandle form, char character, bool alt);
+void mouse(WindowHandle form, MessageId id, WParam flags, Point point);
+void wheel(WindowHandle form, int delta, Point point);
+void close(WindowHandle form);
+void state_changed(WindowHandle form, WindowState state);
+// The window manager moved or resized the window (screen coordinates).
+void placed(WindowHandle form, const Rect& bounds);
+}  // namespace from_display
 
 }  // namespace vx::ws

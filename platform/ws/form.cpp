@@ -5,6 +5,7 @@
 #include "platform/ws/application.h"
 #include "platform/ws/buttons.h"
 #include "platform/ws/controls.h"
+#include "platform/ws/dispatch.h"
 #include "platform/ws/display.h"
 #include "platform/ws/messages.h"
 
@@ -90,6 +91,7 @@ bool Form::select_next(Window* current, bool forward) {
 void Form::set_window_state(WindowState state) {
   if (state == window_state_) return;
   window_state_ = state;
+  if (Display* shown = started_display(); shown != nullptr && showing()) shown->set_form_state(handle(), state);
   invalidate();
 }
 
@@ -137,6 +139,11 @@ int Form::show_modal() {
   while (modal_result_ == 0 && !terminated()) {
     process_messages();
     if (modal_result_ != 0 || terminated()) break;
+    // On a desktop the user answers through the form itself.
+    if (started_display() != nullptr) {
+      detail::wait_for_work();
+      continue;
+    }
     // No input is left: nobody but the responder can answer.
     const int answer = platform::dialog_responder().modal_form(modal_question());
     std::vector<Button*> buttons;

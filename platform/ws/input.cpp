@@ -158,17 +158,26 @@ void press_key(std::uint16_t key, ShiftState modifiers) {
   post_key(system ? msg::sys_key_down : msg::key_down, key, system, false);
   char c = character_of(key, modifiers);
   if (system && c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  if (c != 0) {
-    post_input({no_window, system ? msg::sys_character : msg::character, static_cast<unsigned char>(c),
-                key_flags(system, false)},
-               true);
-  }
+  if (c != 0) character_event(c, system);
   post_key(system ? msg::sys_key_up : msg::key_up, key, system, true);
   // After another key the release of Alt is an ordinary key-up.
   if (alt) post_key(msg::key_up, vk::alt, false, true);
   if (shift) post_key(msg::key_up, vk::shift, false, true);
   if (ctrl) post_key(msg::key_up, vk::control, false, true);
 }
+
+void key_event(std::uint16_t key, bool down, bool system) {
+  const MessageId id = system ? (down ? msg::sys_key_down : msg::sys_key_up) : (down ? msg::key_down : msg::key_up);
+  post_key(id, key, system, !down);
+}
+
+void character_event(char character, bool system) {
+  post_input({no_window, system ? msg::sys_character : msg::character, static_cast<unsigned char>(character),
+              key_flags(system, false)},
+             true);
+}
+
+void mouse_event(Window& window, MessageId id, WParam flags, Point point) { post_mouse(window, id, flags, point); }
 
 void type(std::string_view text) {
   for (const char c : text) {

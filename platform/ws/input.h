@@ -34,6 +34,12 @@ void wheel(int delta, Point screen);
 // the thumb position for the thumb codes.
 void scroll(Window& window, ScrollBarKind kind, int code, int position = 0);
 
+// Single events as a keyboard or mouse reports them, for the display's own
+// devices. `system`: the system-key messages, as while Alt is held without Ctrl.
+void key_event(std::uint16_t virtual_key, bool down, bool system);
+void character_event(char character, bool system);
+void mouse_event(Window& window, MessageId id, WParam flags, Point point);
+
 // The user closing a form from its frame.
 void close(Form& form);
 void choose_menu_item(const MenuItem& item);

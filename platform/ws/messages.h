@@ -80,6 +80,8 @@ inline constexpr std::uint16_t add = 0x6B;
 inline constexpr std::uint16_t subtract = 0x6D;
 inline constexpr std::uint16_t decimal = 0x6E;
 inline constexpr std::uint16_t divide = 0x6F;
+// F1 to F24 follow one another.
+inline constexpr std::uint16_t f1 = 0x70;
 inline constexpr std::uint16_t num_lock = 0x90;
 inline constexpr std::uint16_t scroll_lock = 0x91;
 inline constexpr std::uint16_t oem_semicolon = 0xBA;

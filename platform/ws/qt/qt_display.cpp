@@ -6,13 +6,19 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QRasterWindow>
 #include <QRegion>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <poll.h>
 
 #include <algorithm>
+#include <limits>
 #include <map>
+#include <vector>
 
 #include "platform/ws/color.h"
+#include "platform/ws/qt/qt_form_window.h"
 
 namespace vx::ws::qt {
 namespace {
@@ -54,18 +60,6 @@ Qt::PenStyle to_qt(PenStyle style) {
   }
   return Qt::SolidLine;
 }
-
-// A form's window on the desktop, showing the form's pixels.
-class FormWindow : public QRasterWindow {
- public:
-  QImage pixels;
-
- protected:
-  void paintEvent(QPaintEvent*) override {
-    QPainter painter(this);
-    painter.drawImage(0, 0, pixels);
-  }
-};
 
 void draw_text(QPainter& painter, const DrawOp& op) {
   const QFont font = to_qfont(op.font);
@@ -133,7 +127,7 @@ class QtDisplay : public Display {
 
   void show_form(WindowHandle form, const std::string& caption, const Rect& bounds) override {
     std::unique_ptr<FormWindow>& window = forms_[form];
-    if (!window) window = std::make_unique<FormWindow>();
+    if (!window) window = std::make_unique<FormWindow>(form);
     const QSize size(std::max(1, bounds.width()), std::max(1, bounds.height()));
     if (window->pixels.size() != size) {
       QImage resized(size, QImage::Format_RGB32);
@@ -141,9 +135,12 @@ class QtDisplay : public Display {
       QPainter(&resized).drawImage(0, 0, window->pixels);
       window->pixels = resized;
     }
+    window->placing = true;
     window->setTitle(to_qstring(caption));
-    window->setGeometry(bounds.left, bounds.top, size.width(), size.height());
+    const QRect placement(bounds.left, bounds.top, size.width(), size.height());
+    if (window->geometry() != placement) window->setGeometry(placement);
     if (!window->isVisible()) window->show();
+    window->placing = false;
   }
 
   void hide_form(WindowHandle form) override {
@@ -151,6 +148,41 @@ class QtDisplay : public Display {
   }
 
   void forget_form(WindowHandle form) override { forms_.erase(form); }
+
+  void set_form_state(WindowHandle form, WindowState state) override {
+    const auto found = forms_.find(form);
+    if (found == forms_.end()) return;
+    switch (state) {
+      case WindowState::normal: found->second->showNormal(); break;
+      case WindowState::minimized: found->second->showMinimized(); break;
+      case WindowState::maximized: found->second->showMaximized(); break;
+    }
+  }
+
+  void process_events() override { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+  bool wait_for_events(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) override {
+    bool woke = false;
+    bool ran_out = false;
+    std::vector<std::unique_ptr<QSocketNotifier>> notifiers;
+    for (const pollfd& watched : fds) {
+      auto& notifier = notifiers.emplace_back(std::make_unique<QSocketNotifier>(watched.fd, QSocketNotifier::Read));
+      QObject::connect(notifier.get(), &QSocketNotifier::activated, [&woke] { woke = true; });
+    }
+    QTimer limit;
+    if (microseconds) {
+      limit.setSingleShot(true);
+      limit.setTimerType(Qt::PreciseTimer);
+      QObject::connect(&limit, &QTimer::timeout, [&ran_out] { ran_out = true; });
+      const std::uint64_t milliseconds = std::min<std::uint64_t>((*microseconds + 999) / 1000, std::numeric_limits<int>::max());
+      limit.start(static_cast<int>(milliseconds));
+    }
+    // The display's own events (painting, input) are handled on the way;
+    // input reaches the queue, whose descriptor then wakes the wait.
+    while (!woke && !ran_out) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    ::poll(fds.data(), fds.size(), 0);
+    return ran_out && !woke;
+  }
 
   void render(const Surface& surface, const DrawOp& op, const Picture* picture) override {
     const auto found = forms_.find(surface.form);
