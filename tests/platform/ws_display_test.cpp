@@ -2,6 +2,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <thread>
+
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -15,6 +17,8 @@
 #include "platform/ws/edits.h"
 #include "platform/ws/form.h"
 #include "platform/ws/reset.h"
+#include "platform/ws/timer.h"
+#include "support/display_input.h"
 #include "support/screenshot.h"
 #include "support/temp_dir.h"
 #include "tests/platform/ws_test_support.h"
@@ -222,6 +226,133 @@ TEST_F(DisplayTest, ScreenshotShowsAFormWithItsControls) {
   ASSERT_FALSE(path.empty());
   EXPECT_GT(std::filesystem::file_size(path), 0u);
   EXPECT_FALSE(test::save_screenshot(ok, "display_test_button").empty()) << "a child alone";
+}
+
+// A window that keeps the keys and characters it is given.
+class KeyLog : public testing_support::LoggingWindow {
+ public:
+  explicit KeyLog(Window* parent) : LoggingWindow(parent) {}
+  std::vector<std::pair<MessageId, WParam>> keys() const {
+    std::vector<std::pair<MessageId, WParam>> result;
+    for (const Message& m : log) {
+      if (m.id >= msg::key_down && m.id <= msg::sys_character) result.emplace_back(m.id, m.wparam);
+    }
+    return result;
+  }
+};
+
+TEST_F(DisplayTest, KeysOfTheDisplayArriveAsTheWindowSystemsKeys) {
+  Form form;
+  KeyLog target(&form);
+  show(form, 120, 60);
+  target.set_focus();
+  using Keys = std::vector<std::pair<MessageId, WParam>>;
+  struct Case {
+    const char* key;
+    const char* text;
+    Keys expected;
+  };
+  const Case cases[] = {
+      {"A", "a", {{msg::key_down, 'A'}, {msg::character, 'a'}, {msg::key_up, 'A'}}},
+      {"Shift+A", "A", {{msg::key_down, 'A'}, {msg::character, 'A'}, {msg::key_up, 'A'}}},
+      {"Esc", "\x1b", {{msg::key_down, vk::escape}, {msg::character, 27}, {msg::key_up, vk::escape}}},
+      {"Return", "\r", {{msg::key_down, vk::enter}, {msg::character, '\r'}, {msg::key_up, vk::enter}}},
+      {"F5", "", {{msg::key_down, vk::f1 + 4}, {msg::key_up, vk::f1 + 4}}},
+      {"Home", "", {{msg::key_down, vk::home}, {msg::key_up, vk::home}}},
+      {";", ";", {{msg::key_down, vk::oem_semicolon}, {msg::character, ';'}, {msg::key_up, vk::oem_semicolon}}},
+      {"Num+5", "5", {{msg::key_down, vk::numpad0 + 5}, {msg::character, '5'}, {msg::key_up, vk::numpad0 + 5}}},
+      {"Alt+F", "f", {{msg::sys_key_down, 'F'}, {msg::sys_character, 'f'}, {msg::sys_key_up, 'F'}}},
+      {"Ctrl+C", "\x03", {{msg::key_down, 'C'}, {msg::character, 3}, {msg::key_up, 'C'}}},
+  };
+  for (const Case& c : cases) {
+    target.log.clear();
+    ASSERT_TRUE(test::press_key_on_display(form, c.key, c.text));
+    process_messages();
+    EXPECT_EQ(target.keys(), c.expected) << c.key;
+  }
+}
+
+TEST_F(DisplayTest, ClicksOfTheDisplayReachTheWindowUnderThePointer) {
+  Form form;
+  Panel panel(&form);
+  panel.set_bounds(10, 10, 100, 60);
+  Button button(&panel, "Go");
+  button.set_bounds(20, 20, 60, 24);
+  int clicks = 0;
+  button.on_click = [&clicks](Window&) { ++clicks; };
+  int double_clicks = 0;
+  panel.on_double_click = [&double_clicks](Window&) { ++double_clicks; };
+  show(form, 200, 120);
+  ASSERT_TRUE(test::click_on_display(button, {30, 12}));
+  process_messages();
+  EXPECT_EQ(clicks, 1);
+  EXPECT_TRUE(button.focused());
+  ASSERT_TRUE(test::click_on_display(panel, {5, 5}));
+  ASSERT_TRUE(test::double_click_on_display(panel, {90, 50}));
+  process_messages();
+  EXPECT_EQ(clicks, 1) << "beside the button";
+  EXPECT_EQ(double_clicks, 1);
+}
+
+TEST_F(DisplayTest, TheWindowManagerClosesAndMinimisesThroughTheForm) {
+  Form form;
+  bool allow = false;
+  form.on_close = [&allow](Form&, CloseAction& action) {
+    if (!allow) action = CloseAction::none;
+  };
+  show(form, 100, 60);
+  ASSERT_TRUE(test::close_on_display(form));
+  process_messages();
+  EXPECT_TRUE(form.visible()) << "the form said no";
+  allow = true;
+  ASSERT_TRUE(test::close_on_display(form));
+  process_messages();
+  EXPECT_FALSE(form.visible());
+
+  Form other;
+  show(other, 100, 60);
+  ASSERT_TRUE(test::set_state_on_display(other, WindowState::minimized));
+  process_messages();
+  EXPECT_EQ(other.window_state(), WindowState::minimized);
+  other.set_window_state(WindowState::normal);
+  EXPECT_EQ(test::state_on_display(other), WindowState::normal);
+}
+
+// With a display the user answers a modal form; nobody answers for them.
+TEST_F(DisplayTest, AModalFormWaitsForTheUser) {
+  Form form;
+  Button ok(&form, "OK");
+  ok.modal_result = platform::result_ok;
+  ok.set_bounds(10, 10, 75, 25);
+  form.set_bounds(40, 30, 120, 60);
+  Timer user(10);
+  int ticks = 0;
+  user.on_timer = [&](Timer& timer) {
+    // A few idle waits pass before the user clicks.
+    if (++ticks < 3) return;
+    timer.set_enabled(false);
+    test::click_on_display(ok, {5, 5});
+  };
+  EXPECT_EQ(form.show_modal(), platform::result_ok);
+  EXPECT_EQ(ticks, 3);
+}
+
+TEST_F(DisplayTest, TheIdleLoopWakesForAWatchedDescriptor) {
+  int ends[2];
+  ASSERT_EQ(pipe(ends), 0);
+  Form form;
+  show(form, 50, 50);
+  watch_descriptor(ends[0], [] { terminate(); });
+  std::thread writer([&ends] {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    [[maybe_unused]] const ssize_t written = write(ends[1], "x", 1);
+  });
+  run();
+  writer.join();
+  EXPECT_TRUE(terminated());
+  unwatch_descriptor(ends[0]);
+  close(ends[0]);
+  close(ends[1]);
 }
 
 }  // namespace
