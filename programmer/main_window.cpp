@@ -48,12 +48,14 @@ void end_script_after_unexpected_error(const std::exception& error) {
 TMainWin1::TMainWin1()
     : panel2_(std::make_unique<ws::Panel>(this)),
       cancel_(std::make_unique<ws::Button>(panel2_.get())),
+      client_area_(std::make_unique<ws::Window>(this)),
       timer1_(command_timer_ms, false),
       timer2_(twiddle_timer_ms, true) {
   hide();
   key_preview = true;
   panel2_->set_align(ws::Align::top);
   panel2_->hide();
+  client_area_->set_align(ws::Align::client);
   cancel_->set_kind(ws::ButtonKind::abort);
   cancel_->on_click = [this](ws::Window&) { CquillCancelBtnClick(); };
   on_key_press = [this](ws::Window&, char& key) { FormKeyPress(key); };

@@ -33,12 +33,15 @@ class TMainWin1 final : public ws::Form {
 
   ws::Panel& Panel2() { return *panel2_; }
   ws::Button& CquillCancelBtn() { return *cancel_; }
+  // Where the child windows (the status window) live: what the panel leaves of the client area.
+  ws::Window& ClientArea() { return *client_area_; }
   ws::Timer& Timer1() { return timer1_; }
   ws::Timer& Timer2() { return timer2_; }
 
  private:
   std::unique_ptr<ws::Panel> panel2_;
   std::unique_ptr<ws::Button> cancel_;
+  std::unique_ptr<ws::Window> client_area_;
   ws::Timer timer1_;
   ws::Timer timer2_;
   bool closing_ = false;

@@ -48,7 +48,7 @@ void Tstatus1::FormCreate() {
   output.command_key_press = [this](char& key) { Edit1KeyPress(key); };
   LOAD_CONFIGURATION_COMMANDS();
 
-  if (TMainWin1* main = program_windows().MainWin1.get()) set_parent(main);
+  if (TMainWin1* main = program_windows().MainWin1.get()) set_parent(&main->ClientArea());
 
   RunState& run = run_state();
   ShortText directory;

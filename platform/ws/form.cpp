@@ -91,6 +91,8 @@ bool Form::select_next(Window* current, bool forward) {
 void Form::set_window_state(WindowState state) {
   if (state == window_state_) return;
   window_state_ = state;
+  // A child form maximised fills what its parent leaves free.
+  if (parent() != nullptr) set_align(state == WindowState::maximized ? Align::client : Align::none);
   if (Display* shown = started_display(); shown != nullptr && showing()) shown->set_form_state(handle(), state);
   invalidate();
 }

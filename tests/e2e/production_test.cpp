@@ -13,7 +13,7 @@
 #include "loaders/object_image.h"
 #include "loaders/srecord_image.h"
 #include "platform/clock.h"
-#include "programmer_run.h"
+#include "production_run.h"
 #include "sim/hcs08/device_config.h"
 #include "sim/hcs08/state_file.h"
 
@@ -22,62 +22,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Flash = std::array<std::uint8_t, 0x10000>;
 using Bytes = std::map<std::int32_t, std::uint8_t>;
 
-// The production example as a user runs it: its command file, bench, object and serial-number
-// files beside a copy of the programmer, with our algorithm files.
-class ProductionRun {
- public:
-  ProductionRun() {
-    for (const auto& entry : fs::directory_iterator(VX_PRODUCTION_EXAMPLE)) {
-      fs::copy_file(entry.path(), install.dir.path() / entry.path().filename());
-    }
-    for (const auto& entry : fs::directory_iterator(VX_ALGORITHMS)) {
-      if (entry.path().extension() == ".S8P") fs::copy_file(entry.path(), install.dir.path() / entry.path().filename());
-    }
-    // The programmer's bench is the example's.
-    fs::copy_file(install.file("production.ini"), install.file("bench.ini"), fs::copy_options::overwrite_existing);
-  }
-
-  // Relative names in the command file are found in the program directory, which the run
-  // starts in; each "@" stands for it.
-  ProgrammerResult run(const std::string& script, const std::string& option = "NOSCAN") {
-    return run_programmer(install, arguments(script, option));
-  }
-  std::vector<std::string> arguments(const std::string& script, const std::string& option = "NOSCAN") {
-    std::string text;
-    for (const char c : script) text += c == '@' ? install.dir.path().string() + "/" : std::string(1, c);
-    return {"NOSCAN", option, install.write("run.cfg", text), "USB1"};
-  }
-  ProgrammerResult run_example() { return run(example_script()); }
-  std::string example_script() const {
-    std::ifstream file(install.file("production.cfg"));
-    std::string text;
-    for (std::string line; std::getline(file, line);) {
-      // The example names its files relative to its folder.
-      for (const char* name : {"SIM60_PRODUCTION.S8P", "app.s19", "board.ser", "upload.s19"}) {
-        const std::size_t at = line.find(name);
-        if (at != std::string::npos) line.insert(at, "@");
-      }
-      text += line + "\n";
-    }
-    return text;
-  }
-
-  Flash flash() const {
-    Flash memory{};
-    EXPECT_EQ(sim::load_flash_state(install.file("production.state"), sim::default_device(), memory),
-              sim::StateFileResult::Ok);
-    return memory;
-  }
-  std::string text(const std::string& name) const {
-    std::ifstream file(install.file(name), std::ios::binary);
-    return {std::istreambuf_iterator<char>(file), {}};
-  }
-
-  ProgrammerInstall install;
-};
 
 Bytes srecord_file_bytes(const std::string& path) {
   Bytes bytes;

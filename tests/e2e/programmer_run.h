@@ -14,12 +14,12 @@ namespace vx::test {
 // shipped beside it, a simulated bench, and private runtime and registry files.
 class ProgrammerInstall {
  public:
-  ProgrammerInstall() {
+  // `program` is copied in as CQUILLHCS08: the programmer, or a test host built like it.
+  explicit ProgrammerInstall(const std::string& program = VX_PROGRAMMER_BINARY) {
     namespace fs = std::filesystem;
     const fs::path built = VX_PROGRAMMER_BINARY;
-    for (const char* name : {"CQUILLHCS08", "CQLLVIDM.DEF", "CQLLSTD.DSK"}) {
-      fs::copy_file(built.parent_path() / name, dir.path() / name);
-    }
+    fs::copy_file(program, dir.path() / "CQUILLHCS08");
+    for (const char* name : {"CQLLVIDM.DEF", "CQLLSTD.DSK"}) fs::copy_file(built.parent_path() / name, dir.path() / name);
     fs::copy_file(VX_EXAMPLE_SCENARIO, dir.path() / "bench.ini");
     fs::create_directory(dir.path() / "run");
   }
@@ -30,9 +30,10 @@ class ProgrammerInstall {
     std::ofstream(file(name), std::ios::binary) << text;
     return file(name);
   }
-  std::vector<std::string> environment() const {
-    return {"VX_HEADLESS=1", "VX_SIM=" + file("bench.ini"), "VX_RUNTIME_DIR=" + file("run"),
-            "VX_REGISTRY_FILE=" + file("registry.ini")};
+  // Headless, or with its windows on Qt's offscreen display.
+  std::vector<std::string> environment(bool with_display = false) const {
+    return {with_display ? "QT_QPA_PLATFORM=offscreen" : "VX_HEADLESS=1", "VX_SIM=" + file("bench.ini"),
+            "VX_RUNTIME_DIR=" + file("run"), "VX_REGISTRY_FILE=" + file("registry.ini")};
   }
 
   TempDir dir;

@@ -101,7 +101,7 @@ TEST_F(ProgrammerWindowsTest, CreationPreparesTheDesktopAndTheWindows) {
   EXPECT_FALSE(main().Timer1().enabled());
   EXPECT_TRUE(main().Timer2().enabled());
   EXPECT_EQ(status_window().caption(), " Status Window");
-  EXPECT_EQ(status_window().parent(), &main());
+  EXPECT_EQ(status_window().parent(), &main().ClientArea());
   EXPECT_EQ(status_window().Panel2().caption(), "Running programming script ...");
   EXPECT_EQ(status_window().Panel2().font().color, ws::color::navy) << "set after the stored colours";
   EXPECT_EQ(run_state().default_directory, "/tmp/sources");
