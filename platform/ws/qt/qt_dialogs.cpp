@@ -98,6 +98,8 @@ std::optional<std::string> show_file_dialog(const platform::FileOpenDialog& dial
   QFileDialog box;
   // Qt's own dialog rather than the desktop's, so it behaves the same everywhere.
   box.setOption(QFileDialog::DontUseNativeDialog);
+  // The descriptions as given; they often name their patterns already.
+  box.setOption(QFileDialog::HideNameFilterDetails);
   box.setAcceptMode(QFileDialog::AcceptOpen);
   box.setFileMode(dialog.path_must_exist ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
   if (!dialog.title.empty()) box.setWindowTitle(to_qstring(dialog.title));
