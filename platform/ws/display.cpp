@@ -2,10 +2,10 @@
 
 #include <cstdlib>
 
+#include "platform/dialogs.h"
 #include "platform/ws/application.h"
 #include "platform/ws/display_server.h"
 #include "platform/ws/form.h"
-#include "platform/dialogs.h"
 #include "platform/ws/qt/qt_dialogs.h"
 #include "platform/ws/qt/qt_display.h"
 #include "platform/ws/window.h"

@@ -261,9 +261,10 @@ TEST_F(QtFileDialogTest, ScreenshotsOfBothDialogs) {
     if (files == nullptr || files->rowCount(files->index(folder)) == 3) {
       grab_listed();
     } else {
-      QObject::connect(files, &QFileSystemModel::directoryLoaded, &dialog, [&dialog, folder, grab_listed](const QString& loaded) {
-        if (loaded == folder) QTimer::singleShot(0, &dialog, grab_listed);
-      });
+      QObject::connect(files, &QFileSystemModel::directoryLoaded, &dialog,
+                       [&dialog, folder, grab_listed](const QString& loaded) {
+                         if (loaded == folder) QTimer::singleShot(0, &dialog, grab_listed);
+                       });
     }
   });
   dialogs.open_file(open_dialog());

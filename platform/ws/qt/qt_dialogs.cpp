@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -78,7 +79,8 @@ DialogResult show_message_box(const platform::MessageDialog& dialog) {
   }
   box.setDefaultButton(shown.front().first);
   for (const DialogButton escape : escape_buttons) {
-    const auto found = std::find_if(shown.begin(), shown.end(), [&](const auto& s) { return s.second->button == escape; });
+    const auto found =
+        std::find_if(shown.begin(), shown.end(), [&](const auto& s) { return s.second->button == escape; });
     if (found != shown.end()) {
       box.setEscapeButton(found->first);
       break;
