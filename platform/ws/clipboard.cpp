@@ -1,5 +1,8 @@
 #include "platform/ws/clipboard.h"
 
+#include "platform/ws/display.h"
+#include "platform/ws/qt/qt_desktop.h"
+
 namespace vx::ws {
 namespace {
 
@@ -10,12 +13,21 @@ std::optional<std::string>& contents() {
 
 }  // namespace
 
-void set_clipboard_text(std::string_view text) { contents() = std::string(text); }
+void set_clipboard_text(std::string_view text) {
+  if (display() != nullptr) {
+    qt::set_clipboard_text(text);
+  } else {
+    contents() = std::string(text);
+  }
+}
 
-std::optional<std::string> clipboard_text() { return contents(); }
+std::optional<std::string> clipboard_text() { return display() != nullptr ? qt::clipboard_text() : contents(); }
 
-bool clipboard_has_text() { return contents().has_value(); }
+bool clipboard_has_text() { return display() != nullptr ? qt::clipboard_has_text() : contents().has_value(); }
 
-void clear_clipboard() { contents().reset(); }
+void clear_clipboard() {
+  contents().reset();
+  if (display() != nullptr) qt::clear_clipboard();
+}
 
 }  // namespace vx::ws

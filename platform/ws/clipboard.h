@@ -4,7 +4,8 @@
 #include <string>
 #include <string_view>
 
-// The clipboard, held in memory: plain text only.
+// The clipboard, plain text only: the desktop's with a display, else held
+// in memory.
 namespace vx::ws {
 
 void set_clipboard_text(std::string_view text);

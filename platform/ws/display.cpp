@@ -2,12 +2,14 @@
 
 #include <cstdlib>
 
+#include "platform/dialogs.h"
 #include "platform/ws/application.h"
 #include "platform/ws/display_server.h"
 #include "platform/ws/form.h"
 #include "platform/ws/input.h"
 #include "platform/ws/keyboard.h"
 #include "platform/ws/messages.h"
+#include "platform/ws/qt/qt_dialogs.h"
 #include "platform/ws/qt/qt_display.h"
 #include "platform/ws/window.h"
 #include "platform/ws/window_registry.h"
@@ -72,6 +74,10 @@ Display* display() {
       }
     }
     opened = qt::open_display().release();
+    // A responder of its own, such as a test's script, keeps answering.
+    if (dynamic_cast<platform::NonInteractiveResponder*>(&platform::dialog_responder()) != nullptr) {
+      platform::install_dialog_responder(&qt::open_dialogs());
+    }
   }
   return opened;
 }

@@ -7,6 +7,8 @@
 #include <string>
 
 #include "platform/ws/application.h"
+#include "platform/ws/display.h"
+#include "platform/ws/qt/qt_desktop.h"
 
 extern char** environ;
 
@@ -47,15 +49,18 @@ bool start_opener(const std::string& url) {
 
 }  // namespace
 
-void beep() { ++shell().beeps; }
+void beep() {
+  ++shell().beeps;
+  if (display() != nullptr) qt::beep();
+}
 
 unsigned beep_count() { return shell().beeps; }
 
-int screen_width() { return 1280; }
+int screen_width() { return display() != nullptr ? qt::screen_size().width : 1280; }
 
-int screen_height() { return 1024; }
+int screen_height() { return display() != nullptr ? qt::screen_size().height : 1024; }
 
-int screen_pixels_per_inch() { return 96; }
+int screen_pixels_per_inch() { return display() != nullptr ? qt::screen_pixels_per_inch() : 96; }
 
 void set_application_title(std::string_view title) { shell().title = title; }
 

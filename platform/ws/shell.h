@@ -7,11 +7,12 @@
 // What the programs ask of the desktop around their windows.
 namespace vx::ws {
 
-// The system's default beep; headless it is only counted.
+// The system's default beep; every beep is counted, headless it is only counted.
 void beep();
 unsigned beep_count();
 
-// The screen, fixed headless: 1280 by 1024 pixels at 96 pixels per inch.
+// The display's primary screen; fixed headless: 1280 by 1024 pixels at 96
+// pixels per inch.
 int screen_width();
 int screen_height();
 int screen_pixels_per_inch();

@@ -15,6 +15,7 @@
 #include "platform/ws/application.h"
 #include "support/recording_list_view.h"
 #include "support/scoped_platform.h"
+#include "support/screenshot.h"
 #include "support/temp_dir.h"
 
 namespace vx {
@@ -37,7 +38,8 @@ class RecordingRunView final : public RunControlView {
   std::optional<bool> log_controls_recording;
 };
 
-class RunControlTest : public testing::Test {
+// Not headless needs a display the backend can start: a halt beeps on it.
+class RunControlTest : private test::OffscreenDisplay, public testing::Test {
  protected:
   void SetUp() override {
     ws::reset_application();

@@ -3,7 +3,7 @@
 #include <QFont>
 #include <QFontInfo>
 #include <QFontMetrics>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QImage>
 #include <QPainter>
 #include <QRegion>
@@ -228,7 +228,7 @@ class QtDisplay : public Display {
   static inline char program_name_[] = "vx";
   static inline char* arguments_[] = {program_name_, nullptr};
 
-  QGuiApplication application_;
+  QApplication application_;
   std::map<WindowHandle, std::unique_ptr<FormWindow>> forms_;
 };
 
