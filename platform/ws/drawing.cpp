@@ -23,6 +23,18 @@ void draw_edge(Canvas& canvas, const Rect& rect, bool raised) {
   canvas.line_to(rect.left, rect.bottom - 1);
 }
 
+void draw_sunken_border(Canvas& canvas, const Rect& rect) {
+  draw_edge(canvas, rect, false);
+  const Rect inner{rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1};
+  canvas.pen = Pen{color::window_text, 1, PenStyle::solid};
+  canvas.move_to(inner.left, inner.bottom - 1);
+  canvas.line_to(inner.left, inner.top);
+  canvas.line_to(inner.right - 1, inner.top);
+  canvas.pen.color = color::button_face;
+  canvas.line_to(inner.right - 1, inner.bottom - 1);
+  canvas.line_to(inner.left, inner.bottom - 1);
+}
+
 void draw_frame(Canvas& canvas, const Rect& rect, Color color) {
   canvas.pen = Pen{color, 1, PenStyle::solid};
   canvas.move_to(rect.left, rect.top);
