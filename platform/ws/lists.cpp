@@ -110,14 +110,22 @@ void ComboBox::paint(Canvas& canvas) {
   const Rect client = client_rect();
   const int box_bottom = dropped_down_ ? closed_height_ - 2 * single_border_size : client.bottom;
   const Rect button{client.right - scroll_bar_size, client.top, client.right, box_bottom};
+  // The chosen text shows selected while the box has the focus.
+  const Rect selection{client.left + 1, client.top + 1, button.left - 1, box_bottom - 1};
+  if (focused()) {
+    canvas.brush.color = color::highlight;
+    canvas.fill_rect(selection);
+    canvas.font.color = color::highlight_text;
+  }
   canvas.background_mode = BackgroundMode::transparent;
   canvas.text_rect({client.left, client.top, button.left, box_bottom}, text_margin,
                    (box_bottom - canvas.metrics().height) / 2, text());
+  canvas.font = font();
   canvas.brush.color = color::button_face;
   canvas.fill_rect(button);
-  draw_edge(canvas, button, true);
+  draw_button_border(canvas, button);
   draw_down_arrow(canvas, button);
-  if (focused()) canvas.draw_focus_rect({client.left + 1, client.top + 1, button.left - 1, box_bottom - 1});
+  if (focused()) canvas.draw_focus_rect(selection);
   if (!dropped_down_) return;
   canvas.pen = Pen{color::window_text, 1, PenStyle::solid};
   canvas.move_to(client.left, box_bottom);
