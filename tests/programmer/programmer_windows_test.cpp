@@ -111,7 +111,6 @@ TEST_F(ProgrammerWindowsOnDisplayTest, Screenshots) {
   const std::pair<ws::Form*, const char*> windows[] = {
       {&main(), "programmer_main_window"},
       {&status_window(), "programmer_status_window"},
-      {program.ChangeColor1.get(), "programmer_colour_window"},
       {&manager, "programmer_connection_manager"},
       {program.bdcpowerdialogform.get(), "programmer_power_prompt"},
   };
@@ -133,6 +132,7 @@ TEST_F(ProgrammerWindowsTest, CreationPreparesTheDesktopAndTheWindows) {
   EXPECT_EQ(status_window().parent(), &main());
   EXPECT_EQ(status_window().Panel2().caption(), "Running programming script ...");
   EXPECT_EQ(status_window().Panel2().font().color, ws::color::navy) << "set after the stored colours";
+  EXPECT_EQ(status_window().Panel2().bounds().right, status_window().client_rect().right - 3);
   EXPECT_EQ(run_state().default_directory, "/tmp/sources");
   EXPECT_EQ(configuration_commands().table.rows.size(), 7u);
   ASSERT_EQ(program_windows().ChangeColor1->parts().size(), 6u);
