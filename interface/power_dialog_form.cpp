@@ -8,10 +8,10 @@ Tbdcpowerdialogform::Tbdcpowerdialogform() {
   label_ = std::make_unique<ws::Label>(this);
   label_->set_auto_size(false);
   label_->set_word_wrap(true);
-  label_->set_bounds(12, 10, 396, 48);
+  label_->set_bounds(12, 8, 396, 56);
   for (std::unique_ptr<ws::Image>& picture : pictures_) {
     picture = std::make_unique<ws::Image>(this);
-    picture->set_bounds(110, 64, 200, 140);
+    picture->set_bounds(110, 68, 200, 140);
     picture->hide();
   }
   ok_ = std::make_unique<ws::Button>(this, "OK");

@@ -35,6 +35,14 @@ Tconnectiondialog2::Tconnectiondialog2()
       scanning_(std::make_unique<ws::Label>(this, "SCANNING")) {
   hide();
   set_caption("VELMORIX Connection Manager");
+  // One choice below the other, wide enough for the longest entries.
+  set_bounds(0, 0, 372, 220);
+  interface_type_->set_bounds(16, 16, 340, 21);
+  cpu_type_->set_bounds(16, 48, 340, 21);
+  cpu_type_label_->set_bounds(18, 52, 340, 13);
+  bdm_speed_->set_bounds(16, 80, 340, 21);
+  port_->set_bounds(16, 112, 340, 21);
+  scanning_->set_bounds(16, 148, 80, 13);
   interface_type_->set_items(interface_type_names());
   interface_type_->set_item_index(startup_settings().interface_selection);
   cpu_type_->set_items(cpu_type_names());

@@ -57,6 +57,8 @@ TMainWin1::TMainWin1()
   panel2_->hide();
   client_area_->set_align(ws::Align::client);
   cancel_->set_kind(ws::ButtonKind::abort);
+  // Clear of the panel's bevel.
+  cancel_->set_bounds(8, 8, cancel_->width(), cancel_->height());
   cancel_->on_click = [this](ws::Window&) { CquillCancelBtnClick(); };
   on_key_press = [this](ws::Window&, char& key) { FormKeyPress(key); };
   on_close = [this](ws::Form&, ws::CloseAction& action) { FormClose(action); };

@@ -34,6 +34,9 @@ Tstatus1::Tstatus1()
   edit1_->max_length = command_box_length;
   edit1_->hide();
   panel2_->set_bevel_outer(ws::Bevel::lowered);
+  // Inside the bevel of the panel that holds it.
+  panel2_->set_bounds(2, 2, panel2_->width(), panel1_->height() - 4);
+  on_resize = [this](ws::Window&) { FormResize(); };
   popup_.add("&Help...", [this](ws::MenuItem&) { Help1Click(); });
   popup_menu = &popup_;
 }
@@ -77,6 +80,8 @@ void Tstatus1::FormCreate() {
   set_status_text_colour(ws::color::navy);
   set_status_text("Running programming script ...");
   panel2_->set_bounds(2, panel2_->top(), panel2_->width(), panel2_->height());
+  // The window had its size before this handler could see it.
+  FormResize();
 }
 
 void Tstatus1::register_colours() {
@@ -142,6 +147,11 @@ void Tstatus1::Edit1KeyPress(char& key) {
     run.abort_flag = true;
     key = 0;
   }
+}
+
+void Tstatus1::FormResize() {
+  const int width = client_rect().right - 3 - panel2_->left();
+  if (width > 0) panel2_->set_bounds(panel2_->left(), panel2_->top(), width, panel2_->height());
 }
 
 void Tstatus1::Help1Click() {

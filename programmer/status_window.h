@@ -24,6 +24,7 @@ class Tstatus1 final : public ws::Form {
   // The shutdown sequence; runs once, at the latest when the window is destroyed.
   void FormDestroy();
   void Edit1KeyPress(char& key);
+  void FormResize();
   void Help1Click();
 
   // An empty text, or one that reads READY, shows "Ready".

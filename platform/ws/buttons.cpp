@@ -70,7 +70,7 @@ LResult Button::window_proc(Message& message) { return button_proc(*this, messag
 
 void Button::paint(Canvas& canvas) {
   const Rect client = client_rect();
-  draw_edge(canvas, client, true);
+  draw_button_border(canvas, client);
   canvas.font.color = enabled_with_parents() ? canvas.font.color : color::gray_text;
   draw_centered_text(canvas, client, display_caption(caption()));
   if (focused()) canvas.draw_focus_rect({client.left + 4, client.top + 4, client.right - 4, client.bottom - 4});

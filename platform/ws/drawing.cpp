@@ -11,16 +11,35 @@ std::string display_caption(std::string_view caption) {
   return shown;
 }
 
-void draw_edge(Canvas& canvas, const Rect& rect, bool raised) {
-  const Color light = raised ? color::button_highlight : color::button_shadow;
-  const Color dark = raised ? color::button_shadow : color::button_highlight;
-  canvas.pen = Pen{light, 1, PenStyle::solid};
+namespace {
+
+void draw_edge_in(Canvas& canvas, const Rect& rect, Color top_left, Color bottom_right) {
+  canvas.pen = Pen{top_left, 1, PenStyle::solid};
   canvas.move_to(rect.left, rect.bottom - 1);
   canvas.line_to(rect.left, rect.top);
   canvas.line_to(rect.right - 1, rect.top);
-  canvas.pen.color = dark;
+  canvas.pen.color = bottom_right;
   canvas.line_to(rect.right - 1, rect.bottom - 1);
   canvas.line_to(rect.left, rect.bottom - 1);
+}
+
+Rect inset(const Rect& rect) { return {rect.left + 1, rect.top + 1, rect.right - 1, rect.bottom - 1}; }
+
+}  // namespace
+
+void draw_edge(Canvas& canvas, const Rect& rect, bool raised) {
+  draw_edge_in(canvas, rect, raised ? color::button_highlight : color::button_shadow,
+               raised ? color::button_shadow : color::button_highlight);
+}
+
+void draw_sunken_border(Canvas& canvas, const Rect& rect) {
+  draw_edge_in(canvas, rect, color::button_shadow, color::button_highlight);
+  draw_edge_in(canvas, inset(rect), color::window_text, color::button_face);
+}
+
+void draw_button_border(Canvas& canvas, const Rect& rect) {
+  draw_edge_in(canvas, rect, color::button_highlight, color::window_text);
+  draw_edge_in(canvas, inset(rect), color::button_face, color::button_shadow);
 }
 
 void draw_frame(Canvas& canvas, const Rect& rect, Color color) {

@@ -14,6 +14,10 @@ std::string display_caption(std::string_view caption);
 // A raised or sunken edge one pixel wide just inside `rect`.
 void draw_edge(Canvas& canvas, const Rect& rect, bool raised);
 void draw_frame(Canvas& canvas, const Rect& rect, Color color);
+// The two-pixel edges just inside `rect`: sunken around a bordered
+// control, raised around a push button.
+void draw_sunken_border(Canvas& canvas, const Rect& rect);
+void draw_button_border(Canvas& canvas, const Rect& rect);
 // Text centred in `rect`, drawn over what is there.
 void draw_centered_text(Canvas& canvas, const Rect& rect, std::string_view text);
 // Breaks text into lines at line ends and, when `width` is above 0, between

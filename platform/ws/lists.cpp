@@ -9,12 +9,43 @@ namespace vx::ws {
 namespace {
 
 constexpr int text_margin = 2;
+constexpr int drop_down_rows = 8;
 
 // Up and Down as a user's choice of the neighbouring item.
 int neighbour(const ItemList& list, WParam key) {
   if (key == vk::up) return std::max(0, list.item_index() - 1);
   if (key == vk::down) return std::min(list.item_count() - 1, list.item_index() + 1);
   return list.item_index();
+}
+
+// A small black triangle pointing down, in the middle of `button`.
+void draw_down_arrow(Canvas& canvas, const Rect& button) {
+  constexpr int half_width = 3;
+  const int x = button.left + button.width() / 2;
+  const int y = button.top + (button.height() - half_width) / 2;
+  canvas.pen = Pen{color::button_text, 1, PenStyle::solid};
+  for (int row = 0; row <= half_width; ++row) {
+    canvas.move_to(x - half_width + row, y + row);
+    canvas.line_to(x + half_width - row, y + row);
+  }
+}
+
+// Rows of items from `first` down `area`; the selected one highlighted.
+void paint_rows(Canvas& canvas, const ItemList& list, int first, const Rect& area, int row_height, bool focused) {
+  canvas.background_mode = BackgroundMode::transparent;
+  const Font normal = canvas.font;
+  for (int index = first, y = area.top; index < list.item_count() && y < area.bottom; ++index, y += row_height) {
+    const Rect row{area.left, y, area.right, y + row_height};
+    const bool selected = index == list.item_index();
+    if (selected) {
+      canvas.brush.color = color::highlight;
+      canvas.fill_rect(row);
+    }
+    canvas.font = normal;
+    if (selected) canvas.font.color = color::highlight_text;
+    canvas.text_out(area.left + text_margin, y, list.items()[static_cast<std::size_t>(index)]);
+    if (selected && focused) canvas.draw_focus_rect(row);
+  }
 }
 
 }  // namespace
@@ -65,15 +96,43 @@ LResult ComboBox::window_proc(Message& message) {
   return result;
 }
 
+void ComboBox::set_dropped_down(bool dropped_down) {
+  if (dropped_down == dropped_down_) return;
+  if (dropped_down) closed_height_ = height();
+  dropped_down_ = dropped_down;
+  const int rows = std::clamp(item_count(), 1, drop_down_rows);
+  // Two pixels more: the line between box and list, and one below the last row.
+  const int list_height = rows * font_metrics(font()).height + 2;
+  set_bounds(left(), top(), width(), dropped_down ? closed_height_ + list_height : closed_height_);
+}
+
 void ComboBox::paint(Canvas& canvas) {
   const Rect client = client_rect();
+  const int box_bottom = dropped_down_ ? closed_height_ - 2 * single_border_size : client.bottom;
+  const Rect button{client.right - scroll_bar_size, client.top, client.right, box_bottom};
+  // The chosen text shows selected while the box has the focus.
+  const Rect selection{client.left + 1, client.top + 1, button.left - 1, box_bottom - 1};
+  if (focused()) {
+    canvas.brush.color = color::highlight;
+    canvas.fill_rect(selection);
+    canvas.font.color = color::highlight_text;
+  }
   canvas.background_mode = BackgroundMode::transparent;
-  canvas.text_out(text_margin, text_margin, text());
-  const Rect button{client.right - scroll_bar_size, client.top, client.right, client.bottom};
+  canvas.text_rect({client.left, client.top, button.left, box_bottom}, text_margin,
+                   (box_bottom - canvas.metrics().height) / 2, text());
+  canvas.font = font();
   canvas.brush.color = color::button_face;
   canvas.fill_rect(button);
-  draw_edge(canvas, button, true);
-  if (focused()) canvas.draw_focus_rect({client.left + 1, client.top + 1, button.left - 1, client.bottom - 1});
+  draw_button_border(canvas, button);
+  draw_down_arrow(canvas, button);
+  if (focused()) canvas.draw_focus_rect(selection);
+  if (!dropped_down_) return;
+  canvas.pen = Pen{color::window_text, 1, PenStyle::solid};
+  canvas.move_to(client.left, box_bottom);
+  canvas.line_to(client.right, box_bottom);
+  const Rect list{client.left, box_bottom + 1, client.right, client.bottom};
+  paint_rows(canvas, *this, std::max(0, item_index() - drop_down_rows + 1), list, font_metrics(font()).height,
+             false);
 }
 
 ListBox::ListBox(Window* parent) : Window(parent) {
@@ -125,23 +184,6 @@ LResult ListBox::window_proc(Message& message) {
   return result;
 }
 
-void ListBox::paint(Canvas& canvas) {
-  const Rect client = client_rect();
-  const int row_height = item_height();
-  canvas.background_mode = BackgroundMode::transparent;
-  const Font normal = canvas.font;
-  for (int index = top_index_, y = 0; index < item_count() && y < client.bottom; ++index, y += row_height) {
-    const Rect row{client.left, y, client.right, y + row_height};
-    const bool selected = index == item_index();
-    if (selected) {
-      canvas.brush.color = color::highlight;
-      canvas.fill_rect(row);
-    }
-    canvas.font = normal;
-    if (selected) canvas.font.color = color::highlight_text;
-    canvas.text_out(text_margin, y, items()[static_cast<std::size_t>(index)]);
-    if (selected && focused()) canvas.draw_focus_rect(row);
-  }
-}
+void ListBox::paint(Canvas& canvas) { paint_rows(canvas, *this, top_index_, client_rect(), item_height(), focused()); }
 
 }  // namespace vx::ws

@@ -32,13 +32,16 @@ class ItemList {
   int item_index_ = -1;
 };
 
-// A combo box whose text is the selected item's. The headless list never
-// drops down; Up and Down choose the neighbouring item.
+// A combo box whose text is the selected item's; Up and Down choose the
+// neighbouring item. Its list drops down only when told to.
 class ComboBox : public Window, public ItemList {
  public:
   explicit ComboBox(Window* parent);
   // A user's change of the selection.
   std::function<void(ComboBox&)> on_change;
+  // Dropped down, the box grows below itself by up to eight rows of items.
+  bool dropped_down() const { return dropped_down_; }
+  void set_dropped_down(bool dropped_down);
 
   LResult window_proc(Message& message) override;
 
@@ -46,6 +49,10 @@ class ComboBox : public Window, public ItemList {
   void paint(Canvas& canvas) override;
   void selection_changed() override;
   void items_changed() override { invalidate(); }
+
+ private:
+  bool dropped_down_ = false;
+  int closed_height_ = 0;
 };
 
 // A list box of text rows. A user's change of the selection fires on_click.

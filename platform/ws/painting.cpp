@@ -4,6 +4,7 @@
 #include "platform/ws/application.h"
 #include "platform/ws/caret.h"
 #include "platform/ws/display.h"
+#include "platform/ws/drawing.h"
 #include "platform/ws/messages.h"
 #include "platform/ws/window.h"
 #include "platform/ws/window_registry.h"
@@ -76,6 +77,11 @@ Canvas Window::canvas() const {
 
 void Window::draw_non_client(Canvas& canvas) {
   const Rect client = client_rect();
+  // A form's frame is the desktop's; a control draws its own.
+  if (border_style_ == BorderStyle::single && parent_ != nullptr) {
+    const int outer = single_border_size;
+    draw_sunken_border(canvas, {-outer, -outer, bounds_.width() - outer, bounds_.height() - outer});
+  }
   if (vertical_visible_) {
     draw_scroll_bar(canvas, {client.right, 0, client.right + scroll_bar_size, client.bottom}, true, vertical_);
   }

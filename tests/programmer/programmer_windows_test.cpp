@@ -4,7 +4,10 @@
 
 #include "foundation/ini_document.h"
 #include "foundation/status_output.h"
+#include "interface/power_dialog_form.h"
+#include "platform/scripted_dialogs.h"
 #include "platform/ws/registered_messages.h"
+#include "programmer/connection_manager.h"
 #include "programmer/main_window.h"
 #include "programmer/program_windows.h"
 #include "programmer/single_instance.h"
@@ -82,9 +85,34 @@ class ProgrammerWindowsOnDisplayTest : private test::OffscreenDisplay, public Pr
 
 TEST_F(ProgrammerWindowsOnDisplayTest, Screenshots) {
   ASSERT_FALSE(ws::headless());
+  ProgramWindows& program = program_windows();
+  // Three parallel ports found, the second one chosen and its list open.
+  startup_settings().interface_selection = 0;
+  program.connectiondialog2 = std::make_unique<Tconnectiondialog2>();
+  for (const auto& [port, address] : {std::pair{1, 0x378u}, {2, 0x278u}, {3, 0x3BCu}}) {
+    port_table().values[port] = address;
+  }
+  FILL_PORT_LIST();
+  Tconnectiondialog2& manager = *program.connectiondialog2;
+  manager.InterfaceType().set_item_index(0);
+  manager.BDMSpeed().set_item_index(4);
+  manager.PCPort().set_item_index(1);
+  manager.PCPort().set_dropped_down(true);
+  ASSERT_EQ(manager.PCPort().item_count(), 3);
+  // The power prompt as the target connection leaves it once answered.
+  program.bdcpowerdialogform = std::make_unique<Tbdcpowerdialogform>();
+  target_connection().power_dialog = program.bdcpowerdialogform.get();
+  platform::ScriptedResponder responder;
+  responder.answer_form(platform::result_ok);
+  platform::DialogResponder* previous = platform::install_dialog_responder(&responder);
+  show_power_dialog(PowerPrompt::power_cycle);
+  platform::install_dialog_responder(previous);
+
   const std::pair<ws::Form*, const char*> windows[] = {
       {&main(), "programmer_main_window"},
       {&status_window(), "programmer_status_window"},
+      {&manager, "programmer_connection_manager"},
+      {program.bdcpowerdialogform.get(), "programmer_power_prompt"},
   };
   for (const auto& [window, name] : windows) {
     window->show();
@@ -104,6 +132,7 @@ TEST_F(ProgrammerWindowsTest, CreationPreparesTheDesktopAndTheWindows) {
   EXPECT_EQ(status_window().parent(), &main().ClientArea());
   EXPECT_EQ(status_window().Panel2().caption(), "Running programming script ...");
   EXPECT_EQ(status_window().Panel2().font().color, ws::color::navy) << "set after the stored colours";
+  EXPECT_EQ(status_window().Panel2().bounds().right, status_window().client_rect().right - 3);
   EXPECT_EQ(run_state().default_directory, "/tmp/sources");
   EXPECT_EQ(configuration_commands().table.rows.size(), 7u);
   ASSERT_EQ(program_windows().ChangeColor1->parts().size(), 6u);
