@@ -5,8 +5,8 @@
 #include "foundation/ini_document.h"
 #include "foundation/status_output.h"
 #include "interface/power_dialog_form.h"
-#include "platform/scripted_dialogs.h"
 #include "platform/ws/registered_messages.h"
+#include "platform/ws/timer.h"
 #include "programmer/connection_manager.h"
 #include "programmer/main_window.h"
 #include "programmer/program_windows.h"
@@ -14,6 +14,7 @@
 #include "programmer/status_window.h"
 #include "programmer/window_colors.h"
 #include "programmer_fixture.h"
+#include "support/display_input.h"
 #include "support/screenshot.h"
 
 namespace vx::programmer {
@@ -54,7 +55,8 @@ class ProgrammerWindowsTest : public ProgrammerTest {
   ProgrammerWindowsTest() {
     write("CQLLVIDM.DEF", "[DEFAULT]\nDEFAULT=STD.DSK\n");
     write("STD.DSK",
-          "[SCREENTYPE]\nFILENAME=STD.DSK\n[MAINWIN]\nMAINWIN_LEFT=10\nMAINWIN_WIDTH=700\n[SETTINGS]\n"
+          "[SCREENTYPE]\nFILENAME=STD.DSK\n[MAINWIN]\nMAINWIN_LEFT=10\nMAINWIN_WIDTH=700\nMAINWIN_HEIGHT=300\n"
+          "[STATUS]\nSTATUS_STATE=2\n[SETTINGS]\n"
           "DEFAULT_SOURCE_PATH=/tmp/sources\n[COLORS]\nStatus_Window_-_Status_Bar0005F=255\n");
     FREE_CONFIGURATION_COMMANDS();
     ProgramWindows& windows = program_windows();
@@ -99,18 +101,20 @@ TEST_F(ProgrammerWindowsOnDisplayTest, Screenshots) {
   manager.PCPort().set_item_index(1);
   manager.PCPort().set_dropped_down(true);
   ASSERT_EQ(manager.PCPort().item_count(), 3);
-  // The power prompt as the target connection leaves it once answered.
+  // The power prompt as the target connection leaves it once the user clicked OK.
   program.bdcpowerdialogform = std::make_unique<Tbdcpowerdialogform>();
-  target_connection().power_dialog = program.bdcpowerdialogform.get();
-  platform::ScriptedResponder responder;
-  responder.answer_form(platform::result_ok);
-  platform::DialogResponder* previous = platform::install_dialog_responder(&responder);
+  Tbdcpowerdialogform& prompt = *program.bdcpowerdialogform;
+  target_connection().power_dialog = &prompt;
+  ws::Timer user(10);
+  user.on_timer = [&prompt](ws::Timer& timer) {
+    timer.set_enabled(false);
+    test::click_on_display(prompt.OkButton(), {5, 5});
+  };
   show_power_dialog(PowerPrompt::power_cycle);
-  platform::install_dialog_responder(previous);
 
   const std::pair<ws::Form*, const char*> windows[] = {
-      {&main(), "programmer_main_window"},
       {&status_window(), "programmer_status_window"},
+      {&main(), "programmer_main_window"},
       {&manager, "programmer_connection_manager"},
       {program.bdcpowerdialogform.get(), "programmer_power_prompt"},
   };
