@@ -317,6 +317,8 @@ void terminate() {
 
 bool terminated() { return state().terminated; }
 
+void wake_message_loop() { wake(); }
+
 void set_message_hook(MessageHook hook) { state().hook = std::move(hook); }
 
 void set_exception_handler(ExceptionHandler handler) { state().exception_handler = std::move(handler); }

@@ -47,6 +47,8 @@ void process_messages();
 // messages, waiting for more, until terminate().
 void run();
 void terminate();
+// Wakes the idle loop for work that came from outside its queues (the display's timers).
+void wake_message_loop();
 bool terminated();
 
 // Sees every message taken from the queue (posted, input, timer) before its

@@ -10,9 +10,10 @@ CaretState& state() {
   return instance;
 }
 
+// The caret inverts what is below it, so its place is painted afresh whole.
 void invalidate_caret() {
   CaretState& current = state();
-  if (Window* owner = find_window(current.owner)) owner->invalidate(current.rect(), false);
+  if (Window* owner = find_window(current.owner)) owner->invalidate(current.rect());
 }
 
 }  // namespace
@@ -31,7 +32,7 @@ void create_caret(Window& owner, int width, int height, bool grey) {
 }
 
 void destroy_caret() {
-  if (state().visible()) invalidate_caret();
+  if (state().drawn()) invalidate_caret();
   const std::uint32_t blink = state().blink_time_ms;
   state() = CaretState{};
   state().blink_time_ms = blink;
@@ -40,7 +41,10 @@ void destroy_caret() {
 void show_caret(Window& owner) {
   CaretState& current = state();
   if (current.owner != owner.handle() || current.hide_count == 0) return;
-  if (--current.hide_count == 0) invalidate_caret();
+  if (--current.hide_count == 0) {
+    current.blinked_off = false;
+    invalidate_caret();
+  }
 }
 
 void hide_caret(Window& owner) {
@@ -52,9 +56,17 @@ void hide_caret(Window& owner) {
 void set_caret_position(int x, int y) {
   CaretState& current = state();
   if (current.owner == no_window) return;
-  if (current.visible()) invalidate_caret();
+  if (current.drawn()) invalidate_caret();
   current.position = {x, y};
+  current.blinked_off = false;
   if (current.visible()) invalidate_caret();
+}
+
+void blink_caret() {
+  CaretState& current = state();
+  if (!current.visible()) return;
+  current.blinked_off = !current.blinked_off;
+  invalidate_caret();
 }
 
 void set_caret_blink_time(std::uint32_t milliseconds) { state().blink_time_ms = milliseconds; }

@@ -19,7 +19,10 @@ struct CaretState {
   Point position;
   int hide_count = 0;
   std::uint32_t blink_time_ms = 530;
+  // The off half of a blink; a caret that moves or shows again starts on.
+  bool blinked_off = false;
   bool visible() const { return owner != no_window && hide_count == 0; }
+  bool drawn() const { return visible() && !blinked_off; }
   Rect rect() const { return {position.x, position.y, position.x + width, position.y + height}; }
 };
 
@@ -33,6 +36,8 @@ void show_caret(Window& owner);
 void hide_caret(Window& owner);
 void set_caret_position(int x, int y);
 void set_caret_blink_time(std::uint32_t milliseconds);
+// The display's blink timer: turns a visible caret off or on again.
+void blink_caret();
 void reset_caret();
 
 }  // namespace vx::ws

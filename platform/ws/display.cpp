@@ -4,6 +4,7 @@
 
 #include "platform/dialogs.h"
 #include "platform/ws/application.h"
+#include "platform/ws/caret.h"
 #include "platform/ws/display_server.h"
 #include "platform/ws/form.h"
 #include "platform/ws/input.h"
@@ -162,6 +163,11 @@ void placed(WindowHandle form, const Rect& bounds) {
   if (target != nullptr && target->bounds() != bounds) {
     target->set_bounds(bounds.left, bounds.top, bounds.width(), bounds.height());
   }
+}
+
+void caret_blinked() {
+  blink_caret();
+  wake_message_loop();
 }
 
 }  // namespace from_display

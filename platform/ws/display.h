@@ -92,6 +92,8 @@ void close(WindowHandle form);
 void state_changed(WindowHandle form, WindowState state);
 // The window manager moved or resized the window (screen coordinates).
 void placed(WindowHandle form, const Rect& bounds);
+// The caret's blink timer ran out.
+void caret_blinked();
 }  // namespace from_display
 
 }  // namespace vx::ws

@@ -88,7 +88,7 @@ void Window::draw_non_client(Canvas& canvas) {
   if (horizontal_visible_) {
     draw_scroll_bar(canvas, {0, client.bottom, client.right, client.bottom + scroll_bar_size}, false, horizontal_);
   }
-  if (caret().owner == handle_ && caret().visible()) canvas.draw_caret(caret().rect());
+  if (caret().owner == handle_ && caret().drawn()) canvas.draw_caret(caret().rect());
 }
 
 void paint_window(Window& window) {

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/ws/buttons.h"
+#include "platform/ws/caret.h"
 #include "platform/ws/controls.h"
 #include "platform/ws/display.h"
 #include "platform/ws/edits.h"
@@ -226,6 +227,29 @@ TEST_F(DisplayTest, ScreenshotShowsAFormWithItsControls) {
   ASSERT_FALSE(path.empty());
   EXPECT_GT(std::filesystem::file_size(path), 0u);
   EXPECT_FALSE(test::save_screenshot(ok, "display_test_button").empty()) << "a child alone";
+}
+
+TEST_F(DisplayTest, TheCaretBlinksAndStartsOnWhenItMoves) {
+  Form form;
+  show(form, 100, 60);
+  create_caret(form, 2, 12);
+  set_caret_position(10, 10);
+  show_caret(form);
+  process_messages();
+  const Point inside{10, 15};
+  EXPECT_EQ(pixel(form, inside), color::black) << "the white below, inverted";
+  from_display::caret_blinked();
+  process_messages();
+  EXPECT_EQ(pixel(form, inside), color::white);
+  set_caret_position(30, 10);
+  process_messages();
+  EXPECT_EQ(pixel(form, {30, 15}), color::black);
+  EXPECT_EQ(pixel(form, inside), color::white);
+  from_display::caret_blinked();
+  from_display::caret_blinked();
+  process_messages();
+  EXPECT_EQ(pixel(form, {30, 15}), color::black);
+  destroy_caret();
 }
 
 // A window that keeps the keys and characters it is given.

@@ -17,6 +17,7 @@
 #include <map>
 #include <vector>
 
+#include "platform/ws/caret.h"
 #include "platform/ws/color.h"
 #include "platform/ws/qt/qt_form_window.h"
 
@@ -107,7 +108,13 @@ void draw_picture(QPainter& painter, const Rect& rect, const Picture& picture) {
 
 class QtDisplay : public Display {
  public:
-  QtDisplay() : application_(argument_count_, arguments_) {}
+  QtDisplay() : application_(argument_count_, arguments_) {
+    QObject::connect(&caret_blink_, &QTimer::timeout, [this] {
+      caret_blink_.setInterval(static_cast<int>(caret().blink_time_ms));
+      from_display::caret_blinked();
+    });
+    caret_blink_.start(static_cast<int>(caret().blink_time_ms));
+  }
 
   FontMetrics font_metrics(const Font& font) override {
     const QFont qfont = to_qfont(font);
@@ -229,6 +236,7 @@ class QtDisplay : public Display {
   static inline char* arguments_[] = {program_name_, nullptr};
 
   QApplication application_;
+  QTimer caret_blink_;
   std::map<WindowHandle, std::unique_ptr<FormWindow>> forms_;
 };
 
