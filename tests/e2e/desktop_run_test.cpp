@@ -70,6 +70,13 @@ TEST_F(DesktopRun, TheCancelButtonTurnsIntoQuitAndQuitEndsTheProgram) {
   EXPECT_EQ(result.exit_code, script_error(result.output)) << result.output;
 }
 
+TEST_F(DesktopRun, ClosingTheWindowDuringTheScriptEndsTheRunWithOne) {
+  const ProgrammerResult result = run("close", bench.example_script());
+  ASSERT_TRUE(contains(result.errors, "user: closed the main window")) << result.errors;
+  EXPECT_EQ(result.exit_code, 1) << result.output;
+  EXPECT_FALSE(contains(result.output, "CMD>VM")) << result.output;
+}
+
 TEST_F(DesktopRun, AfterTheScriptTheWindowShowsItsResult) {
   std::string script = bench.example_script();
   script.erase(script.find("QU\n"));

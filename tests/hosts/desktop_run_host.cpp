@@ -4,6 +4,7 @@
 //   watch       name the windows shown while PM waits for the target;
 //   escape      press Esc while PM waits for the target, then click "Quit";
 //   cancel      click the cancel button while PM waits for the target, then again once it reads "Quit";
+//   close       close the main window from its frame while PM waits for the target;
 //   screenshot  when the script has ended, save the main window to VX_TEST_SCREENSHOT, then click "Quit".
 // Each step is told on stderr as a line starting "user: ".
 #include <QCoreApplication>
@@ -89,6 +90,9 @@ void look() {
     click_cancel();
     tell("clicked \"Cancel\"");
     u.stage = Stage::acted;
+  } else if (u.stage == Stage::waiting && u.action == "close" && programming_waits_for_target()) {
+    tell(vx::test::close_on_display(*main_window()) ? "closed the main window" : "no window to close");
+    u.stage = Stage::done;
   } else if (u.stage == Stage::waiting && u.action == "screenshot" && run_state().script_finished) {
     const char* path = std::getenv("VX_TEST_SCREENSHOT");
     const bool saved = path != nullptr && vx::ws::save_window_png(*main_window(), path);

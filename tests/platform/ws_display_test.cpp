@@ -294,6 +294,14 @@ TEST_F(DisplayTest, KeysOfTheDisplayArriveAsTheWindowSystemsKeys) {
     process_messages();
     EXPECT_EQ(target.keys(), c.expected) << c.key;
   }
+
+  // The wheel goes where the keys go, with the screen point.
+  target.log.clear();
+  ASSERT_TRUE(test::wheel_on_display(form, {30, 20}, -120));
+  process_messages();
+  ASSERT_EQ(target.ids(), std::vector<MessageId>{msg::mouse_wheel});
+  EXPECT_EQ(static_cast<std::int16_t>(target.log.front().wparam >> 16), -120);
+  EXPECT_EQ(point_from_lparam(target.log.front().lparam), (Point{40 + 30, 30 + 20}));
 }
 
 TEST_F(DisplayTest, ClicksOfTheDisplayReachTheWindowUnderThePointer) {

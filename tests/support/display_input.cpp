@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QMouseEvent>
+#include <QWheelEvent>
 #include <QWindow>
 
 namespace vx::test {
@@ -65,6 +66,17 @@ bool double_click_on_display(ws::Window& window, ws::Point point) {
                     {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                      QEvent::MouseButtonRelease},
                     Qt::LeftButton);
+}
+
+bool wheel_on_display(ws::Window& window, ws::Point point, int delta) {
+  auto* form = dynamic_cast<ws::Form*>(&window.top_level());
+  QWindow* target = form != nullptr ? window_of(*form) : nullptr;
+  if (target == nullptr) return false;
+  const QPointF local = form_point(window, point);
+  QWheelEvent event(local, target->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QCoreApplication::sendEvent(target, &event);
+  return true;
 }
 
 bool close_on_display(ws::Form& form) {

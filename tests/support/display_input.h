@@ -18,6 +18,8 @@ bool press_key_on_display(ws::Form& form, const std::string& key, const std::str
 // A click at `point` in the window's client area.
 bool click_on_display(ws::Window& window, ws::Point point, bool right = false);
 bool double_click_on_display(ws::Window& window, ws::Point point);
+// A turn of the wheel over `point` in the window's client area.
+bool wheel_on_display(ws::Window& window, ws::Point point, int delta);
 // The window manager's close button.
 bool close_on_display(ws::Form& form);
 // The window manager minimising, maximising or restoring the window.
