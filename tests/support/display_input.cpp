@@ -48,7 +48,7 @@ bool press_key_on_display(ws::Form& form, const std::string& key, const std::str
   const QKeySequence sequence = QKeySequence::fromString(QString::fromStdString(key));
   if (target == nullptr || sequence.isEmpty()) return false;
   const QKeyCombination combination = sequence[0];
-  const QString typed = QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+  const QString typed = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
   QKeyEvent press(QEvent::KeyPress, combination.key(), combination.keyboardModifiers(), typed);
   QCoreApplication::sendEvent(target, &press);
   QKeyEvent release(QEvent::KeyRelease, combination.key(), combination.keyboardModifiers(), typed);

@@ -13,7 +13,8 @@
 namespace vx::test {
 
 // `key` names a key as the display's key sequences do ("Esc", "Return",
-// "Shift+Tab", "Alt+F", "Num+5"); `text` is what the key types.
+// "Shift+Tab", "Alt+F", "Num+5"); `text` is what the key types, in UTF-8
+// as the desktop hands it over.
 bool press_key_on_display(ws::Form& form, const std::string& key, const std::string& text = "");
 // A click at `point` in the window's client area.
 bool click_on_display(ws::Window& window, ws::Point point, bool right = false);

@@ -7,6 +7,8 @@
 
 #include <cmath>
 
+#include "platform/ws/qt/qt_text.h"
+
 namespace vx::ws::qt {
 namespace {
 
@@ -25,14 +27,11 @@ int screen_pixels_per_inch() {
   return static_cast<int>(std::lround(QGuiApplication::primaryScreen()->logicalDotsPerInch()));
 }
 
-// One byte is one character, as everywhere on the display.
-void set_clipboard_text(std::string_view text) {
-  clipboard().setText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
-}
+void set_clipboard_text(std::string_view text) { clipboard().setText(to_qstring(text)); }
 
 std::optional<std::string> clipboard_text() {
   if (!clipboard_has_text()) return std::nullopt;
-  return clipboard().text().toLatin1().toStdString();
+  return from_qstring(clipboard().text());
 }
 
 bool clipboard_has_text() {

@@ -13,17 +13,13 @@
 
 #include "platform/ws/display.h"
 #include "platform/ws/shell.h"
+#include "platform/ws/qt/qt_text.h"
 
 namespace vx::ws::qt {
 namespace {
 
 using platform::DialogButton;
 using platform::DialogResult;
-
-// One byte is one character, as everywhere on the display.
-QString to_qstring(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 struct ButtonChoice {
   DialogButton button;

@@ -20,6 +20,7 @@
 #include "platform/ws/caret.h"
 #include "platform/ws/color.h"
 #include "platform/ws/qt/qt_form_window.h"
+#include "platform/ws/qt/qt_text.h"
 
 namespace vx::ws::qt {
 namespace {
@@ -31,11 +32,6 @@ QColor to_qcolor(Color value) {
 }
 
 QRect to_qrect(const Rect& rect) { return QRect(rect.left, rect.top, rect.width(), rect.height()); }
-
-// One byte is one character, as in the headless metrics.
-QString to_qstring(std::string_view text) {
-  return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QFont to_qfont(const Font& font) {
   QFont result(QStringLiteral("DejaVu Sans"));

@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <utility>
 
+#include "platform/windows_1252.h"
 #include "platform/ws/display.h"
 #include "platform/ws/messages.h"
 
@@ -131,9 +133,10 @@ void FormWindow::key(QKeyEvent* event, bool down) {
   const std::uint16_t key = virtual_key_of(event->key(), keypad);
   if (key != 0) from_display::key(form_, key, down, alt);
   if (!down) return;
-  // One byte is one character, as everywhere in the window system.
-  for (const QChar c : event->text()) {
-    if (c.unicode() != 0 && c.unicode() <= 0xFF) from_display::character(form_, static_cast<char>(c.unicode()), alt);
+  // A character the window system's code page lacks is not typed at all.
+  for (const char32_t c : event->text().toUcs4()) {
+    const std::optional<unsigned char> byte = platform::to_windows_1252(c);
+    if (c != 0 && byte) from_display::character(form_, static_cast<char>(*byte), alt);
   }
 }
 
