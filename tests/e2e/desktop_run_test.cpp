@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <regex>
 #include <string>
@@ -87,6 +88,22 @@ TEST_F(DesktopRun, AfterTheScriptTheWindowShowsItsResult) {
   EXPECT_EQ(result.exit_code, 0) << result.output << result.errors;
   EXPECT_TRUE(contains(result.errors, "user: saved the main window")) << result.errors;
   EXPECT_TRUE(std::filesystem::exists(picture));
+}
+
+// Without a display and without VX_HEADLESS the run is headless and never
+// starts Qt: Qt would name the plugins it looks at when asked to.
+TEST(HeadlessRun, WithoutADisplayNoQtStarts) {
+  ProductionRun bench;
+  std::vector<std::string> environment = bench.install.environment();
+  std::erase(environment, std::string("VX_HEADLESS=1"));
+  environment.insert(environment.end(), {"QT_DEBUG_PLUGINS=1", "QT_QPA_PLATFORM="});
+  // The test programs' main has taken the desktop's display away.
+  ASSERT_EQ(std::getenv("DISPLAY"), nullptr);
+  ASSERT_EQ(std::getenv("WAYLAND_DISPLAY"), nullptr);
+  ChildProcess child(bench.install.program(), bench.arguments(bench.example_script()), environment);
+  EXPECT_EQ(child.wait_for_exit(), 0) << child.output() << child.errors();
+  EXPECT_TRUE(contains(child.output(), "CMD>QU")) << child.output();
+  EXPECT_FALSE(contains(child.errors(), "qt.")) << child.errors();
 }
 
 }  // namespace
