@@ -16,7 +16,9 @@ std::span<char> store_text(std::span<char> buffer, std::string_view text) {
   }
   const std::size_t length = std::min(text.size(), buffer.size() - 1);
   // memmove: the text may be a view into the buffer itself.
-  std::memmove(buffer.data(), text.data(), length);
+  if (length > 0) {
+    std::memmove(buffer.data(), text.data(), length);
+  }
   buffer[length] = '\0';
   return buffer;
 }
