@@ -27,7 +27,11 @@ std::vector<vx::controls::CommandRow> rows_of(const vx::controls::TOvcCommandTab
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace vx::fuzz;
   using vx::controls::TOvcCommandTable;
-  static const bool started = [] { return std::atexit(remove_fuzz_directory) == 0; }();
+  // The directory is made before its removal is registered, so it is still there when that runs.
+  static const bool started = [] {
+    fuzz_environment();
+    return std::atexit(remove_fuzz_directory) == 0;
+  }();
   require(started);
   write_fuzz_file("input.tbl", data, size);
 
