@@ -4,12 +4,12 @@
 
 #include "controls/builtin_command_tables.h"
 #include "controls/messages.h"
-#include "foundation/kstring.h"
+#include "controls/string_routines.h"
 
 namespace vx::controls {
 
 bool same_table_name(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) { return upcase_char(x) == upcase_char(y); });
+  return std::ranges::equal(a, b, [](char x, char y) { return UpperChar(x) == UpperChar(y); });
 }
 
 std::span<const CommandRow> builtin_rows_named(std::string_view name) {

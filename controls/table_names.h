@@ -7,7 +7,7 @@
 
 namespace vx::controls {
 
-// Table names compare without regard to case.
+// Table names compare without regard to case, accented letters included.
 bool same_table_name(std::string_view a, std::string_view b);
 
 // The built-in rows of the table of that name ("Default", "WordStar" or

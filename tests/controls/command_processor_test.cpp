@@ -50,6 +50,7 @@ TEST(CommandProcessor, AddedTablesGetNamesNoOtherTableHas) {
       {{"Keys", "Keys5"}, {"Keys", "Keys1"}},
       {{"Grid", "grid"}, {"Grid", "grid1"}},
       {{"7", "7"}, {"7", "71"}},
+      {{"T\xE4sten", "T\xC4STEN"}, {"T\xE4sten", "T\xC4STEN1"}},
   };
   for (const Case& test : cases) {
     TOvcCommandProcessor processor;
