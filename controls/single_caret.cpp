@@ -86,9 +86,7 @@ void TOvcSingleCaret::SetPosition(int x, int y) {
   if (Linked_) MoveSystemCaret();
 }
 
-ws::Window* TOvcSingleCaret::OwnerWindow() const {
-  return Owner_ == ws::no_window ? nullptr : ws::find_window(Owner_);
-}
+ws::Window* TOvcSingleCaret::OwnerWindow() const { return Owner_ == ws::no_window ? nullptr : ws::find_window(Owner_); }
 
 void TOvcSingleCaret::ApplyCaret() {
   TOvcCaret& caret = *Caret_;
@@ -169,6 +167,8 @@ void TOvcSingleCaret::CreateSystemCaret(ws::Window& owner) {
   if (Visible_) ws::show_caret(owner);
 }
 
-void TOvcSingleCaret::MoveSystemCaret() { ws::set_caret_position(system_coordinate(X_, Dx_), system_coordinate(Y_, Dy_)); }
+void TOvcSingleCaret::MoveSystemCaret() {
+  ws::set_caret_position(system_coordinate(X_, Dx_), system_coordinate(Y_, Dy_));
+}
 
 }  // namespace vx::controls

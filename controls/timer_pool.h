@@ -14,8 +14,8 @@ namespace vx::controls {
 class TOvcTimerPool {
  public:
   // ElapsedTime is the trigger's total over all its firings.
-  using TTriggerEvent = std::function<void(TOvcTimerPool& sender, std::int32_t handle, std::int32_t interval,
-                                           std::int32_t elapsed_time)>;
+  using TTriggerEvent =
+      std::function<void(TOvcTimerPool& sender, std::int32_t handle, std::int32_t interval, std::int32_t elapsed_time)>;
 
   TOvcTimerPool();
   virtual ~TOvcTimerPool();

@@ -46,7 +46,8 @@ TEST(Borders, AssignCopiesEachBorderThroughItsSetters) {
   source.RightBorder().SetPenStyle(ws::PenStyle::dash);
   TOvcBorders target;
   int changes = 0;
-  for (TOvcBorder* border : {&target.LeftBorder(), &target.RightBorder(), &target.TopBorder(), &target.BottomBorder()}) {
+  for (TOvcBorder* border :
+       {&target.LeftBorder(), &target.RightBorder(), &target.TopBorder(), &target.BottomBorder()}) {
     border->OnChange = [&](TOvcBorder&) { ++changes; };
   }
   target.Assign(source);

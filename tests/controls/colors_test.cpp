@@ -36,7 +36,8 @@ TEST_P(UseDefaultRules, ColoursFlagAndNotifications) {
 
 const UseDefaultCase use_default_cases[] = {
     {"TheDefaultBackKeepsIt", [](TOvcColors& c) { c.SetBackColor(color::red); }, color::red, color::black, true, 0},
-    {"AnotherBackClearsIt", [](TOvcColors& c) { c.SetBackColor(color::yellow); }, color::yellow, color::black, false, 1},
+    {"AnotherBackClearsIt", [](TOvcColors& c) { c.SetBackColor(color::yellow); }, color::yellow, color::black, false,
+     1},
     {"AnotherTextClearsIt", [](TOvcColors& c) { c.SetTextColor(color::white); }, color::red, color::white, false, 1},
     {"SettingItRestoresTheDefaults",
      [](TOvcColors& c) {
@@ -51,7 +52,8 @@ const UseDefaultCase use_default_cases[] = {
        c.SetBackColor(color::red);
      },
      color::red, color::black, false, 2},
-    {"ClearingItKeepsTheColoursQuietly", [](TOvcColors& c) { c.SetUseDefault(false); }, color::red, color::black, false, 0},
+    {"ClearingItKeepsTheColoursQuietly", [](TOvcColors& c) { c.SetUseDefault(false); }, color::red, color::black, false,
+     0},
     {"SettingItWhenSetStillNotifies", [](TOvcColors& c) { c.SetUseDefault(true); }, color::red, color::black, true, 1},
     {"ResetToDefaultsIsQuietAndKeepsTheFlag",
      [](TOvcColors& c) {

@@ -154,8 +154,8 @@ TEST_F(TimerPool, HandlersRunInOrderAndAFailureEndsTheTick) {
         EXPECT_EQ(elapsed, 100);
       },
       100);
-  const std::int32_t failing =
-      pool().Add([](TOvcTimerPool&, std::int32_t, std::int32_t, std::int32_t) { throw std::runtime_error("jammed"); }, 100);
+  const std::int32_t failing = pool().Add(
+      [](TOvcTimerPool&, std::int32_t, std::int32_t, std::int32_t) { throw std::runtime_error("jammed"); }, 100);
   const std::int32_t last = pool().Add({}, 100);
   run_ms(100);
   const std::string f = std::to_string(first);
