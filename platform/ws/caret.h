@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <limits>
 
 #include "platform/ws/types.h"
 
@@ -23,7 +24,13 @@ struct CaretState {
   bool blinked_off = false;
   bool visible() const { return owner != no_window && hide_count == 0; }
   bool drawn() const { return visible() && !blinked_off; }
-  Rect rect() const { return {position.x, position.y, position.x + width, position.y + height}; }
+  // A caret put out of sight at the largest coordinate ends there too.
+  Rect rect() const {
+    return {position.x, position.y, far_edge(position.x, width), far_edge(position.y, height)};
+  }
+  static int far_edge(int start, int length) {
+    return start > std::numeric_limits<int>::max() - length ? std::numeric_limits<int>::max() : start + length;
+  }
 };
 
 const CaretState& caret();
