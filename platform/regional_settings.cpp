@@ -134,8 +134,6 @@ std::string_view date_letters(const Conversion& conversion) {
     case 'b':
     case 'h': return "MMM";
     case 'B': return "MMMM";
-    case 'a': return "ddd";
-    case 'A': return "dddd";
     case '%': return "%";
     default: return {};
   }

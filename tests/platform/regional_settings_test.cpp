@@ -2,10 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <locale.h>
+
 #include <cstdlib>
-#include <memory>
-#include <string>
 
 namespace vx::platform {
 namespace {
@@ -23,6 +22,8 @@ TEST(RegionalSettingsTest, DateFormatsBecomeShortDates) {
       {"%Od/%Om/%EY", "dd/MM/yyyy"}, {"%d.%m.%Y.", "dd.MM.yyyy."},
       // A letter would read as a picture letter; an unknown field has no letter.
       {"%Y\xE5%m%d", "yyyy\xE5MMdd"}, {"%dde%m", ""}, {"%d/%j", ""}, {"%d/%", ""},
+      // A weekday would read as a day number.
+      {"%a %d/%m", ""},
   };
   for (const DateCase& c : cases) EXPECT_EQ(short_date_from_date_format(c.d_fmt), c.short_date) << c.d_fmt;
 }
@@ -95,20 +96,16 @@ TEST(RegionalSettingsTest, MissingLocaleReadsAsC) {
   EXPECT_EQ(missing.month_names[1], "February");
 }
 
-bool locale_installed(const std::string& name) {
-  const std::unique_ptr<FILE, int (*)(FILE*)> list(popen("locale -a 2>/dev/null", "r"), pclose);
-  if (!list) return false;
-  char line[256];
-  while (std::fgets(line, sizeof line, list.get()) != nullptr) {
-    if (std::string(line) == name + "\n") return true;
-  }
-  return false;
+bool locale_installed(const char* name) {
+  const locale_t locale = newlocale(LC_ALL_MASK, name, static_cast<locale_t>(0));
+  if (locale == static_cast<locale_t>(0)) return false;
+  freelocale(locale);
+  return true;
 }
 
 TEST(RegionalSettingsTest, FrenchLocaleWhenInstalled) {
-  const std::string name = locale_installed("fr_FR.utf8") ? "fr_FR.UTF-8" : locale_installed("fr_FR") ? "fr_FR" : "";
-  if (name.empty()) GTEST_SKIP() << "fr_FR is not installed";
-  const RegionalSettings fr = locale_regional_settings(name.c_str());
+  if (!locale_installed("fr_FR.UTF-8")) GTEST_SKIP() << "fr_FR.UTF-8 is not installed";
+  const RegionalSettings fr = locale_regional_settings("fr_FR.UTF-8");
   EXPECT_EQ(fr.thousands_separator, "\xA0");
   EXPECT_EQ(fr.short_date, "dd/MM/yyyy");
   EXPECT_EQ(fr.currency, "\x80");
