@@ -11,9 +11,7 @@ bool IsDayNumber(std::int32_t day_number) { return day_number >= 0 && day_number
 
 }  // namespace
 
-bool LeapYear(int year) {
-  return year % 4 == 0 && year % 4000 != 0 && (year % 100 != 0 || year % 400 == 0);
-}
+bool LeapYear(int year) { return year % 4 == 0 && year % 4000 != 0 && (year % 100 != 0 || year % 400 == 0); }
 
 int ExpandTwoDigitYear(int year, int epoch) {
   if (year >= 100 || epoch == 0) return year;
@@ -25,12 +23,15 @@ int MonthLength(int month, int year, int epoch) {
   year = ExpandTwoDigitYear(year, epoch);
   if (year < kFirstYear || year > kLastYear || month < 1 || month > 12) return 0;
   switch (month) {
-    case 2: return LeapYear(year) ? 29 : 28;
+    case 2:
+      return LeapYear(year) ? 29 : 28;
     case 4:
     case 6:
     case 9:
-    case 11: return 30;
-    default: return 31;
+    case 11:
+      return 30;
+    default:
+      return 31;
   }
 }
 

@@ -34,22 +34,39 @@ std::string Fitted(std::string_view text, std::size_t width) {
 std::string FormatDateParts(const TOvcIntlSup& intl, std::string_view mask, const DateParts& date, bool pack) {
   MaskText text(mask);
   for (const MaskRun& run : MaskRuns(mask)) {
-    const bool date_field = run.letter == 'd' || run.letter == 'm' || run.letter == 'n' || run.letter == 'y' ||
-                            run.letter == 'w';
+    const bool date_field =
+        run.letter == 'd' || run.letter == 'm' || run.letter == 'n' || run.letter == 'y' || run.letter == 'w';
     if (date_field && date.blank) {
       text.Blank(run);
       continue;
     }
     switch (run.letter) {
-      case 'd': text.WriteNumber(run, date.day); break;
-      case 'm': text.WriteNumber(run, date.month); break;
-      case 'y': text.WriteNumber(run, date.year); break;
-      case 'n': text.WriteName(run, NameOf(intl.month_names, date.month - 1)); break;
-      case 'w': text.WriteName(run, NameOf(intl.day_names, date.weekday)); break;
-      case 'f': text.WriteText(run, intl.literal_texts[0]); break;
-      case 'g': text.WriteText(run, intl.literal_texts[1]); break;
-      case 'h': text.WriteText(run, intl.literal_texts[2]); break;
-      default: break;
+      case 'd':
+        text.WriteNumber(run, date.day);
+        break;
+      case 'm':
+        text.WriteNumber(run, date.month);
+        break;
+      case 'y':
+        text.WriteNumber(run, date.year);
+        break;
+      case 'n':
+        text.WriteName(run, NameOf(intl.month_names, date.month - 1));
+        break;
+      case 'w':
+        text.WriteName(run, NameOf(intl.day_names, date.weekday));
+        break;
+      case 'f':
+        text.WriteText(run, intl.literal_texts[0]);
+        break;
+      case 'g':
+        text.WriteText(run, intl.literal_texts[1]);
+        break;
+      case 'h':
+        text.WriteText(run, intl.literal_texts[2]);
+        break;
+      default:
+        break;
     }
   }
   text.Replace('/', intl.date_separator);
@@ -86,8 +103,8 @@ ShortText TOvcIntlSup::FormatDayMonthYear(const ShortText& mask, int day, int mo
   return ShortText(FormatDateParts(*this, mask.view(), date, pack));
 }
 
-std::span<char> TOvcIntlSup::FormatDayMonthYear(std::span<char> buffer, const char* mask, int day, int month,
-                                                int year, int epoch, bool pack) const {
+std::span<char> TOvcIntlSup::FormatDayMonthYear(std::span<char> buffer, const char* mask, int day, int month, int year,
+                                                int epoch, bool pack) const {
   return store_text(buffer, FormatDayMonthYear(ShortText(mask), day, month, year, epoch, pack).view());
 }
 

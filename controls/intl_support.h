@@ -47,8 +47,8 @@ class TOvcIntlSup {
   ShortText FormatDate(const ShortText& mask, std::int32_t day_number, bool pack) const;
   std::span<char> FormatDate(std::span<char> buffer, const char* mask, std::int32_t day_number, bool pack) const;
   ShortText FormatDayMonthYear(const ShortText& mask, int day, int month, int year, int epoch, bool pack) const;
-  std::span<char> FormatDayMonthYear(std::span<char> buffer, const char* mask, int day, int month, int year,
-                                     int epoch, bool pack) const;
+  std::span<char> FormatDayMonthYear(std::span<char> buffer, const char* mask, int day, int month, int year, int epoch,
+                                     bool pack) const;
   std::int32_t DateFromText(const ShortText& mask, const ShortText& text, int epoch) const;
   std::int32_t DateFromText(const char* mask, const char* text, int epoch) const;
   SplitDate SplitDateText(const ShortText& mask, const ShortText& text, int epoch) const;
@@ -88,7 +88,7 @@ class TOvcIntlSup {
   std::string afternoon_text;
   char time_separator = ':';
   std::array<std::string, 3> literal_texts;  // up to six characters each
-  std::string short_date;  // up to 29 characters
+  std::string short_date;                    // up to 29 characters
   bool time_leading_zero = false;
   bool twelve_hour_clock = false;
   std::array<std::string, 12> month_names;

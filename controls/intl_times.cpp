@@ -39,14 +39,21 @@ std::string FormatTimeText(const TOvcIntlSup& intl, std::string_view mask, std::
       continue;
     }
     switch (run.letter) {
-      case 'h': text.WriteNumber(run, time.hours); break;
-      case 'm': text.WriteNumber(run, time.minutes); break;
-      case 's': text.WriteNumber(run, time.seconds); break;
+      case 'h':
+        text.WriteNumber(run, time.hours);
+        break;
+      case 'm':
+        text.WriteNumber(run, time.minutes);
+        break;
+      case 's':
+        text.WriteNumber(run, time.seconds);
+        break;
       case 't':
         text.WriteText(run, blank_marker ? std::string_view() : marker);
         if (pack && !no_time && (blank_marker || marker.empty())) text.RemoveWithBlankBefore(run);
         break;
-      default: break;
+      default:
+        break;
     }
   }
   text.Replace(':', intl.time_separator);
@@ -65,13 +72,13 @@ std::span<char> TOvcIntlSup::FormatTime(std::span<char> buffer, const char* mask
   return store_text(buffer, FormatTime(ShortText(mask), seconds, pack).view());
 }
 
-ShortText TOvcIntlSup::FormatTimeWith(const ShortText& mask, std::int32_t seconds, bool pack,
-                                      const ShortText& morning, const ShortText& afternoon) const {
+ShortText TOvcIntlSup::FormatTimeWith(const ShortText& mask, std::int32_t seconds, bool pack, const ShortText& morning,
+                                      const ShortText& afternoon) const {
   return ShortText(FormatTimeText(*this, mask.view(), seconds, pack, morning.view(), afternoon.view()));
 }
 
-std::span<char> TOvcIntlSup::FormatTimeWith(std::span<char> buffer, const char* mask, std::int32_t seconds,
-                                            bool pack, const char* morning, const char* afternoon) const {
+std::span<char> TOvcIntlSup::FormatTimeWith(std::span<char> buffer, const char* mask, std::int32_t seconds, bool pack,
+                                            const char* morning, const char* afternoon) const {
   return store_text(buffer,
                     FormatTimeWith(ShortText(mask), seconds, pack, ShortText(morning), ShortText(afternoon)).view());
 }

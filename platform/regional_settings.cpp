@@ -61,7 +61,9 @@ struct LocaleReader {
   const Locale& user;
   const Locale& c;
 
-  std::optional<std::u32string> wide(nl_item item) const { return decode(nl_langinfo_l(item, user.handle()), user.handle()); }
+  std::optional<std::u32string> wide(nl_item item) const {
+    return decode(nl_langinfo_l(item, user.handle()), user.handle());
+  }
 
   // A text with a character outside Windows-1252 is the C locale's text.
   std::string text(nl_item item) const {
@@ -91,11 +93,21 @@ std::string expand_formats(std::string_view format) {
     }
     const char conversion = format[++i];
     switch (conversion) {
-      case 'D': out += "%m/%d/%y"; break;
-      case 'F': out += "%Y-%m-%d"; break;
-      case 'T': out += "%H:%M:%S"; break;
-      case 'R': out += "%H:%M"; break;
-      case 'r': out += "%I:%M:%S %p"; break;
+      case 'D':
+        out += "%m/%d/%y";
+        break;
+      case 'F':
+        out += "%Y-%m-%d";
+        break;
+      case 'T':
+        out += "%H:%M:%S";
+        break;
+      case 'R':
+        out += "%H:%M";
+        break;
+      case 'r':
+        out += "%I:%M:%S %p";
+        break;
       default:
         out += '%';
         out += conversion;
@@ -126,16 +138,25 @@ Conversion read_conversion(std::string_view format, std::size_t start) {
 
 std::string_view date_letters(const Conversion& conversion) {
   switch (conversion.letter) {
-    case 'd': return conversion.unpadded ? "d" : "dd";
-    case 'e': return "d";
-    case 'm': return conversion.unpadded ? "M" : "MM";
-    case 'y': return "yy";
-    case 'Y': return "yyyy";
+    case 'd':
+      return conversion.unpadded ? "d" : "dd";
+    case 'e':
+      return "d";
+    case 'm':
+      return conversion.unpadded ? "M" : "MM";
+    case 'y':
+      return "yy";
+    case 'Y':
+      return "yyyy";
     case 'b':
-    case 'h': return "MMM";
-    case 'B': return "MMMM";
-    case '%': return "%";
-    default: return {};
+    case 'h':
+      return "MMM";
+    case 'B':
+      return "MMMM";
+    case '%':
+      return "%";
+    default:
+      return {};
   }
 }
 

@@ -25,7 +25,7 @@ struct RegionalSettings {
   std::string short_date;
   std::string long_date;
   std::array<std::string, 12> month_names;  // January first
-  std::array<std::string, 7> day_names;  // Sunday first
+  std::array<std::string, 7> day_names;     // Sunday first
 };
 
 // The table that set_regional_settings installed, else the user's locale.

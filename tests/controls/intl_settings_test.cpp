@@ -18,7 +18,7 @@ struct ThousandsCase {
 
 TEST_F(IntlSettingsTest, ThousandsSeparatorNeverMeetsTheDecimal) {
   const ThousandsCase cases[] = {
-      {'.', "", ','},  {',', "", '.'},  {',', ",", '.'},    {'.', ".", ','},
+      {'.', "", ','},        {',', "", '.'},   {',', ",", '.'},  {'.', ".", ','},
       {',', "\xA0", '\xA0'}, {'.', "'", '\''}, {'.', "ab", ','}, {',', " ", ' '},
   };
   for (const ThousandsCase& c : cases) {
@@ -39,8 +39,11 @@ struct CurrencyCase {
 
 TEST_F(IntlSettingsTest, CurrencyTextsKeepTheirBlank) {
   const CurrencyCase cases[] = {
-      {"", 0, "$", "$"},           {"\x80", 3, "\x80", " \x80"},      {"ABCDE", 2, "ABCDE ", "ABCDE"},
-      {"ABCDEFG", 3, "ABCDE", " ABCDE"}, {"kr", 1, "kr", "kr"},
+      {"", 0, "$", "$"},
+      {"\x80", 3, "\x80", " \x80"},
+      {"ABCDE", 2, "ABCDE ", "ABCDE"},
+      {"ABCDEFG", 3, "ABCDE", " ABCDE"},
+      {"kr", 1, "kr", "kr"},
   };
   for (const CurrencyCase& c : cases) {
     table.currency = c.currency;

@@ -1,7 +1,6 @@
 #include "platform/regional_settings.h"
 
 #include <gtest/gtest.h>
-
 #include <locale.h>
 
 #include <cstdlib>
@@ -16,12 +15,22 @@ struct DateCase {
 
 TEST(RegionalSettingsTest, DateFormatsBecomeShortDates) {
   const DateCase cases[] = {
-      {"%m/%d/%y", "MM/dd/yy"},     {"%d.%m.%Y", "dd.MM.yyyy"}, {"%Y-%m-%d", "yyyy-MM-dd"},
-      {"%D", "MM/dd/yy"},           {"%F", "yyyy-MM-dd"},       {"%-d/%-m/%Y", "d/M/yyyy"},
-      {"%e/%m/%y", "d/MM/yy"},      {"%d %b %Y", "dd MMM yyyy"}, {"%d %B %Y", "dd MMMM yyyy"},
-      {"%Od/%Om/%EY", "dd/MM/yyyy"}, {"%d.%m.%Y.", "dd.MM.yyyy."},
+      {"%m/%d/%y", "MM/dd/yy"},
+      {"%d.%m.%Y", "dd.MM.yyyy"},
+      {"%Y-%m-%d", "yyyy-MM-dd"},
+      {"%D", "MM/dd/yy"},
+      {"%F", "yyyy-MM-dd"},
+      {"%-d/%-m/%Y", "d/M/yyyy"},
+      {"%e/%m/%y", "d/MM/yy"},
+      {"%d %b %Y", "dd MMM yyyy"},
+      {"%d %B %Y", "dd MMMM yyyy"},
+      {"%Od/%Om/%EY", "dd/MM/yyyy"},
+      {"%d.%m.%Y.", "dd.MM.yyyy."},
       // A letter would read as a picture letter; an unknown field has no letter.
-      {"%Y\xE5%m%d", "yyyy\xE5MMdd"}, {"%dde%m", ""}, {"%d/%j", ""}, {"%d/%", ""},
+      {"%Y\xE5%m%d", "yyyy\xE5MMdd"},
+      {"%dde%m", ""},
+      {"%d/%j", ""},
+      {"%d/%", ""},
       // A weekday would read as a day number.
       {"%a %d/%m", ""},
   };
@@ -37,9 +46,9 @@ struct TimeCase {
 
 TEST(RegionalSettingsTest, TimeFormatsGiveClockSeparatorAndLeadingZero) {
   const TimeCase cases[] = {
-      {"%H:%M:%S", false, true, ":"}, {"%T", false, true, ":"},   {"%r", true, true, ":"},
+      {"%H:%M:%S", false, true, ":"},   {"%T", false, true, ":"},          {"%r", true, true, ":"},
       {"%I:%M:%S %p", true, true, ":"}, {"%l:%M:%S %p", true, false, ":"}, {"%k.%M", false, false, "."},
-      {"%-H:%M", false, false, ":"},   {"%Hh%M", false, true, ""},  {"", false, false, ""},
+      {"%-H:%M", false, false, ":"},    {"%Hh%M", false, true, ""},        {"", false, false, ""},
   };
   for (const TimeCase& c : cases) {
     const TimeFormatFacts facts = time_format_facts(c.t_fmt);
