@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cerrno>
 #include <ctime>
+#include <utility>
 
 namespace vx::platform {
 namespace {
@@ -30,7 +31,13 @@ thread_local const DescriptorWaiter* thread_waiter = nullptr;
 // True when the time ran out. A signal ends the block like a readable
 // descriptor: the caller looks again.
 bool block_on(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) {
-  if (thread_waiter != nullptr) return (*thread_waiter)(fds, microseconds);
+  if (thread_waiter != nullptr) {
+    // A wait inside the waiter's own event handling blocks as usual.
+    const DescriptorWaiter* waiter = std::exchange(thread_waiter, nullptr);
+    const bool ran_out = (*waiter)(fds, microseconds);
+    thread_waiter = waiter;
+    return ran_out;
+  }
   const timespec limit = timespec_of(microseconds.value_or(0));
   return ppoll(fds.data(), fds.size(), microseconds ? &limit : nullptr, nullptr) == 0;
 }

@@ -8,8 +8,6 @@
 #include "platform/ws/display_server.h"
 #include "platform/ws/form.h"
 #include "platform/ws/input.h"
-#include "platform/ws/keyboard.h"
-#include "platform/ws/messages.h"
 #include "platform/ws/qt/qt_dialogs.h"
 #include "platform/ws/qt/qt_display.h"
 #include "platform/ws/window.h"
@@ -126,15 +124,15 @@ bool save_window_png(Window& window, const std::string& path) {
 
 namespace from_display {
 
-void key(WindowHandle form, std::uint16_t virtual_key, bool down, bool alt) {
+void key(WindowHandle form, std::uint16_t virtual_key, bool down, bool system) {
   Form* target = shown_form(form);
   if (target == nullptr) return;
   if (down) make_active(*target);
-  input::key_event(virtual_key, down, alt && !key_is_down(vk::control));
+  input::key_event(virtual_key, down, system);
 }
 
-void character(WindowHandle form, char c, bool alt) {
-  if (shown_form(form) != nullptr) input::character_event(c, alt && !key_is_down(vk::control));
+void character(WindowHandle form, char c, bool system) {
+  if (shown_form(form) != nullptr) input::character_event(c, system);
 }
 
 void mouse(WindowHandle form, MessageId id, WParam flags, Point point) {
@@ -154,8 +152,10 @@ void close(WindowHandle form) {
   if (Form* target = shown_form(form)) input::close(*target);
 }
 
+// Both leave parts to paint, which the idle loop must not sleep over.
 void state_changed(WindowHandle form, WindowState state) {
   if (Form* target = shown_form(form)) target->set_window_state(state);
+  wake_message_loop();
 }
 
 void placed(WindowHandle form, const Rect& bounds) {
@@ -163,6 +163,7 @@ void placed(WindowHandle form, const Rect& bounds) {
   if (target != nullptr && target->bounds() != bounds) {
     target->set_bounds(bounds.left, bounds.top, bounds.width(), bounds.height());
   }
+  wake_message_loop();
 }
 
 void caret_blinked() {

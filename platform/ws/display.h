@@ -84,8 +84,9 @@ bool save_window_png(Window& window, const std::string& path);
 // window system as its own input: keys go to the focused window of the
 // form, mouse messages to the window under the point (form coordinates).
 namespace from_display {
-void key(WindowHandle form, std::uint16_t virtual_key, bool down, bool alt);
-void character(WindowHandle form, char character, bool alt);
+// `system`: Alt held without Ctrl, as the system-key messages want it.
+void key(WindowHandle form, std::uint16_t virtual_key, bool down, bool system);
+void character(WindowHandle form, char character, bool system);
 void mouse(WindowHandle form, MessageId id, WParam flags, Point point);
 void wheel(WindowHandle form, int delta, Point point);
 void close(WindowHandle form);

@@ -287,6 +287,11 @@ TEST_F(DisplayTest, KeysOfTheDisplayArriveAsTheWindowSystemsKeys) {
       {"Num+5", "5", {{msg::key_down, vk::numpad0 + 5}, {msg::character, '5'}, {msg::key_up, vk::numpad0 + 5}}},
       {"Alt+F", "f", {{msg::sys_key_down, 'F'}, {msg::sys_character, 'f'}, {msg::sys_key_up, 'F'}}},
       {"Ctrl+C", "\x03", {{msg::key_down, 'C'}, {msg::character, 3}, {msg::key_up, 'C'}}},
+      // With Ctrl only control characters are typed, and Alt makes no system key.
+      {"Ctrl+1", "1", {{msg::key_down, '1'}, {msg::key_up, '1'}}},
+      {"Ctrl+Alt+X", "\x18", {{msg::key_down, 'X'}, {msg::character, 0x18}, {msg::key_up, 'X'}}},
+      // The desktop hands Delete over with the DEL character, which is no typing.
+      {"Del", "\x7f", {{msg::key_down, vk::del}, {msg::key_up, vk::del}}},
       // Characters are the window system's Windows-1252 bytes; one it lacks is not typed.
       {"E", "\u20ac", {{msg::key_down, 'E'}, {msg::character, 0x80}, {msg::key_up, 'E'}}},
       {"E", "\u00e9", {{msg::key_down, 'E'}, {msg::character, 0xE9}, {msg::key_up, 'E'}}},

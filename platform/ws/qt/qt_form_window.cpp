@@ -128,15 +128,18 @@ void FormWindow::key(QKeyEvent* event, bool down) {
   if (!down && event->isAutoRepeat()) return;
   const bool keypad = (event->modifiers() & Qt::KeypadModifier) != 0;
   const bool alt_held = (event->modifiers() & Qt::AltModifier) != 0;
-  // After another key the release of Alt is an ordinary key-up.
-  const bool alt = event->key() == Qt::Key_Alt ? down : alt_held;
+  const bool ctrl_held = (event->modifiers() & Qt::ControlModifier) != 0;
+  // After another key the release of Alt is an ordinary key-up; with Ctrl, Alt is no system key.
+  const bool system = (event->key() == Qt::Key_Alt ? down : alt_held) && !ctrl_held;
   const std::uint16_t key = virtual_key_of(event->key(), keypad);
-  if (key != 0) from_display::key(form_, key, down, alt);
-  if (!down) return;
+  if (key != 0) from_display::key(form_, key, down, system);
+  // Delete makes no character here, and with Ctrl only the control characters are typed,
+  // as the window system's own keys make them.
+  if (!down || event->key() == Qt::Key_Delete) return;
   // A character the window system's code page lacks is not typed at all.
   for (const char32_t c : event->text().toUcs4()) {
     const std::optional<unsigned char> byte = platform::to_windows_1252(c);
-    if (c != 0 && byte) from_display::character(form_, static_cast<char>(*byte), alt);
+    if (c != 0 && byte && (!ctrl_held || c < 0x20)) from_display::character(form_, static_cast<char>(*byte), system);
   }
 }
 
@@ -153,7 +156,10 @@ void FormWindow::mouse(QMouseEvent* event, bool down, bool double_click) {
   from_display::mouse(form_, id, mouse_flags(event->buttons(), event->modifiers()), point_of(event->position()));
 }
 
-void FormWindow::mousePressEvent(QMouseEvent* event) { mouse(event, true, false); }
+// The second press of a double click comes again as the double click itself.
+void FormWindow::mousePressEvent(QMouseEvent* event) {
+  if (!event->flags().testFlag(Qt::MouseEventCreatedDoubleClick)) mouse(event, true, false);
+}
 
 void FormWindow::mouseReleaseEvent(QMouseEvent* event) { mouse(event, false, false); }
 
