@@ -9,16 +9,13 @@
 // Each step is told on stderr as a line starting "user: ".
 #include <QCoreApplication>
 #include <QGuiApplication>
-#include <QMetaObject>
 #include <QTimer>
 #include <QWindow>
 
-#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "foundation/run_state.h"
@@ -111,7 +108,12 @@ void look_again() {
   if (user().stage != Stage::done) QTimer::singleShot(0, QCoreApplication::instance(), look_again);
 }
 
+// The user sits down once the display is up.
+void sit_down() { QTimer::singleShot(0, QCoreApplication::instance(), look_again); }
+
 }  // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(sit_down)
 
 int main(int argc, char** argv) {
   std::signal(SIGXFSZ, SIG_IGN);
@@ -123,11 +125,6 @@ int main(int argc, char** argv) {
     return 2;
   }
   user().world = simulation.world.get();
-  // The user sits down once the display is up.
-  std::thread([] {
-    while (QCoreApplication::instance() == nullptr) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    QMetaObject::invokeMethod(QCoreApplication::instance(), look_again, Qt::QueuedConnection);
-  }).detach();
   std::vector<vx::ShortText> parameters(argv + 1, argv + argc);
   return vx::programmer::programmer_main_block(std::move(parameters));
 }
