@@ -73,7 +73,8 @@ Display* display() {
       }
     }
     opened = qt::open_display().release();
-    // A responder of its own, such as a test's script, keeps answering.
+    // A responder of its own, such as a test's script, keeps answering message and file
+    // dialogs; modal forms are answered through their own controls on a display.
     if (dynamic_cast<platform::NonInteractiveResponder*>(&platform::dialog_responder()) != nullptr) {
       platform::install_dialog_responder(&qt::open_dialogs());
     }

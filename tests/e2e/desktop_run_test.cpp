@@ -87,6 +87,8 @@ TEST_F(DesktopRun, AfterTheScriptTheWindowShowsItsResult) {
   const ProgrammerResult result = run("screenshot", script, {"VX_TEST_SCREENSHOT=" + picture});
   EXPECT_EQ(result.exit_code, 0) << result.output << result.errors;
   EXPECT_TRUE(contains(result.errors, "user: saved the main window")) << result.errors;
+  EXPECT_TRUE(contains(result.errors, "user: the status panel reads \"SUCCESS - All programming steps completed.\""))
+      << result.errors;
   EXPECT_TRUE(std::filesystem::exists(picture));
 }
 

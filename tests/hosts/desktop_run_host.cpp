@@ -25,6 +25,7 @@
 #include "programmer/main_window.h"
 #include "programmer/program_windows.h"
 #include "programmer/programmer_run.h"
+#include "programmer/status_window.h"
 #include "sim/simulated_world.h"
 #include "support/display_input.h"
 
@@ -94,6 +95,7 @@ void look() {
     const char* path = std::getenv("VX_TEST_SCREENSHOT");
     const bool saved = path != nullptr && vx::ws::save_window_png(*main_window(), path);
     tell(saved ? "saved the main window" : "could not save the main window");
+    tell("the status panel reads \"" + vx::programmer::program_windows().status1->Panel2().caption() + "\"");
     u.stage = Stage::acted;
   } else if (u.stage == Stage::acted && reads_quit() && !vx::programmer::programmer_run().script_running) {
     tell("the button reads \"Quit\"; clicked it");
