@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "controls/intl_support.h"
 #include "foundation/command_exception.h"
 #include "foundation/exit_code.h"
 #include "foundation/kstring.h"
@@ -131,6 +132,8 @@ int programmer_main_block(std::vector<ShortText> parameters) {
   start_ethernet_transport(static_cast<std::uint32_t>(platform::clock().monotonic_microseconds()),
                            read_network_card_ip());
 
+  // The controls read the regional settings through this object.
+  controls::create_intl_support();
   create_windows();
   run_command_line_stage();
   if (!terminating() && command_line().hide_main_window) ws::set_show_main_form(false);
@@ -138,6 +141,7 @@ int programmer_main_block(std::vector<ShortText> parameters) {
 
   finish_open_status_line();
   destroy_program_windows();
+  controls::free_intl_support();
   close_all_ports();
   finish_serial_transport();
   finish_ftdi_binding();

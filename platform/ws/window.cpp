@@ -18,15 +18,6 @@ using detail::WindowRegistry;
 
 void forget(std::vector<Window*>& list, Window* window) { std::erase(list, window); }
 
-ShiftState mouse_shift(WParam flags) {
-  ShiftState shift = keyboard_shift_state() & shift_alt;
-  if ((flags & mk::shift) != 0) shift |= shift_shift;
-  if ((flags & mk::control) != 0) shift |= shift_ctrl;
-  if ((flags & mk::left_button) != 0) shift |= shift_left;
-  if ((flags & mk::right_button) != 0) shift |= shift_right;
-  return shift;
-}
-
 bool contains(const Window& ancestor, const Window* window) {
   for (; window != nullptr; window = window->parent()) {
     if (window == &ancestor) return true;
@@ -35,6 +26,15 @@ bool contains(const Window& ancestor, const Window* window) {
 }
 
 }  // namespace
+
+ShiftState mouse_shift(WParam flags) {
+  ShiftState shift = keyboard_shift_state() & shift_alt;
+  if ((flags & mk::shift) != 0) shift |= shift_shift;
+  if ((flags & mk::control) != 0) shift |= shift_ctrl;
+  if ((flags & mk::left_button) != 0) shift |= shift_left;
+  if ((flags & mk::right_button) != 0) shift |= shift_right;
+  return shift;
+}
 
 Window::Window(Window* parent) {
   WindowRegistry& r = registry();
@@ -101,6 +101,7 @@ void Window::set_bounds(int left, int top, int width, int height) {
   if (bounds == bounds_) return;
   const bool resized = bounds.width() != bounds_.width() || bounds.height() != bounds_.height();
   if (parent_ != nullptr) parent_->invalidate();
+  const Rect old_bounds = bounds_;
   bounds_ = bounds;
   if (resized) {
     const Rect client = client_rect();
@@ -108,6 +109,7 @@ void Window::set_bounds(int left, int top, int width, int height) {
   }
   if (parent_ != nullptr && align_ != Align::none) parent_->realign();
   invalidate_tree();
+  bounds_changed(old_bounds);
 }
 
 Rect Window::client_rect() const {

@@ -154,6 +154,8 @@ class Window {
   virtual void paint(Canvas& canvas);
   // Called after the window was shown or hidden.
   virtual void visibility_changed() {}
+  // Called after set_bounds moved or resized the window.
+  virtual void bounds_changed(const Rect& /*old_bounds*/) {}
   // Lays the aligned children out in the client area.
   void realign();
   // A left press and release inside the window is a click; lists click on
@@ -215,6 +217,9 @@ void bring_to_foreground(Form& form);
 // Windows with an invalid part that is showing, by handle: parents before
 // the children created after them.
 std::vector<WindowHandle> windows_to_paint();
+
+// The shift state of a mouse message's key flags, with Alt as the keyboard holds it.
+ShiftState mouse_shift(WParam flags);
 
 // Input routing keeps track of the window under the mouse.
 void track_mouse_over(Window* target);
