@@ -288,6 +288,12 @@ void post_input(const Message& message, bool character_of_key) {
   wake();
 }
 
+bool input_pending() {
+  ApplicationState& s = state();
+  std::lock_guard lock(s.mutex);
+  return !s.input.empty();
+}
+
 void process_messages() {
   ApplicationState& s = state();
   detail::FiredTimers fired;

@@ -37,6 +37,8 @@ std::optional<LResult> send_message_timeout(WindowHandle window, MessageId id, W
 // to their window or the window holding the capture. A character made from
 // a key whose key-down a form took for itself (Tab) is dropped.
 void post_input(const Message& message, bool character_of_key = false);
+// Whether input waits in that queue.
+bool input_pending();
 
 // Handles everything that is pending, in the window system's order: sent
 // messages, posted messages, input, painting, then due timers (each timer at

@@ -50,6 +50,24 @@ inline constexpr MessageId first_registered = 0xC000;
 inline constexpr MessageId last_registered = 0xFFFF;
 }  // namespace msg
 
+// The list-box messages.
+namespace lb {
+inline constexpr MessageId set_sel = 0x0185;
+inline constexpr MessageId set_cur_sel = 0x0186;
+inline constexpr MessageId get_sel = 0x0187;
+inline constexpr MessageId get_cur_sel = 0x0188;
+inline constexpr MessageId reset_content = 0x0184;
+inline constexpr MessageId get_count = 0x018B;
+inline constexpr MessageId get_top_index = 0x018E;
+inline constexpr MessageId set_tab_stops = 0x0192;
+inline constexpr MessageId set_top_index = 0x0197;
+inline constexpr MessageId get_item_rect = 0x0198;
+inline constexpr MessageId sel_item_range = 0x019B;
+inline constexpr MessageId get_caret_index = 0x019F;
+inline constexpr MessageId get_item_height = 0x01A1;
+inline constexpr LResult error = -1;
+}  // namespace lb
+
 // Virtual-key codes; letters and digits are their upper-case ASCII codes.
 namespace vk {
 inline constexpr std::uint16_t left_button = 0x01;
