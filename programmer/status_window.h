@@ -38,6 +38,8 @@ class Tstatus1 final : public ws::Form {
 
   controls::TOvcController& OvcController1() { return controller_; }
   controls::TOvcVirtualListBox& Listbox1() { return *listbox1_; }
+  // What the status output drives on a desktop.
+  StatusListView& ListBoxView() { return list_view_; }
   ws::Panel& Panel2() { return *panel2_; }
   ws::Edit& Edit1() { return *edit1_; }
   ws::PopupMenu& PopupMenu1() { return popup_; }

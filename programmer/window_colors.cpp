@@ -19,7 +19,35 @@ ShortText color_key(const ShortText& name, std::uint16_t identifier, char which)
 
 }  // namespace
 
-TChangeColor1::TChangeColor1() { hide(); }
+TChangeColor1::TChangeColor1()
+    : controller_(this), listbox1_(std::make_unique<controls::TOvcVirtualListBox>(this)) {
+  hide();
+  controller_.Name = "OvcController1";
+  controls::TOvcVirtualListBox& box = *listbox1_;
+  box.Name = "ListBox1";
+  box.set_align(ws::Align::client);
+  box.SetNumItems(0);
+  box.OnGetItem = [this](controls::TOvcCustomVirtualListBox&, std::int32_t index, std::string& text) {
+    if (index >= 0 && static_cast<std::size_t>(index) < parts_.size()) text = parts_[static_cast<std::size_t>(index)].first;
+  };
+  box.OnGetItemColor = [this](controls::TOvcCustomVirtualListBox&, std::int32_t index, ws::Color& foreground,
+                              ws::Color& background) { item_colours(index, foreground, background); };
+  box.Loaded();
+}
+
+void TChangeColor1::add_part(std::string name, TColorInfo info) {
+  parts_.emplace_back(std::move(name), std::move(info));
+  listbox1_->SetNumItems(static_cast<std::int32_t>(parts_.size()));
+  listbox1_->invalidate();
+}
+
+// Mode 0 parts have only a text colour, mode 1 only a background, mode 2 both.
+void TChangeColor1::item_colours(std::int32_t index, ws::Color& foreground, ws::Color& background) const {
+  if (index < 0 || static_cast<std::size_t>(index) >= parts_.size()) return;
+  const TColorInfo& part = parts_[static_cast<std::size_t>(index)].second;
+  if (part.mode != 1) foreground = part.foreground;
+  if (part.mode != 0) background = part.background;
+}
 
 void register_window_color(ColorApply apply, const ShortText& name, ws::Color default_foreground,
                            ws::Color default_background, std::uint16_t identifier, std::uint8_t mode) {
@@ -44,7 +72,7 @@ void register_window_color(ColorApply apply, const ShortText& name, ws::Color de
   }
   info.applied_foreground = info.foreground;
   info.applied_background = info.background;
-  owner->parts().emplace_back(name.str(), std::move(info));
+  owner->add_part(name.str(), std::move(info));
 }
 
 std::int32_t read_window_color(const ShortText& file, const ShortText& key, std::int32_t default_value) {

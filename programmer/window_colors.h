@@ -2,10 +2,13 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "controls/controller.h"
+#include "controls/virtual_list_box.h"
 #include "foundation/short_text.h"
 #include "platform/ws/color.h"
 #include "platform/ws/form.h"
@@ -29,14 +32,23 @@ struct TColorInfo {
   std::uint8_t mode = 0;
 };
 
-// The colour window; it owns the registry of parts, in registration order.
+// The colour window; it owns the registry of parts, in registration order,
+// and lists each part's name in the part's colours.
 class TChangeColor1 final : public ws::Form {
  public:
   TChangeColor1();
-  std::vector<std::pair<std::string, TColorInfo>>& parts() { return parts_; }
+  const std::vector<std::pair<std::string, TColorInfo>>& parts() const { return parts_; }
+  void add_part(std::string name, TColorInfo info);
+
+  controls::TOvcController& OvcController1() { return controller_; }
+  controls::TOvcVirtualListBox& ListBox1() { return *listbox1_; }
 
  private:
+  void item_colours(std::int32_t index, ws::Color& foreground, ws::Color& background) const;
+
   std::vector<std::pair<std::string, TColorInfo>> parts_;
+  controls::TOvcController controller_;
+  std::unique_ptr<controls::TOvcVirtualListBox> listbox1_;
 };
 
 void register_window_color(ColorApply apply, const ShortText& name, ws::Color default_foreground,

@@ -24,6 +24,9 @@ void draw_scroll_bar(Canvas& canvas, const Rect& bar, bool vertical, const Scrol
   canvas.brush.color = color::button_face;
   canvas.fill_rect(first_arrow);
   canvas.fill_rect(last_arrow);
+  // Raised, so arrows and thumb stand out from a track of much the same grey.
+  draw_button_border(canvas, first_arrow);
+  draw_button_border(canvas, last_arrow);
   // 64-bit arithmetic: a range may span every 32-bit value.
   const std::int64_t track = length - 2 * scroll_bar_size;
   const std::int64_t range = std::int64_t{info.max} - info.min + 1;
@@ -35,8 +38,10 @@ void draw_scroll_bar(Canvas& canvas, const Rect& bar, bool vertical, const Scrol
   const std::int64_t offset = steps > 0 ? (track - thumb) * (std::int64_t{info.position} - info.min) / steps : 0;
   const int start = scroll_bar_size + static_cast<int>(offset);
   const int thumb_length = static_cast<int>(thumb);
-  canvas.fill_rect(vertical ? Rect{bar.left, bar.top + start, bar.right, bar.top + start + thumb_length}
-                            : Rect{bar.left + start, bar.top, bar.left + start + thumb_length, bar.bottom});
+  const Rect thumb_rect = vertical ? Rect{bar.left, bar.top + start, bar.right, bar.top + start + thumb_length}
+                                   : Rect{bar.left + start, bar.top, bar.left + start + thumb_length, bar.bottom};
+  canvas.fill_rect(thumb_rect);
+  draw_button_border(canvas, thumb_rect);
 }
 
 }  // namespace

@@ -53,7 +53,7 @@ TEST_F(DesktopRun, TheExampleRunsWithItsWindowsOnTheDisplay) {
 
 TEST_F(DesktopRun, EscapeStopsTheCommandWaitingForTheTarget) {
   const ProgrammerResult result = run("escape", bench.example_script());
-  ASSERT_TRUE(contains(result.errors, "user: pressed Esc")) << result.errors;
+  ASSERT_TRUE(contains(result.errors, "user: the status list has the focus; pressed Esc")) << result.errors;
   EXPECT_TRUE(contains(result.errors, "user: the button reads \"Quit\"; clicked it")) << result.errors;
   const int error = script_error(result.output);
   EXPECT_NE(error, 0) << result.output;

@@ -2,7 +2,8 @@
 // offscreen display: what the user does travels as the display's own events.
 // VX_TEST_USER says what that is:
 //   watch       name the windows shown while PM waits for the target;
-//   escape      press Esc while PM waits for the target, then click "Quit";
+//   escape      press Esc while PM waits for the target (saying whether the status list has the
+//               focus), then click "Quit";
 //   cancel      click the cancel button while PM waits for the target, then again once it reads "Quit";
 //   close       close the main window from its frame while PM waits for the target;
 //   screenshot  when the script has ended, save the main window to VX_TEST_SCREENSHOT, then click "Quit".
@@ -82,7 +83,10 @@ void look() {
     }
     u.stage = Stage::done;
   } else if (u.stage == Stage::waiting && u.action == "escape" && programming_waits_for_target()) {
-    tell(vx::test::press_key_on_display(*main_window(), "Esc", "\x1b") ? "pressed Esc" : "no window for Esc");
+    vx::programmer::Tstatus1* status = vx::programmer::program_windows().status1.get();
+    const bool in_list = status != nullptr && vx::ws::focused_window() == &status->Listbox1();
+    tell(std::string(in_list ? "the status list has the focus; " : "the status list lacks the focus; ") +
+         (vx::test::press_key_on_display(*main_window(), "Esc", "\x1b") ? "pressed Esc" : "no window for Esc"));
     u.stage = Stage::acted;
   } else if (u.stage == Stage::waiting && u.action == "cancel" && programming_waits_for_target()) {
     click_cancel();

@@ -13,14 +13,12 @@
 #include "programmer/single_instance.h"
 #include "programmer/status_window.h"
 #include "programmer/window_colors.h"
-#include "programmer_fixture.h"
+#include "program_windows_fixture.h"
 #include "support/display_input.h"
 #include "support/screenshot.h"
 
 namespace vx::programmer {
 namespace {
-
-using test::ProgrammerTest;
 
 // A list box whose next item-count change fails, as a window gone astray would.
 class FailingOnceView final : public StatusListView {
@@ -48,38 +46,6 @@ class FailingOnceView final : public StatusListView {
 
  private:
   std::int32_t count_ = 0;
-};
-
-class ProgrammerWindowsTest : public ProgrammerTest {
- protected:
-  ProgrammerWindowsTest() {
-    write("CQLLVIDM.DEF", "[DEFAULT]\nDEFAULT=STD.DSK\n");
-    write("STD.DSK",
-          "[SCREENTYPE]\nFILENAME=STD.DSK\n[MAINWIN]\nMAINWIN_LEFT=10\nMAINWIN_WIDTH=700\nMAINWIN_HEIGHT=300\n"
-          "[STATUS]\nSTATUS_STATE=2\n[SETTINGS]\n"
-          "DEFAULT_SOURCE_PATH=/tmp/sources\n[COLORS]\nStatus_Window_-_Status_Bar0005F=255\n");
-    FREE_CONFIGURATION_COMMANDS();
-    ProgramWindows& windows = program_windows();
-    windows.MainWin1 = std::make_unique<TMainWin1>();
-    ws::set_main_form(windows.MainWin1.get());
-    windows.MainWin1->FormCreate();
-    windows.ChangeColor1 = std::make_unique<TChangeColor1>();
-    windows.status1 = std::make_unique<Tstatus1>();
-    windows.status1->FormCreate();
-    status_output().view = &status.view;
-  }
-  ~ProgrammerWindowsTest() override {
-    destroy_program_windows();
-    ws::set_main_form(nullptr);
-  }
-
-  TMainWin1& main() { return *program_windows().MainWin1; }
-  Tstatus1& status_window() { return *program_windows().status1; }
-
-  std::string desktop(const char* section, const char* key) const {
-    IniDocument::LoadStatus load{};
-    return IniDocument::load(dir.file("CQUILLHCS08.DSK"), load).value(section, key).value_or("<missing>");
-  }
 };
 
 // The same windows on a display: real fonts and pixels.
