@@ -36,7 +36,9 @@ TOvcBaseEntryField::TOvcBaseEntryField(ws::Window* parent)
 }
 
 TOvcBaseEntryField::~TOvcBaseEntryField() {
-  // The form moves the focus on before the field goes.
+  // The form moves the focus on before the field goes; the field's class
+  // is gone by now, so it leaves without validating.
+  destroying_ = true;
   if (focused()) {
     if (ws::Form* owner = form(); owner != nullptr) owner->select_next(this, true);
     if (focused()) ws::change_focus(nullptr);

@@ -359,6 +359,7 @@ class TOvcBaseEntryField : public TOvcCustomControlEx {
   std::optional<std::string> saved_text_;
   TOvcUserData* user_data_;
   std::uint32_t state_ = efsInsertMode | efsAcceptChar;
+  bool destroying_ = false;
 };
 
 }  // namespace vx::controls

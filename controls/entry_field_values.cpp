@@ -449,6 +449,10 @@ void TOvcBaseEntryField::FocusEntered(ws::Message& message) {
 }
 
 void TOvcBaseEntryField::FocusLeft(ws::Message& message) {
+  if (destroying_) {
+    carets_->SetLinked(false);
+    return;
+  }
   TOvcController& controller = GetController();
   ws::Window* gaining = ws::find_window(static_cast<ws::WindowHandle>(message.wparam));
   const bool target = gaining != nullptr && gaining != this && form() != nullptr && gaining->form() == form();
