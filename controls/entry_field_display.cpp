@@ -129,9 +129,12 @@ void TOvcBaseEntryField::PaintContents(ws::Canvas& canvas) {
     const std::string piece = visible.substr(i, end - i);
     canvas.font.color = control ? control_char_color_ : (selected ? colors_->Highlight().TextColor() : text_color);
     canvas.background_color = selected ? colors_->Highlight().BackColor() : back_color;
+    const int piece_width = TextWidth(piece);
+    // A selected piece fills its own cell only.
+    const ws::Rect cell{x, rect.top, std::min(x + piece_width, rect.right), rect.bottom};
     const unsigned options = ws::text_option::clipped | (selected ? ws::text_option::opaque : 0u);
-    canvas.ext_text_out(x, y, options, rect, piece);
-    x += TextWidth(piece);
+    canvas.ext_text_out(x, y, options, selected ? cell : rect, piece);
+    x += piece_width;
     i = end;
   }
 }
