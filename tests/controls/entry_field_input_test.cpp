@@ -122,6 +122,23 @@ TEST_F(EntryFieldInput, ClipboardCarriesRawControlCharacters) {
   EXPECT_EQ(field.GetAsString(), std::string("a\x01z"));
 }
 
+// A field whose display is shorter than its text, as a trimmed number's is.
+class ShortDisplayField : public TOvcSimpleField {
+ public:
+  using TOvcSimpleField::TOvcSimpleField;
+  std::string GetDisplayText() const override { return TOvcSimpleField::GetDisplayText().substr(0, 2); }
+};
+
+TEST_F(EntryFieldInput, CopyingTakesOnlyWhatTheDisplayHas) {
+  ShortDisplayField field(form.get());
+  field.Loaded();
+  field.SetAsString("abcdef");
+  field.set_focus();
+  field.SetSelection(1, 6);
+  field.CopySelectionToClipboard();
+  EXPECT_EQ(ws::clipboard_text(), "b");
+}
+
 TEST_F(EntryFieldInput, AltWithKeypadDigitsTypesTheComposedCharacter) {
   TOvcSimpleField& field = add_field();
   field.set_focus();

@@ -260,5 +260,22 @@ TEST_F(SimpleField, ATypeChangeResetsTheValueAndARecreationKeepsIt) {
   EXPECT_EQ(field.PictureMask(), '9');
 }
 
+TEST_F(SimpleField, AssignCopiesTheProperties) {
+  TOvcSimpleField& source = typed_field(TSimpleDataType::sftByte, [](TOvcSimpleField& f) {
+    f.SetPictureMask('K');
+    f.SetPadChar('_');
+    f.SetOptions(efoArrowIncDec | efoInputRequired);
+  });
+  source.SetRangeHi("7F");
+  TOvcSimpleField& copy = add_field();
+  copy.Assign(source);
+  EXPECT_EQ(copy.DataType(), TSimpleDataType::sftByte);
+  EXPECT_EQ(copy.PictureMask(), 'K');
+  EXPECT_EQ(copy.PadChar(), '_');
+  EXPECT_EQ(copy.Options(), source.Options());
+  EXPECT_EQ(copy.RangeHi(), "7F");
+  EXPECT_EQ(copy.MaxLength(), 3);
+}
+
 }  // namespace
 }  // namespace vx::controls
