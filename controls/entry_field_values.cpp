@@ -345,6 +345,10 @@ std::uint16_t TOvcBaseEntryField::ComputeCode() {
     const StateScope validating(state_, efsValidating);
     code = CheckValue();
   }
+  // The check may have rewritten the text shorter.
+  caret_ = std::min(caret_, text_.size());
+  sel_end_ = std::min(sel_end_, text_.size());
+  sel_start_ = std::min(sel_start_, sel_end_);
   last_error_ = code;
   return code;
 }
@@ -352,7 +356,6 @@ std::uint16_t TOvcBaseEntryField::ComputeCode() {
 bool TOvcBaseEntryField::ValidateField(bool soft) {
   if (!visible() || !enabled() || Loading()) return true;
   const std::uint16_t code = ComputeCode();
-  if (text_.size() < caret_) caret_ = text_.size();
   if (code == 0) {
     state_ &= ~efsInvalid;
     return true;
