@@ -260,6 +260,23 @@ TEST_F(SimpleField, ATypeChangeResetsTheValueAndARecreationKeepsIt) {
   EXPECT_EQ(field.PictureMask(), '9');
 }
 
+TEST_F(SimpleField, AutoAdvanceMovesBetweenFieldsWhenTheControllerAsks) {
+  controller->EntryOptions |= efoAutoAdvanceChar | efoAutoAdvanceLeftRight | efoAutoAdvanceUpDown;
+  TOvcSimpleField& first = add_field([](TOvcSimpleField& f) { f.SetMaxLength(2); });
+  TOvcSimpleField& second = add_field();
+  first.set_focus();
+  typed("abc");
+  EXPECT_EQ(first.GetAsString(), "ab");
+  EXPECT_EQ(second.GetAsString(), "c");
+  keys(ws::vk::home);
+  keys(ws::vk::left);
+  EXPECT_TRUE(first.focused()) << "left of the first column";
+  keys(ws::vk::down);
+  EXPECT_TRUE(second.focused());
+  keys(ws::vk::up);
+  EXPECT_TRUE(first.focused());
+}
+
 TEST_F(SimpleField, AssignCopiesTheProperties) {
   TOvcSimpleField& source = typed_field(TSimpleDataType::sftByte, [](TOvcSimpleField& f) {
     f.SetPictureMask('K');
