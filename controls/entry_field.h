@@ -284,7 +284,7 @@ class TOvcBaseEntryField : public TOvcCustomControlEx {
   void SetDefaultRange();
   void ResetToDefaultValue();
   std::string RangeToText(const RangeCell& cell) const;
-  bool TextToValue(std::string_view text, RangeCell& cell) const;
+  bool TextToValue(std::string_view text, RangeCell& cell);
   bool ParseInteger(std::string_view text, std::int32_t& value) const;
   std::string IntegerToText(std::int32_t value) const;
   // The number in the form RangeToText and the fields write: `places`

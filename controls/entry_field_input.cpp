@@ -144,8 +144,10 @@ ws::LResult TOvcBaseEntryField::window_proc(ws::Message& message) {
       DispatchCommand(message, ccPaste);
       return 1;
     case em::get_sel: {
-      if (message.wparam != 0) *reinterpret_cast<std::uint32_t*>(message.wparam) = static_cast<std::uint32_t>(sel_start_);
-      if (message.lparam != 0) *reinterpret_cast<std::uint32_t*>(message.lparam) = static_cast<std::uint32_t>(sel_end_);
+      const auto start = static_cast<std::uint32_t>(sel_start_);
+      const auto end = static_cast<std::uint32_t>(sel_end_);
+      if (message.wparam != 0) *reinterpret_cast<std::uint32_t*>(message.wparam) = start;
+      if (message.lparam != 0) *reinterpret_cast<std::uint32_t*>(message.lparam) = end;
       return static_cast<ws::LResult>(sel_start_ | (sel_end_ << 16));
     }
     case em::set_sel: {

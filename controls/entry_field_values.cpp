@@ -229,7 +229,7 @@ std::string TOvcBaseEntryField::RangeToText(const RangeCell& cell) const {
   return {};
 }
 
-bool TOvcBaseEntryField::TextToValue(std::string_view text, RangeCell& cell) const {
+bool TOvcBaseEntryField::TextToValue(std::string_view text, RangeCell& cell) {
   cell.fill(std::byte{0});
   const std::uint8_t type = data_type_;
   if (type == fld::Char) {
@@ -270,9 +270,8 @@ bool TOvcBaseEntryField::TextToValue(std::string_view text, RangeCell& cell) con
     const ShortText mask = type == fld::Date ? Intl().ShortDateMask(true) : Intl().TimeMask(true);
     if (text.size() != mask.size()) return false;
     const std::string copy(text);
-    const std::int32_t value = type == fld::Date
-                                   ? Intl().DateFromText(mask, ShortText(copy), const_cast<TOvcBaseEntryField*>(this)->Epoch())
-                                   : Intl().TimeFromText(mask, ShortText(copy));
+    const std::int32_t value = type == fld::Date ? Intl().DateFromText(mask, ShortText(copy), Epoch())
+                                                 : Intl().TimeFromText(mask, ShortText(copy));
     if (value == -1) return false;
     WriteAs(cell, value);
     return true;

@@ -332,7 +332,8 @@ void TOvcCustomSimpleField::StepNumber(bool wrap, double delta) {
     } else {
       // Computed wide, then clamped: a large step never overflows.
       const long double wide = static_cast<long double>(number) + std::truncl(static_cast<long double>(delta));
-      result = static_cast<std::int32_t>(std::clamp(wide, static_cast<long double>(low), static_cast<long double>(high)));
+      const long double clamped = std::clamp(wide, static_cast<long double>(low), static_cast<long double>(high));
+      result = static_cast<std::int32_t>(clamped);
     }
     WriteInteger(value, type, result);
   } else {

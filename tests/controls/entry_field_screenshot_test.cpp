@@ -90,7 +90,8 @@ TEST_F(EntryFieldScreenshot, FieldsInEveryState) {
     f.SetOptions(efoInputRequired | efoSoftValidation);
   });
   TOvcSimpleField& disabled = add_field(form, "Disabled:", 92);
-  TOvcSimpleField& read_only = add_field(form, "Read-only:", 132, [](TOvcSimpleField& f) { f.SetOptions(efoReadOnly); });
+  TOvcSimpleField& read_only =
+      add_field(form, "Read-only:", 132, [](TOvcSimpleField& f) { f.SetOptions(efoReadOnly); });
   TOvcSimpleField& controls = add_field(form, "Control chars:", 172);
   TOvcSimpleField& bordered = add_field(form, "Borders:", 212, [](TOvcSimpleField& f) {
     f.Borders().BottomBorder().SetEnabled(true);
