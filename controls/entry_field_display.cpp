@@ -105,9 +105,7 @@ void TOvcBaseEntryField::PaintContents(ws::Canvas& canvas) {
   const int y = text_top_;
 
   if (numeric) {
-    const auto first = visible.find_first_not_of(' ');
-    const std::string shown =
-        first == std::string::npos ? std::string() : visible.substr(first, visible.find_last_not_of(' ') - first + 1);
+    const std::string shown = TrimmedBlanks(visible);
     const bool selected = sel_to > sel_from;
     canvas.font.color = selected ? colors_->Highlight().TextColor() : text_color;
     canvas.background_color = selected ? colors_->Highlight().BackColor() : back_color;

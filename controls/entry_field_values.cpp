@@ -18,12 +18,6 @@ namespace {
 bool is_integer_type(std::uint8_t type) { return type >= fld::LongInt && type <= fld::ShortInt; }
 bool is_real_type(std::uint8_t type) { return type >= fld::Real && type <= fld::Comp; }
 
-std::string trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
-
 // Clears the flag when the scope ends, also by an exception.
 class StateScope {
  public:
@@ -85,7 +79,7 @@ std::int32_t TOvcBaseEntryField::GetAsInteger() {
 std::string TOvcBaseEntryField::GetAsString() {
   if (data_type_ != fld::String) {
     last_error_ = 0;
-    return (options_ & efoTrimBlanks) != 0 ? trimmed(text_) : text_;
+    return (options_ & efoTrimBlanks) != 0 ? TrimmedBlanks(text_) : text_;
   }
   std::vector<std::byte> value(DataSize());
   last_error_ = GetValue(value);

@@ -51,20 +51,24 @@ void SetCellReal(RangeCell& cell, std::uint8_t type, long double value) {
   }
 }
 
-bool ParseReal(std::string_view text, long double& value) {
+std::string TrimmedBlanks(std::string_view text) {
   const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) {
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+bool ParseReal(std::string_view text, long double& value) {
+  const std::string number = TrimmedBlanks(text);
+  if (number.empty()) {
     value = 0;
     return true;
   }
-  text = text.substr(first, text.find_last_not_of(' ') - first + 1);
   // Only what a decimal number is made of: no hexadecimal, no infinity.
-  if (text.find_first_not_of("0123456789+-.eE") != std::string_view::npos) return false;
-  const std::string copy(text);
+  if (number.find_first_not_of("0123456789+-.eE") != std::string::npos) return false;
   char* end = nullptr;
   errno = 0;
-  const long double parsed = std::strtold(copy.c_str(), &end);
-  if (end != copy.c_str() + copy.size() || errno == ERANGE || !std::isfinite(parsed)) return false;
+  const long double parsed = std::strtold(number.c_str(), &end);
+  if (end != number.c_str() + number.size() || errno == ERANGE || !std::isfinite(parsed)) return false;
   value = parsed;
   return true;
 }

@@ -40,6 +40,9 @@ std::int32_t CellInteger(const RangeCell& cell);
 long double CellReal(const RangeCell& cell, std::uint8_t type);
 void SetCellReal(RangeCell& cell, std::uint8_t type, long double value);
 
+// The text without the blanks at either end.
+std::string TrimmedBlanks(std::string_view text);
+
 // Sign, digits, a point and an exponent, with blanks around; empty is 0.
 bool ParseReal(std::string_view text, long double& value);
 

@@ -206,8 +206,7 @@ std::uint16_t TOvcCustomSimpleField::CheckValue() {
   if (type == fld::String) {
     if (rewrite && (Options() & efoTrimBlanks) != 0) {
       const std::string before = text;
-      const auto from = text.find_first_not_of(' ');
-      text = from == std::string::npos ? std::string() : text.substr(from, text.find_last_not_of(' ') - from + 1);
+      text = TrimmedBlanks(text);
       if (text != before) {
         SetCaret(std::min(CaretColumn(), text.size()));
         invalidate();
