@@ -86,7 +86,8 @@ TEST_F(EntryFieldValidation, AFailureWhileAReportIsPendingRefocusesWithoutAMessa
   first.set_focus();
   ws::change_focus(&other);
   EXPECT_TRUE(controller->ErrorPending) << "the first failure's report waits in the queue";
-  // The second field fails before that report is shown.
+  // The second field fails before that report is shown, the flag still set
+  // (its own entry would have cleared it; the test keeps it up).
   second.set_focus();
   controller->ErrorPending = true;
   ws::change_focus(&other);
