@@ -334,11 +334,6 @@ void TOvcBaseEntryField::MarkModified() {
   NotifyChange();
 }
 
-void TOvcBaseEntryField::RefreshText(bool modified) {
-  if (modified) MarkModified();
-  invalidate();
-}
-
 void TOvcBaseEntryField::Beep() const {
   if ((GetController().EntryOptions & efoBeepOnError) != 0) ws::beep();
 }

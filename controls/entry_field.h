@@ -201,9 +201,7 @@ class TOvcBaseEntryField : public TOvcCustomControlEx {
   // The value's size in bytes.
   std::size_t DataSize();
   void SetUserData(TOvcUserData* data);
-  const TOvcUserData& UserData() const { return *user_data_; }
   bool RightAlignInEffect() const { return right_align_in_effect_; }
-  int TextTop() const { return text_top_; }
 
   // Values. GetValue answers the error code; a buffer smaller than the value
   // is refused with EOvcException.
@@ -275,7 +273,6 @@ class TOvcBaseEntryField : public TOvcCustomControlEx {
   void MoveToNextField();
   void MoveToPreviousField();
   void MarkModified();
-  void RefreshText(bool modified);
   void Beep() const;
   void PaintBorders(ws::Canvas& canvas) const;
 

@@ -173,9 +173,8 @@ std::size_t TOvcCustomSimpleField::TransferValue(std::span<std::byte> buffer, Tr
   }
   const std::size_t max_length = MaxLength();
   if (type == fld::String) {
-    std::string value = ReadCounted(buffer).substr(0, max_length);
-    for (char& c : value) ForceMaskCase(PictureMask(), c, no_previous_char);
-    text = value;
+    SetEditText(ReadCounted(buffer));
+    for (char& c : text) ForceMaskCase(PictureMask(), c, no_previous_char);
   } else if (type == fld::Char) {
     const auto c = static_cast<char>(buffer[0]);
     text = c == '\0' ? std::string() : std::string(1, c);
@@ -414,7 +413,7 @@ bool TOvcCustomSimpleField::TypedCharFits(char& c, char previous) {
     }
   }
   if (is_control(c) && !HasState(efsLiteralChar)) return false;
-  return CharFitsMask(PictureMask(), c, true, previous);
+  return CharFitsMask(MaskCharAt(CaretColumn()), c, true, previous);
 }
 
 void TOvcCustomSimpleField::TypeChar(char typed, std::uint16_t command, int& counter) {
@@ -483,9 +482,9 @@ void TOvcCustomSimpleField::InsertText(const char* inserted, int& counter) {
         continue;
       }
     }
-    if (!CharFitsMask(PictureMask(), c, true, no_previous_char)) continue;
-    if (number && c == '.') c = Intl().decimal_char;
     const std::size_t caret = CaretColumn();
+    if (!CharFitsMask(MaskCharAt(caret), c, true, no_previous_char)) continue;
+    if (number && c == '.') c = Intl().decimal_char;
     if (text.size() == MaxLength() && caret < text.size() && pushes) text.pop_back();
     if (text.size() < MaxLength()) {
       text.insert(caret, 1, c);
