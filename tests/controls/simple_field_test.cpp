@@ -277,6 +277,48 @@ TEST_F(SimpleField, AutoAdvanceMovesBetweenFieldsWhenTheControllerAsks) {
   EXPECT_TRUE(first.focused());
 }
 
+struct DisplayCase {
+  TOvcEntryFieldOptions options;
+  char pad;
+  bool uninitialized;
+  std::string text;
+  std::string shown;
+};
+
+TEST_F(SimpleField, DisplayTextHidesPadsAndBlanks) {
+  const DisplayCase cases[] = {
+      {efoPasswordMode, ' ', false, "pass", "****"},
+      {efoPasswordMode, '_', false, "pass", "****__"},
+      {0, '_', false, "ab", "ab____"},
+      {0, '_', false, "", ""},
+      {0, ' ', true, "ab", "  "},
+  };
+  for (const DisplayCase& test : cases) {
+    TOvcSimpleField& field = add_field([&](TOvcSimpleField& f) {
+      f.SetMaxLength(6);
+      f.SetOptions(test.options);
+      f.SetPadChar(test.pad);
+    });
+    field.SetAsString(test.text);
+    field.SetUninitialized(test.uninitialized);
+    EXPECT_EQ(field.GetDisplayText(), test.shown) << test.text;
+  }
+  TOvcSimpleField& hidden = *fields.back();
+  hidden.set_focus();
+  EXPECT_EQ(hidden.GetDisplayText(), "ab") << "shown while focused";
+}
+
+TEST_F(SimpleField, TrimmingBlanksHappensWhenTheFocusedFieldIsChecked) {
+  TOvcSimpleField& field = add_field();
+  TOvcSimpleField& next = add_field();
+  field.set_focus();
+  typed("  ab  ");
+  EXPECT_EQ(field.GetAsString(), "  ab  ") << "reading a value trims nothing";
+  next.set_focus();
+  ws::process_messages();
+  EXPECT_EQ(field.GetAsString(), "ab");
+}
+
 TEST_F(SimpleField, AssignCopiesTheProperties) {
   TOvcSimpleField& source = typed_field(TSimpleDataType::sftByte, [](TOvcSimpleField& f) {
     f.SetPictureMask('K');
