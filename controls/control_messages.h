@@ -14,6 +14,11 @@ inline constexpr ws::MessageId MSG_POST_EDIT = 0x7F07;
 // The low word of wParam is the notify code.
 inline constexpr ws::MessageId MSG_DELAY_NOTIFY = 0x7F0A;
 
+// To an entry field from itself: wParam the error code to show.
+inline constexpr ws::MessageId MSG_REPORT_ERROR = 0x7F00;
+// Answered by an entry field with the size of its value.
+inline constexpr ws::MessageId MSG_GET_DATA_SIZE = 0x7F03;
+
 // To a control from itself or its attached label.
 inline constexpr ws::MessageId MSG_AFTER_ENTER = 0x7F08;
 inline constexpr ws::MessageId MSG_AFTER_EXIT = 0x7F09;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <utility>
 
@@ -189,6 +190,16 @@ void type(std::string_view text) {
     post_input({no_window, msg::character, static_cast<unsigned char>(c), key_flags(false, false)}, true);
     post_key(msg::key_up, vk::packet, false, true);
   }
+}
+
+void alt_keypad(int code) {
+  post_key(msg::sys_key_down, vk::alt, true, false);
+  for (const char digit : std::to_string(code)) {
+    const auto key = static_cast<std::uint16_t>(vk::numpad0 + (digit - '0'));
+    post_key(msg::sys_key_down, key, true, false);
+    post_key(msg::sys_key_up, key, true, true);
+  }
+  post_key(msg::key_up, vk::alt, false, true);
 }
 
 void click(Window& window, Point point, MouseButton button, ShiftState modifiers) {

@@ -23,6 +23,9 @@ void press_key(std::uint16_t virtual_key, ShiftState modifiers = shift_none);
 // Each character as a key press; characters without a key of their own
 // come as packet keys with the character.
 void type(std::string_view text);
+// Alt held while the code's decimal digits are typed on the keypad; the
+// system makes the character of the code when Alt is released.
+void alt_keypad(int code);
 
 void click(Window& window, Point point, MouseButton button = MouseButton::left, ShiftState modifiers = shift_none);
 void double_click(Window& window, Point point);

@@ -1,3 +1,5 @@
+#include <optional>
+
 #include "platform/ws/application.h"
 #include "platform/ws/dispatch.h"
 #include "platform/ws/form.h"
@@ -11,6 +13,9 @@ namespace {
 struct RoutingState {
   // Set when a form took a key-down for itself: the character made from it is dropped.
   bool drop_character = false;
+  // The keypad digits typed while Alt is held, and their value.
+  int alt_digits = 0;
+  int alt_code = 0;
 };
 
 RoutingState& routing() {
@@ -44,6 +49,28 @@ bool form_takes_tab(Window& target) {
   return true;
 }
 
+// Alt held while keypad digits are typed makes the character of that code
+// (modulo 256) when Alt is released.
+std::optional<char> compose_alt_code(const Message& message) {
+  RoutingState& state = routing();
+  const auto key = static_cast<std::uint16_t>(message.wparam);
+  const bool down = message.id == msg::key_down || message.id == msg::sys_key_down;
+  const bool up = message.id == msg::key_up || message.id == msg::sys_key_up;
+  if (key == vk::alt && down) {
+    state.alt_digits = 0;
+    state.alt_code = 0;
+  } else if (down && message.id == msg::sys_key_down && key >= vk::numpad0 && key <= vk::numpad9) {
+    ++state.alt_digits;
+    state.alt_code = (state.alt_code * 10 + (key - vk::numpad0)) % 256;
+  } else if (down) {
+    state.alt_digits = 0;
+  } else if (key == vk::alt && up && state.alt_digits > 0) {
+    state.alt_digits = 0;
+    return static_cast<char>(state.alt_code);
+  }
+  return std::nullopt;
+}
+
 void dispatch_keyboard(const QueuedInput& input) {
   bool& drop_character = routing().drop_character;
   Message message = input.message;
@@ -57,6 +84,7 @@ void dispatch_keyboard(const QueuedInput& input) {
   const bool up = message.id == msg::key_up || message.id == msg::sys_key_up;
   if (down) drop_character = false;
   if (down || up) note_key(static_cast<std::uint16_t>(message.wparam), down);
+  const std::optional<char> composed = down || up ? compose_alt_code(message) : std::nullopt;
   if (target == nullptr) return;
   message.window = target->handle();
   if (hook_takes(message)) return;
@@ -65,6 +93,10 @@ void dispatch_keyboard(const QueuedInput& input) {
     return;
   }
   deliver(message);
+  if (composed && is_window(target->handle())) {
+    Message character{target->handle(), msg::character, static_cast<unsigned char>(*composed), 1};
+    deliver(character);
+  }
 }
 
 void dispatch_mouse(Message message) {

@@ -74,6 +74,30 @@ TEST_F(InputTest, AltKeysComeAsSystemKeys) {
   EXPECT_EQ(keys_of(window), expected);
 }
 
+TEST_F(InputTest, AltWithKeypadDigitsComposesACharacterWhenAltIsReleased) {
+  LoggingWindow window;
+  window.set_focus();
+  input::alt_keypad(65);
+  input::alt_keypad(321);  // modulo 256: 65 again
+  input::alt_keypad(1);
+  process_messages();
+  std::vector<WParam> characters;
+  for (const KeyMessage& key : keys_of(window)) {
+    if (key.id == msg::character) characters.push_back(key.key);
+    EXPECT_NE(key.id, msg::sys_character) << "keypad digits make no system characters";
+  }
+  EXPECT_EQ(characters, (std::vector<WParam>{'A', 'A', 1}));
+
+  // Alt with an ordinary key between the digits and the release composes nothing.
+  window.log.clear();
+  input::key_event(vk::alt, true, true);
+  input::key_event(vk::numpad0 + 6, true, true);
+  input::key_event('X', true, true);
+  input::key_event(vk::alt, false, false);
+  process_messages();
+  for (const KeyMessage& key : keys_of(window)) EXPECT_NE(key.id, msg::character);
+}
+
 TEST_F(InputTest, TypingGoesToTheFocusedWindowAtTheTimeItIsHandled) {
   Form form;
   Edit first(&form);
