@@ -8,7 +8,6 @@
 #include "foundation/file_checks.h"
 #include "foundation/file_names.h"
 #include "foundation/kstring.h"
-#include "foundation/run_state.h"
 #include "foundation/system_helpers.h"
 #include "platform/dialogs.h"
 
