@@ -22,7 +22,7 @@ std::uint8_t get_debug_context() { return context_in_force; }
 
 LoaderContext& current_debug_context() { return *contexts.first; }
 
-void reset_debug_contexts() { contexts = DebugContexts{}; }
+void reset_debug_contexts(ObjectOrder order) { contexts.first = std::make_unique<LoaderContext>(order); }
 
 bool PUT_OBJECT_RECORD(std::int32_t address, std::uint16_t length, const std::uint8_t* data) {
   return current_debug_context().objects.put(address, length, data);

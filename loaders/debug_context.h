@@ -60,8 +60,8 @@ inline constexpr std::uint8_t large_pointer_size = 4;
 
 std::uint8_t get_debug_context();
 LoaderContext& current_debug_context();
-// Back to an empty context 1 with its start values.
-void reset_debug_contexts();
+// Back to an empty context 1 with its start values, its object records kept in the given order.
+void reset_debug_contexts(ObjectOrder order = ObjectOrder::address_order);
 
 // Store operations.
 bool PUT_OBJECT_RECORD(std::int32_t address, std::uint16_t length, const std::uint8_t* data);

@@ -32,6 +32,17 @@ std::atomic<DialogResponder*> installed_responder{nullptr};
 
 }  // namespace
 
+std::string with_default_extension(std::string_view name, std::string_view extension) {
+  std::string result(name);
+  const std::size_t last_separator = name.find_last_of('/');
+  const std::string_view file_name = last_separator == std::string_view::npos ? name : name.substr(last_separator + 1);
+  if (!extension.empty() && !file_name.empty() && file_name.find('.') == std::string_view::npos) {
+    result += '.';
+    result += extension;
+  }
+  return result;
+}
+
 const char* dialog_result_name(DialogResult result) {
   switch (result) {
     case result_ok: return "OK";

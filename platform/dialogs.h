@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vx::platform {
 
@@ -47,7 +48,9 @@ struct MessageDialog {
 };
 
 // The file-open dialog. The filter is "description|pattern|..." pairs;
-// the filter index counts from 1.
+// the filter index counts from 1. A chosen name whose file-name part has
+// no '.' comes back with the default extension added, as the user would
+// otherwise get a name nobody asked for.
 struct FileOpenDialog {
   std::string title;
   std::string filter;
@@ -70,6 +73,10 @@ struct FormDialog {
   // the least acting button).
   DialogResult unattended_answer = result_none;
 };
+
+// The name with "." and the extension added when its file-name part holds
+// no '.' and there is an extension to add; otherwise the name as it is.
+std::string with_default_extension(std::string_view name, std::string_view extension);
 
 // "caption: text", or the caption alone.
 std::string describe(const FormDialog& dialog);

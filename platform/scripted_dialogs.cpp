@@ -23,6 +23,8 @@ DialogResult ScriptedResponder::message_box(const MessageDialog& dialog) {
 std::optional<std::string> ScriptedResponder::open_file(const FileOpenDialog& dialog) {
   const std::optional<std::optional<std::string>> scripted = take(files_);
   std::optional<std::string> answer = scripted.value_or(std::nullopt);
+  // A scripted name stands for what the user typed; the dialog completes it.
+  if (answer) answer = with_default_extension(*answer, dialog.default_extension);
   log_.push_back({DialogRecord::Type::open_file, dialog.title, answer.value_or(dialog_result_name(result_cancel)),
                   scripted.has_value()});
   return answer;

@@ -24,6 +24,7 @@ struct DialogRecord {
 class ScriptedResponder final : public DialogResponder {
  public:
   void answer_message(DialogResult result) { messages_.push_back(result); }
+  // The name as the user would type it; the dialog's default extension completes it.
   void answer_open_file(std::optional<std::string> file_name) { files_.push_back(std::move(file_name)); }
   void answer_form(DialogResult result) { forms_.push_back(result); }
 

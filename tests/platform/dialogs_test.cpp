@@ -26,6 +26,25 @@ TEST(NonInteractiveAnswer, TakesTheButtonThatDoesLeast) {
   }
 }
 
+TEST(FileOpenDialog, ANameWithoutExtensionGetsTheDefaultOne) {
+  struct Case {
+    const char* name;
+    const char* extension;
+    const char* expected;
+  };
+  const Case cases[] = {
+      {"fw", "s19", "fw.s19"},
+      {"/opt/fw/usbbdmens", "s19", "/opt/fw/usbbdmens.s19"},
+      {"fw.hex", "s19", "fw.hex"},
+      {"/opt/fw.d/usbbdmens", "s19", "/opt/fw.d/usbbdmens.s19"},
+      {"fw.", "s19", "fw."},
+      {"fw", "", "fw"},
+      {"/opt/fw/", "s19", "/opt/fw/"},
+      {"", "s19", ""},
+  };
+  for (const Case& c : cases) EXPECT_EQ(with_default_extension(c.name, c.extension), c.expected) << c.name;
+}
+
 TEST(NonInteractiveAnswer, AFormMayNameItsOwnAnswerAmongItsButtons) {
   FormDialog form{"Warning", "Use p_paddr?", button_yes | button_no, result_yes};
   EXPECT_EQ(non_interactive_answer(form), result_yes);

@@ -67,6 +67,16 @@ TEST_F(DialogsTest, ScriptedFileDialogGivesTheNameOrCancels) {
   EXPECT_EQ(script_.log()[1].answer, "Cancel");
 }
 
+TEST_F(DialogsTest, ScriptedFileDialogCompletesATypedNameWithTheDefaultExtension) {
+  script_.answer_open_file("/work/fw/usbqxfs20");
+  script_.answer_open_file("/work/fw/usbqxfs20.hex");
+  platform::FileOpenDialog dialog;
+  dialog.default_extension = "s19";
+  EXPECT_EQ(platform::dialog_responder().open_file(dialog), "/work/fw/usbqxfs20.s19");
+  EXPECT_EQ(platform::dialog_responder().open_file(dialog), "/work/fw/usbqxfs20.hex");
+  EXPECT_EQ(script_.log()[0].answer, "/work/fw/usbqxfs20.s19");
+}
+
 TEST_F(DialogsTest, ModalFormAnsweredByInputQueuedBeforeIt) {
   QuestionForm form;
   Form owner;

@@ -246,6 +246,21 @@ TEST_F(QtFileDialogTest, ATypedNameGetsTheDefaultExtension) {
   }
 }
 
+TEST_F(QtFileDialogTest, AnyDefaultExtensionCompletesANameThatNeedNotExist) {
+  FileOpenDialog asked = open_dialog();
+  asked.default_extension = "$_~";
+  when_shown<QFileDialog>([](QFileDialog& dialog) {
+    if (auto* name = dialog.findChild<QLineEdit*>("fileNameEdit")) {
+      name->setText("missing");
+      press(*name, Qt::Key_Return);
+    } else {
+      ADD_FAILURE() << "no name field";
+      dialog.reject();
+    }
+  });
+  EXPECT_EQ(dialogs.open_file(asked), dir.file("missing.$_~"));
+}
+
 TEST_F(QtFileDialogTest, ScreenshotsOfBothDialogs) {
   std::ofstream(dir.file("usb_loader.s19")) << "S9030000FC\n";
   std::filesystem::create_directory(dir.path() / "firmware");
