@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "sim/pod/pod.h"
+#include "sim/pod/reply_words.h"
 
 namespace vx::sim {
 namespace {
@@ -18,11 +19,6 @@ constexpr std::uint16_t bkgd_bit = 0x1000, latch_enable_bit = 0x2000;
 // Older firmware counts the sync pulse in units of 5/8 us.
 constexpr std::uint64_t count_unit_ps = 625'000;
 constexpr std::uint16_t sync_error = 0xFFFF;
-
-void push_word(std::vector<std::uint8_t>& reply, std::uint16_t word) {
-  reply.push_back(static_cast<std::uint8_t>(word >> 8));
-  reply.push_back(static_cast<std::uint8_t>(word));
-}
 
 std::uint16_t word_at(std::span<const std::uint8_t> command, std::size_t i) {
   return static_cast<std::uint16_t>(command[i] << 8 | command[i + 1]);
