@@ -7,8 +7,11 @@
 
 #include "sim/cable/sim_parallel_cable.h"
 #include "sim/pod/pod.h"
+#include "sim/scenario.h"
+#include "sim/simulated_world.h"
 #include "sim/sim_clock.h"
 #include "sim/usb/sim_usb_bus.h"
+#include "support/temp_dir.h"
 #include "update_speaker.h"
 
 namespace vx::sim::test {
@@ -285,6 +288,37 @@ TEST(PodFirmware, TheCableLeavingResetStartsTheFirmwareItsDataLinesChoose) {
     cable.write(platform::PortRegister::control, 7);
     EXPECT_EQ(pod.running_updated(), data == 0xAA);
   }
+}
+
+TEST(PodFirmware, TheInterfacesFlashIsKeptInTheScenariosStateFile) {
+  vx::test::TempDir dir;
+  const ScenarioResult loaded = parse_scenario(R"(
+[target]
+state_file = bench.state
+[interface]
+family = ftdi
+serial = VXT0001
+[interface]
+family = parallel
+protect_byte = 0xF0
+)",
+                                               dir.path());
+  ASSERT_TRUE(loaded.scenario) << loaded.error;
+  const Bytes usb_image = firmware_image("5.60"), cable_image = firmware_image("4.10");
+  {
+    SimulatedWorld world(*loaded.scenario);
+    UpdateSpeaker usb(world.pod(0));
+    usb.boot(false);
+    ASSERT_EQ(usb.update_usb(usb_image), "");
+    world.pod(1).cable_reset(0x00);
+    ASSERT_EQ(UpdateSpeaker(world.pod(1)).update_cable(cable_image), "");
+  }
+  SimulatedWorld next(*loaded.scenario);
+  ASSERT_EQ(next.state_problem(), "");
+  EXPECT_EQ(update_block(next.pod(0)), programmed_block(usb_image));
+  EXPECT_EQ(next.pod(0).running_version(), (FirmwareVersion{5, 60}));
+  EXPECT_EQ(update_block(next.pod(1)), programmed_block(cable_image));
+  EXPECT_EQ(next.pod(1).memory().byte(PodMemory::protect_address), 0x80);
 }
 
 class RecordingEvents final : public platform::UsbBusEvents {
