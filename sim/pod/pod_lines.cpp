@@ -58,6 +58,9 @@ void Pod::write_memory(std::span<const std::uint8_t> command) {
   if (command.size() != 5) return log_violation(command, "memory write is 5 bytes");
   const std::uint16_t address = word_at(command, 1);
   const std::uint16_t value = word_at(command, 3);
+  if (memory_.in_flash(address) || memory_.in_flash(static_cast<std::uint16_t>(address + 1))) {
+    return log_violation(command, "memory write into flash");
+  }
   memory_.write_word(address, value);
   if (address != pin_control_word) return;
   bkgd_low_ = (value & bkgd_bit) == 0;

@@ -55,6 +55,11 @@ class PodMemory {
   // The firmware in a block may start: its key byte is there and its checksum holds.
   bool key_and_checksum_hold(std::uint16_t block) const;
 
+  // The update block and the original firmware: only flash commands change them.
+  bool in_flash(std::uint16_t address) const {
+    return address >= original_block || (address >= update_block() && address - update_block() < block_size);
+  }
+
   std::uint8_t byte(std::uint16_t address) const { return bytes_[address]; }
   std::uint16_t word(std::uint16_t address) const;
   void write_word(std::uint16_t address, std::uint16_t value);

@@ -161,6 +161,9 @@ TEST(PodFirmware, FlashWorkTheRunningFirmwareDoesNotDoIsAViolation) {
       {FlashLayout::cable, false, false, {7, 10, 0xC0, 0x00, 0x00, 0x01, 0x12},
        "[7,10,192,0,...] flash program outside the update block", refused},
       {FlashLayout::cable, false, false, {7, 0x85}, "[7,133] unknown interface command", ack},
+      {FlashLayout::usb, false, false, {2, 0x7F, 0xFE, 0x00, 0x00}, "[2,127,254,0,...] memory write into flash", ack},
+      {FlashLayout::usb, false, false, {2, 0x3F, 0xFF, 0x00, 0x00}, "[2,63,255,0,...] memory write into flash", ack},
+      {FlashLayout::cable, false, false, {2, 0x80, 0x00, 0x00, 0x00}, "[2,128,0,0,...] memory write into flash", ack},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.violation);
