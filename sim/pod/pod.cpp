@@ -30,7 +30,6 @@ namespace sub {
 constexpr std::uint8_t speed = 0, block_write = 4, block_read = 5, reset_line = 6, bkgd_line = 7,
                        clear_reset_latch = 9, target_type = 3, running_version = 14, programmer_initialisation = 48,
                        upgrade_crc = 21, batch = 20, trim_8bit = 23, trim_search = 25, resync = 255;
-
 }
 
 // The first firmware that offers a sub-command.

@@ -60,7 +60,8 @@ struct WireRecord {
 // debug commands go to the target; a target that does not answer still
 // gets its commands acknowledged, with junk for data, as a real interface
 // would. Commands the running firmware does not offer are logged as
-// violations and acknowledged without data.
+// violations and acknowledged without data. The original firmware erases and
+// programs the update block; which firmware runs is decided at each start.
 class Pod {
  public:
   static constexpr std::uint8_t ack = 0xEE;
