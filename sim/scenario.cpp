@@ -199,6 +199,24 @@ class Parser {
     if (key == "updated_firmware") return firmware(value, interface.firmware.updated_firmware);
     if (key == "original_firmware") return firmware(value, interface.firmware.original_firmware);
     if (key == "checksum") return assign_flag(value, interface.firmware.updated_checksum);
+    if (key == "protect_byte") return assign_number(value, 0xFF, interface.firmware.protect_byte);
+    if (key == "updated_starts") return assign_flag(value, interface.firmware.updated_starts);
+    PodFlashFaults& faults = interface.firmware.flash_faults;
+    const std::array<std::pair<std::string_view, std::uint32_t*>, 6> counts{{{"refuse_erase", &faults.refuse_erase},
+                                                                             {"refuse_row", &faults.refuse_row},
+                                                                             {"refuse_key", &faults.refuse_key},
+                                                                             {"refuse_checksum", &faults.refuse_checksum},
+                                                                             {"refuse_protect", &faults.refuse_protect},
+                                                                             {"power_cut_after", &faults.power_cut_after}}};
+    for (const auto& [name, count] : counts) {
+      if (key == name) return assign_number(value, 0xFFFFFFFF, *count);
+    }
+    if (key == "stuck_byte") {
+      std::uint32_t address = 0;
+      const std::string problem = assign_number(value, 0xFFFFF, address);
+      if (problem.empty()) faults.stuck_byte = address;
+      return problem;
+    }
     if (key == "running") {
       const std::string running = lower(value);
       if (running != "updated" && running != "original") return "running is updated or original";

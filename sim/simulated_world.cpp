@@ -38,6 +38,12 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
       serial_(*previous_serial_) {
   prepare_target(scenario.target);
   add_interfaces(scenario);
+  for (std::size_t i = 0; i < interface_count_ && i < interface_flash_.size() && state_problem_.empty(); ++i) {
+    if (!pods_[i]->restore_flash_image(interface_flash_[i])) {
+      state_problem_ = state_text(StateFileResult::OtherDevice);
+      state_file_.clear();
+    }
+  }
   add_programmers(scenario);
   platform::install_ftdi_bus(&ftdi_);
   platform::install_usb_bus(&usb_);
@@ -59,7 +65,11 @@ void SimulatedWorld::add_interfaces(const Scenario& scenario) {
   std::array<std::uint16_t, 3> bios_table{};
   std::size_t cables = 0;
   for (const ScenarioInterface& interface : scenario.interfaces) {
-    pods_.push_back(std::make_unique<Pod>(interface.firmware, &target_, &clock_));
+    PodConfig firmware = interface.firmware;
+    const bool cable = interface.family == ScenarioInterface::Family::parallel ||
+                       interface.family == ScenarioInterface::Family::pci;
+    firmware.layout = cable ? FlashLayout::cable : FlashLayout::usb;
+    pods_.push_back(std::make_unique<Pod>(firmware, &target_, &clock_));
     Pod* pod = pods_.back().get();
     switch (interface.family) {
       case ScenarioInterface::Family::ftdi: ftdi_.add({interface.serial, interface.description, pod}); break;
@@ -73,6 +83,7 @@ void SimulatedWorld::add_interfaces(const Scenario& scenario) {
       case ScenarioInterface::Family::pci: pci_.add(pod); break;
     }
   }
+  interface_count_ = pods_.size();
   // The card's driver maps the same BIOS table the parallel ports are listed in.
   pci_.set_bios_lpt_table(bios_table);
 }
@@ -118,7 +129,10 @@ SimulatedWorld::~SimulatedWorld() {
   platform::install_usb_bus(nullptr);
   platform::install_ftdi_bus(nullptr);
   platform::install_clock(previous_clock_);
-  if (!state_file_.empty()) target_.save_flash(state_file_.string());
+  if (state_file_.empty()) return;
+  InterfaceFlash interfaces;
+  for (std::size_t i = 0; i < interface_count_; ++i) interfaces.push_back(pods_[i]->flash_image());
+  target_.save_flash(state_file_.string(), interfaces);
 }
 
 void SimulatedWorld::hold_lines(std::size_t first, const std::function<void()>& f) {
@@ -132,7 +146,7 @@ void SimulatedWorld::prepare_target(const ScenarioTarget& target) {
   target_.poke(target_.config().nvopt, target.secured ? nvopt_secured : nvopt_unsecured);
   const bool has_state = !state_file_.empty() && std::filesystem::exists(state_file_);
   if (has_state) {
-    state_problem_ = state_text(target_.load_flash(state_file_.string()));
+    state_problem_ = state_text(target_.load_flash(state_file_.string(), &interface_flash_));
     // A damaged file is kept as it is for a look, never replaced by a blank part.
     if (!state_problem_.empty()) state_file_.clear();
   } else if (!target.image.empty()) {

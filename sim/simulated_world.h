@@ -27,8 +27,8 @@ namespace vx::sim {
 // programmers on loopback UDP, on the WinDriver bus and on ptys reached as
 // COM ports, and the one target they all reach. The network settings point
 // at loopback, and the process's USB vendor identifier at the scenario's,
-// for as long as the world lives. Uninstalled again, with the
-// target's flash saved to the state file, when the world ends; the program
+// for as long as the world lives. Uninstalled again, with the target's and
+// the interfaces' flash saved to the state file, when the world ends; the program
 // closes its USB devices and serial ports first.
 class SimulatedWorld {
  public:
@@ -70,7 +70,10 @@ class SimulatedWorld {
   SimUsbBus usb_;
   SimParallelPorts parallel_;
   SimPciCardDriver pci_;
+  // The scenario's interfaces first, then the programmers' own.
   std::vector<std::unique_ptr<Pod>> pods_;
+  std::size_t interface_count_ = 0;
+  InterfaceFlash interface_flash_;  // as the state file kept it
   platform::NetSettings previous_net_;
   std::optional<std::uint16_t> previous_vendor_;
   std::vector<std::unique_ptr<SimProgrammer>> programmers_;

@@ -69,7 +69,11 @@ void SimParallelCable::control_changed(std::uint8_t previous, std::uint8_t value
   }
   const bool strobed = ((previous ^ value) & control_strobe) != 0;
   switch (phase_) {
-    case Phase::reset: phase_ = Phase::receiving; return;
+    case Phase::reset:
+      // The firmware starts as the cable leaves reset, reading the data lines.
+      if (pod_ != nullptr) pod_->cable_reset(data_);
+      phase_ = Phase::receiving;
+      return;
     case Phase::receiving:
       if (strobed) strobe(value);
       return;

@@ -13,7 +13,8 @@
 namespace vx::sim {
 
 // The interface end of the parallel cable's register handshake, carrying the
-// interface firmware. Control bit 2 low holds the cable in reset. Each
+// interface firmware. Control bit 2 low holds the cable in reset; the data
+// byte as it leaves reset picks the firmware that starts. Each
 // change of control bit 0 strobes the data byte in; bit 1 clear marks the
 // last byte of a command. The acknowledge line (status bit 3) answers each
 // ordinary byte at once and the last byte when the command is done. Reply

@@ -71,9 +71,14 @@ class Hcs08 final : private Bus, private BdcTarget {
   std::uint8_t peek(std::uint16_t address) { return read(address); }
   void poke(std::uint16_t address, std::uint8_t value) { memory_[address] = value; }
 
-  StateFileResult save_flash(const std::string& path) const { return save_flash_state(path, config_, memory_); }
+  // With the interfaces' flash that the file keeps beside the device's.
+  StateFileResult save_flash(const std::string& path, const InterfaceFlash& interfaces = {}) const {
+    return save_flash_state(path, config_, memory_, interfaces);
+  }
   // Takes effect on the array at once; FOPT and FPROT follow at the next reset.
-  StateFileResult load_flash(const std::string& path) { return load_flash_state(path, config_, memory_); }
+  StateFileResult load_flash(const std::string& path, InterfaceFlash* interfaces = nullptr) {
+    return load_flash_state(path, config_, memory_, interfaces);
+  }
 
  private:
   // The CPU's bus beyond RAM and flash reads.

@@ -12,10 +12,12 @@ namespace vx::sim {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'X', 'S', '8', 'F', 'L', 'S', 'H'};
-constexpr std::uint32_t kVersion = 1;
+constexpr std::uint32_t kFirstVersion = 1, kVersion = 2;
 constexpr std::size_t kMaxRanges = 64;
-// Header, the largest possible ranges and the checksum: anything longer is not ours.
-constexpr std::size_t kMaxFileSize = 16 + kMaxRanges * 8 + 0x10000 + 4;
+constexpr std::size_t kMaxInterfaces = 64, kMaxInterfaceBytes = 0x8000;
+// Header, the largest possible ranges and interfaces and the checksum: anything longer is not ours.
+constexpr std::size_t kMaxFileSize =
+    16 + kMaxRanges * 8 + 0x10000 + 4 + kMaxInterfaces * (4 + kMaxInterfaceBytes) + 4;
 
 std::uint32_t crc32(const std::vector<std::uint8_t>& data, std::size_t length) {
   std::uint32_t crc = 0xFFFFFFFF;
@@ -58,7 +60,7 @@ class Reader {
 }  // namespace
 
 StateFileResult save_flash_state(const std::string& path, const DeviceConfig& config,
-                                 const std::array<std::uint8_t, 0x10000>& memory) {
+                                 const std::array<std::uint8_t, 0x10000>& memory, const InterfaceFlash& interfaces) {
   std::vector<std::uint8_t> out(std::begin(kMagic), std::end(kMagic));
   put32(out, kVersion);
   put32(out, static_cast<std::uint32_t>(config.flash.size()));
@@ -66,6 +68,11 @@ StateFileResult save_flash_state(const std::string& path, const DeviceConfig& co
     put32(out, range.first);
     put32(out, range.size());
     out.insert(out.end(), memory.begin() + range.first, memory.begin() + range.last + 1);
+  }
+  put32(out, static_cast<std::uint32_t>(interfaces.size()));
+  for (const std::vector<std::uint8_t>& image : interfaces) {
+    put32(out, static_cast<std::uint32_t>(image.size()));
+    out.insert(out.end(), image.begin(), image.end());
   }
   put32(out, crc32(out, out.size()));
 
@@ -83,7 +90,7 @@ StateFileResult save_flash_state(const std::string& path, const DeviceConfig& co
 }
 
 StateFileResult load_flash_state(const std::string& path, const DeviceConfig& config,
-                                 std::array<std::uint8_t, 0x10000>& memory) {
+                                 std::array<std::uint8_t, 0x10000>& memory, InterfaceFlash* interfaces) {
   std::ifstream file(path, std::ios::binary);
   if (!file) return StateFileResult::CannotOpen;
   std::vector<std::uint8_t> data(kMaxFileSize + 1);
@@ -102,7 +109,7 @@ StateFileResult load_flash_state(const std::string& path, const DeviceConfig& co
   Reader in(data, body);
   in.skip(sizeof kMagic);
   std::uint32_t version = 0, count = 0;
-  if (!in.get32(version) || version != kVersion || !in.get32(count) || count > kMaxRanges) {
+  if (!in.get32(version) || version < kFirstVersion || version > kVersion || !in.get32(count) || count > kMaxRanges) {
     return StateFileResult::Malformed;
   }
   struct Span {
@@ -117,6 +124,18 @@ StateFileResult load_flash_state(const std::string& path, const DeviceConfig& co
     if (!in.skip(span.length)) return StateFileResult::Malformed;
     spans.push_back(span);
   }
+  std::vector<Span> images;
+  std::uint32_t image_count = 0;
+  if (version != kFirstVersion && (!in.get32(image_count) || image_count > kMaxInterfaces)) {
+    return StateFileResult::Malformed;
+  }
+  for (std::uint32_t i = 0; i < image_count; ++i) {
+    Span image{0, 0, 0};
+    if (!in.get32(image.length) || image.length > kMaxInterfaceBytes) return StateFileResult::Malformed;
+    image.offset = in.position();
+    if (!in.skip(image.length)) return StateFileResult::Malformed;
+    images.push_back(image);
+  }
   if (!in.at_end()) return StateFileResult::Malformed;
   if (spans.size() != config.flash.size()) return StateFileResult::OtherDevice;
   for (std::size_t i = 0; i < spans.size(); ++i) {
@@ -126,6 +145,13 @@ StateFileResult load_flash_state(const std::string& path, const DeviceConfig& co
   }
   for (std::size_t i = 0; i < spans.size(); ++i) {
     std::memcpy(memory.data() + spans[i].first, data.data() + spans[i].offset, spans[i].length);
+  }
+  if (interfaces != nullptr) {
+    interfaces->clear();
+    for (const Span& image : images) {
+      const auto first = data.begin() + static_cast<std::ptrdiff_t>(image.offset);
+      interfaces->emplace_back(first, first + image.length);
+    }
   }
   return StateFileResult::Ok;
 }

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "sim/hcs08/device_config.h"
 
@@ -16,13 +17,19 @@ enum class StateFileResult : std::uint8_t {
   OtherDevice,    // the flash ranges differ from this device's
 };
 
+// The flash of the debug interfaces kept beside the device's, one image each in the
+// scenario's order.
+using InterfaceFlash = std::vector<std::vector<std::uint8_t>>;
+
 // The flash array of a device in a file, so that a second process can go on where a first
-// left off. Layout (little-endian): "VXS8FLSH", u32 version 1, u32 range count, for each range
-// u32 first address, u32 length and the bytes, then a u32 CRC-32 of everything before it.
+// left off. Layout (little-endian): "VXS8FLSH", u32 version 2, u32 range count, for each range
+// u32 first address, u32 length and the bytes, u32 interface count, for each interface u32
+// length and the bytes, then a u32 CRC-32 of everything before it. Version 1 files have no
+// interfaces.
 StateFileResult save_flash_state(const std::string& path, const DeviceConfig& config,
-                                 const std::array<std::uint8_t, 0x10000>& memory);
+                                 const std::array<std::uint8_t, 0x10000>& memory, const InterfaceFlash& interfaces = {});
 // Changes nothing unless the whole file is sound and matches the device.
 StateFileResult load_flash_state(const std::string& path, const DeviceConfig& config,
-                                 std::array<std::uint8_t, 0x10000>& memory);
+                                 std::array<std::uint8_t, 0x10000>& memory, InterfaceFlash* interfaces = nullptr);
 
 }  // namespace vx::sim

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "sim/pod/reply_words.h"
+
 namespace vx::sim {
 namespace {
 
@@ -26,8 +28,7 @@ constexpr std::array<std::uint8_t, 8> offset_sub_commands = {10, 11, 12, 14, 15,
 
 namespace sub {
 constexpr std::uint8_t speed = 0, block_write = 4, block_read = 5, reset_line = 6, bkgd_line = 7,
-                       clear_reset_latch = 9, target_type = 3, memory_block = 10, running_version = 14,
-                       boot_original = 15, switch_updated = 16, programmer_initialisation = 48,
+                       clear_reset_latch = 9, target_type = 3, running_version = 14, programmer_initialisation = 48,
                        upgrade_crc = 21, batch = 20, trim_8bit = 23, trim_search = 25, resync = 255;
 }
 
@@ -61,18 +62,14 @@ std::string bytes_text(std::span<const std::uint8_t> bytes) {
   return text;
 }
 
-void push_word(std::vector<std::uint8_t>& reply, std::uint16_t word) {
-  reply.push_back(static_cast<std::uint8_t>(word >> 8));
-  reply.push_back(static_cast<std::uint8_t>(word));
-}
-
 }  // namespace
 
 Pod::Pod(PodConfig config, Hcs08* target, SimClock* clock)
-    : config_(std::move(config)), target_(target), clock_(clock) {
-  memory_.install_firmware(PodMemory::update_block, config_.updated_firmware, config_.updated_checksum);
+    : config_(std::move(config)), memory_(config_.layout), target_(target), clock_(clock) {
+  memory_.install_firmware(memory_.update_block(), config_.updated_firmware, config_.updated_checksum);
   memory_.install_firmware(PodMemory::original_block, config_.original_firmware, true);
-  running_updated_ = config_.run_updated && memory_.holds_firmware(PodMemory::update_block);
+  if (config_.layout == FlashLayout::cable) memory_.set_byte(PodMemory::protect_address, config_.protect_byte);
+  running_updated_ = config_.run_updated && updated_may_start();
   if (clock_ != nullptr) target_synced_ns_ = clock_->now_nanoseconds();
 }
 
@@ -85,12 +82,14 @@ std::vector<std::uint8_t> Pod::execute(std::span<const std::uint8_t> command) {
     faults_.erase(armed);
   }
   std::vector<std::uint8_t> reply;
-  if (!link_lost_ && fault != PodFault::no_ack) {
+  if (!link_lost() && fault != PodFault::no_ack) {
     if (fault == PodFault::target_reset && target_ != nullptr && target_->powered()) target_->reset(false);
     reply.push_back(ack);
     run_command(command, reply);
     if (fault == PodFault::wrong_ack) reply.front() = wrong_ack_byte;
     if (fault == PodFault::short_reply) reply.pop_back();
+    // The command was answered before the power went.
+    if (power_cut_pending_) powered_ = false;
   }
   if (keep_wire_log_) wire_log_.push_back({{command.begin(), command.end()}, reply});
   return reply;
@@ -104,7 +103,10 @@ void Pod::keep_wire_log(bool keep) {
 void Pod::inject(PodFault fault, std::uint32_t skip) { faults_.emplace_back(commands_ + skip, fault); }
 
 FirmwareVersion Pod::running_version() const {
-  return parse_firmware_version(running_updated_ ? config_.updated_firmware : config_.original_firmware);
+  const std::uint16_t block = running_updated_ ? memory_.update_block() : PodMemory::original_block;
+  std::string text;
+  for (std::uint16_t i = 0; i < 4; ++i) text += static_cast<char>(memory_.byte(block + PodMemory::version_offset + i));
+  return parse_firmware_version(text);
 }
 
 void Pod::run_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
@@ -126,7 +128,7 @@ void Pod::run_command(std::span<const std::uint8_t> command, std::vector<std::ui
     case run_code:
       // The code run restarts the interface into its original firmware; nothing answers.
       if (command.size() != 3) return log_violation(command, "run code is 3 bytes");
-      running_updated_ = false;
+      start_firmware(false);
       reply.clear();
       return;
     default:
@@ -139,6 +141,7 @@ void Pod::run_command(std::span<const std::uint8_t> command, std::vector<std::ui
 
 void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
   if (command.size() < 2) return log_violation(command, "interface command without sub-command");
+  if (command[1] == flash_frame_open || command[1] == flash_frame_close) return flash_frame(command);
   const std::optional<std::uint8_t> plain = plain_sub_command(command[1]);
   if (!plain || !allowed(*plain)) return;
   const auto expect_size = [&](std::size_t size) {
@@ -146,11 +149,8 @@ void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vect
     log_violation(command, "wrong length for sub-command " + std::to_string(*plain));
     return false;
   };
-  if (run_line_command(*plain, command, reply)) return;
+  if (run_line_command(*plain, command, reply) || run_flash_command(*plain, command, reply)) return;
   switch (*plain) {
-    case sub::memory_block:
-      if (expect_size(10)) push_word(reply, 0);
-      return;
     case sub::running_version:
       if (expect_size(2)) {
         const std::string text = firmware_version_text(running_version());
@@ -164,14 +164,8 @@ void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vect
     case sub::target_type:
       if (expect_size(3)) target_type_ = command[2];
       return;
-    case sub::boot_original:
-      if (expect_size(2)) running_updated_ = false;
-      return;
-    case sub::switch_updated:
-      if (expect_size(2)) running_updated_ = memory_.holds_firmware(PodMemory::update_block);
-      return;
     case sub::upgrade_crc:
-      if (expect_size(2)) push_word(reply, memory_.block_crc(PodMemory::update_block));
+      if (expect_size(2)) push_word(reply, memory_.block_crc(memory_.update_block()));
       return;
     case sub::resync:
       expect_size(2);

@@ -12,12 +12,31 @@
 
 namespace vx::sim {
 
+// Failures of the interface's own flash, each counted from 1 over the interface's life; 0: never.
+struct PodFlashFaults {
+  std::uint32_t refuse_erase = 0;  // the n-th block or range erase
+  std::uint32_t refuse_row = 0;
+  std::uint32_t refuse_key = 0;
+  std::uint32_t refuse_checksum = 0;
+  std::uint32_t refuse_protect = 0;
+  // A flash address (as the flash commands name it) whose byte never takes programming.
+  std::optional<std::uint32_t> stuck_byte{};
+  // The interface loses its power once it has answered its n-th flash command (the kinds above).
+  std::uint32_t power_cut_after = 0;
+};
+
 struct PodConfig {
   std::string updated_firmware = "5.12";  // "": the update block is erased
   std::string original_firmware = "5.02";
   bool updated_checksum = true;
-  // After power-up the update firmware runs when the block holds one, else the original.
+  // After power-up the updated firmware runs when its key and checksum hold, else the original.
   bool run_updated = true;
+  FlashLayout layout = FlashLayout::usb;
+  // The cable's block-protect byte as the interface comes.
+  std::uint8_t protect_byte = 0xFF;
+  // False: the updated firmware fails at once whenever it is started, and the original runs.
+  bool updated_starts = true;
+  PodFlashFaults flash_faults{};
   // What the voltage input reads with the target powered (x 5 / 255 volts): 3.3 V.
   std::uint8_t target_voltage_code = 168;
   // The timer that newer firmware measures the sync pulse with.
@@ -41,10 +60,13 @@ struct WireRecord {
 // debug commands go to the target; a target that does not answer still
 // gets its commands acknowledged, with junk for data, as a real interface
 // would. Commands the running firmware does not offer are logged as
-// violations and acknowledged without data.
+// violations and acknowledged without data. The original firmware erases and
+// programs the update block; which firmware runs is decided at each start.
 class Pod {
  public:
   static constexpr std::uint8_t ack = 0xEE;
+  // Sub-commands fixed on every firmware: a USB interface's flash work lies between them.
+  static constexpr std::uint8_t flash_frame_open = 0x85, flash_frame_close = 0x86;
 
   // target and clock may be null: no target connected, no time kept.
   Pod(PodConfig config, Hcs08* target, SimClock* clock);
@@ -53,9 +75,21 @@ class Pod {
 
   // The fault hits the command after `skip` more commands.
   void inject(PodFault fault, std::uint32_t skip = 0);
-  // A lost link answers nothing until restored.
+  // A lost link answers nothing until restored; an interface without power answers nothing.
   void set_link_lost(bool lost) { link_lost_ = lost; }
-  bool link_lost() const { return link_lost_; }
+  bool link_lost() const { return link_lost_ || !powered_; }
+  bool powered() const { return powered_; }
+
+  // The parallel cable left reset with this byte on its data lines: 0xAA starts the updated
+  // firmware when its key and checksum hold, any other byte the original.
+  void cable_reset(std::uint8_t data_byte);
+  // True once after each start of a firmware by command; a WinDriver-family interface then
+  // leaves the bus and comes back.
+  bool take_restart();
+  // The update block and the block-protect byte, as kept between runs.
+  std::vector<std::uint8_t> flash_image() const;
+  // False (and nothing changes) when the image is not one of this interface's.
+  bool restore_flash_image(std::span<const std::uint8_t> image);
   void set_target_dead(bool dead) { target_dead_ = dead; }
   // A reset line that does not reach the target: the interface's resets do nothing.
   void set_reset_wired(bool wired) { reset_wired_ = wired; }
@@ -74,6 +108,7 @@ class Pod {
   const std::vector<WireRecord>& wire_log() const { return wire_log_; }
   const std::vector<std::string>& violations() const { return violations_; }
   FirmwareVersion running_version() const;
+  bool running_updated() const { return running_updated_; }
   std::uint8_t target_type() const { return target_type_; }
   PodMemory& memory() { return memory_; }
   std::uint16_t speed_divider() const { return speed_divider_; }
@@ -109,6 +144,20 @@ class Pod {
   std::optional<std::vector<std::uint8_t>> target_bdc(std::span<const std::uint8_t> bytes);
   void run_batch(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
   void write_memory(std::span<const std::uint8_t> command);
+  // pod_flash.cpp: the original firmware's flash work and the starts of either firmware.
+  bool run_flash_command(std::uint8_t sub_command, std::span<const std::uint8_t> command,
+                         std::vector<std::uint8_t>& reply);
+  void program_flash(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  void erase_blocks(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  void erase_range(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply);
+  void flash_frame(std::span<const std::uint8_t> command);
+  // False after logging why: the running firmware does not do this flash work now.
+  bool flash_work_allowed(std::span<const std::uint8_t> command, bool needs_frame);
+  // Counts a flash command of its kind: false when a fault refuses it.
+  bool flash_command_taken(std::uint32_t& count, std::uint32_t refuse_at);
+  void erase_flash(std::uint16_t first, std::uint32_t count);
+  void start_firmware(bool updated);
+  bool updated_may_start() const;
   // Sync, speed, pins, power and resets: true when the sub-command is one of them.
   bool run_line_command(std::uint8_t sub_command, std::span<const std::uint8_t> command,
                         std::vector<std::uint8_t>& reply);
@@ -125,7 +174,13 @@ class Pod {
   PodMemory memory_;
   Hcs08* target_;
   SimClock* clock_;
-  bool running_updated_;
+  bool running_updated_ = false;
+  bool restarted_ = false;
+  bool powered_ = true;
+  bool power_cut_pending_ = false;
+  // A USB interface takes flash work between 7,0x85 and 7,0x86.
+  bool flash_frame_open_ = false;
+  std::uint32_t erases_ = 0, rows_ = 0, keys_ = 0, checksums_ = 0, protects_ = 0, flash_commands_ = 0;
   std::uint8_t target_type_ = 0;
   // A parallel cable sends a block write's data as a command after the bare 7, 4.
   bool block_data_expected_ = false;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "sim/pod/pod.h"
+#include "sim/pod/reply_words.h"
 
 namespace vx::sim {
 namespace {
@@ -18,11 +19,6 @@ constexpr std::uint16_t bkgd_bit = 0x1000, latch_enable_bit = 0x2000;
 // Older firmware counts the sync pulse in units of 5/8 us.
 constexpr std::uint64_t count_unit_ps = 625'000;
 constexpr std::uint16_t sync_error = 0xFFFF;
-
-void push_word(std::vector<std::uint8_t>& reply, std::uint16_t word) {
-  reply.push_back(static_cast<std::uint8_t>(word >> 8));
-  reply.push_back(static_cast<std::uint8_t>(word));
-}
 
 std::uint16_t word_at(std::span<const std::uint8_t> command, std::size_t i) {
   return static_cast<std::uint16_t>(command[i] << 8 | command[i + 1]);
@@ -62,6 +58,9 @@ void Pod::write_memory(std::span<const std::uint8_t> command) {
   if (command.size() != 5) return log_violation(command, "memory write is 5 bytes");
   const std::uint16_t address = word_at(command, 1);
   const std::uint16_t value = word_at(command, 3);
+  if (memory_.in_flash(address) || memory_.in_flash(static_cast<std::uint16_t>(address + 1))) {
+    return log_violation(command, "memory write into flash");
+  }
   memory_.write_word(address, value);
   if (address != pin_control_word) return;
   bkgd_low_ = (value & bkgd_bit) == 0;

@@ -18,7 +18,15 @@ std::uint8_t crc8_update(std::uint8_t crc, std::uint8_t byte) {
   return crc;
 }
 
-PodMemory::PodMemory() { bytes_.fill(0xFF); }
+PodMemory::PodMemory(FlashLayout layout) : layout_(layout) { bytes_.fill(0xFF); }
+
+std::optional<std::uint16_t> PodMemory::block_address(std::uint32_t flash_address, std::uint32_t count) const {
+  const std::uint32_t first = flash_block();
+  if (count == 0 || count > block_size || flash_address < first || flash_address - first > block_size - count) {
+    return std::nullopt;
+  }
+  return static_cast<std::uint16_t>(update_block() + (flash_address - first));
+}
 
 void PodMemory::install_firmware(std::uint16_t block, const std::string& version_text, bool with_checksum) {
   const std::uint32_t end = std::uint32_t{block} + block_size;
@@ -44,7 +52,16 @@ std::uint8_t PodMemory::block_crc(std::uint16_t block) const {
   return crc;
 }
 
-bool PodMemory::holds_firmware(std::uint16_t block) const { return word(block) != 0xFFFF; }
+bool PodMemory::key_and_checksum_hold(std::uint16_t block) const {
+  const std::uint32_t end = std::uint32_t{block} + block_size;
+  return bytes_[end - 2] == key_byte && bytes_[end - 1] == block_crc(block);
+}
+
+void PodMemory::erase(std::uint16_t first, std::uint32_t count) {
+  for (std::uint32_t address = first; address < std::uint32_t{first} + count && address <= 0xFFFF; ++address) {
+    bytes_[address] = 0xFF;
+  }
+}
 
 std::uint16_t PodMemory::word(std::uint16_t address) const {
   return static_cast<std::uint16_t>(bytes_[address] << 8 | bytes_[static_cast<std::uint16_t>(address + 1)]);

@@ -32,7 +32,7 @@ platform::UsbDeviceId SimUsbBus::add(SimUsbDevice device, bool attached) {
   platform::UsbDeviceId id = 0;
   {
     std::lock_guard lock(mutex_);
-    devices_.push_back({std::move(device), false, {}, {}, 0});
+    devices_.push_back({std::move(device), false, {}, {}, 0, false});
     id = devices_.size();
   }
   if (attached) attach(id);
@@ -109,6 +109,19 @@ std::uint32_t SimUsbBus::reset_pipe(platform::UsbDeviceId id, std::uint8_t pipe)
 std::uint32_t SimUsbBus::transfer(platform::UsbDeviceId id, std::uint8_t pipe, bool read,
                                   std::span<std::uint8_t> buffer, std::uint32_t& transferred,
                                   std::uint32_t timeout_ms) {
+  bool restarted = false;
+  const std::uint32_t status = locked_transfer(id, pipe, read, buffer, transferred, timeout_ms, restarted);
+  // Outside the lock: the library's callbacks for it use the bus.
+  if (restarted) {
+    detach(id);
+    attach(id);
+  }
+  return status;
+}
+
+std::uint32_t SimUsbBus::locked_transfer(platform::UsbDeviceId id, std::uint8_t pipe, bool read,
+                                         std::span<std::uint8_t> buffer, std::uint32_t& transferred,
+                                         std::uint32_t timeout_ms, bool& restarted) {
   std::lock_guard lock(mutex_);
   ++transfers_;
   transferred = 0;
@@ -118,11 +131,15 @@ std::uint32_t SimUsbBus::transfer(platform::UsbDeviceId id, std::uint8_t pipe, b
     if (clock_ != nullptr) clock_->advance_nanoseconds(std::uint64_t{timeout_ms} * 1'000'000);
     return wd::time_out_expired;
   };
-  if (device->config.pod != nullptr && device->config.pod->link_lost()) return time_out();
+  // An answer made before the link went still comes.
+  const bool answer_waiting = read && device->reply_read < device->reply.size();
+  if (device->config.pod != nullptr && device->config.pod->link_lost() && !answer_waiting) return time_out();
   if (!read && pipe == out_pipe) {
     device->incoming.insert(device->incoming.end(), buffer.begin(), buffer.end());
     transferred = static_cast<std::uint32_t>(buffer.size());
     take_frame(*device);
+    restarted = device->restarting && device->reply.empty();
+    if (restarted) device->restarting = false;
     return wd::success;
   }
   if (!read || pipe != in_pipe) return wd::invalid_pipe_number;
@@ -131,6 +148,8 @@ std::uint32_t SimUsbBus::transfer(platform::UsbDeviceId id, std::uint8_t pipe, b
   std::copy_n(device->reply.begin() + static_cast<long>(device->reply_read), count, buffer.begin());
   device->reply_read += count;
   transferred = static_cast<std::uint32_t>(count);
+  restarted = device->restarting && device->reply_read >= device->reply.size();
+  if (restarted) device->restarting = false;
   return wd::success;
 }
 
@@ -176,6 +195,7 @@ void SimUsbBus::take_frame(Device& device) {
   } else if (device.config.pod != nullptr) {
     answer = device.config.pod->execute(payload);
   }
+  if (device.config.pod != nullptr && device.config.pod->take_restart()) device.restarting = true;
   device.reply = answer.empty() ? std::vector<std::uint8_t>{} : reply_frame(answer);
   device.reply_read = 0;
   if (clock_ != nullptr) clock_->advance_nanoseconds(usb_bus_ns(device.reply.size()));

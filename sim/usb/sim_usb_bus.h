@@ -25,7 +25,8 @@ struct SimUsbDevice {
 // WinDriver-family devices on a simulated bus: bulk frames on pipes 0x02 and
 // 0x81 (256 bytes, or 1280 for a long frame, as one transfer or in 256-byte
 // parts), the identification request 0x01 0x0B, and attach and detach at
-// run time. Each frame costs a USB round trip of simulated time and the bus
+// run time. An interface whose firmware restarts leaves the bus and comes
+// back once its answer has been read. Each frame costs a USB round trip of simulated time and the bus
 // time of its and its answer's packets, and a read that finds nothing waits
 // out its time-out.
 class SimUsbBus final : public platform::UsbBus {
@@ -56,7 +57,13 @@ class SimUsbBus final : public platform::UsbBus {
     std::vector<std::uint8_t> incoming;  // parts of a frame from the host
     std::vector<std::uint8_t> reply;     // the answer frame not yet read
     std::size_t reply_read = 0;
+    bool restarting = false;             // re-attaches when the answer is read
   };
+
+  // True in `restarted` when the device is to leave and come back now.
+  std::uint32_t locked_transfer(platform::UsbDeviceId device, std::uint8_t pipe, bool read,
+                                std::span<std::uint8_t> buffer, std::uint32_t& transferred, std::uint32_t timeout_ms,
+                                bool& restarted);
 
   bool matches(const Device& device) const;
   Device* any(platform::UsbDeviceId device);

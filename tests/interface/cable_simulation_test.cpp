@@ -56,7 +56,7 @@ TEST_F(CableSimulationTest, CableAndCardAnswerThroughTheHandshake) {
   EXPECT_EQ(vxdrv_open(2), vxdrv::cannot_open);
 
   const auto read_version_and_byte = [&] {
-    EXPECT_EQ(SimulatedCable::command({4, 0x40, 0x58, 4}, 2), (std::vector<std::uint16_t>{0x352E, 0x3132}));
+    EXPECT_EQ(SimulatedCable::command({4, 0x80, 0x58, 4}, 2), (std::vector<std::uint16_t>{0x352E, 0x3132}));
     EXPECT_EQ(SimulatedCable::command({0xE0, 0x00, 0x80}, 1).front() >> 8, 0xA7);
     EXPECT_NE(link_state().link_status, 0);
   };

@@ -94,5 +94,21 @@ TEST_F(FirmwareRebootTest, OtherwiseTheOriginalFirmwareIsBootedByCommand) {
   }
 }
 
+TEST_F(FirmwareRebootTest, AWinDriverInterfaceComesBackAfterEachStartAndAnswersFromTheFirmwareStarted) {
+  sim::Pod& pod = open(windriver_port);
+  pod.memory().install_firmware(sim::PodMemory::original_block, "5.35", true);
+  EXPECT_EQ(get_running_firmware_version(), 512);
+  const auto arrivals = wdusb_state().callbacks_started;
+  boot_original_firmware();
+  EXPECT_EQ(get_running_firmware_version(), 535);
+  SEND8(7);
+  SEND_CMD_LONG(16);
+  EXPECT_EQ(get_running_firmware_version(), 512);
+  EXPECT_NE(link_state().link_status, 0);
+  EXPECT_FALSE(wdusb_state().detached);
+  EXPECT_EQ(wdusb_state().callbacks_started, arrivals + 2) << "one return to the bus per start";
+  EXPECT_TRUE(pod.violations().empty());
+}
+
 }  // namespace
 }  // namespace vx

@@ -51,13 +51,15 @@ TEST(PodMemory, ChecksumIsTheCrc8OfTheBlockFromTheTop) {
   EXPECT_EQ(crc8_update(0, 0x01), 0x07);
   EXPECT_EQ(crc8_update(0, 0x80), 0x89);
   PodMemory memory;
-  memory.install_firmware(PodMemory::update_block, "5.12", true);
+  memory.install_firmware(memory.update_block(), "5.12", true);
   std::uint8_t crc = 0;
   for (std::uint32_t address = 0x7FFE; address >= 0x4000; --address) {
     crc = crc8_update(crc, memory.byte(static_cast<std::uint16_t>(address)));
   }
   EXPECT_EQ(memory.byte(0x7FFF), crc);
-  EXPECT_TRUE(memory.holds_firmware(PodMemory::update_block));
+  EXPECT_TRUE(memory.key_and_checksum_hold(memory.update_block()));
+  memory.program(0x4058, 0x00);
+  EXPECT_FALSE(memory.key_and_checksum_hold(memory.update_block()));
 }
 
 TEST(Pod, InterfaceMemoryWordsCanBeWrittenAndReadBack) {

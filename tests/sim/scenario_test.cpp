@@ -30,6 +30,17 @@ family = WinDriver
 information = VLX,USB-QX-12 : USB Quorvex,QX1
 vendor = 0x15A2
 product = 1
+updated_starts = no
+refuse_erase = 1
+refuse_row = 2
+refuse_key = 3
+refuse_checksum = 4
+refuse_protect = 5
+stuck_byte = 0xF8123
+power_cut_after = 6
+[interface three]
+family = parallel
+protect_byte = 0x80
 )",
                                                "/base");
   ASSERT_TRUE(result.scenario) << result.error;
@@ -40,7 +51,7 @@ product = 1
   EXPECT_EQ(scenario.target.image, "/base/app.bin");
   EXPECT_EQ(scenario.target.image_address, 0xF000);
   EXPECT_TRUE(scenario.target.secured);
-  ASSERT_EQ(scenario.interfaces.size(), 2u);
+  ASSERT_EQ(scenario.interfaces.size(), 3u);
   const ScenarioInterface& ftdi = scenario.interfaces[0];
   EXPECT_EQ(ftdi.family, ScenarioInterface::Family::ftdi);
   EXPECT_EQ(ftdi.serial, "VX3000001");
@@ -53,6 +64,15 @@ product = 1
   EXPECT_EQ(windriver.information, "VLX,USB-QX-12 : USB Quorvex,QX1");
   EXPECT_EQ(windriver.vendor, 0x15A2);
   EXPECT_EQ(windriver.product, 1);
+  EXPECT_FALSE(windriver.firmware.updated_starts);
+  const PodFlashFaults& faults = windriver.firmware.flash_faults;
+  EXPECT_EQ((std::vector<std::uint32_t>{faults.refuse_erase, faults.refuse_row, faults.refuse_key, faults.refuse_checksum,
+                                        faults.refuse_protect, faults.power_cut_after}),
+            (std::vector<std::uint32_t>{1, 2, 3, 4, 5, 6}));
+  EXPECT_EQ(faults.stuck_byte, 0xF8123u);
+  EXPECT_EQ(scenario.interfaces[2].firmware.protect_byte, 0x80);
+  EXPECT_EQ(ftdi.firmware.protect_byte, 0xFF);
+  EXPECT_EQ(ftdi.firmware.flash_faults.stuck_byte, std::nullopt);
 }
 
 TEST(Scenario, DefaultsToVirtualTimeAndTheVendorPlaceholder) {
@@ -121,6 +141,10 @@ TEST(Scenario, RefusesWhatItCannotUseAndSaysWhere) {
       {"[interface]\nfamily = parallel\nbase = 0xFFFE", "line 3: bad number 0xFFFE"},
       {"[interface]\nfamily = parallel\n[interface]\nfamily = parallel\nbase = 888", "two parallel cables at one base address"},
       {"[interface]\nupdated_firmware = 512", "line 2: a firmware version reads like 5.12"},
+      {"[interface]\nprotect_byte = 0x100", "line 2: bad number 0x100"},
+      {"[interface]\nstuck_byte = 0x100000", "line 2: bad number 0x100000"},
+      {"[interface]\nrefuse_row = -1", "line 2: bad number -1"},
+      {"[interface]\nupdated_starts = sometimes", "line 2: expected yes or no"},
       {"[interface]\nserial = VX30000000000000001", "line 2: longer than 15 characters"},
       {"[interface]\ncolour = red", "line 2: unknown interface setting colour"},
       {"[interface]\nnothing here", "line 2: expected key = value"},

@@ -92,9 +92,13 @@ TEST(FlashStateFile, DamagedOrForeignFilesChangeNothing) {
       {"huge range count", sealed(header(1, 0x7FFFFFFF)), StateFileResult::Malformed},
       {"range past the end", sealed(long_range), StateFileResult::Malformed},
       {"trailing byte", sealed(trailing), StateFileResult::Malformed},
-      {"other version", sealed(header(2, 0)), StateFileResult::Malformed},
+      {"other version", sealed(header(3, 0)), StateFileResult::Malformed},
+      {"no interface count", sealed(header(2, 0)), StateFileResult::Malformed},
+      {"huge interface count", sealed(header(2, 0) + std::string("\xFF\xFF\xFF\x7F", 4)), StateFileResult::Malformed},
+      {"interface past the end", sealed(header(2, 0) + std::string("\x01\0\0\0\0\x01\0\0abc", 11)),
+       StateFileResult::Malformed},
       {"no ranges", sealed(header(1, 0)), StateFileResult::OtherDevice},
-      {"oversized", bytes + std::string(70'000, '\0'), StateFileResult::Malformed},
+      {"oversized", bytes + std::string(2'200'000, '\0'), StateFileResult::Malformed},
       {"other device", vx::test::read_file(foreign_path), StateFileResult::OtherDevice},
   };
   for (const Case& c : cases) {
@@ -107,6 +111,29 @@ TEST(FlashStateFile, DamagedOrForeignFilesChangeNothing) {
   }
   Hcs08 target;
   EXPECT_EQ(target.load_flash(dir.file("missing.state")), StateFileResult::CannotOpen);
+}
+
+TEST(FlashStateFile, InterfaceFlashTravelsWithTheDeviceAndOlderFilesHaveNone) {
+  vx::test::TempDir dir;
+  const std::string path = dir.file("flash.state");
+  Hcs08 source;
+  source.poke(0x9000, 0x12);
+  const InterfaceFlash kept = {std::vector<std::uint8_t>(0x4001, 0x5A), {1, 2, 3}};
+  ASSERT_EQ(source.save_flash(path, kept), StateFileResult::Ok);
+  Hcs08 second;
+  InterfaceFlash loaded;
+  ASSERT_EQ(second.load_flash(path, &loaded), StateFileResult::Ok);
+  EXPECT_EQ(loaded, kept);
+  EXPECT_EQ(second.peek(0x9000), 0x12);
+
+  // The same device in a version 1 file, which ends after the ranges.
+  ASSERT_EQ(source.save_flash(path), StateFileResult::Ok);
+  std::string body = vx::test::read_file(path);
+  body = body.substr(0, body.size() - 8);
+  body[8] = 1;
+  write_file(path, sealed(body));
+  ASSERT_EQ(second.load_flash(path, &loaded), StateFileResult::Ok);
+  EXPECT_TRUE(loaded.empty());
 }
 
 }  // namespace
