@@ -27,6 +27,7 @@
 #include "programmer/command_line.h"
 #include "programmer/command_table.h"
 #include "programmer/connection_manager.h"
+#include "programmer/lpt_address_window.h"
 #include "programmer/main_window.h"
 #include "programmer/module_state.h"
 #include "programmer/network_card.h"
@@ -76,6 +77,7 @@ void create_windows() {
       windows.status1->FormCreate();
     });
   }
+  if (!terminating()) windows.lptaddrform = std::make_unique<Tlptaddrform>();
   if (!terminating()) windows.connectiondialog2 = std::make_unique<Tconnectiondialog2>();
   windows.bdcpowerdialogform = std::make_unique<Tbdcpowerdialogform>();
   // Shown only when the target connection asks for the power to be switched.

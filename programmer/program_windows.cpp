@@ -4,6 +4,7 @@
 #include "interface/target_connection.h"
 #include "programmer/algorithm_source_window.h"
 #include "programmer/connection_manager.h"
+#include "programmer/lpt_address_window.h"
 #include "programmer/main_window.h"
 #include "programmer/status_window.h"
 #include "programmer/window_colors.h"
@@ -24,6 +25,7 @@ void destroy_program_windows() {
   target_connection().power_dialog = nullptr;
   windows.bdcpowerdialogform.reset();
   windows.connectiondialog2.reset();
+  windows.lptaddrform.reset();
   windows.status1.reset();
   windows.Algorithm_Source_window.reset();
   windows.ChangeColor1.reset();

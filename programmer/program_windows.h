@@ -14,6 +14,7 @@ class TMainWin1;
 class TChangeColor1;
 class TAlgorithm_Source_window;
 class Tstatus1;
+class Tlptaddrform;
 class Tconnectiondialog2;
 
 struct ProgramWindows {
@@ -26,6 +27,7 @@ struct ProgramWindows {
   std::unique_ptr<TChangeColor1> ChangeColor1;
   std::unique_ptr<TAlgorithm_Source_window> Algorithm_Source_window;
   std::unique_ptr<Tstatus1> status1;
+  std::unique_ptr<Tlptaddrform> lptaddrform;
   std::unique_ptr<Tconnectiondialog2> connectiondialog2;
   // The interface layer's power prompt.
   std::unique_ptr<Tbdcpowerdialogform> bdcpowerdialogform;

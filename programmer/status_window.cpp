@@ -26,7 +26,7 @@ namespace vx::programmer {
 namespace {
 
 constexpr std::uint8_t escape_key = 27;
-constexpr std::size_t command_box_length = 250;
+constexpr std::uint16_t command_box_length = 250;
 constexpr char command_colour_mark = '\x01';
 constexpr std::int32_t stored_row_height = 16;
 
@@ -43,7 +43,7 @@ Tstatus1::Tstatus1()
       listbox1_(std::make_unique<controls::TOvcVirtualListBox>(this)),
       list_view_(*listbox1_, headless_view_),
       panel1_(std::make_unique<ws::Panel>(this)),
-      edit1_(std::make_unique<ws::Edit>(panel1_.get())),
+      edit1_(std::make_unique<controls::TOvcSimpleField>(panel1_.get())),
       panel2_(std::make_unique<ws::Panel>(panel1_.get())) {
   set_caption(" Status Window");
   controller_.Name = "OvcController1";
@@ -65,8 +65,14 @@ Tstatus1::Tstatus1()
   box.Loaded();
 
   panel1_->set_align(ws::Align::bottom);
-  edit1_->max_length = command_box_length;
-  edit1_->hide();
+  controls::TOvcSimpleField& edit = *edit1_;
+  edit.Name = "Edit1";
+  edit.SetDataType(controls::TSimpleDataType::sftString);
+  edit.SetPictureMask('X');
+  edit.SetMaxLength(command_box_length);
+  edit.on_key_press = [this](ws::Window&, char& key) { Edit1KeyPress(key); };
+  edit.hide();
+  edit.Loaded();
   panel2_->set_bevel_outer(ws::Bevel::lowered);
   // Inside the bevel of the panel that holds it.
   panel2_->set_bounds(2, 2, panel2_->width(), panel1_->height() - 4);

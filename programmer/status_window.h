@@ -3,12 +3,12 @@
 #include <memory>
 
 #include "controls/controller.h"
+#include "controls/simple_field.h"
 #include "controls/virtual_list_box.h"
 #include "foundation/headless_status_sink.h"
 #include "foundation/short_text.h"
 #include "platform/ws/color.h"
 #include "platform/ws/controls.h"
-#include "platform/ws/edits.h"
 #include "platform/ws/form.h"
 #include "platform/ws/menu.h"
 #include "programmer/status_list_view.h"
@@ -41,7 +41,7 @@ class Tstatus1 final : public ws::Form {
   // What the status output drives on a desktop.
   StatusListView& ListBoxView() { return list_view_; }
   ws::Panel& Panel2() { return *panel2_; }
-  ws::Edit& Edit1() { return *edit1_; }
+  controls::TOvcSimpleField& Edit1() { return *edit1_; }
   ws::PopupMenu& PopupMenu1() { return popup_; }
 
   ws::Color command_colour = ws::color::navy;
@@ -63,7 +63,7 @@ class Tstatus1 final : public ws::Form {
   ListBoxStatusView list_view_;
   int visible_width_ = 0;
   std::unique_ptr<ws::Panel> panel1_;
-  std::unique_ptr<ws::Edit> edit1_;
+  std::unique_ptr<controls::TOvcSimpleField> edit1_;
   std::unique_ptr<ws::Panel> panel2_;
   ws::PopupMenu popup_;
   bool destroyed_ = false;
