@@ -226,7 +226,8 @@ void TOvcCustomVirtualListBox::MoveTopRow(std::int32_t index, bool immediate) {
   if (WindowExists() && scroll_bar_visible(ws::ScrollBarKind::vertical)) {
     ws::ScrollInfo bar = scroll_info(ws::ScrollBarKind::vertical);
     bar.position = TopIndex_ / ScrollDivisor_;
-    set_scroll_info(ws::ScrollBarKind::vertical, bar);
+    // The bar is drawn with the uncovered rows below; redrawing it here would repaint every row.
+    set_scroll_info(ws::ScrollBarKind::vertical, bar, false);
   }
   ws::Rect area = client_rect();
   area.top = std::min(area.bottom, HeaderRows() * RowHeight_);
