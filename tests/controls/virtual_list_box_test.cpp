@@ -275,19 +275,6 @@ TEST_F(VirtualListBox, RowHeightsBelowOneAreIgnored) {
   EXPECT_EQ(send(ws::lb::get_item_height), 25);
 }
 
-TEST_F(VirtualListBox, AStoredRowHeightGivesWayToTheFontsOnceTheWindowExists) {
-  box = std::make_unique<TOvcVirtualListBox>(form.get());
-  box->SetRowHeight(16);
-  EXPECT_EQ(box->RowHeight(), 16);
-  EXPECT_TRUE(box->AutoRowHeight());
-  box->set_font(ws::Font{"Courier New", 20, false});
-  box->Loaded();
-  const int font_height = ws::text_extent(box->font(), "Wy").height;
-  ASSERT_NE(font_height, 16);
-  EXPECT_EQ(box->RowHeight(), font_height);
-  EXPECT_EQ(box->RowsPerPage(), box->ClientHeight() / font_height);
-}
-
 TEST_F(VirtualListBox, ColumnsBelowZeroReadZeroAndTheHorizontalOffsetStaysWithinThem) {
   make_box(2000, [](TOvcVirtualListBox& b) { b.SetScrollBars(TScrollStyle::ssBoth); });
   box->SetColumns(-3);
