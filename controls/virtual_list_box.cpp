@@ -383,7 +383,8 @@ ws::LResult TOvcCustomVirtualListBox::SetTabStops(ws::WParam count, ws::LParam s
   if (wanted > 0 && stops == 0) return 0;
   const auto* positions = reinterpret_cast<const std::int32_t*>(stops);
   TabCount_ = static_cast<std::int32_t>(wanted);
-  for (std::size_t i = 0; i < wanted; ++i) TabStops_[i] = positions[i] * DialogUnit_;
+  // Kept within the pixel range the tab layout can add to without overflowing.
+  for (std::size_t i = 0; i < wanted; ++i) TabStops_[i] = clamp_pixels(std::int64_t{positions[i]} * DialogUnit_);
   return fits ? 1 : 0;
 }
 
