@@ -42,10 +42,11 @@ TEST_F(ListBoxKeys, KeysMoveTheCurrentItemAsTheControllerTranslatesThem) {
       {5, ws::vk::home, ws::shift_shift, 5},      {5, ws::vk::end, ws::shift_shift, 5},
       {5, ws::vk::home, ws::shift_ctrl, 5},       {5, ws::vk::del, ws::shift_none, 5},
   };
+  int clicks = 0;
+  box->on_click = [&](ws::Window&) { ++clicks; };
   for (const KeyCase& c : cases) {
     box->SetItemIndex(c.before);
-    int clicks = 0;
-    box->on_click = [&](ws::Window&) { ++clicks; };
+    clicks = 0;
     ws::input::press_key(c.key, c.modifiers);
     ws::process_messages();
     EXPECT_EQ(box->ItemIndex(), c.after) << "key " << c.key << " modifiers " << int{c.modifiers} << " from " << c.before;

@@ -181,6 +181,11 @@ TEST_F(ListBoxLayout, TabbedRowsStopAtTheDialogUnitPositions) {
   EXPECT_EQ(text_ops[0].from, (ws::Point{2, 0}));
   EXPECT_EQ(text_ops[1].text, "b");
   EXPECT_EQ(text_ops[1].from, (ws::Point{2 + 16 * dialog_unit, 0}));
+
+  // A stop too far for the pixel range is taken without overflowing.
+  const std::int32_t far = std::numeric_limits<std::int32_t>::max();
+  EXPECT_EQ(send(ws::lb::set_tab_stops, 1, reinterpret_cast<ws::LParam>(&far)), 1);
+  EXPECT_EQ(texts(full_repaint()).size(), 2U);
 }
 
 TEST_F(ListBoxLayout, ChangedColoursRepaintTheBox) {

@@ -252,6 +252,34 @@ TEST_F(VirtualListBox, AMismatchedEndUpdateThrowsAndTheBoxGoesOnPainting) {
   EXPECT_NO_THROW(box->EndUpdate());
 }
 
+TEST_F(VirtualListBox, EachStatusLineFetchesAtMostAPageAndEndsInTheLastWholeRow) {
+  make_box(0);
+  constexpr std::int32_t most_lines = 2000;
+  std::size_t most_fetched = 0;
+  for (std::int32_t line = 1; line <= most_lines + 5; ++line) {
+    const std::int32_t count = std::min(line, most_lines);
+    drawn_during([&] {
+      box->BeginUpdate();
+      if (count != box->NumItems()) box->SetNumItems(count);
+      if (box->TopIndex() != count - 1) box->SetTopIndex(count - 1);
+      box->RedrawItem(count - 1);
+      if (box->ItemIndex() != -1) box->SetItemIndex(-1);
+      box->EndUpdate();
+      box->update();
+    });
+    most_fetched = std::max(most_fetched, fetched.size());
+    if (line == 3) box->SetItemIndex(1);
+  }
+  EXPECT_GT(most_fetched, 0U);
+  EXPECT_LE(most_fetched, 7U);
+  EXPECT_EQ(box->TopIndex(), 1993);
+  EXPECT_EQ(box->ItemIndex(), -1);
+  const std::vector<ws::DrawOp> text_ops = of_kind(full_repaint(), ws::DrawKind::text);
+  ASSERT_EQ(text_ops.size(), 7U);
+  EXPECT_EQ(text_ops.back().text, "item 1999");
+  EXPECT_EQ(text_ops.back().from.y, 60);
+}
+
 TEST_F(VirtualListBox, NothingIsDrawnWhileUpdatesAreSuspended) {
   make_box(2000);
   box->BeginUpdate();
