@@ -115,12 +115,13 @@ TEST_F(VirtualListBox, SetItemIndexClampsScrollsAndMovesTheFocus) {
     std::int32_t focus;
     std::int32_t top;
   };
+  int clicks = 0;
   for (const Case& c : {Case{2000, -1, 5000, 1999, 1999, 1993}, Case{2000, -1, 3, 3, 3, 0},
                         Case{2000, 20, -1, -1, 0, 14}, Case{2000, 20, -5, -1, 0, 14},
                         Case{2000, 20, 2, 2, 2, 2}, Case{0, -1, 5, -1, 0, 0}}) {
     make_box(c.count);
     box->SetItemIndex(c.before);
-    int clicks = 0;
+    clicks = 0;
     box->on_click = [&](ws::Window&) { ++clicks; };
     box->SetItemIndex(c.index);
     EXPECT_EQ(box->ItemIndex(), c.item) << c.index;
