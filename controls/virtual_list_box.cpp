@@ -226,7 +226,8 @@ void TOvcCustomVirtualListBox::MoveTopRow(std::int32_t index, bool immediate) {
   if (WindowExists() && scroll_bar_visible(ws::ScrollBarKind::vertical)) {
     ws::ScrollInfo bar = scroll_info(ws::ScrollBarKind::vertical);
     bar.position = TopIndex_ / ScrollDivisor_;
-    set_scroll_info(ws::ScrollBarKind::vertical, bar);
+    // The bar is drawn with the uncovered rows below; redrawing it here would repaint every row.
+    set_scroll_info(ws::ScrollBarKind::vertical, bar, false);
   }
   ws::Rect area = client_rect();
   area.top = std::min(area.bottom, HeaderRows() * RowHeight_);
@@ -382,7 +383,8 @@ ws::LResult TOvcCustomVirtualListBox::SetTabStops(ws::WParam count, ws::LParam s
   if (wanted > 0 && stops == 0) return 0;
   const auto* positions = reinterpret_cast<const std::int32_t*>(stops);
   TabCount_ = static_cast<std::int32_t>(wanted);
-  for (std::size_t i = 0; i < wanted; ++i) TabStops_[i] = positions[i] * DialogUnit_;
+  // Kept within the pixel range the tab layout can add to without overflowing.
+  for (std::size_t i = 0; i < wanted; ++i) TabStops_[i] = clamp_pixels(std::int64_t{positions[i]} * DialogUnit_);
   return fits ? 1 : 0;
 }
 
