@@ -48,8 +48,6 @@ TOvcCustomVirtualListBox::TOvcCustomVirtualListBox(ws::Window* parent)
   set_border_style(ws::BorderStyle::single);
   set_bounds(left(), top(), 100, 150);
   captures_mouse = true;
-  // OnClick follows a change of the current item, not a press and release.
-  click_on_release_ = false;
 }
 
 TOvcCustomVirtualListBox::~TOvcCustomVirtualListBox() = default;

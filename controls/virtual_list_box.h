@@ -146,7 +146,7 @@ class TOvcCustomVirtualListBox : public TOvcCustomControlEx {
   ws::LResult SetTabStops(ws::WParam count, ws::LParam stops);
 
   // Keyboard, mouse and the multiple selection.
-  bool KeyCommand(std::uint16_t command);
+  void KeyCommand(std::uint16_t command);
   void SelectTarget(std::int32_t target);
   void SelectAndShow(std::int32_t index);
   void SelectRangeTo(std::int32_t index);

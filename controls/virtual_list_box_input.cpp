@@ -135,44 +135,42 @@ ws::LResult TOvcCustomVirtualListBox::window_proc(ws::Message& message) {
   }
 }
 
-// True when the key was a command of the box; others stay unanswered.
-bool TOvcCustomVirtualListBox::KeyCommand(std::uint16_t command) {
+// Extend commands act only with a multiple selection.
+void TOvcCustomVirtualListBox::KeyCommand(std::uint16_t command) {
   const bool horizontal_bar = scroll_bar_visible(ws::ScrollBarKind::horizontal);
   const std::int64_t page = std::max(1, RowsPerPage_ - 1);
   switch (command) {
-    case ccNone:
-    case ccNoCommand: return false;
     case ccLeft:
       if (horizontal_bar) {
         if (HOffset_ > 0) SetHOffset(HOffset_ - 1);
-        return true;
+        return;
       }
       [[fallthrough]];
     case ccUp:
       if (ItemIndex_ > 0) SelectTarget(ItemIndex_ - 1);
-      return true;
+      return;
     case ccRight:
       if (horizontal_bar) {
         if (HOffset_ < Columns_) SetHOffset(HOffset_ + 1);
-        return true;
+        return;
       }
       [[fallthrough]];
     case ccDown:
       if (ItemIndex_ < LastIndex_) SelectTarget(ItemIndex_ + 1);
-      return true;
+      return;
     case ccHome:
       if (ItemIndex_ != 0) SelectTarget(0);
-      return true;
+      return;
     case ccEnd:
       if (NumItems_ > 0 && ItemIndex_ != LastIndex_) SelectTarget(LastIndex_);
-      return true;
+      return;
     case ccPrevPage:
     case ccNextPage: {
-      if (NumItems_ == 0) return true;
+      if (NumItems_ == 0) return;
       const std::int64_t target = command == ccPrevPage ? std::max<std::int64_t>(0, ItemIndex_ - page)
                                                         : std::min<std::int64_t>(LastIndex_, ItemIndex_ + page);
       if (target != ItemIndex_) SelectTarget(static_cast<std::int32_t>(target));
-      return true;
+      return;
     }
     case ccExtendUp:
     case ccExtendDown:
@@ -180,7 +178,7 @@ bool TOvcCustomVirtualListBox::KeyCommand(std::uint16_t command) {
     case ccExtendPgDn:
     case ccExtendHome:
     case ccExtendEnd: {
-      if (!MultiSelect_) return false;
+      if (!MultiSelect_) return;
       std::int64_t target = ItemIndex_;
       switch (command) {
         case ccExtendUp: target -= 1; break;
@@ -188,22 +186,22 @@ bool TOvcCustomVirtualListBox::KeyCommand(std::uint16_t command) {
         case ccExtendPgUp: target -= RowsPerPage_ - 1; break;
         case ccExtendPgDn: target += RowsPerPage_ - 1; break;
         case ccExtendHome:
-          if (ItemIndex_ <= 0) return true;
+          if (ItemIndex_ <= 0) return;
           target = 0;
           break;
         default:
-          if (ItemIndex_ >= LastIndex_) return true;
+          if (ItemIndex_ >= LastIndex_) return;
           target = LastIndex_;
           break;
       }
       const auto index = static_cast<std::int32_t>(std::clamp<std::int64_t>(target, -1, LastIndex_));
       SelectAndShow(index);
       SelectRangeTo(index);
-      return true;
+      return;
     }
     default:
       if (command >= 256) NotifyUserCommand(command);
-      return true;
+      return;
   }
 }
 

@@ -133,9 +133,13 @@ TEST_F(ListBoxMouse, AClickSelectsTheRowUnderItExceptBelowAShortList) {
     make_box(c.count);
     box->SetItemIndex(1);
     box->SetTopIndex(c.count > 100 ? 100 : 0);
+    int clicks = 0;
+    box->on_click = [&](ws::Window&) { ++clicks; };
     ws::input::click(*box, {20, c.y});
     ws::process_messages();
     EXPECT_EQ(box->ItemIndex(), c.item) << c.count << " y " << c.y;
+    // Not while the button holds the mouse, but once it is released.
+    EXPECT_EQ(clicks, 1) << c.count << " y " << c.y;
     EXPECT_TRUE(box->focused());
     EXPECT_FALSE(box->has_capture());
   }
