@@ -99,7 +99,8 @@ class FlashUpdateTest : public testing::Test {
     protocol_testing::reset_protocol_units();
   }
 
-  sim::Pod& connect(Bus bus, sim::PodConfig config) {
+  // `flash`: what the interface's flash held when its power went.
+  sim::Pod& connect(Bus bus, sim::PodConfig config, const Bytes& flash = {}) {
     bus_ = bus;
     // The last case's world goes first: its buses restore what they found.
     pod_.reset();
@@ -134,6 +135,9 @@ class FlashUpdateTest : public testing::Test {
       port_counts().found_usb_interface_count = ft_device_count() + wdusb_interface_count();
       link_state().interface_class = usb_link;
       EXPECT_TRUE(open_usb_port(1));
+    }
+    if (!flash.empty()) {
+      EXPECT_TRUE(pod_->restore_flash_image(flash));
     }
     RESET_CABLE();
     return *pod_;
@@ -311,6 +315,40 @@ TEST_F(FlashUpdateTest, AFailedStepEndsTheAttemptOnceWithItsLine) {
       EXPECT_EQ(block(), before);
     }
     EXPECT_FALSE(pod.running_updated()) << "the failure ending leaves the original firmware running";
+  }
+}
+
+TEST_F(FlashUpdateTest, AfterAPowerCutTheNextConnectionUpdatesAgain) {
+  struct Case {
+    const char* what;
+    Bus bus;
+    std::uint32_t cut_after;
+  };
+  const Case cases[] = {
+      {"cable, after the erase", Bus::cable, 1},
+      {"cable, after row 100", Bus::cable, 101},
+      {"cable, between key and checksum", Bus::cable, 258},
+      {"USB, after the erases", Bus::ftdi, 33},
+      {"USB, between key and checksum", Bus::ftdi, 290},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const char* version = c.bus == Bus::cable ? "4.10" : "5.12";
+    sim::PodConfig config{.updated_firmware = c.bus == Bus::cable ? "4.07" : "5.02", .original_firmware = "4.02"};
+    config.flash_faults.power_cut_after = c.cut_after;
+    sim::Pod& cut = connect(c.bus, config);
+    const Bytes image = firmware_image(version);
+    choose_image(image, version);
+    EXPECT_FALSE(flash_update_engine().update_cable_firmware());
+    EXPECT_FALSE(cut.powered());
+    const Bytes flash = cut.flash_image();
+
+    connect(c.bus, {.updated_firmware = "", .original_firmware = "4.02"}, flash);
+    choose_image(image, version);
+    update_decision().interface_firmware_version = firmware_update_link().version_number;
+    update_decision().update_search_pattern = dir_.file("quorvexens.???").c_str();
+    EXPECT_TRUE(update_firmware_if_newer(interface_state().version_text));
+    EXPECT_EQ(block(), programmed(image));
   }
 }
 
