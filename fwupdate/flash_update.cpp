@@ -137,7 +137,15 @@ std::array<std::uint8_t, block_size> read_back_usb_block() {
   return image;
 }
 
-std::optional<std::vector<FirmwareRecord>> load_records(const ShortText& name) {
+// Clears the object image however the attempt ends.
+struct LoadedFile {
+  ~LoadedFile() { loaders::clear_object_image(); }
+  std::optional<std::vector<FirmwareRecord>> records = load_firmware_records(update_decision().update_file_name);
+};
+
+}  // namespace
+
+std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText& name) {
   loaders::clear_object_records();
   loaders::install_address_remap_table(nullptr);
   if (!loaders::read_scrambled_srecord_image(name)) return std::nullopt;
@@ -152,14 +160,6 @@ std::optional<std::vector<FirmwareRecord>> load_records(const ShortText& name) {
   }
   return records;
 }
-
-// Clears the object image however the attempt ends.
-struct LoadedFile {
-  ~LoadedFile() { loaders::clear_object_image(); }
-  std::optional<std::vector<FirmwareRecord>> records = load_records(update_decision().update_file_name);
-};
-
-}  // namespace
 
 std::optional<FirmwareBlock> build_firmware_block(std::span<const FirmwareRecord> records, std::uint8_t link_kind,
                                                   EngineBuild build, bool windriver_interface) {

@@ -33,6 +33,10 @@ struct FirmwareBlock {
   std::array<std::uint8_t, block_size> image{};
 };
 
+// The records of a firmware file in address order, read without the remap
+// table; nullopt when the file cannot be read. The object records stay loaded.
+std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText& name);
+
 // Builds the block of the link kind from the records; nullopt when the file
 // holds invalid data: a record outside the block (an updater passes over a
 // USB record outside it unless the interface is on the WinDriver library),
