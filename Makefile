@@ -17,7 +17,7 @@ JOBS           ?= $(shell nproc)
 CHECK_FLAGS    ?= -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_RELWITHDEBINFO='-O1 -g1 -DNDEBUG'
 CTEST_FLAGS    ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build test test-plain test-sanitize test-thread fuzz demo bench-programming bench-hcs08 \
+.PHONY: all deps build test test-plain test-sanitize test-thread fuzz demo firmware-update-demo bench-programming bench-hcs08 \
         bench-srecord clean
 
 all: build
@@ -69,6 +69,12 @@ test: test-plain test-sanitize test-thread fuzz
 demo: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target CQUILLHCS08
 	scripts/demo.sh $(BUILD_DIR)
+
+# A program copy beside a firmware file packed by fwfile_pack updates an outdated simulated
+# cable, in build/firmware-update; the exit code is the script's.
+firmware-update-demo: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target CQUILLHCS08 fwfile_pack
+	scripts/firmware-update-demo.sh $(BUILD_DIR)
 
 # Programming speed of a 60 KB image at three BDC clocks against its protocol and physical floors.
 bench-programming: deps $(BUILD_DIR)/build.ninja
