@@ -28,8 +28,33 @@ void prepare_bench(const ProgrammerInstall& install, const std::string& cable_li
   install.write("quorvexens.410", std::string(file.begin(), file.end()));
 }
 
-test::ProgrammerResult run_script(const ProgrammerInstall& install) {
-  return run_programmer(install, {"NOSCAN", "PORT=1", install.write("update.cfg", "a remark\n")});
+test::ProgrammerResult run_script(const ProgrammerInstall& install, const std::vector<std::string>& port = {"PORT=1"}) {
+  std::vector<std::string> arguments{"NOSCAN", install.write("update.cfg", "a remark\n")};
+  arguments.insert(arguments.end(), port.begin(), port.end());
+  return run_programmer(install, arguments);
+}
+
+// S2 records of 32 bytes holding `bytes` from `address` on.
+std::string s2_records(std::uint32_t address, const std::string& bytes) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string text;
+  for (std::size_t at = 0; at < bytes.size(); at += 32) {
+    const std::string row = bytes.substr(at, 32);
+    const std::uint32_t start = address + static_cast<std::uint32_t>(at);
+    std::string record = {static_cast<char>(row.size() + 4), static_cast<char>(start >> 16),
+                          static_cast<char>(start >> 8), static_cast<char>(start)};
+    record += row;
+    unsigned sum = 0;
+    text += "S2";
+    for (char c : record) {
+      const auto byte = static_cast<unsigned char>(c);
+      sum += byte;
+      text += {digits[byte >> 4], digits[byte & 0xF]};
+    }
+    const auto check = static_cast<unsigned char>(~sum);
+    text += {digits[check >> 4], digits[check & 0xF], '\r', '\n'};
+  }
+  return text + "S9030000FC\r\n";
 }
 
 TEST(FirmwareUpdateRun, AnOutdatedCableIsUpdatedOnceBeforeTheScript) {
@@ -48,6 +73,28 @@ TEST(FirmwareUpdateRun, AnOutdatedCableIsUpdatedOnceBeforeTheScript) {
   EXPECT_EQ(second.exit_code, 0) << second.errors;
   EXPECT_EQ(second.errors.find("Booting Quorvex"), std::string::npos) << "the cable runs 4.10 now";
   EXPECT_NE(second.output.find("Flash Version 4.10"), std::string::npos) << second.output;
+}
+
+TEST(FirmwareUpdateRun, AnOutdatedUsbInterfaceIsUpdated) {
+  ProgrammerInstall install;
+  install.write("bench.ini",
+                "[time]\nmode = virtual\n[target]\ndevice = default\nstate_file = bench.state\nsecured = no\n"
+                "[interface 1]\nfamily = ftdi\nserial = VX3000101\ndescription = VLX USB BDM\n"
+                "updated_firmware = 5.02\noriginal_firmware = 5.00\n");
+  std::string code(0x100, '\0');
+  for (std::size_t i = 0; i < code.size(); ++i) code[i] = static_cast<char>(i * 7 + 3);
+  code.replace(0x58, 4, "5.12");
+  const std::vector<std::uint8_t> file = loaders::scramble_firmware_text(s2_records(0xF8000, code));
+  install.write("usbbdmens.512", std::string(file.begin(), file.end()));
+  const std::vector<std::string> port{"PORT=USB1", "INTERFACE=USBQUORVEX"};
+  const test::ProgrammerResult first = run_script(install, port);
+  EXPECT_EQ(first.exit_code, 0) << first.errors;
+  EXPECT_NE(first.errors.find("All steps completed successfully.\nFirmware update successful.\n"), std::string::npos)
+      << first.errors;
+  const test::ProgrammerResult second = run_script(install, port);
+  EXPECT_EQ(second.exit_code, 0) << second.errors;
+  EXPECT_EQ(second.errors.find("Booting Quorvex"), std::string::npos);
+  EXPECT_NE(second.output.find("Flash Version 5.12"), std::string::npos) << second.output;
 }
 
 TEST(FirmwareUpdateRun, AFailedUpdateIsOfferedOneRetryAndTheScriptRunsOnTheOriginalFirmware) {
