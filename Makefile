@@ -9,14 +9,15 @@ FUZZ_DIR       ?= build-fuzz
 FUZZ_SECONDS   ?= 10
 FUZZ_TARGETS   ?= vx_load_driver_fuzz vx_ieee695_fuzz vx_imagecraft_fuzz vx_elf_fuzz \
                   vx_dwarf_expression_fuzz vx_srecord_download_fuzz vx_configuration_line_fuzz \
-                  vx_object_lines_fuzz vx_command_table_file_fuzz vx_simple_field_fuzz
+                  vx_object_lines_fuzz vx_command_table_file_fuzz vx_simple_field_fuzz \
+                  vx_firmware_file_fuzz
 JOBS           ?= $(shell nproc)
 # The checking builds, like the main one, keep line tables only: reports still name file and
 # line, and a two-core machine builds them in far less time than with full debug information.
 CHECK_FLAGS    ?= -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_RELWITHDEBINFO='-O1 -g1 -DNDEBUG'
 CTEST_FLAGS    ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build test test-plain test-sanitize test-thread fuzz demo bench-programming bench-hcs08 \
+.PHONY: all deps build test test-plain test-sanitize test-thread fuzz demo firmware-update-demo bench-programming bench-hcs08 \
         bench-srecord clean
 
 all: build
@@ -68,6 +69,12 @@ test: test-plain test-sanitize test-thread fuzz
 demo: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target CQUILLHCS08
 	scripts/demo.sh $(BUILD_DIR)
+
+# A program copy beside a firmware file packed by fwfile_pack updates an outdated simulated
+# cable, in build/firmware-update; the exit code is the script's.
+firmware-update-demo: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target CQUILLHCS08 fwfile_pack
+	scripts/firmware-update-demo.sh $(BUILD_DIR)
 
 # Programming speed of a 60 KB image at three BDC clocks against its protocol and physical floors.
 bench-programming: deps $(BUILD_DIR)/build.ninja

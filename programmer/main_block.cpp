@@ -10,6 +10,7 @@
 #include "foundation/program_trace.h"
 #include "foundation/run_control.h"
 #include "foundation/status_output.h"
+#include "fwupdate/update_progress_form.h"
 #include "interface/drivers/ftdi_binding.h"
 #include "interface/ethernet_transport.h"
 #include "interface/port_table.h"
@@ -27,6 +28,7 @@
 #include "programmer/command_line.h"
 #include "programmer/command_table.h"
 #include "programmer/connection_manager.h"
+#include "programmer/firmware_update_start.h"
 #include "programmer/lpt_address_window.h"
 #include "programmer/main_window.h"
 #include "programmer/module_state.h"
@@ -79,6 +81,11 @@ void create_windows() {
   }
   if (!terminating()) windows.lptaddrform = std::make_unique<Tlptaddrform>();
   if (!terminating()) windows.connectiondialog2 = std::make_unique<Tconnectiondialog2>();
+  if (!terminating()) {
+    // Shown by each update; it installs itself as the engine's view.
+    windows.askupdate_bdmquorvex1 = std::make_unique<fwupdate::Taskupdate_bdmquorvex1>();
+    windows.askupdate_bdmquorvex1->hide();
+  }
   windows.bdcpowerdialogform = std::make_unique<Tbdcpowerdialogform>();
   // Shown only when the target connection asks for the power to be switched.
   windows.bdcpowerdialogform->hide();
@@ -109,6 +116,7 @@ int programmer_main_block(std::vector<ShortText> parameters) {
   reset_command_table_state();
   reset_command_dispatch();
   install_page_selection();
+  start_firmware_update();
   // Object files load through the format modules; MOVE_ADDRESSES= lines remap their addresses.
   loaders::start_object_loading();
   loaders::install_address_remap_table(&module_state().remap);

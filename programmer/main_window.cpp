@@ -12,6 +12,7 @@
 #include "programmer/command_line.h"
 #include "programmer/command_loop.h"
 #include "programmer/default_desktop.h"
+#include "programmer/firmware_update_start.h"
 #include "programmer/program_windows.h"
 #include "programmer/programmer_run.h"
 #include "programmer/single_instance.h"
@@ -90,7 +91,7 @@ void TMainWin1::FormCreate() {
 void TMainWin1::FormKeyPress(char& key) { STATUS_KEY_PRESS(key); }
 
 void TMainWin1::FormClose(ws::CloseAction& action) {
-  if (closing_) {
+  if (closing_ || hold_close_during_update()) {
     action = ws::CloseAction::none;
     return;
   }

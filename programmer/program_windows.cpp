@@ -1,5 +1,6 @@
 #include "programmer/program_windows.h"
 
+#include "fwupdate/update_progress_form.h"
 #include "interface/power_dialog_form.h"
 #include "interface/target_connection.h"
 #include "programmer/algorithm_source_window.h"
@@ -24,6 +25,7 @@ ProgramWindows& program_windows() { return windows; }
 void destroy_program_windows() {
   target_connection().power_dialog = nullptr;
   windows.bdcpowerdialogform.reset();
+  windows.askupdate_bdmquorvex1.reset();
   windows.connectiondialog2.reset();
   windows.lptaddrform.reset();
   windows.status1.reset();

@@ -7,6 +7,9 @@
 namespace vx {
 class Tbdcpowerdialogform;
 }
+namespace vx::fwupdate {
+class Taskupdate_bdmquorvex1;
+}
 
 namespace vx::programmer {
 
@@ -29,6 +32,7 @@ struct ProgramWindows {
   std::unique_ptr<Tstatus1> status1;
   std::unique_ptr<Tlptaddrform> lptaddrform;
   std::unique_ptr<Tconnectiondialog2> connectiondialog2;
+  std::unique_ptr<fwupdate::Taskupdate_bdmquorvex1> askupdate_bdmquorvex1;
   // The interface layer's power prompt.
   std::unique_ptr<Tbdcpowerdialogform> bdcpowerdialogform;
 };

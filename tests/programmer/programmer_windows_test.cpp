@@ -4,10 +4,13 @@
 
 #include "foundation/ini_document.h"
 #include "foundation/status_output.h"
+#include "fwupdate/update_decision.h"
+#include "interface/firmware_update_link.h"
 #include "interface/power_dialog_form.h"
 #include "platform/ws/registered_messages.h"
 #include "platform/ws/timer.h"
 #include "programmer/connection_manager.h"
+#include "programmer/firmware_update_start.h"
 #include "programmer/main_window.h"
 #include "programmer/program_windows.h"
 #include "programmer/single_instance.h"
@@ -166,6 +169,26 @@ TEST_F(ProgrammerWindowsTest, ClosingDuringAScriptCountsAsACancel) {
   action = ws::CloseAction::hide;
   main().FormClose(action);
   EXPECT_EQ(action, ws::CloseAction::none) << "a second close is refused";
+}
+
+TEST_F(ProgrammerWindowsTest, ClosingDuringAnUpdateTakesEffectWhenTheUpdateHasEnded) {
+  start_firmware_update();
+  programmer_run().script_running = true;
+  firmware_update_link().busy = true;
+  ws::CloseAction action = ws::CloseAction::hide;
+  main().FormClose(action);
+  EXPECT_EQ(action, ws::CloseAction::none);
+  EXPECT_FALSE(run_state().abort_flag) << "the update goes on";
+  firmware_update_link().busy = false;
+  // An update check ends (here with no file to update to): the close is asked again.
+  ask_update_firmware("4.07");
+  EXPECT_FALSE(ws::terminated());
+  ws::process_messages();
+  EXPECT_EQ(run_state().exit_code, 1);
+  EXPECT_TRUE(run_state().abort_flag);
+  EXPECT_TRUE(ws::terminated());
+  reset_firmware_update_link();
+  fwupdate::reset_update_decision(fwupdate::EngineBuild::updater);
 }
 
 TEST_F(ProgrammerWindowsTest, ClosingAfterTheScriptExitsWithItsResult) {

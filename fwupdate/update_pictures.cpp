@@ -1,0 +1,87 @@
+#include "fwupdate/update_pictures.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace vx::fwupdate {
+namespace {
+
+constexpr int width = 128, height = 96;
+
+struct Rgb {
+  std::uint8_t r, g, b;
+};
+
+constexpr Rgb background{212, 208, 200}, case_grey{70, 74, 82}, metal{176, 180, 188}, cable_black{30, 30, 30},
+    board_green{24, 110, 60}, led_green{60, 230, 90}, led_red{230, 50, 40}, label_white{236, 236, 236};
+
+class Sketch {
+ public:
+  Sketch() {
+    picture_.width = width;
+    picture_.height = height;
+    picture_.rgb.resize(static_cast<std::size_t>(width * height * 3));
+    box(0, 0, width, height, background);
+  }
+  // Clipped to the picture.
+  void box(int left, int top, int w, int h, Rgb colour) {
+    for (int y = std::max(top, 0); y < std::min(top + h, height); ++y) {
+      for (int x = std::max(left, 0); x < std::min(left + w, width); ++x) {
+        const std::size_t at = static_cast<std::size_t>((y * width + x) * 3);
+        picture_.rgb[at] = colour.r;
+        picture_.rgb[at + 1] = colour.g;
+        picture_.rgb[at + 2] = colour.b;
+      }
+    }
+  }
+  ws::Picture done() { return std::move(picture_); }
+
+ private:
+  ws::Picture picture_;
+};
+
+}  // namespace
+
+ws::Picture draw_parallel_cable() {
+  Sketch sketch;
+  // A 25-pin plug, its cable, and the pod at the far end.
+  sketch.box(6, 30, 34, 36, metal);
+  sketch.box(12, 36, 22, 24, case_grey);
+  for (int pin = 0; pin < 5; ++pin) sketch.box(15 + pin * 4, 40, 2, 16, metal);
+  sketch.box(40, 46, 44, 4, cable_black);
+  sketch.box(84, 28, 38, 40, case_grey);
+  sketch.box(90, 34, 26, 8, label_white);
+  sketch.box(92, 56, 5, 5, led_green);
+  sketch.box(104, 56, 5, 5, led_red);
+  return sketch.done();
+}
+
+ws::Picture draw_usb_interface() {
+  Sketch sketch;
+  // A USB plug, its lead and the interface's box with a ribbon header.
+  sketch.box(4, 40, 18, 14, metal);
+  sketch.box(8, 44, 10, 6, case_grey);
+  sketch.box(22, 45, 30, 4, cable_black);
+  sketch.box(52, 22, 58, 52, case_grey);
+  sketch.box(60, 30, 42, 10, label_white);
+  sketch.box(62, 60, 6, 6, led_green);
+  sketch.box(74, 60, 6, 6, led_red);
+  sketch.box(110, 40, 14, 16, cable_black);
+  return sketch.done();
+}
+
+ws::Picture draw_programmer() {
+  Sketch sketch;
+  // A stand-alone programmer: a case with a window onto its board and three lights.
+  sketch.box(10, 14, 108, 68, case_grey);
+  sketch.box(20, 22, 88, 30, board_green);
+  sketch.box(30, 28, 20, 16, cable_black);
+  sketch.box(60, 30, 36, 6, metal);
+  sketch.box(24, 62, 8, 8, led_green);
+  sketch.box(40, 62, 8, 8, led_green);
+  sketch.box(56, 62, 8, 8, led_red);
+  sketch.box(84, 60, 26, 12, label_white);
+  return sketch.done();
+}
+
+}  // namespace vx::fwupdate

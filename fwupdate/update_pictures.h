@@ -1,0 +1,12 @@
+#pragma once
+
+#include "platform/ws/picture.h"
+
+// The progress window's pictures of the interfaces, drawn in code.
+namespace vx::fwupdate {
+
+ws::Picture draw_parallel_cable();
+ws::Picture draw_usb_interface();
+ws::Picture draw_programmer();
+
+}  // namespace vx::fwupdate
