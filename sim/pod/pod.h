@@ -155,7 +155,8 @@ class Pod {
   bool flash_work_allowed(std::span<const std::uint8_t> command, bool needs_frame);
   // Counts a flash command of its kind: false when a fault refuses it.
   bool flash_command_taken(std::uint32_t& count, std::uint32_t refuse_at);
-  void erase_flash(std::uint16_t first, std::uint32_t count);
+  void erase_flash(std::span<const std::uint8_t> command, std::uint32_t first, std::uint32_t count,
+                   std::vector<std::uint8_t>& reply);
   void start_firmware(bool updated);
   bool updated_may_start() const;
   // Sync, speed, pins, power and resets: true when the sub-command is one of them.

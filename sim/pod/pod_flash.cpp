@@ -168,35 +168,28 @@ void Pod::erase_blocks(std::span<const std::uint8_t> command, std::vector<std::u
   if (command.size() != (cable ? 2u : 4u)) return log_violation(command, "wrong length for a block erase");
   if (!flash_work_allowed(command, true)) return;
   const std::uint32_t first = cable ? memory_.flash_block() : usb_erase_base + big_endian(command.subspan(2)) * erase_page;
-  const std::uint32_t count = cable ? PodMemory::block_size : erase_page;
-  const std::optional<std::uint16_t> at = memory_.block_address(first, count);
-  if (!at) {
-    log_violation(command, "erase outside the update block");
-    return push_word(reply, flash_error);
-  }
-  if (!flash_command_taken(erases_, config_.flash_faults.refuse_erase)) return push_word(reply, flash_error);
-  erase_flash(*at, count);
-  push_word(reply, 0);
+  erase_flash(command, first, cable ? PodMemory::block_size : erase_page, reply);
 }
 
 // Three bytes of length, three of the first address.
 void Pod::erase_range(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
   if (command.size() != 8) return log_violation(command, "wrong length for a range erase");
   if (!flash_work_allowed(command, false)) return;
-  const std::uint32_t count = big_endian(command.subspan(2, 3));
-  const std::optional<std::uint16_t> at = memory_.block_address(big_endian(command.subspan(5, 3)), count);
+  erase_flash(command, big_endian(command.subspan(5, 3)), big_endian(command.subspan(2, 3)), reply);
+}
+
+// Within the update block and unless a knob refuses it.
+void Pod::erase_flash(std::span<const std::uint8_t> command, std::uint32_t first, std::uint32_t count,
+                      std::vector<std::uint8_t>& reply) {
+  const std::optional<std::uint16_t> at = memory_.block_address(first, count);
   if (!at) {
     log_violation(command, "erase outside the update block");
     return push_word(reply, flash_error);
   }
   if (!flash_command_taken(erases_, config_.flash_faults.refuse_erase)) return push_word(reply, flash_error);
-  erase_flash(*at, count);
-  push_word(reply, 0);
-}
-
-void Pod::erase_flash(std::uint16_t first, std::uint32_t count) {
-  memory_.erase(first, count);
+  memory_.erase(*at, count);
   if (clock_ != nullptr) clock_->advance_nanoseconds((count + erase_page - 1) / erase_page * page_erase_ns);
+  push_word(reply, 0);
 }
 
 }  // namespace vx::sim

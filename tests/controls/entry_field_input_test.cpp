@@ -18,16 +18,8 @@ namespace {
 
 using ws::vk::back;
 using EntryFieldInput = testing_support::EntryFieldTest;
-
-void keys(std::uint16_t key, ws::ShiftState modifiers = ws::shift_none) {
-  ws::input::press_key(key, modifiers);
-  ws::process_messages();
-}
-
-void typed(std::string_view text) {
-  ws::input::type(text);
-  ws::process_messages();
-}
+using testing_support::keys;
+using testing_support::typed;
 
 TEST_F(EntryFieldInput, CtrlZAndAltBackspaceRestoreTheTextSavedAtEntry) {
   TOvcSimpleField& field = add_field();

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "controls/controller.h"
@@ -13,6 +14,7 @@
 #include "platform/scripted_dialogs.h"
 #include "platform/ws/application.h"
 #include "platform/ws/form.h"
+#include "platform/ws/input.h"
 #include "platform/ws/shell.h"
 #include "tests/platform/ws_test_support.h"
 
@@ -64,5 +66,16 @@ class EntryFieldTest : public ws::testing_support::WindowSystemTest {
  private:
   platform::DialogResponder* previous_responder_ = nullptr;
 };
+
+// A key pressed, or a text typed, and the messages handled.
+inline void keys(std::uint16_t key, ws::ShiftState modifiers = ws::shift_none) {
+  ws::input::press_key(key, modifiers);
+  ws::process_messages();
+}
+
+inline void typed(std::string_view text) {
+  ws::input::type(text);
+  ws::process_messages();
+}
 
 }  // namespace vx::controls::testing_support

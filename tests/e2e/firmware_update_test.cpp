@@ -14,17 +14,12 @@ namespace {
 using test::ProgrammerInstall;
 using test::run_programmer;
 
-std::string text_of(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
-}
-
 // The example's bench with the given extra lines for its cable, and its firmware packed as
 // quorvexens.410 beside the program.
 void prepare_bench(const ProgrammerInstall& install, const std::string& cable_lines) {
   const std::string example = VX_FIRMWARE_UPDATE_EXAMPLE;
-  install.write("bench.ini", text_of(example + "/bench.ini") + cable_lines);
-  const std::vector<std::uint8_t> file = loaders::scramble_firmware_text(text_of(example + "/firmware.s19"));
+  install.write("bench.ini", test::read_file(example + "/bench.ini") + cable_lines);
+  const std::vector<std::uint8_t> file = loaders::scramble_firmware_text(test::read_file(example + "/firmware.s19"));
   install.write("quorvexens.410", std::string(file.begin(), file.end()));
 }
 
