@@ -29,6 +29,7 @@ constexpr char ended_by_signal[] = "CQUILLHCS08: ended by a signal before the sc
 HeadlessSignals signals_state;
 std::atomic<int> signal_write_end{-1};
 std::atomic<int> signals_received{0};
+std::atomic<int> ending_holds{0};
 
 [[noreturn]] void end_now() {
   if (write(STDERR_FILENO, ended_by_signal, sizeof ended_by_signal - 1) < 0) {
@@ -37,7 +38,13 @@ std::atomic<int> signals_received{0};
   _exit(cancel_result);
 }
 
-void on_alarm(int) { end_now(); }
+void on_alarm(int) {
+  if (ending_holds.load() > 0) {
+    alarm(1);
+    return;
+  }
+  end_now();
+}
 
 void on_signal(int number) {
   const int saved_errno = errno;
@@ -94,6 +101,12 @@ void settle_signal_ending() {
   if (signals_received.load() == 0 || (run.script_finished && run.exit_code == 0)) return;
   if (run.exit_code == 0) run.exit_code = cancel_result;
   std::fputs(ended_by_signal, stderr);
+}
+
+SignalEndingHold::SignalEndingHold() { ending_holds.fetch_add(1); }
+// The run gets its second from the end of the held work, as if the signal came then.
+SignalEndingHold::~SignalEndingHold() {
+  if (ending_holds.fetch_sub(1) == 1 && signals_received.load() > 0) alarm(1);
 }
 
 void remove_headless_signals() {

@@ -33,6 +33,15 @@ void delay_milliseconds(std::int32_t milliseconds);
 // messages) ends with 1 then, and at once on a second signal.
 void install_headless_signals(std::function<void()> close_main_window);
 void remove_headless_signals();
+// While one is alive, that second waits: work that must not be cut off halfway (an interface
+// rewriting its own firmware) finishes first. A second signal still ends the run at once.
+class SignalEndingHold {
+ public:
+  SignalEndingHold();
+  ~SignalEndingHold();
+  SignalEndingHold(const SignalEndingHold&) = delete;
+  SignalEndingHold& operator=(const SignalEndingHold&) = delete;
+};
 // After a signal that came before the script completed, the run exits with the
 // cancel result (or the failure the script ended with) and says so on stderr.
 void settle_signal_ending();

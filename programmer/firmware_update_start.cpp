@@ -1,5 +1,6 @@
 #include "programmer/firmware_update_start.h"
 
+#include "foundation/run_control.h"
 #include "fwupdate/flash_update.h"
 #include "fwupdate/update_decision.h"
 #include "interface/firmware_update_link.h"
@@ -22,6 +23,7 @@ void ask_update_firmware(const ShortText& version_text) {
       if (TMainWin1* main = program_windows().MainWin1.get()) ws::post_message(main->handle(), ws::msg::close);
     }
   } close_after_update;
+  const SignalEndingHold hold_signal_ending;
   fwupdate::ask_update_firmware_after_reset(version_text);
 }
 
