@@ -276,11 +276,19 @@ void Pod::log_violation(std::span<const std::uint8_t> command, const std::string
   violations_.push_back("[" + bytes_text(command) + "] " + why);
 }
 
+// On the wall clock a host slower than the part would chase ever longer gaps (each catch-up
+// taking longer than the time it simulates); there the part's time lags behind instead.
+constexpr std::uint64_t max_real_time_catch_up_ns = 20'000'000;
+
 void Pod::sync_target() {
   if (clock_ == nullptr) return;
+  const bool real_time = clock_->mode() == SimClock::Mode::real_time;
   const std::uint64_t now = clock_->now_nanoseconds();
-  if (now > target_synced_ns_) target_->run_for_ns(now - target_synced_ns_);
-  target_synced_ns_ = now;
+  if (now > target_synced_ns_) {
+    const std::uint64_t gap = now - target_synced_ns_;
+    target_->run_for_ns(real_time ? std::min(gap, max_real_time_catch_up_ns) : gap);
+  }
+  target_synced_ns_ = real_time ? clock_->now_nanoseconds() : now;
 }
 
 // What the interface reads from a background line nobody drives.
