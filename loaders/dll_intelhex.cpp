@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -9,6 +10,7 @@
 #include "foundation/command_exception.h"
 #include "foundation/file_checks.h"
 #include "foundation/file_names.h"
+#include "loaders/bounded_reader.h"
 #include "loaders/debug_context.h"
 #include "loaders/format_modules.h"
 
@@ -68,7 +70,7 @@ class RecordBytes {
 
 void close_file() noexcept {
   module_state.file_open = false;
-  module_state.lines = LineReader();
+  module_state.next_line = 0;
   module_state.file_bytes = {};
 }
 
@@ -112,15 +114,25 @@ void open_file() {
     return;
   }
   m.file_bytes = std::move(*bytes);
-  m.lines = LineReader(std::string_view(reinterpret_cast<const char*>(m.file_bytes.data()), m.file_bytes.size()));
   m.file_open = true;
+}
+
+// Lines end at LF, CR LF or a lone CR, so that no line end hides records
+// behind the first one of a line.
+std::optional<std::string_view> read_next_line() {
+  IntelHexModule& m = module_state;
+  const std::string_view text(reinterpret_cast<const char*>(m.file_bytes.data()), m.file_bytes.size());
+  if (m.next_line >= text.size()) return std::nullopt;
+  const std::size_t end = std::min(text.find_first_of("\r\n", m.next_line), text.size());
+  const std::string_view line = text.substr(m.next_line, end - m.next_line);
+  m.next_line = end + (text.substr(end, 2) == "\r\n" ? 2 : 1);
+  return line;
 }
 
 // Blank lines are passed over; only blank lines up to the end end the data.
 std::optional<std::string_view> next_filled_line() {
-  std::string_view line;
-  while (module_state.lines.next(line)) {
-    if (!is_blank_line(line)) return line;
+  while (const std::optional<std::string_view> line = read_next_line()) {
+    if (!is_blank_line(*line)) return line;
   }
   return std::nullopt;
 }

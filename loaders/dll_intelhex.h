@@ -1,10 +1,10 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "foundation/short_text.h"
-#include "loaders/bounded_reader.h"
 
 // Format module 5 of the firmware updater's loader: object bytes from a text
 // file of Intel hexadecimal records, one block per data record. The format
@@ -24,7 +24,8 @@ enum IntelHexError : std::uint8_t {
 
 struct IntelHexModule {
   std::vector<std::uint8_t> file_bytes;
-  LineReader lines;
+  // Where the next line starts in the file's bytes.
+  std::size_t next_line = 0;
   bool file_open = false;
   // The file opened, as the error texts name it.
   ShortText file_name;

@@ -118,6 +118,8 @@ TEST_F(IntelHexTest, RecordLines) {
        {{0x8000, {1, 2}}}, 0, ""},
       {"LF line ends", lines({data_line, hex_record(0x00, 0x9000, {3}), end_of_file}, "\n"), true,
        {{0x8000, {1, 2}}, {0x9000, {3}}}, 0, ""},
+      {"lone CR line ends", lines({data_line, hex_record(0x00, 0x9000, {3}), end_of_file}, "\r"), true,
+       {{0x8000, {1, 2}}, {0x9000, {3}}}, 0, ""},
       {"last line without its end", lines({data_line}) + hex_record(0x00, 0x9000, {3}), true,
        {{0x8000, {1, 2}}, {0x9000, {3}}}, 0, ""},
       {"lower-case digits", ":02c00000abcdc6\r\n", true, {{0xC000, {0xAB, 0xCD}}}, 0, ""},
