@@ -10,7 +10,7 @@ FUZZ_SECONDS   ?= 10
 FUZZ_TARGETS   ?= vx_load_driver_fuzz vx_ieee695_fuzz vx_imagecraft_fuzz vx_elf_fuzz \
                   vx_dwarf_expression_fuzz vx_srecord_download_fuzz vx_configuration_line_fuzz \
                   vx_object_lines_fuzz vx_command_table_file_fuzz vx_simple_field_fuzz \
-                  vx_firmware_file_fuzz
+                  vx_firmware_file_fuzz vx_intelhex_fuzz
 JOBS           ?= $(shell nproc)
 # The checking builds, like the main one, keep line tables only: reports still name file and
 # line, and a two-core machine builds them in far less time than with full debug information.

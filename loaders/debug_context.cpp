@@ -116,6 +116,8 @@ std::uint8_t get_debug_compiler_kind() { return current_debug_context().compiler
 
 void set_debug_compiler_kind(std::uint8_t kind) { current_debug_context().compiler_kind = kind; }
 
+bool get_skip_srecord_checksum() { return current_debug_context().skip_srecord_checksum; }
+
 std::uint8_t get_small_pointer_size() { return small_pointer_size; }
 
 std::uint8_t get_large_pointer_size() { return large_pointer_size; }

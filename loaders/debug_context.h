@@ -52,6 +52,9 @@ struct LoaderContext {
   // Which compiler wrote the debug information, as far as a reader needs to
   // know: 0 unknown, 1 ICC6812/A6812 producers, 2 the PPC EABI compiler.
   std::uint8_t compiler_kind = 0;
+  // The firmware updater's readers leave record checksums unchecked; nothing
+  // in the programs switches the test on.
+  bool skip_srecord_checksum = true;
 };
 
 // Bytes of a small and of a large pointer, for the debug readers.
@@ -117,6 +120,7 @@ void set_block_data(std::span<const std::uint8_t, block_capacity> bytes);
 std::uint8_t get_object_file_format();
 std::uint8_t get_debug_compiler_kind();
 void set_debug_compiler_kind(std::uint8_t kind);
+bool get_skip_srecord_checksum();
 std::uint8_t get_small_pointer_size();
 std::uint8_t get_large_pointer_size();
 

@@ -15,5 +15,7 @@ ShortText DEBUG_DLL_FILTER_IMAGECRAFT();
 DebugDll ieee695_module_entry();
 DebugDll elf_module_entry();
 DebugDll imagecraft_module_entry();
+// Module 5 of the firmware updater's build only.
+DebugDll intelhex_module_entry();
 
 }  // namespace vx::loaders

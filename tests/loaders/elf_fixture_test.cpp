@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -16,12 +15,12 @@
 namespace vx::loaders {
 namespace {
 
+using test_support::ByteMap;
+using test_support::bytes_of;
 using test_support::Record;
 using test_support::stored_records;
 
 const std::filesystem::path fixtures = std::filesystem::path(VX_TEST_FIXTURES) / "elf";
-
-using ByteMap = std::map<std::uint32_t, std::uint8_t>;
 
 struct SegmentBytes {
   std::uint32_t vaddr;
@@ -47,14 +46,6 @@ std::vector<SegmentBytes> read_segments(const std::string& base) {
     segments.push_back(segment);
   }
   return segments;
-}
-
-ByteMap bytes_of(const std::vector<Record>& records) {
-  ByteMap bytes;
-  for (const Record& r : records) {
-    for (std::size_t i = 0; i < r.bytes.size(); ++i) bytes[static_cast<std::uint32_t>(r.address + i)] = r.bytes[i];
-  }
-  return bytes;
 }
 
 class ElfFixtureTest : public test_support::LoaderTest {

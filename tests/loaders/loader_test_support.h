@@ -4,9 +4,11 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "loaders/debug_context.h"
 #include "loaders/dll_695.h"
 #include "loaders/dll_imagecraft.h"
+#include "loaders/dll_intelhex.h"
 #include "loaders/dll_map.h"
 #include "loaders/dwarf_state.h"
 #include "loaders/elf_module.h"
@@ -83,6 +86,52 @@ inline std::map<std::int64_t, std::uint8_t> image_bytes() {
   return bytes;
 }
 
+// Opens the file through the module's entries and stores its blocks as the
+// load driver does, then closes it; the error code that ended the blocks.
+inline std::uint8_t load_through_module(const DebugDll& module, const std::string& name) {
+  current_debug_context().module.load_file_name = ShortText(name);
+  module.open();
+  std::uint8_t error = get_debug_dll_error();
+  while (error == 0) {
+    module.load();
+    error = get_debug_dll_error();
+    const ModuleInterface& block = current_debug_context().module;
+    if (block.block_length == 0) break;
+    EXPECT_TRUE(PUT_OBJECT_RECORD(block.block_address, block.block_length, block.block_data.data()));
+  }
+  if (error != 0) module.error_text();
+  module.close();
+  return error;
+}
+
+using ByteMap = std::map<std::int64_t, std::uint8_t>;
+
+// srec_cat's hex dump: "AAAAAAAA: XX XX ...  #text", a gap in the row written as blanks.
+inline ByteMap read_hex_dump(const std::filesystem::path& file) {
+  ByteMap bytes;
+  std::istringstream lines(test::read_file(file.string()));
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.size() < 10 || line[8] != ':') continue;
+    const std::int64_t row = std::stoll(line.substr(0, 8), nullptr, 16);
+    for (int i = 0; i < 16; ++i) {
+      const std::size_t column = 10 + 3 * static_cast<std::size_t>(i);
+      if (column + 2 > line.size() || line[column] == ' ') continue;
+      bytes[row + i] = static_cast<std::uint8_t>(std::stoi(line.substr(column, 2), nullptr, 16));
+    }
+  }
+  return bytes;
+}
+
+// The bytes of the records by unsigned address.
+inline ByteMap bytes_of(const std::vector<Record>& records) {
+  ByteMap bytes;
+  for (const Record& r : records) {
+    for (std::size_t i = 0; i < r.bytes.size(); ++i) bytes[static_cast<std::uint32_t>(r.address) + i] = r.bytes[i];
+  }
+  return bytes;
+}
+
 // Each test starts from fresh loaders, status output, window system and a
 // trace directory of its own, and leaves them fresh.
 class LoaderTest : public ::testing::Test {
@@ -102,6 +151,7 @@ class LoaderTest : public ::testing::Test {
     reset_map_module();
     reset_ieee695_module();
     reset_imagecraft_module();
+    reset_intelhex_module();
     reset_elf_module();
     reset_dwarf_state();
     reset_trace_files();

@@ -1,9 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <map>
-#include <sstream>
 #include <string>
 
 #include "loaders/firmware_scrambling.h"
@@ -14,38 +11,14 @@
 namespace vx::loaders {
 namespace {
 
+using test_support::ByteMap;
+using test_support::bytes_of;
 using test_support::image_bytes;
+using test_support::read_hex_dump;
 using test_support::Record;
 using test_support::stored_records;
 
 const std::filesystem::path fixtures = std::filesystem::path(VX_TEST_FIXTURES) / "loaders";
-
-using ByteMap = std::map<std::int64_t, std::uint8_t>;
-
-// "AAAAAAAA: XX XX ...  #text", a gap in the row written as blanks.
-ByteMap read_hex_dump(const std::string& name) {
-  ByteMap bytes;
-  std::istringstream lines(test::read_file((fixtures / name).string()));
-  std::string line;
-  while (std::getline(lines, line)) {
-    if (line.size() < 10 || line[8] != ':') continue;
-    const std::int64_t row = std::stoll(line.substr(0, 8), nullptr, 16);
-    for (int i = 0; i < 16; ++i) {
-      const std::size_t column = 10 + 3 * static_cast<std::size_t>(i);
-      if (column + 2 > line.size() || line[column] == ' ') continue;
-      bytes[row + i] = static_cast<std::uint8_t>(std::stoi(line.substr(column, 2), nullptr, 16));
-    }
-  }
-  return bytes;
-}
-
-ByteMap bytes_of(const std::vector<Record>& records) {
-  ByteMap bytes;
-  for (const Record& r : records) {
-    for (std::size_t i = 0; i < r.bytes.size(); ++i) bytes[static_cast<std::uint32_t>(r.address) + i] = r.bytes[i];
-  }
-  return bytes;
-}
 
 class SrecordFixtureTest : public test_support::LoaderTest {
  protected:
@@ -58,7 +31,7 @@ class SrecordFixtureTest : public test_support::LoaderTest {
 TEST_F(SrecordFixtureTest, EveryReaderLoadsExactlyTheBytesOfTheHexDump) {
   for (const char* base : {"s1_run", "s2_paged", "s3_full", "sdcc_s08"}) {
     const ShortText file((fixtures / (std::string(base) + ".s19")).string());
-    const ByteMap expected = read_hex_dump(std::string(base) + ".hexdump");
+    const ByteMap expected = read_hex_dump(fixtures / (std::string(base) + ".hexdump"));
     ASSERT_FALSE(expected.empty()) << base;
 
     ASSERT_TRUE(read_srecord_image(file)) << base;
