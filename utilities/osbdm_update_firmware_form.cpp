@@ -12,6 +12,7 @@
 #include "fwupdate/update_pictures.h"
 #include "platform/ws/application.h"
 #include "platform/ws/color.h"
+#include "platform/ws/drawing.h"
 #include "platform/ws/font.h"
 #include "platform/ws/shell.h"
 #include "utilities/kexec.h"
@@ -27,15 +28,24 @@ constexpr const char* method_text =
     "Use a VLX USB Quorvex (USB-QX-12E), or a USB Quorvex Universal,  to update the embedded OSBDM/OSJTAG firmware";
 constexpr int form_width = 646, form_height = 473;
 
-const std::vector<std::string>& instructions() {
-  static const std::vector<std::string> lines = {
-      "This utility reprograms the firmware of an OSBDM or OSJTAG design in a fail-safe way, whether the board's",
-      "9S08JM60 device is working, corrupted or blank.",
-      "",
-      "You need a VLX USB Quorvex interface, connected to this PC by USB and to the board by its 6-pin ribbon cable.",
-      "Connect the cable to the header that programs the board's 9S08JM60: boards often have several 6-pin headers.",
-      "The board must be powered. The interface's yellow LED lights when it detects the board's power.",
-  };
+constexpr const char* instructions[] = {
+    "This utility reprograms the firmware of an OSBDM or OSJTAG design in a fail-safe way, whether the board's "
+    "9S08JM60 device is working, corrupted or blank.",
+    "",
+    "You need a VLX USB Quorvex interface, connected to this PC by USB and to the board by its 6-pin ribbon cable. "
+    "Connect the cable to the header that programs the board's 9S08JM60: boards often have several 6-pin headers.",
+    "",
+    "The board must be powered. The interface's yellow LED lights when it detects the board's power.",
+};
+
+// The instructions broken into lines that fit the memo.
+std::vector<std::string> memo_lines(const ws::Font& font, int width) {
+  std::vector<std::string> lines;
+  for (const char* paragraph : instructions) {
+    const std::vector<std::string> wrapped = ws::wrap_text(font, paragraph, width);
+    if (wrapped.empty()) lines.emplace_back();
+    lines.insert(lines.end(), wrapped.begin(), wrapped.end());
+  }
   return lines;
 }
 
@@ -91,7 +101,7 @@ TForm1::TForm1(std::string program_directory) : directory_(std::move(program_dir
   firmware_name_ = make_label(this, "Unselected ", 8 + label1_->width(), 10, label_font(ws::color::window_text, true));
 
   memo_ = make<ws::Memo>(this, 4, 32, 638, 124);
-  memo_->set_lines(instructions());
+  memo_->set_lines(memo_lines(memo_->font(), memo_->width() - 16));
   memo_->set_tab_stop(false);
 
   panel_ = make<ws::Panel>(this, 4, 162, 638, 100);
@@ -102,13 +112,21 @@ TForm1::TForm1(std::string program_directory) : directory_(std::move(program_dir
   const int method_left = 16 + image_->width();
   method_box_ = make<ws::GroupBox>(panel_.get(), method_left, 8, 638 - method_left - 8, 84);
   method_box_->set_caption("Update Methodology");
-  method_ = make<ws::RadioButton>(method_box_.get(), 8, 20, method_box_->width() - 16, 56);
+  // A radio button draws its caption on one line, too long for the box: the
+  // button shows its mark and a wrapped label beside it shows the caption.
+  method_ = make<ws::RadioButton>(method_box_.get(), 8, 24, 16, 16);
   method_->set_caption(method_text);
   method_->set_checked(true);
+  method_text_ = std::make_unique<ws::Label>(method_box_.get());
+  method_text_->set_word_wrap(true);
+  method_text_->set_bounds(28, 22, method_box_->width() - 36, 40);
+  method_text_->set_caption(method_text);
+  method_text_->on_click = [this](ws::Window&) { method_->click(); };
 
   select_ = make<ws::Button>(this, 8, 274, 110, 25);
   select_->set_caption("Select ...");
   select_->on_click = [this](ws::Window&) { Button1Click(); };
+  set_active_control(select_.get());
   update_ = make<ws::Button>(this, 128, 274, 130, 25);
   update_->set_caption("Update Firmware");
   update_->set_enabled(false);

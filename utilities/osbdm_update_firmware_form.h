@@ -76,6 +76,7 @@ class TForm1 final : public ws::Form {
   std::unique_ptr<ws::Image> image_;
   std::unique_ptr<ws::GroupBox> method_box_;
   std::unique_ptr<ws::RadioButton> method_;
+  std::unique_ptr<ws::Label> method_text_;
   std::unique_ptr<ws::GroupBox> status_box_, result_box_;
   std::unique_ptr<ws::Label> status_, result_;
   std::unique_ptr<ws::Button> show_log_;
