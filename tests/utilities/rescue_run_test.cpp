@@ -165,5 +165,16 @@ TEST(RescueRun, FailuresShowTheirNumberOnMaroon) {
   }
 }
 
+TEST(RescueRun, HeadlessWithNobodyAtATerminalItEndsAtOnceKeepingItsSettings) {
+  const RescueInstall install("rescue");
+  fs::copy_file(VX_FWRESCUE_BINARY, install.program_dir + "fwrescue", fs::copy_options::overwrite_existing);
+  ChildProcess child(install.program_dir + "fwrescue", {}, {"VX_HEADLESS=1"});
+  EXPECT_EQ(child.wait_for_exit(), 0) << child.errors();
+  const std::string settings = read_file(install.program_dir + "Settings.Ini");
+  const std::string folder = install.program_dir.substr(0, install.program_dir.size() - 1);
+  EXPECT_TRUE(contains(settings, "PATH=" + folder + "\n") || contains(settings, "PATH=" + folder + "\r\n"))
+      << "the program's directory without its separator: " << settings;
+}
+
 }  // namespace
 }  // namespace vx::test
