@@ -146,12 +146,22 @@ TForm1::TForm1(std::string program_directory) : directory_(std::move(program_dir
 
 TForm1::~TForm1() = default;
 
+// Nothing when the name would not fit: a cut name would be another file.
+std::optional<ShortText> TForm1::settings_file() const {
+  const std::string name = file(settings_file_name);
+  if (name.size() > ShortText::max_length) return std::nullopt;
+  return ShortText(name);
+}
+
 void TForm1::FormCreate() {
-  const ShortText settings = file(settings_file_name);
   std::string program_directory = directory_;
   if (program_directory.size() > 1 && program_directory.back() == '/') program_directory.pop_back();
-  GET_INI_STRING_REAL(settings, settings_section, "Path", default_directory_, false, program_directory);
-  GET_INI_STRING_REAL(settings, settings_section, "FirmwareFileName", firmware_file_name_, false, "");
+  default_directory_ = program_directory;
+  firmware_file_name_ = ShortText();
+  if (const std::optional<ShortText> settings = settings_file()) {
+    GET_INI_STRING_REAL(*settings, settings_section, "Path", default_directory_, false, program_directory);
+    GET_INI_STRING_REAL(*settings, settings_section, "FirmwareFileName", firmware_file_name_, false, "");
+  }
   if (!firmware_file_name_.empty() && valid_file_exists(firmware_file_name_)) {
     firmware_name_->set_caption(file_name_part(firmware_file_name_).view());
     update_->set_enabled(true);
@@ -159,9 +169,10 @@ void TForm1::FormCreate() {
 }
 
 void TForm1::FormDestroy() {
-  const ShortText settings = file(settings_file_name);
-  PUT_INI_STRING_REAL(settings, settings_section, "Path", false, default_directory_);
-  PUT_INI_STRING_REAL(settings, settings_section, "FirmwareFileName", false, firmware_file_name_);
+  const std::optional<ShortText> settings = settings_file();
+  if (!settings) return;
+  PUT_INI_STRING_REAL(*settings, settings_section, "Path", false, default_directory_);
+  PUT_INI_STRING_REAL(*settings, settings_section, "FirmwareFileName", false, firmware_file_name_);
 }
 
 void TForm1::Button1Click() {

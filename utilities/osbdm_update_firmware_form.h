@@ -1,6 +1,7 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "foundation/short_text.h"
@@ -61,6 +62,7 @@ class TForm1 final : public ws::Form {
 
  private:
   std::string file(const char* name) const { return directory_ + name; }
+  std::optional<ShortText> settings_file() const;
   void show_running();
   void show_not_running();
   void show_result(std::uint16_t result);
