@@ -92,9 +92,14 @@ std::optional<Process> Process::start(const std::string& program, const std::vec
   std::vector<char*> argv{const_cast<char*>(program.c_str())};
   for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
   argv.push_back(nullptr);
+  // The program gets the standard streams and none of this program's other descriptors.
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addclosefrom_np(&actions, 3);
   pid_t pid = -1;
   // posix_spawnp uses a path with a '/' as it stands and reports a failed exec as its result.
-  error = posix_spawnp(&pid, program.c_str(), nullptr, nullptr, argv.data(), environ);
+  error = posix_spawnp(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
   if (error != 0) return std::nullopt;
   return Process(pid, open_pidfd(pid));
 }

@@ -1,6 +1,7 @@
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <fstream>
@@ -54,6 +55,18 @@ TEST(Process, ExitCodesAndSignals) {
     EXPECT_EQ(error, 0);
     EXPECT_EQ(wait_for_end(*process), c.code) << c.script;
   }
+}
+
+TEST(Process, TheProgramGetsNoDescriptorsBeyondTheStandardStreams) {
+  test::TempDir dir;
+  const int inheritable = open(dir.file("held").c_str(), O_WRONLY | O_CREAT, 0644);
+  ASSERT_GE(inheritable, 3);
+  int error = 0;
+  const std::string script = "[ -e /proc/self/fd/" + std::to_string(inheritable) + " ] && exit 1; exit 0";
+  std::optional<Process> process = Process::start("/bin/sh", {"-c", script}, error);
+  ASSERT_TRUE(process);
+  EXPECT_EQ(wait_for_end(*process), 0u);
+  close(inheritable);
 }
 
 TEST(Process, AStartThatFailsGivesTheErrorNumber) {
