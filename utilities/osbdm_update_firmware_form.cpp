@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "foundation/atomic_file.h"
 #include "foundation/file_checks.h"
@@ -105,9 +107,8 @@ TForm1::TForm1(std::string program_directory) : directory_(std::move(program_dir
   memo_->set_tab_stop(false);
 
   panel_ = make<ws::Panel>(this, 4, 162, 638, 100);
-  image_ = make<ws::Image>(panel_.get(), 8, 8, 0, 0);
   ws::Picture picture = fwupdate::draw_usb_interface();
-  image_->set_bounds(8, (100 - picture.height) / 2, picture.width, picture.height);
+  image_ = make<ws::Image>(panel_.get(), 8, (100 - picture.height) / 2, picture.width, picture.height);
   image_->set_picture(std::move(picture));
   const int method_left = 16 + image_->width();
   method_box_ = make<ws::GroupBox>(panel_.get(), method_left, 8, 638 - method_left - 8, 84);
@@ -134,10 +135,10 @@ TForm1::TForm1(std::string program_directory) : directory_(std::move(program_dir
 
   status_box_ = make<ws::GroupBox>(this, 8, 312, 300, 118);
   status_box_->set_caption("Current Status of the VLX Programmer ... ");
-  status_ = make_label(status_box_.get(), "Not Running.", 16, 32, label_font(ws::color::navy, true));
+  status_ = make_label(status_box_.get(), "Not Running.", 16, 32, label_font(ws::color::navy));
   result_box_ = make<ws::GroupBox>(this, 320, 312, 318, 118);
   result_box_->set_caption("Last result of VLX Programmer ...");
-  result_ = make_label(result_box_.get(), "None.", 16, 32, label_font(ws::color::navy, true));
+  result_ = make_label(result_box_.get(), "None.", 16, 32, label_font(ws::color::navy));
   show_log_ = make<ws::Button>(result_box_.get(), 16, 78, 130, 25);
   show_log_->set_caption("Show Logfile ...");
   show_log_->set_enabled(false);
@@ -194,12 +195,12 @@ void TForm1::Button1Click() {
 void TForm1::show_running() {
   status_box_->set_color(ws::color::navy);
   status_box_->set_font(label_font(ws::color::white));
-  status_->set_font(label_font(ws::color::white, true));
+  status_->set_font(label_font(ws::color::white));
   status_->set_caption("Running...");
   result_->set_caption("None.");
   result_box_->set_color(ws::color::button_face);
   result_box_->set_font(label_font(ws::color::black));
-  result_->set_font(label_font(ws::color::black, true));
+  result_->set_font(label_font(ws::color::black));
   update_->set_enabled(false);
 }
 
@@ -207,9 +208,9 @@ void TForm1::show_not_running() {
   update_->set_enabled(true);
   status_box_->set_color(ws::color::button_face);
   status_box_->set_font(label_font(ws::color::black));
-  status_->set_font(label_font(ws::color::black, true));
+  status_->set_font(label_font(ws::color::black));
   status_->set_caption("Not Running.");
-  result_->set_font(label_font(ws::color::black, true));
+  result_->set_font(label_font(ws::color::black));
 }
 
 void TForm1::show_result(std::uint16_t result) {
@@ -220,7 +221,7 @@ void TForm1::show_result(std::uint16_t result) {
     result_->set_caption("Success.");
     result_box_->set_color(ws::color::green);
   }
-  result_->set_font(label_font(ws::color::white, true));
+  result_->set_font(label_font(ws::color::white));
   result_box_->set_font(label_font(ws::color::white));
   show_log_->set_enabled(true);
 }
