@@ -199,7 +199,7 @@ TEST_F(ModuleBench, ABaseAddressAfterAFileNameWithBlanks) {
 }
 
 TEST_F(ModuleBench, AFailedTrimMeasurementIsReportedAndLeavesPtInactive) {
-  ASSERT_EQ(choose(algorithm("9S08JM60.S8p")), std::nullopt) << status_output().lines.back();
+  ASSERT_EQ(choose(algorithm("SIM60_TRIM.S8P") + " 10B0"), std::nullopt) << status_output().lines.back();
   EXPECT_FALSE(module_state().trim.enabled);
   EXPECT_FALSE(command_table().entries[command::PT].enabled);
   bool reported = false;
@@ -207,6 +207,13 @@ TEST_F(ModuleBench, AFailedTrimMeasurementIsReportedAndLeavesPtInactive) {
     reported = reported || line.find("Error measuring trim values.") != std::string::npos;
   }
   EXPECT_TRUE(reported);
+  EXPECT_EQ(module_state().cm_base_address, 0x10B0u);
+}
+
+TEST_F(ModuleBench, TheDefaultDeviceFileMeasuresItsTrimForPt) {
+  ASSERT_EQ(choose(algorithm("9S08JM60.S8p")), std::nullopt) << status_output().lines.back();
+  EXPECT_TRUE(module_state().trim.enabled);
+  EXPECT_TRUE(command_table().entries[command::PT].enabled);
   EXPECT_EQ(module_state().cm_base_address, 0x10B0u) << "NO_BASE_ADDRESS with its value";
 }
 

@@ -120,7 +120,9 @@ TEST(AlgorithmFiles, TheDefaultDeviceFileNeedsNoBaseAddressAndOffersTrimAndCrc) 
   const std::vector<std::string> lines = lines_of("9S08JM60.S8p");
   ASSERT_FALSE(lines.empty());
   EXPECT_TRUE(has_line(lines, "NO_BASE_ADDRESS=000010B0/"));  // the module start
-  EXPECT_TRUE(has_line(lines, "HCS08_TRIM=004A/FFAF/00007A12/"));
+  // The trim reference of the simulated part's clock, so that CM measures a trim for PT.
+  EXPECT_TRUE(has_line(lines, "ICS_RANGE=312500.00/390625.00/2560.0000"));
+  EXPECT_TRUE(has_line(lines, "HCS08_TRIM=004A/FFAF/007A1200/"));
   EXPECT_FALSE(has_line(lines, "NO_CRC"));
 }
 

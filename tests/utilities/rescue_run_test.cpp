@@ -1,0 +1,183 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "sim/hcs08/device_config.h"
+#include "sim/hcs08/state_file.h"
+#include "support/child_process.h"
+#include "support/temp_dir.h"
+
+// fwrescue from a program directory of its own, as the build lays it out,
+// with someone at its window on Qt's offscreen display, restoring a board
+// on the simulated bench through the programmer copy beside it.
+namespace vx::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+
+constexpr const char* windriver_interface =
+    "[interface 1]\nfamily = windriver\ninformation = VLX,USB-QX-12 REF : USB Quorvex,QX12R00042,,,,\n"
+    "product = 2\nupdated_firmware = 6.01\noriginal_firmware = 5.30\n";
+
+struct RescueRun {
+  int exit_code = -1;
+  std::string errors;
+};
+
+class RescueInstall {
+ public:
+  explicit RescueInstall(const std::string& folder) : program_dir((dir.path() / folder).string() + "/") {
+    fs::create_directories(program_dir);
+    const fs::path bin = fs::path(VX_FWRESCUE_BINARY).parent_path();
+    fs::copy_file(VX_RESCUE_USER_HOST, program_dir + "fwrescue");
+    for (const char* shipped : {"OSBDMCQUILLJM60.EXE", "CQLLVIDM.DEF", "CQLLSTD.DSK", "9S08JM60.S8p"}) {
+      fs::copy_file(bin / shipped, program_dir + shipped);
+    }
+    fs::create_directories(program_dir + "firmware files");
+    firmware = program_dir + "firmware files/osbdm firmware.s19";
+    fs::copy_file(fs::path(VX_PROGRAMMING_FIXTURES) / "pattern.s19", firmware);
+    fs::create_directory(program_dir + "run");
+    fs::create_directory(program_dir + "tools");
+    std::ofstream(program_dir + "tools/xdg-open")
+        << "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"" << program_dir << "opened\"\n";
+    chmod((program_dir + "tools/xdg-open").c_str(), 0755);
+    set_bench(windriver_interface);
+  }
+
+  void set_bench(const std::string& interfaces) const {
+    std::ofstream(program_dir + "bench.ini")
+        << "[time]\nmode = virtual\n[target]\ndevice = default\nstate_file = bench.state\nsecured = no\n" << interfaces;
+  }
+
+  RescueRun run(const std::string& result_shot) const {
+    const std::vector<std::string> environment = {
+        "QT_QPA_PLATFORM=offscreen",
+        "VX_HEADLESS=1",
+        "VX_SIM=" + program_dir + "bench.ini",
+        "VX_RUNTIME_DIR=" + program_dir + "run",
+        "VX_REGISTRY_FILE=" + program_dir + "registry.ini",
+        "PATH=" + program_dir + "tools:/usr/bin:/bin",
+        "VX_TEST_FIRMWARE=" + firmware,
+        "VX_TEST_SCREENSHOTS=" + std::string(VX_SCREENSHOTS) + "/fwrescue",
+        "VX_TEST_RESULT_SHOT=" + result_shot,
+    };
+    fs::create_directories(VX_SCREENSHOTS);
+    ChildProcess child(program_dir + "fwrescue", {}, environment);
+    RescueRun result;
+    result.exit_code = child.wait_for_exit();
+    result.errors = child.errors();
+    return result;
+  }
+
+  std::array<std::uint8_t, 0x10000> target_flash() const {
+    std::array<std::uint8_t, 0x10000> memory{};
+    EXPECT_EQ(sim::load_flash_state(program_dir + "bench.state", sim::default_device(), memory), sim::StateFileResult::Ok);
+    return memory;
+  }
+
+  TempDir dir;
+  std::string program_dir;
+  std::string firmware;
+};
+
+// The data bytes of an S1 file, by address.
+std::vector<std::pair<std::uint16_t, std::uint8_t>> s1_bytes(const std::string& path) {
+  std::vector<std::pair<std::uint16_t, std::uint8_t>> bytes;
+  std::ifstream in(path);
+  for (std::string line; std::getline(in, line);) {
+    if (line.rfind("S1", 0) != 0) continue;
+    const unsigned count = std::stoul(line.substr(2, 2), nullptr, 16);
+    const unsigned address = std::stoul(line.substr(4, 4), nullptr, 16);
+    for (unsigned i = 0; i + 3 < count; ++i) {
+      bytes.emplace_back(static_cast<std::uint16_t>(address + i),
+                         static_cast<std::uint8_t>(std::stoul(line.substr(8 + 2 * i, 2), nullptr, 16)));
+    }
+  }
+  return bytes;
+}
+
+TEST(RescueRun, RestoresTheBoardsFirmwareFromAFolderWithBlanks) {
+  const RescueInstall install("rescue kit");
+  const RescueRun run = install.run("success");
+  ASSERT_EQ(run.exit_code, 0) << run.errors;
+  const std::string& said = run.errors;
+  EXPECT_TRUE(contains(said, "user: FirmwareNameLabel reads \"osbdm firmware.s19\"; \"Update Firmware\" is enabled")) << said;
+  EXPECT_TRUE(contains(said, "user: Label6 reads \"Running...\" while the programmer runs; \"Update Firmware\" is disabled")) << said;
+  EXPECT_TRUE(contains(said, "user: Label5 reads \"Success.\" on 008000; Label6 reads \"Not Running.\"")) << said;
+  EXPECT_TRUE(contains(said, "user: clicked \"Show Logfile ...\"")) << said;
+  EXPECT_TRUE(contains(said, "user: closed the window")) << said;
+  for (const char* shot : {"idle", "running", "success"}) {
+    EXPECT_TRUE(contains(said, std::string("user: saved the window ") + shot)) << said;
+  }
+
+  const std::string d = install.program_dir;
+  EXPECT_EQ(read_file(d + "OSBDMUPDATECMDLINE.CFG"),
+            "CM " + d + "9S08JM60.S8p            ; Select 9S08JM60 device\r\n"
+            "SS " + install.firmware + "            ; Choose firmware file as data source\r\n"
+            "EM            ; Erase the entire device\r\n"
+            "PM            ; Program the firmware to the device \r\n"
+            "PT            ; Program accurate device trim \r\n"
+            "VC            ; Verify that firmware programming occured properly\r\n"
+            "RE            \r\n"
+            "GO            ; Start OSBDM Firmware running\r\n"
+            "QU\r\n");
+
+  const std::array<std::uint8_t, 0x10000> flash = install.target_flash();
+  const auto bytes = s1_bytes(install.firmware);
+  ASSERT_FALSE(bytes.empty());
+  for (const auto& [address, value] : bytes) ASSERT_EQ(flash[address], value) << std::hex << address;
+  const std::string log = read_file(d + "firmwareupdate.log");
+  const std::string trim_line = "Programming Trim value $";
+  const std::size_t trim_at = log.find(trim_line);
+  ASSERT_NE(trim_at, std::string::npos) << log;
+  EXPECT_EQ(flash[0xFFAF], std::stoul(log.substr(trim_at + trim_line.size(), 2), nullptr, 16))
+      << "the measured trim is programmed";
+  for (const char* command : {"CMD>CM", "CMD>PT", "CMD>VC", "CMD>QU"}) EXPECT_TRUE(contains(log, command)) << log;
+  EXPECT_EQ(read_file(d + "opened"), d + "firmwareupdate.log\n") << "the viewer got the log's full name";
+  const std::string settings = read_file(d + "Settings.Ini");
+  EXPECT_TRUE(contains(settings, "FIRMWAREFILENAME=" + install.firmware)) << settings;
+}
+
+TEST(RescueRun, FailuresShowTheirNumberOnMaroon) {
+  struct Case {
+    const char* what;
+    const char* shot;
+    bool interface, programmer;
+    const char* result;
+  };
+  const Case cases[] = {
+      {"no interface on the bench", "failure", false, true, "Error 32 occured."},
+      {"no programmer beside fwrescue", "no-programmer", true, false, "Error 2 occured."},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    const RescueInstall install("rescue");
+    install.set_bench(c.interface ? windriver_interface : "");
+    if (!c.programmer) fs::remove(install.program_dir + "OSBDMCQUILLJM60.EXE");
+    const RescueRun run = install.run(c.shot);
+    EXPECT_EQ(run.exit_code, 0) << run.errors;
+    EXPECT_TRUE(contains(run.errors, std::string("user: Label5 reads \"") + c.result + "\" on 000080")) << run.errors;
+  }
+}
+
+TEST(RescueRun, HeadlessWithNobodyAtATerminalItEndsAtOnceKeepingItsSettings) {
+  const RescueInstall install("rescue");
+  fs::copy_file(VX_FWRESCUE_BINARY, install.program_dir + "fwrescue", fs::copy_options::overwrite_existing);
+  ChildProcess child(install.program_dir + "fwrescue", {}, {"VX_HEADLESS=1"});
+  EXPECT_EQ(child.wait_for_exit(), 0) << child.errors();
+  const std::string settings = read_file(install.program_dir + "Settings.Ini");
+  const std::string folder = install.program_dir.substr(0, install.program_dir.size() - 1);
+  EXPECT_TRUE(contains(settings, "PATH=" + folder + "\n") || contains(settings, "PATH=" + folder + "\r\n"))
+      << "the program's directory without its separator: " << settings;
+}
+
+}  // namespace
+}  // namespace vx::test
