@@ -12,6 +12,7 @@
 #include "sim/hcs08/state_file.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
+#include "tests/utilities/rescue_command_file.h"
 
 // fwrescue from a program directory of its own, as the build lays it out,
 // with someone at its window on Qt's offscreen display, restoring a board
@@ -120,15 +121,7 @@ TEST(RescueRun, RestoresTheBoardsFirmwareFromAFolderWithBlanks) {
 
   const std::string d = install.program_dir;
   EXPECT_EQ(read_file(d + "OSBDMUPDATECMDLINE.CFG"),
-            "CM " + d + "9S08JM60.S8p            ; Select 9S08JM60 device\r\n"
-            "SS " + install.firmware + "            ; Choose firmware file as data source\r\n"
-            "EM            ; Erase the entire device\r\n"
-            "PM            ; Program the firmware to the device \r\n"
-            "PT            ; Program accurate device trim \r\n"
-            "VC            ; Verify that firmware programming occured properly\r\n"
-            "RE            \r\n"
-            "GO            ; Start OSBDM Firmware running\r\n"
-            "QU\r\n");
+            test::rescue_command_file(d, install.firmware));
 
   const std::array<std::uint8_t, 0x10000> flash = install.target_flash();
   const auto bytes = s1_bytes(install.firmware);

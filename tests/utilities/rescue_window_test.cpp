@@ -13,6 +13,7 @@
 #include "platform/ws/color.h"
 #include "platform/ws/timer.h"
 #include "support/temp_dir.h"
+#include "tests/utilities/rescue_command_file.h"
 #include "tests/platform/ws_test_support.h"
 #include "utilities/kexec.h"
 #include "utilities/osbdm_update_firmware_form.h"
@@ -109,15 +110,7 @@ TEST_F(RescueWindow, UpdateWritesTheCommandFileAndRunsTheProgrammerBesideIt) {
   window->UpdateButtonClick();
   const std::string d = program_dir;
   EXPECT_EQ(test::read_file(d + "OSBDMUPDATECMDLINE.CFG"),
-            "CM " + d + "9S08JM60.S8p            ; Select 9S08JM60 device\r\n"
-            "SS " + d + "firmware files/osbdm 1.2.s19            ; Choose firmware file as data source\r\n"
-            "EM            ; Erase the entire device\r\n"
-            "PM            ; Program the firmware to the device \r\n"
-            "PT            ; Program accurate device trim \r\n"
-            "VC            ; Verify that firmware programming occured properly\r\n"
-            "RE            \r\n"
-            "GO            ; Start OSBDM Firmware running\r\n"
-            "QU\r\n");
+            test::rescue_command_file(d, d + "firmware files/osbdm 1.2.s19"));
   EXPECT_EQ(lines_of(d + "arguments"),
             (std::vector<std::string>{"!", d + "OSBDMUPDATECMDLINE.CFG", "PORT=USB1", "INTERFACE=USBQUORVEX", "/logfile",
                                       d + "firmwareupdate.log"}));
