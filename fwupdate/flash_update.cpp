@@ -7,6 +7,7 @@
 #include "foundation/kstring.h"
 #include "foundation/microsecond_timer.h"
 #include "fwupdate/object_walk.h"
+#include "fwupdate/programmer_update.h"
 #include "fwupdate/update_progress.h"
 #include "interface/byte_protocol.h"
 #include "interface/crc8.h"
@@ -425,6 +426,13 @@ bool FlashUpdateEngine::run_steps() {
   const UpdateDecision& decision = update_decision();
   show_update_window();
   update_status("");
+  if (decision.update_link_kind == programmer_link) {
+    if (!update_programmer_firmware()) {
+      end_failure_once();
+      return false;
+    }
+    return complete();
+  }
   if (decision.update_link_kind != cable_link && decision.update_link_kind != usb_link) {
     return fail("Updating mechanism not supported.");
   }
@@ -446,6 +454,10 @@ bool FlashUpdateEngine::run_steps() {
   }
   update_status(success);
   update_status("");
+  return complete();
+}
+
+bool FlashUpdateEngine::complete() {
   update_status("");
   update_status("All steps completed successfully.");
   ended_ = true;

@@ -49,7 +49,7 @@ void reset_interface_for_update(std::uint8_t mode);
 // The memory read of `count` bytes (sent rounded up to even), high half of each word first.
 void read_interface_bytes(std::uint16_t address, std::span<std::uint8_t> bytes);
 
-// The update steps of classes 0 and 1.
+// The update steps of classes 0, 1 and 2.
 class FlashUpdateEngine final : public UpdateSteps {
  public:
   bool update_cable_firmware() override;
@@ -57,6 +57,8 @@ class FlashUpdateEngine final : public UpdateSteps {
 
  private:
   bool run_steps();
+  // The last lines and the success ending.
+  bool complete();
   // The failure ending, at most once per attempt; false to return.
   bool fail(const ShortText& line);
   void end_failure_once();

@@ -164,7 +164,7 @@ void check_reset_and_read(SimulatedBench& bench, test::ScopedStatusOutput& statu
   EXPECT_EQ(update.pattern1, directory + "tamberlyproens.???");
   EXPECT_EQ(update.pattern2, directory + "tamberlyproens.???");
   EXPECT_EQ(update.pattern3, directory + "tamberlyproen2.???");
-  EXPECT_EQ(update.kernel_name, "prokernelen2");
+  EXPECT_EQ(update.kernel_name, directory + "prokernelen2");
   EXPECT_EQ(update.interface_class, 2);
   EXPECT_EQ(update.update_requests, std::vector<ShortText>{"2.14"});
   EXPECT_EQ(READ_VOLTAGE(), 255) << "a programmer cannot read it";
