@@ -41,8 +41,10 @@ std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText
 // holds invalid data: a record outside the block (an updater passes over a
 // USB record outside it unless the interface is on the WinDriver library),
 // no byte inside it, or a byte other than 0xFF where key and checksum go.
+// A Universal FX's logic data lies outside the block and is passed over too.
 std::optional<FirmwareBlock> build_firmware_block(std::span<const FirmwareRecord> records, std::uint8_t link_kind,
-                                                  EngineBuild build, bool windriver_interface);
+                                                  EngineBuild build, bool windriver_interface,
+                                                  bool universal_fx = false);
 
 // The reset an update uses: a cable's with the mode byte, a USB interface's plain.
 void reset_interface_for_update(std::uint8_t mode);

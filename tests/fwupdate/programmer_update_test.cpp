@@ -57,6 +57,8 @@ class ProgrammerUpdateTest : public sap_testing::EthernetTest {
     server_.reset();
     reset_link_state();
     protocol_testing::reset_protocol_units();
+    ws::reset_application();
+    run_state().abort_flag = false;
     EthernetTest::TearDown();
   }
 
