@@ -194,6 +194,42 @@ TEST_F(ProgrammerBenchUdpTest, ResetAndTargetReadThroughTheSimulatedProgrammer) 
   EXPECT_EQ(wire.front().command, (Bytes{7, 48}));
 }
 
+// A Max (majors 7 and 9) never takes a Pro's images or kernels; kernels are named beside the program.
+TEST_F(ProgrammerBenchUdpTest, TheResetChoosesTheFileSetOfTheProgrammerModel) {
+  struct Case {
+    const char* version;
+    const char* ens;
+    const char* en2;
+    const char* kernel;
+  };
+  const Case cases[] = {
+      {"8.10", "tamberlyproens.???", "tamberlyproen2.???", "prokernelen2"},
+      {"6.02", "tamberlyproens.???", "tamberlyproen2.???", "prokernelen2"},
+      {"7.40", "tamberlymaxens.???", "tamberlymaxen2.???", "maxkernelen2"},
+      {"9.01", "tamberlymaxens.???", "tamberlymaxen2.???", "maxkernelen2"},
+  };
+  ShortText exe;
+  GET_EXE_PATH(exe);
+  const ShortText directory = *add_backslash(path_part(exe));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.version);
+    sim::SimProgrammerConfig config;
+    config.version = c.version;
+    sim::SimProgrammer programmer{config, &bench_.pod};
+    sim::SimProgrammerUdp server{programmer, "127.0.0.1", 0, "127.255.255.255"};
+    protocol_testing::reset_protocol_units();
+    ASSERT_EQ(sap_open_ethernet_ip("127.0.0.1", server.port()), sap_ok);
+    link_state().interface_class = 2;
+    RESET_CABLE();
+    const FirmwareUpdateLink& update = firmware_update_link();
+    EXPECT_EQ(update.pattern1, directory + c.ens);
+    EXPECT_EQ(update.pattern2, directory + c.ens);
+    EXPECT_EQ(update.pattern3, directory + c.en2);
+    EXPECT_EQ(update.kernel_name, directory + c.kernel);
+    sap_close();
+  }
+}
+
 TEST(ProgrammerBenchUsb, ResetAndTargetReadOnTheSimulatedBus) {
   test::ScopedStatusOutput status;
   test::SimulatedUsb usb;
