@@ -63,6 +63,7 @@ class ProgrammerUpdateTest : public sap_testing::EthernetTest {
   }
 
   void start(sim::SimProgrammerConfig config) {
+    server_.reset();
     config.device_info = config.device_info == sim::SimProgrammerConfig{}.device_info ? pro_info : config.device_info;
     programmer_ = std::make_unique<sim::SimProgrammer>(config, &pod_);
     server_ = std::make_unique<sim::SimProgrammerUdp>(*programmer_, "127.0.0.1", 0, "127.255.255.255");
@@ -359,6 +360,26 @@ TEST_F(ProgrammerUpdateTest, AMissingKernelOrKernelOfAnotherNameStopsTheStagedUp
   EXPECT_FALSE(update());
   EXPECT_EQ(last_line(), "Failed to program into primary region, try again.");
   EXPECT_EQ(programmer_->running_kernel(), "OTHER");
+}
+
+TEST_F(ProgrammerUpdateTest, ASilentProgrammerOrAVanishedFileEndsBeforeAnyErase) {
+  sim::SimProgrammerConfig config = at_version("8.10");
+  config.silent_after_reset = 1;
+  start(config);
+  write_file("tamberlyproens", "8.12", {plain_image});
+  power_cycle();
+  EXPECT_FALSE(update());
+  EXPECT_EQ(last_line(), "Error. Check Port, Power, and Connections.");
+
+  start(at_version("8.10"));
+  write_file("tamberlyproens", "8.12", {plain_image});
+  update_decision().update_link_kind = programmer_link;
+  update_decision().ens_search_pattern = update_decision().update_search_pattern = dir_.file("tamberlyproens.???");
+  ASSERT_TRUE(find_update_firmware_file());
+  clear_files();
+  EXPECT_FALSE(flash_update_engine().update_cable_firmware());
+  EXPECT_EQ(last_line(), "Cant find Update file.");
+  EXPECT_EQ(programmer_->running_version(), "8.10");
 }
 
 TEST_F(ProgrammerUpdateTest, AFailedUpdateAsksForARetryWithItsLastLine) {
