@@ -1,6 +1,7 @@
 #include "fwupdate/programmer_update.h"
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "foundation/kstring.h"

@@ -18,8 +18,10 @@ using test::Bytes;
 using test::ImagePiece;
 using test::ProgrammerInstall;
 
-constexpr const char* pro_info = "VLX,0,Tamberly Pro,Bench,3,4,Main,Net,Rev. C,00:1B:C5:0A:10:2F,90061,3540,Fw,Bench,AB";
-constexpr const char* max_info = "VLX,1,Tamberly Max,Bench,3,4,Main,Net,Rev. C,00:1B:C5:0A:10:2F,90061,3540,Fw,Bench,AB";
+constexpr const char* pro_info =
+    "VLX,0,Tamberly Pro,Bench,3,4,Main,Net,Rev. C,00:1B:C5:0A:10:2F,90061,3540,Fw,Bench,AB";
+constexpr const char* max_info =
+    "VLX,1,Tamberly Max,Bench,3,4,Main,Net,Rev. C,00:1B:C5:0A:10:2F,90061,3540,Fw,Bench,AB";
 constexpr std::size_t plain_size = 0x1000, kernel_size = 0x900, upgrade_size = 0x1200, section2_size = 0x600;
 
 // A programmer on the given medium, with its flash kept beside the state file.
@@ -47,7 +49,8 @@ class ProgrammerUpdateRun : public testing::Test {
   // A script that reaches the programmer's target: the part is read back through its interface.
   test::ProgrammerResult run() {
     const std::string script = install_->write("update.cfg", "a remark\nRE\n");
-    return test::run_programmer(*install_, {"NOSCAN", "interface=tamberly", std::string("port=") + bench_.port, script});
+    return test::run_programmer(*install_,
+                                {"NOSCAN", "interface=tamberly", std::string("port=") + bench_.port, script});
   }
 
   // The programmer's flash from 0xF0000000, as the simulated world keeps it.
@@ -102,7 +105,8 @@ TEST_F(ProgrammerUpdateRun, TheStagedUpdateLeavesKernelsSectionsAndTableAsComput
   const ImagePiece secondary = test::image_at_0x400("8.16", "INTERMEDIATE", kernel_size);
   const ImagePiece primary = test::image_at_0x400("8.16", "PRIMARY", kernel_size);
   const ImagePiece section2{0x7FF00, test::filler(section2_size, 0x44)};
-  const StagedCase cases[] = {{"8.16", "8.20", true, true}, {"8.14", "8.20", false, true}, {"8.20", "8.30", false, false}};
+  const StagedCase cases[] = {
+      {"8.16", "8.20", true, true}, {"8.14", "8.20", false, true}, {"8.20", "8.30", false, false}};
   for (const StagedCase& c : cases) {
     SCOPED_TRACE(c.running);
     install_ = std::make_unique<ProgrammerInstall>();

@@ -29,7 +29,8 @@ namespace {
 using test::Bytes;
 using test::ImagePiece;
 
-constexpr const char* pro_info = "VLX,0,Tamberly Pro,Bench,3,4,Main,Net,Rev. C,00:1B:C5:0A:10:2F,90061,3540,Fw,Bench,AB";
+constexpr const char* pro_info =
+    "VLX,0,Tamberly Pro,Bench,3,4,Main,Net,Rev. C,00:1B:C5:0A:10:2F,90061,3540,Fw,Bench,AB";
 constexpr std::size_t plain_size = 0x1000, secondary_size = 0x900, primary_size = 0xA00, upgrade_size = 0x1200,
                       section2_size = 0x600;
 
@@ -114,7 +115,9 @@ class ProgrammerUpdateTest : public sap_testing::EthernetTest {
     for (const std::string& line : progress_.lines) text += line + "\n";
     return text;
   }
-  Bytes flash(std::uint32_t address, std::size_t count) const { return test::flash_bytes(*programmer_, address, count); }
+  Bytes flash(std::uint32_t address, std::size_t count) const {
+    return test::flash_bytes(*programmer_, address, count);
+  }
 
   test::TempDir dir_;
   protocol_testing::BackgroundTarget target_;
@@ -224,12 +227,12 @@ TEST_F(ProgrammerUpdateTest, EachRefusalEndsTheUpdateWithItsLine) {
        "Failed on verifying the CRC of firmware", "1.00", "PROKERNEL 3"},
       {"plain trailer", "8.10", false, [](auto& c) { c.refuse_write = plain_records + 1; },
        "Error. Check LPT/USB port, POWER, Connections.", "1.00", "PROKERNEL 3"},
-      {"plain reset", "8.10", false, [](auto& c) { c.silent_after_reset = 1; }, "Failure after resetting device.", "8.12",
-       "PROKERNEL 3"},
+      {"plain reset", "8.10", false, [](auto& c) { c.silent_after_reset = 1; }, "Failure after resetting device.",
+       "8.12", "PROKERNEL 3"},
       {"fpga", "8.10", false, [](auto& c) { c.logic_update_fails = true; },
        "Failed Updating FPGA design, resetting device.  Please try again.", "8.12", "PROKERNEL 3"},
-      {"fpga reset", "8.10", false, [](auto& c) { c.silent_after_reset = 2; }, "Failure after resetting device.", "8.12",
-       "PROKERNEL 3"},
+      {"fpga reset", "8.10", false, [](auto& c) { c.silent_after_reset = 2; }, "Failure after resetting device.",
+       "8.12", "PROKERNEL 3"},
       {"secondary unlock", "8.16", true, [](auto& c) { c.refuse_unlock = 1; },
        "Unable to unlock Intermediate Kernel firmware block.", "8.16", "PROKERNEL 3"},
       {"secondary erase", "8.16", true, [](auto& c) { c.refuse_erase = 1; }, "Failed Erasing Secondary Firmware.",
