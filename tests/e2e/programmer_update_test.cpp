@@ -141,6 +141,33 @@ TEST_F(ProgrammerUpdateRun, TheStagedUpdateLeavesKernelsSectionsAndTableAsComput
   }
 }
 
+// The scenario's knobs reach the programmer: each failure is offered one retry, and the script
+// runs on what the programmer then starts.
+TEST_F(ProgrammerUpdateRun, AFailedUpdateIsOfferedOneRetryAndTheScriptStillRuns) {
+  struct Case {
+    const char* knob;
+    const char* last_line;
+  };
+  const Case cases[] = {{"refuse_erase = 1\n", "Could not erase upgrade blocks."},
+                        {"wrong_byte_write = 2\n", "Failed on verifying the CRC of firmware"},
+                        {"logic_update_fails = yes\n",
+                         "Failed Updating FPGA design, resetting device.  Please try again."}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.knob);
+    install_ = std::make_unique<ProgrammerInstall>();
+    prepare(udp, "8.10");
+    install_->write("bench.ini", test::read_file(install_->file("bench.ini")) + c.knob);
+    write_file("tamberlyproens.812", {plain_image});
+    const test::ProgrammerResult result = run();
+    EXPECT_EQ(result.exit_code, 0) << result.output << result.errors;
+    const std::string ending = std::string(c.last_line) + "\nFirmware update failed.\n[dialog] " + c.last_line +
+                               " Firmware update failed. Retry?\n[dialog answer] No\n";
+    EXPECT_NE(result.errors.find(ending), std::string::npos) << result.errors;
+    EXPECT_NE(result.output.find("CMD>RE\nInitializing.  Target has been RESET and is active."), std::string::npos)
+        << result.output;
+  }
+}
+
 TEST_F(ProgrammerUpdateRun, AMaxTakesOnlyMaxFiles) {
   prepare(udp, "7.51", max_info);
   write_file("tamberlyproens.812", {plain_image});
