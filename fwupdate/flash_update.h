@@ -13,6 +13,8 @@
 // the file is loaded and checked first, then the interface is booted into
 // its original firmware, erased, programmed row by row, verified, given key
 // and checksum, and restarted into the new firmware, one status line a step.
+// A stand-alone programmer's update (programmer_update.h) and a Universal FX's
+// logic arrays (fx_logic.h) run under the same engine and its one failure ending.
 namespace vx::fwupdate {
 
 // The mode byte a cable's next reset sends: 0xAA starts the updated firmware, 0 the original.
