@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -383,6 +384,16 @@ TEST_F(ProgrammerUpdateTest, ASilentProgrammerOrAVanishedFileEndsBeforeAnyErase)
   EXPECT_FALSE(flash_update_engine().update_cable_firmware());
   EXPECT_EQ(last_line(), "Cant find Update file.");
   EXPECT_EQ(programmer_->running_version(), "8.10");
+}
+
+TEST_F(ProgrammerUpdateTest, AnUpgradeFileThatCannotBeReadStopsBeforeAnyErase) {
+  start(at_version("8.20"));
+  std::ofstream(dir_.file("tamberlyproen2.830"), std::ios::binary) << "not a firmware file";
+  EXPECT_FALSE(update());
+  EXPECT_EQ(last_line(),
+            "Unable to locate upgrade firmware files or upgrade firmware files support different format.");
+  EXPECT_EQ(programmer_->running_version(), "8.20");
+  EXPECT_EQ(progress_.endings, std::vector<std::string>{"Firmware update failed."});
 }
 
 TEST_F(ProgrammerUpdateTest, AFailedUpdateAsksForARetryWithItsLastLine) {
