@@ -9,7 +9,7 @@ constexpr std::uint32_t small_block_size = 0x2000, large_block_size = 0x10000;
 constexpr std::uint8_t first_large_block = 8, first_section2_block = 11, first_section1_block = 16;
 constexpr std::uint32_t factory_image_size = 0x800;
 constexpr std::size_t version_length = 4;
-constexpr std::uint8_t kernel_mode = 2, section1_mode = 3, upgrade_mode = 4;
+constexpr std::uint8_t kernel_mode = 2, upgrade_mode = 4;
 const char* const intermediate_name = "INTERMEDIATE";
 
 std::vector<std::uint8_t> text(const std::string& value) { return {value.begin(), value.end()}; }
