@@ -6,7 +6,9 @@
 #include "foundation/command_exception.h"
 #include "foundation/kstring.h"
 #include "foundation/microsecond_timer.h"
+#include "fwupdate/fx_logic.h"
 #include "fwupdate/object_walk.h"
+#include "fwupdate/programmer_update.h"
 #include "fwupdate/update_progress.h"
 #include "interface/byte_protocol.h"
 #include "interface/crc8.h"
@@ -346,12 +348,13 @@ std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText
 }
 
 std::optional<FirmwareBlock> build_firmware_block(std::span<const FirmwareRecord> records, std::uint8_t link_kind,
-                                                  EngineBuild build, bool windriver_interface) {
+                                                  EngineBuild build, bool windriver_interface, bool universal_fx) {
   if (link_kind != cable_link && link_kind != usb_link) return std::nullopt;
   FirmwareBlock block;
   block.start = link_kind == cable_link ? cable_block_start : usb_block_start;
   block.image.fill(0xFF);
-  const bool pass_over_outside = link_kind == usb_link && build == EngineBuild::updater && !windriver_interface;
+  const bool pass_over_outside =
+      link_kind == usb_link && build == EngineBuild::updater && (!windriver_interface || universal_fx);
   for (const FirmwareRecord& record : records) {
     // 64-bit ends: no wrap-around.
     const std::uint64_t first = record.address, end = first + record.bytes.size();
@@ -425,16 +428,28 @@ bool FlashUpdateEngine::run_steps() {
   const UpdateDecision& decision = update_decision();
   show_update_window();
   update_status("");
+  if (decision.update_link_kind == programmer_link) {
+    if (!update_programmer_firmware()) {
+      end_failure_once();
+      return false;
+    }
+    return complete();
+  }
   if (decision.update_link_kind != cable_link && decision.update_link_kind != usb_link) {
     return fail("Updating mechanism not supported.");
   }
   // The file is checked before the interface is touched: a boot may already clear key and checksum.
   const LoadedFile file;
+  const bool fx_logic_due = decision.build == EngineBuild::updater && decision.update_link_kind == usb_link &&
+                            decision.windriver_interface && decision.universal_kind == universal_fx;
   const std::optional<FirmwareBlock> checked =
       file.records ? build_firmware_block(*file.records, decision.update_link_kind, decision.build,
-                                          decision.windriver_interface)
+                                          decision.windriver_interface, fx_logic_due)
                    : std::nullopt;
-  if (!checked) {
+  // A Universal FX's file must bring its logic too: nothing is erased for a file without it.
+  const std::optional<FxLogicImage> fx_image =
+      checked && fx_logic_due ? fx_logic_image(*file.records) : std::nullopt;
+  if (!checked || (fx_logic_due && !fx_image)) {
     update_status("Loading new Firmware data ...");
     if (!file.records) return fail("Cant find Update file.");
     update_status(success);
@@ -446,6 +461,14 @@ bool FlashUpdateEngine::run_steps() {
   }
   update_status(success);
   update_status("");
+  if (fx_logic_due && !update_fx_logic(decision.universal_kind, *fx_image)) {
+    end_failure_once();
+    return false;
+  }
+  return complete();
+}
+
+bool FlashUpdateEngine::complete() {
   update_status("");
   update_status("All steps completed successfully.");
   ended_ = true;

@@ -13,6 +13,8 @@
 // the file is loaded and checked first, then the interface is booted into
 // its original firmware, erased, programmed row by row, verified, given key
 // and checksum, and restarted into the new firmware, one status line a step.
+// A stand-alone programmer's update (programmer_update.h) and a Universal FX's
+// logic arrays (fx_logic.h) run under the same engine and its one failure ending.
 namespace vx::fwupdate {
 
 // The mode byte a cable's next reset sends: 0xAA starts the updated firmware, 0 the original.
@@ -41,15 +43,17 @@ std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText
 // holds invalid data: a record outside the block (an updater passes over a
 // USB record outside it unless the interface is on the WinDriver library),
 // no byte inside it, or a byte other than 0xFF where key and checksum go.
+// A Universal FX's logic data lies outside the block and is passed over too.
 std::optional<FirmwareBlock> build_firmware_block(std::span<const FirmwareRecord> records, std::uint8_t link_kind,
-                                                  EngineBuild build, bool windriver_interface);
+                                                  EngineBuild build, bool windriver_interface,
+                                                  bool universal_fx = false);
 
 // The reset an update uses: a cable's with the mode byte, a USB interface's plain.
 void reset_interface_for_update(std::uint8_t mode);
 // The memory read of `count` bytes (sent rounded up to even), high half of each word first.
 void read_interface_bytes(std::uint16_t address, std::span<std::uint8_t> bytes);
 
-// The update steps of classes 0 and 1.
+// The update steps of classes 0, 1 and 2.
 class FlashUpdateEngine final : public UpdateSteps {
  public:
   bool update_cable_firmware() override;
@@ -57,6 +61,8 @@ class FlashUpdateEngine final : public UpdateSteps {
 
  private:
   bool run_steps();
+  // The last lines and the success ending.
+  bool complete();
   // The failure ending, at most once per attempt; false to return.
   bool fail(const ShortText& line);
   void end_failure_once();

@@ -46,6 +46,8 @@ struct UpdateDecision {
   std::uint8_t update_link_kind = no_update_link;
   // A USB interface on the WinDriver library: the window shows its original firmware's version.
   bool windriver_interface = false;
+  // 2 for a Universal FX, whose logic arrays the updater programs after its firmware.
+  std::uint8_t universal_kind = 0;
   // With link kind 2: 1 for a trace interface, 0 for a programmer.
   std::uint8_t programmer_kind = 0;
   // The updater's file named by the user instead of a search.

@@ -69,12 +69,15 @@ void choose_firmware_patterns() {
         update.pattern1 = beside_program("usb20bdmens.???");
       }
       break;
-    case standalone_programmer:
-      update.pattern1 = beside_program("tamberlyproens.???");
+    case standalone_programmer: {
+      // A Max never takes the Pro's images or kernels.
+      const bool max = state.major == 7 || state.major == 9;
+      update.pattern1 = beside_program(max ? "tamberlymaxens.???" : "tamberlyproens.???");
       update.pattern2 = update.pattern1;
-      update.pattern3 = beside_program("tamberlyproen2.???");
-      update.kernel_name = "prokernelen2";
+      update.pattern3 = beside_program(max ? "tamberlymaxen2.???" : "tamberlyproen2.???");
+      update.kernel_name = beside_program(max ? "maxkernelen2" : "prokernelen2");
       break;
+    }
     default: break;
   }
 }

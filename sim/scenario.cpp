@@ -256,6 +256,16 @@ class Parser {
     if (key == "version") return text(value, 255, config.version);
     if (key == "kernel") return text(value, 255, config.kernel_name);
     if (key == "device_info") return text(value, 249, config.device_info);
+    if (key == "kernel_version") return firmware(value, config.kernel_version);
+    if (key == "logic_version") return text(value, 255, config.logic_version);
+    if (key == "image_logic_version") return text(value, 255, config.image_logic_version);
+    if (key == "logic_update_fails") return assign_flag(value, config.logic_update_fails);
+    if (key == "corrupt_manufacturing") return assign_flag(value, config.corrupt_manufacturing);
+    if (key == "refuse_erase") return assign_number(value, 0xFFFFFFFF, config.refuse_erase);
+    if (key == "refuse_unlock") return assign_number(value, 0xFFFFFFFF, config.refuse_unlock);
+    if (key == "refuse_write") return assign_number(value, 0xFFFFFFFF, config.refuse_write);
+    if (key == "wrong_byte_write") return assign_number(value, 0xFFFFFFFF, config.wrong_byte_write);
+    if (key == "silent_after_reset") return assign_number(value, 0xFFFFFFFF, config.silent_after_reset);
     return "unknown programmer setting " + key;
   }
 

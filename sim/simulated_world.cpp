@@ -98,6 +98,7 @@ void SimulatedWorld::add_programmers(const Scenario& scenario) {
     pods_.push_back(std::make_unique<Pod>(PodConfig{}, &target_, &clock_));
     programmers_.push_back(std::make_unique<SimProgrammer>(programmer.config, pods_.back().get()));
     SimProgrammer* simulated = programmers_.back().get();
+    restore_programmer(programmers_.size() - 1);
     if (programmer.medium == ScenarioProgrammer::Medium::usb) {
       usb_.add({programmer.config.identity, scenario_default_vendor, programmer.product, nullptr,
                 [simulated](std::span<const std::uint8_t> frame) { return simulated->execute_frame(frame); }});
@@ -130,9 +131,29 @@ SimulatedWorld::~SimulatedWorld() {
   platform::install_ftdi_bus(nullptr);
   platform::install_clock(previous_clock_);
   if (state_file_.empty()) return;
+  for (std::size_t k = 0; k < programmers_.size(); ++k) {
+    const std::vector<std::uint8_t> state = programmers_[k]->saved_state();
+    std::ofstream(programmer_state_file(k), std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(state.data()), static_cast<std::streamsize>(state.size()));
+  }
   InterfaceFlash interfaces;
   for (std::size_t i = 0; i < interface_count_; ++i) interfaces.push_back(pods_[i]->flash_image());
   target_.save_flash(state_file_.string(), interfaces);
+}
+
+std::filesystem::path SimulatedWorld::programmer_state_file(std::size_t k) const {
+  return state_file_.string() + ".programmer" + std::to_string(k + 1);
+}
+
+// A programmer's flash kept beside the state file; one of another size is not ours and is ignored.
+void SimulatedWorld::restore_programmer(std::size_t k) {
+  if (state_file_.empty()) return;
+  std::ifstream in(programmer_state_file(k), std::ios::binary);
+  if (!in) return;
+  std::vector<std::uint8_t> state(programmer_flash_size + 2);
+  in.read(reinterpret_cast<char*>(state.data()), static_cast<std::streamsize>(state.size()));
+  state.resize(static_cast<std::size_t>(in.gcount()));
+  programmers_[k]->restore_state(state);
 }
 
 void SimulatedWorld::hold_lines(std::size_t first, const std::function<void()>& f) {

@@ -28,7 +28,7 @@ namespace vx::sim {
 // COM ports, and the one target they all reach. The network settings point
 // at loopback, and the process's USB vendor identifier at the scenario's,
 // for as long as the world lives. Uninstalled again, with the target's and
-// the interfaces' flash saved to the state file, when the world ends; the program
+// the interfaces' and programmers' flash saved to the state file, when the world ends; the program
 // closes its USB devices and serial ports first.
 class SimulatedWorld {
  public:
@@ -61,6 +61,9 @@ class SimulatedWorld {
   void add_interfaces(const Scenario& scenario);
   void add_programmers(const Scenario& scenario);
   void hold_lines(std::size_t first, const std::function<void()>& f);
+  // The k-th programmer's flash lives beside the state file, too large to go inside it.
+  std::filesystem::path programmer_state_file(std::size_t k) const;
+  void restore_programmer(std::size_t k);
 
   std::filesystem::path state_file_;
   SimClock clock_;

@@ -29,7 +29,7 @@ constexpr std::array<std::uint8_t, 8> offset_sub_commands = {10, 11, 12, 14, 15,
 namespace sub {
 constexpr std::uint8_t speed = 0, block_write = 4, block_read = 5, reset_line = 6, bkgd_line = 7,
                        clear_reset_latch = 9, target_type = 3, running_version = 14, programmer_initialisation = 48,
-                       upgrade_crc = 21, batch = 20, trim_8bit = 23, trim_search = 25, resync = 255;
+                       upgrade_crc = 21, logic_script = 31, batch = 20, trim_8bit = 23, trim_search = 25, resync = 255;
 }
 
 // The first firmware that offers a sub-command.
@@ -65,7 +65,11 @@ std::string bytes_text(std::span<const std::uint8_t> bytes) {
 }  // namespace
 
 Pod::Pod(PodConfig config, Hcs08* target, SimClock* clock)
-    : config_(std::move(config)), memory_(config_.layout), target_(target), clock_(clock) {
+    : config_(std::move(config)),
+      memory_(config_.layout),
+      fx_logic_(config_.fx_stuck_word),
+      target_(target),
+      clock_(clock) {
   memory_.install_firmware(memory_.update_block(), config_.updated_firmware, config_.updated_checksum);
   memory_.install_firmware(PodMemory::original_block, config_.original_firmware, true);
   if (config_.layout == FlashLayout::cable) memory_.set_byte(PodMemory::protect_address, config_.protect_byte);
@@ -175,6 +179,10 @@ void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vect
     case sub::trim_8bit:
     case sub::trim_search: return trim_measure(command, reply);
     case sub::batch: return run_batch(command, reply);
+    case sub::logic_script:
+      if (!config_.fx_logic) return log_violation(command, "unknown interface command");
+      if (!fx_logic_.run(command.subspan(2), reply)) log_violation(command, fx_logic_.problem());
+      return;
     default:
       return log_violation(command, "unknown interface command");
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "sim/hcs08/hcs08.h"
+#include "sim/pod/fx_logic_device.h"
 #include "sim/pod/pod_memory.h"
 #include "sim/sim_clock.h"
 
@@ -41,6 +42,10 @@ struct PodConfig {
   std::uint8_t target_voltage_code = 168;
   // The timer that newer firmware measures the sync pulse with.
   std::uint32_t timer_hz = 24'000'000;
+  // A Universal FX: a logic device behind the logic script command, one of whose main-array
+  // words may never take programming.
+  bool fx_logic = false;
+  std::optional<std::size_t> fx_stuck_word{};
 };
 
 enum class PodFault : std::uint8_t {
@@ -119,6 +124,7 @@ class Pod {
   // Commands that reset the target, in either way.
   std::uint32_t target_resets() const { return target_resets_; }
   std::uint32_t background_resets() const { return background_resets_; }
+  const FxLogicDevice& fx_logic() const { return fx_logic_; }
 
   // The interface memory words through which older firmware drives the pins and shows the reset line.
   static constexpr std::uint16_t pin_control_word = 254, reset_status_word = 111;
@@ -173,6 +179,7 @@ class Pod {
 
   PodConfig config_;
   PodMemory memory_;
+  FxLogicDevice fx_logic_;
   Hcs08* target_;
   SimClock* clock_;
   bool running_updated_ = false;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/kstring.h"
+#include "fwupdate/fx_logic.h"
 #include "fwupdate/update_progress.h"
 #include "loaders/debug_context.h"
 #include "interface/crc8.h"
@@ -13,6 +15,7 @@
 #include "platform/scripted_dialogs.h"
 #include "support/simulated_cable.h"
 #include "support/temp_dir.h"
+#include "tests/fwupdate/programmer_images.h"
 #include "tests/interface/protocol_test_support.h"
 #include "tools/fwfile/firmware_file.h"
 
@@ -97,6 +100,9 @@ class FlashUpdateTest : public testing::Test {
     install_update_progress_view(nullptr);
     platform::install_dialog_responder(previous_responder_);
     protocol_testing::reset_protocol_units();
+    // A test that ends the script leaves the window system usable for the next.
+    ws::reset_application();
+    run_state().abort_flag = false;
   }
 
   // `flash`: what the interface's flash held when its power went.
@@ -438,6 +444,131 @@ TEST_F(FlashUpdateTest, ALostLinkInsideTheFailureEndingStillEndsTheAttemptOnce) 
   EXPECT_EQ(last_line(), "Failure.") << "no second ending's line";
   EXPECT_TRUE(script.log().empty()) << "the script's end is not offered a retry";
   EXPECT_FALSE(firmware_update_link().busy);
+}
+
+// A Universal FX on WinDriver, in the updater's build: its firmware file brings the logic arrays too.
+class FxLogicTest : public FlashUpdateTest {
+ protected:
+  sim::Pod& connect_fx(std::optional<std::size_t> stuck_word = std::nullopt) {
+    sim::Pod& pod = connect(Bus::windriver, {.updated_firmware = "6.10", .original_firmware = "6.00",
+                                             .fx_logic = true, .fx_stuck_word = stuck_word});
+    update_decision().build = EngineBuild::updater;
+    update_decision().universal_kind = universal_fx;
+    return pod;
+  }
+  // The firmware block and, unless empty, logic bytes from the logic window's start.
+  void choose_fx_file(const Bytes& logic) {
+    std::string text = srecords(usb_block_start, firmware_image("6.20"));
+    text.erase(text.rfind("S9"));
+    if (!logic.empty()) {
+      const std::string logic_text = test::s3_records({{fx_logic_start, logic}});
+      text += logic_text.substr(logic_text.find("\r\n") + 2);
+    }
+    choose_file(text, "6.20");
+  }
+  static std::vector<std::uint16_t> words(const Bytes& bytes, std::size_t from, std::size_t count) {
+    std::vector<std::uint16_t> result;
+    for (std::size_t i = from; i < from + count * 2; i += 2) {
+      result.push_back(static_cast<std::uint16_t>(bytes[i] << 8 | bytes[i + 1]));
+    }
+    return result;
+  }
+};
+
+// The kinds of the packets, a run of rows shown once with its count.
+std::vector<std::string> packet_summary(const sim::FxLogicDevice& device) {
+  using Kind = sim::FxLogicDevice::PacketKind;
+  std::vector<std::string> summary;
+  std::size_t rows = 0;
+  for (const sim::FxLogicDevice::Packet& packet : device.packets()) {
+    if (packet.kind == Kind::row) {
+      ++rows;
+      continue;
+    }
+    if (rows != 0) summary.push_back(std::to_string(rows) + " rows");
+    rows = 0;
+    switch (packet.kind) {
+      case Kind::identify: summary.push_back("identify"); break;
+      case Kind::select:
+        summary.push_back("S(" + hex_byte(packet.array).str() + ", " + hex_byte(packet.instruction).str() + ")");
+        break;
+      case Kind::finish: summary.push_back("finish " + std::to_string(packet.words.size()) + " words"); break;
+      case Kind::end: summary.push_back("end"); break;
+      case Kind::row: break;
+    }
+  }
+  if (rows != 0) summary.push_back(std::to_string(rows) + " rows");
+  return summary;
+}
+
+TEST_F(FxLogicTest, TheLogicArraysFollowTheFirmwareAndHoldTheImage) {
+  const sim::Pod& pod = connect_fx();
+  const Bytes logic = test::filler(fx_logic_size, 0x21);
+  choose_fx_file(logic);
+  ASSERT_TRUE(flash_update_engine().update_cable_firmware()) << last_line();
+  const sim::FxLogicDevice& device = pod.fx_logic();
+  EXPECT_EQ(device.main_array(), words(logic, 0, sim::FxLogicDevice::main_words));
+  EXPECT_EQ(device.secondary_array(), words(logic, 0x3600, sim::FxLogicDevice::secondary_words));
+  EXPECT_EQ(packet_summary(device),
+            (std::vector<std::string>{"identify", "S(21, F2)", "S(01, F2)", "S(00, F2)", "S(00, F4)", "288 rows",
+                                      "S(01, F4)", "64 rows", "S(00, 05)", "288 rows", "S(01, 05)", "64 rows",
+                                      "finish 4 words", "end"}));
+  EXPECT_TRUE(pod.violations().empty()) << pod.violations().front();
+  const auto at = [&](const std::string& line) {
+    return std::find(progress.lines.begin(), progress.lines.end(), line) - progress.lines.begin();
+  };
+  EXPECT_LT(at("Resetting Quorvex to updated firmware ... "), at("Updating Quorvex FX Logic, please wait ..."));
+  EXPECT_LT(at("Updating Quorvex FX Logic, please wait ..."), at("All steps completed successfully."));
+  EXPECT_EQ(last_line(), "All steps completed successfully.");
+}
+
+TEST_F(FxLogicTest, AStuckWordOrALostLinkFailsTheLogicStep) {
+  const Bytes logic = test::filler(fx_logic_size, 0x21);
+  {
+    connect_fx(100);
+    choose_fx_file(logic);
+    EXPECT_FALSE(flash_update_engine().update_cable_firmware());
+    EXPECT_EQ(last_line(), "Failed on verification of Logic Arrays");
+    EXPECT_EQ(progress.endings.size(), 1u);
+  }
+  {
+    sim::Pod& pod = connect_fx();
+    FxLogicImage image{};
+    std::copy(logic.begin(), logic.end(), image.begin());
+    pod.inject(sim::PodFault::no_ack, 400);
+    EXPECT_FALSE(update_fx_logic(universal_fx, image));
+    EXPECT_EQ(last_line(), "Error. Check Port, Power, and Connections.");
+  }
+}
+
+TEST_F(FxLogicTest, ASecondSmallerFileKeepsNothingOfTheFirst) {
+  const sim::Pod& pod = connect_fx();
+  choose_fx_file(test::filler(fx_logic_size, 0x21));
+  ASSERT_TRUE(flash_update_engine().update_cable_firmware()) << last_line();
+  const Bytes smaller = test::filler(0x100, 0x55);
+  choose_fx_file(smaller);
+  ASSERT_TRUE(flash_update_engine().update_cable_firmware()) << last_line();
+  Bytes expected(fx_logic_size, 0);
+  std::copy(smaller.begin(), smaller.end(), expected.begin());
+  EXPECT_EQ(pod.fx_logic().main_array(), words(expected, 0, sim::FxLogicDevice::main_words));
+  EXPECT_EQ(pod.fx_logic().secondary_array(), words(expected, 0x3600, sim::FxLogicDevice::secondary_words));
+}
+
+TEST_F(FxLogicTest, AFileWithoutLogicIsRefusedBeforeAnythingIsErased) {
+  const sim::Pod& pod = connect_fx();
+  const Bytes before = block();
+  choose_fx_file({});
+  EXPECT_FALSE(flash_update_engine().update_cable_firmware());
+  EXPECT_EQ(last_line(), "The Update File contains invalid data.");
+  EXPECT_EQ(block(), before);
+  EXPECT_TRUE(pod.fx_logic().packets().empty());
+}
+
+TEST_F(FxLogicTest, AnyOtherInterfaceGetsNoLogicStep) {
+  const sim::Pod& pod = connect_fx();
+  EXPECT_FALSE(update_fx_logic(1, FxLogicImage{}));
+  EXPECT_TRUE(progress.lines.empty());
+  EXPECT_TRUE(pod.fx_logic().packets().empty());
 }
 
 }  // namespace

@@ -115,6 +115,16 @@ TEST_F(UpdateProgressFormOnDisplayTest, Screenshots) {
     update_status("Programming MCU flash bytes at Address $8040 : Success.");
     EXPECT_FALSE(test::save_screenshot(*form_, c.name).empty());
   }
+  // A stand-alone programmer in the middle of its staged update, with its own versions.
+  prepare(2, programmer_link, false);
+  update_decision().current_version_text = "8.16";
+  update_decision().update_version_text = "8.20";
+  update_decision().original_version_text = "";
+  show_update_window();
+  for (const char* line : {"Transmitting firmware to target ... ", "Programming $00090400", "Programming $0010FF00"}) {
+    update_status(line);
+  }
+  EXPECT_FALSE(test::save_screenshot(*form_, "fwupdate_progress_programmer_staged").empty());
   // The endings as they show just before the window closes.
   struct Ending {
     const char* name;

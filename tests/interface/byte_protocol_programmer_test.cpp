@@ -164,7 +164,7 @@ void check_reset_and_read(SimulatedBench& bench, test::ScopedStatusOutput& statu
   EXPECT_EQ(update.pattern1, directory + "tamberlyproens.???");
   EXPECT_EQ(update.pattern2, directory + "tamberlyproens.???");
   EXPECT_EQ(update.pattern3, directory + "tamberlyproen2.???");
-  EXPECT_EQ(update.kernel_name, "prokernelen2");
+  EXPECT_EQ(update.kernel_name, directory + "prokernelen2");
   EXPECT_EQ(update.interface_class, 2);
   EXPECT_EQ(update.update_requests, std::vector<ShortText>{"2.14"});
   EXPECT_EQ(READ_VOLTAGE(), 255) << "a programmer cannot read it";
@@ -192,6 +192,42 @@ TEST_F(ProgrammerBenchUdpTest, ResetAndTargetReadThroughTheSimulatedProgrammer) 
   const std::vector<sim::WireRecord>& wire = bench_.pod.wire_log();
   ASSERT_FALSE(wire.empty());
   EXPECT_EQ(wire.front().command, (Bytes{7, 48}));
+}
+
+// A Max (majors 7 and 9) never takes a Pro's images or kernels; kernels are named beside the program.
+TEST_F(ProgrammerBenchUdpTest, TheResetChoosesTheFileSetOfTheProgrammerModel) {
+  struct Case {
+    const char* version;
+    const char* ens;
+    const char* en2;
+    const char* kernel;
+  };
+  const Case cases[] = {
+      {"8.10", "tamberlyproens.???", "tamberlyproen2.???", "prokernelen2"},
+      {"6.02", "tamberlyproens.???", "tamberlyproen2.???", "prokernelen2"},
+      {"7.40", "tamberlymaxens.???", "tamberlymaxen2.???", "maxkernelen2"},
+      {"9.01", "tamberlymaxens.???", "tamberlymaxen2.???", "maxkernelen2"},
+  };
+  ShortText exe;
+  GET_EXE_PATH(exe);
+  const ShortText directory = *add_backslash(path_part(exe));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.version);
+    sim::SimProgrammerConfig config;
+    config.version = c.version;
+    sim::SimProgrammer programmer{config, &bench_.pod};
+    sim::SimProgrammerUdp server{programmer, "127.0.0.1", 0, "127.255.255.255"};
+    protocol_testing::reset_protocol_units();
+    ASSERT_EQ(sap_open_ethernet_ip("127.0.0.1", server.port()), sap_ok);
+    link_state().interface_class = 2;
+    RESET_CABLE();
+    const FirmwareUpdateLink& update = firmware_update_link();
+    EXPECT_EQ(update.pattern1, directory + c.ens);
+    EXPECT_EQ(update.pattern2, directory + c.ens);
+    EXPECT_EQ(update.pattern3, directory + c.en2);
+    EXPECT_EQ(update.kernel_name, directory + c.kernel);
+    sap_close();
+  }
 }
 
 TEST(ProgrammerBenchUsb, ResetAndTargetReadOnTheSimulatedBus) {

@@ -55,10 +55,9 @@ void check_round_trips(const sim::SimProgrammer& programmer) {
 
   Bytes data(500);
   for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<std::uint8_t>(i * 7);
-  EXPECT_EQ(sap_write_memory(0x100, 500, data), 0) << "locked until a region is selected";
-  EXPECT_EQ(sap_select_mode(1), 1);
-  EXPECT_EQ(sap_write_memory(0x100, 500, data), 1);
-  EXPECT_EQ(sap_range_crc(0x100, 500), sim::crc32(data));
+  EXPECT_EQ(sap_write_memory(0xF0000100, 500, data), 0) << "the small blocks are never written";
+  EXPECT_EQ(sap_write_memory(0xF00A0100, 500, data), 1);
+  EXPECT_EQ(sap_range_crc(0xF00A0100, 500), sim::crc32(data));
 
   const Bytes read{read_byte_command, 0x00, static_cast<std::uint8_t>(target_address)};
   ASSERT_TRUE(sap_send_receive(read, sap_protocol_channel));
@@ -75,7 +74,7 @@ class SimProgrammerUdpTest : public sap_testing::EthernetTest {
 TEST_F(SimProgrammerUdpTest, RoundTripsOverLoopback) {
   ASSERT_EQ(sap_open_ethernet_ip("127.0.0.1", server_.port()), sap_ok);
   check_round_trips(programmer_);
-  EXPECT_EQ(programmer_.memory()[0x100 + 499], static_cast<std::uint8_t>(499 * 7));
+  EXPECT_EQ(programmer_.byte_at(0xF00A0100 + 499), static_cast<std::uint8_t>(499 * 7));
   ASSERT_EQ(target_.pod.wire_log().size(), 1u);
   EXPECT_EQ(target_.pod.wire_log()[0].command, (Bytes{read_byte_command, 0x00, 0x80}));
 }
@@ -232,7 +231,7 @@ TEST_F(SimProgrammerSerialTest, RoundTripsOverAPty) {
   EXPECT_TRUE(sap_send_receive(Bytes{0x55}, sap_query_channel));
   EXPECT_EQ(programmer_link().reply_length, 0);
   // A long frame (more than the frame limit) goes out whole.
-  EXPECT_EQ(sap_write_memory(0, 300, Bytes(300, 0xA5)), 1);
+  EXPECT_EQ(sap_write_memory(0xF00A0000, 300, Bytes(300, 0xA5)), 1);
   EXPECT_EQ(line_->bad_frames(), 0u);
 }
 
