@@ -73,6 +73,8 @@ void TOvcCustomNumericField::ComputeWidths() {
   if (MaskHas('g')) --length;
   SetMaxLengthRaw(static_cast<std::uint16_t>(std::max<std::size_t>(length, 1)));
   FitTextToLength();
+  InitPictureFlags();
+  // Floating literals are placed by every merge, never shifted while editing.
   SetFloatingCount(0);
   NumberWidth(width_, decimals_);
   integer_limit_ = decimals_ > 0 ? width_ - decimals_ - 1 : width_;
@@ -113,7 +115,6 @@ void TOvcCustomNumericField::CreateWnd() {
   number_.clear();
   negative_ = false;
   TOvcPictureBase::CreateWnd();
-  InitPictureFlags();
   ComputeWidths();
   const RangeCell& low = RangeLoCell();
   const RangeCell& high = RangeHiCell();
