@@ -286,7 +286,8 @@ void PictureEditor::Paste(const char* pasted) {
   std::size_t at = field_.SelectionStart();
   for (; i < source.size() && at < max_length(); ++i, ++at) {
     const char ch = source[i];
-    const bool blank_in_floating = ch == ' ' && at < first_ && first_ > 0 && field_.IsFloatingLiteralAt(at);
+    // The floating literals' places are blanks left of the first editable position.
+    const bool blank_in_floating = ch == ' ' && at < first_;
     const bool literal_match = (literal(at) || field_.IsFloatingLiteralAt(at)) &&
                                ch == (field_.IsFloatingLiteralAt(at) ? field_.MaskCharAt(last_) : field_.MaskCharAt(at));
     if (!blank_in_floating && !literal_match) break;

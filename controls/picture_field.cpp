@@ -40,8 +40,6 @@ TOvcCustomPictureField::TOvcCustomPictureField(ws::Window* parent) : TOvcPicture
   SetMaxLengthRaw(static_cast<std::uint16_t>(picture_mask_.size()));
 }
 
-bool TOvcCustomPictureField::IsFloat() const { return is_real_type(data_type_); }
-
 void TOvcCustomPictureField::SetDataType(TPictureDataType value) {
   if (value == data_type_) return;
   if (static_cast<std::uint8_t>(value) > static_cast<std::uint8_t>(pftDateTime)) {

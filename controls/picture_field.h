@@ -60,7 +60,6 @@ class TOvcCustomPictureField : public TOvcPictureBase {
 
   void SetDefaultMask();
   void EnsureRange();
-  bool IsFloat() const;
   // The stripped text as a number with "." as its point.
   bool ReadReal(long double& value) const;
   void ReadValue(std::span<std::byte> buffer);

@@ -1,6 +1,5 @@
 #include <array>
 #include <cmath>
-#include <cstdlib>
 #include <vector>
 
 #include "controls/date_arithmetic.h"

@@ -136,9 +136,7 @@ void TOvcPictureBase::MergePlain(std::string& text, std::string_view value) cons
     ForceMaskCase(MaskCharAt(p), c, no_previous_char);
     text[p] = c;
   }
-  if (is_float_type(type)) {
-    if (const auto dot = text.find('.'); dot != std::string::npos) text[dot] = Intl().decimal_char;
-  }
+  if (is_float_type(type)) PointToDecimalChar(text);
 }
 
 std::string TOvcPictureBase::StripPicture(std::string_view edit_text) const {

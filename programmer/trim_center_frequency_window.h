@@ -18,6 +18,10 @@ class TTrimCenterFrequencyForm final : public ws::Form {
   controls::TOvcController& OvcController1() { return controller_; }
   controls::TOvcPictureField& TrimReference() { return *trim_reference_; }
 
+ protected:
+  // The field takes the custom trim reference whenever the window is shown.
+  void visibility_changed() override;
+
  private:
   controls::TOvcController controller_;
   std::unique_ptr<ws::Label> label_;

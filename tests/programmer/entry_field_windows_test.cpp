@@ -96,7 +96,7 @@ TEST_F(EntryFieldWindowsTest, TheWindowsAreMadeHiddenWithTheirFields) {
   EXPECT_EQ(manager().TrimReference().GetDisplayText(), "  31250.00");
 }
 
-TEST_F(EntryFieldWindowsTest, ShowingTheManagerShowsTheSettings) {
+TEST_F(EntryFieldWindowsTest, ShowingAWindowShowsTheSettings) {
   connection_settings().io_delay_cnt = 12;
   connection_settings().power_down_delay_ms = 500;
   connection_settings().reset_delay_ms = 300;
@@ -108,6 +108,8 @@ TEST_F(EntryFieldWindowsTest, ShowingTheManagerShowsTheSettings) {
   EXPECT_EQ(manager().PowerUpDelay().GetDisplayText(), "250");
   EXPECT_EQ(manager().ResetDelay().GetDisplayText(), "300");
   EXPECT_EQ(manager().TrimReference().GetDisplayText(), "  32768.50");
+  trim_window().show();
+  EXPECT_EQ(trim_window().TrimReference().GetDisplayText(), "  32768.50");
 }
 
 TEST_F(EntryFieldWindowsTest, ATrimReferenceOutsideTheRangeRevertsToTheDefault) {
