@@ -215,6 +215,40 @@ TEST_F(PictureTest, AMonthStepFromTheLastOfJanuaryEndsInFebruary) {
   EXPECT_EQ(field.Text(), "  /  /    ") << "no date";
 }
 
+TEST_F(PictureTest, EachTypeChecksItsText) {
+  using enum TPictureDataType;
+  struct CheckCase {
+    TPictureDataType type;
+    const char* mask;
+    const char* text;
+    std::uint16_t error;
+  };
+  const CheckCase cases[] = {
+      {pftBoolean, "B", "T", 0},         {pftBoolean, "B", "Y", efe::range},
+      {pftYesNo, "Y", "n", 0},           {pftLongInt, "iiii", "12-3", efe::invalid},
+      {pftByte, "999", "256", efe::range}, {pftDate, "mm/dd/yyyy", "02/30/2024", efe::bad_date},
+      {pftDate, "mm/dd/yyyy", "  /  /    ", 0}, {pftTime, "hh:mm", "25:00", efe::bad_time},
+      {pftTime, "hh:mm", "  :  ", 0},    {pftDateTime, "##########", "1.5", 0},
+      {pftDateTime, "##########", "1.5.5", efe::invalid},
+  };
+  for (const CheckCase& test : cases) {
+    ShownPicture& field = picture(test.type, test.mask);
+    field.Text() = test.text;
+    EXPECT_EQ(field.ValidateSelf(false), test.error) << test.mask << " " << test.text;
+  }
+}
+
+TEST_F(PictureTest, ATimeStepWrapsAtMidnightOnlyWhenAsked) {
+  ShownPicture& field = picture(TPictureDataType::pftTime, "hh:mm");
+  field.SetAsString("23:30");
+  field.set_focus();
+  field.SetCaretColumn(0);
+  field.IncreaseValue(false, 1);
+  EXPECT_EQ(field.Text(), "23:30");
+  field.IncreaseValue(true, 1);
+  EXPECT_EQ(field.Text(), "00:30");
+}
+
 TEST_F(PictureTest, UninitializedShowsBlanksAndPaddingShowsInDataPositions) {
   ShownPicture& field = picture(TPictureDataType::pftString, "(999) 999");
   field.SetPadChar('_');
