@@ -9,6 +9,7 @@
 #include "controls/field_values.h"
 #include "controls/messages.h"
 #include "controls/string_routines.h"
+#include "controls/value_steps.h"
 #include "platform/ws/messages.h"
 
 namespace vx::controls {
@@ -291,25 +292,15 @@ void TOvcCustomSimpleField::StepChar(bool wrap, double delta) {
     low = 1;
     high = 255;
   }
-  const bool up = delta == 1;
-  int code = Text().empty() ? ' ' : static_cast<unsigned char>(Text().front());
-  if (!wrap && code == (up ? high : low)) return;
-  // One round of the 8-bit range at most: a mask and range that admit no
-  // character leave the value as it is.
-  for (int step = 0; step < 256; ++step) {
-    code = (code + (up ? 1 : 255)) & 0xFF;
-    if (code < low || code > high) {
-      if (!wrap) return;
-      continue;
-    }
-    char c = static_cast<char>(code);
+  const int code = Text().empty() ? ' ' : static_cast<unsigned char>(Text().front());
+  const auto next = StepCharCode(code, low, high, delta == 1, wrap, [this](char c) {
     char forced = c;
     ForceMaskCase(PictureMask(), forced, no_previous_char);
-    if (forced != c || !CharFitsMask(PictureMask(), c, false, no_previous_char)) continue;
-    std::array<std::byte, 1> value{static_cast<std::byte>(code)};
-    WriteValue(value);
-    return;
-  }
+    return forced == c && CharFitsMask(PictureMask(), c, false, no_previous_char);
+  });
+  if (!next) return;
+  std::array<std::byte, 1> value{static_cast<std::byte>(*next)};
+  WriteValue(value);
 }
 
 void TOvcCustomSimpleField::StepNumber(bool wrap, double delta) {
@@ -318,41 +309,18 @@ void TOvcCustomSimpleField::StepNumber(bool wrap, double delta) {
   if (is_integer_type(type)) {
     std::int32_t number = 0;
     if (!ParseInteger(Text(), number)) return;
-    const std::int32_t low = CellInteger(RangeLoCell());
-    const std::int32_t high = CellInteger(RangeHiCell());
-    std::int32_t result = 0;
-    if (delta < 0 && number <= low) {
-      if (!wrap) return;
-      result = high;
-    } else if (delta > 0 && number >= high) {
-      if (!wrap) return;
-      result = low;
-    } else {
-      // Computed wide, then clamped: a large step never overflows.
-      const long double wide = static_cast<long double>(number) + std::truncl(static_cast<long double>(delta));
-      const long double clamped = std::clamp(wide, static_cast<long double>(low), static_cast<long double>(high));
-      result = static_cast<std::int32_t>(clamped);
-    }
-    WriteInteger(value, type, result);
+    const auto result = StepInteger(number, CellInteger(RangeLoCell()), CellInteger(RangeHiCell()), delta, wrap);
+    if (!result) return;
+    WriteInteger(value, type, *result);
   } else {
     std::string text = Text().substr(0, 80);
     std::replace(text.begin(), text.end(), Intl().decimal_char, '.');
     long double number = 0;
     if (!ParseReal(text, number)) return;
-    const long double low = CellReal(RangeLoCell(), type);
-    const long double high = CellReal(RangeHiCell(), type);
-    long double result = 0;
-    if (delta < 0 && number <= low) {
-      if (!wrap) return;
-      result = high;
-    } else if (delta > 0 && number >= high) {
-      if (!wrap) return;
-      result = low;
-    } else {
-      result = std::clamp(number + delta, low, high);
-    }
-    if (type == fld::Comp) result = std::roundl(result);
-    WriteReal(value, type, result);
+    auto result = StepReal(number, CellReal(RangeLoCell(), type), CellReal(RangeHiCell(), type), delta, wrap);
+    if (!result) return;
+    if (type == fld::Comp) *result = std::roundl(*result);
+    WriteReal(value, type, *result);
   }
   WriteValue(value);
 }

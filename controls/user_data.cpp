@@ -71,6 +71,10 @@ const TCharSet& AlphaCharSet() {
 
 bool IsSimpleMaskChar(char mask_char) { return mask_char != '\0' && is_in("!#123456789ABEKLOXYabilx", mask_char); }
 
+bool IsPictureDataChar(char mask_char) {
+  return mask_char != '\0' && is_in("!#123456789ABDEHKLMNOSXYabdhilmnstxy", mask_char);
+}
+
 void ForceMaskCase(char mask_char, char& c, char previous, const TOvcUserData& user_data) {
   std::uint8_t rule = fcNone;
   switch (mask_char) {

@@ -41,6 +41,8 @@ const TCharSet& AlphaCharSet();
 
 // The characters a simple field takes as its mask character.
 bool IsSimpleMaskChar(char mask_char);
+// The mask characters that are data positions of a picture.
+bool IsPictureDataChar(char mask_char);
 
 // No previous character: no context in which to capitalise.
 inline constexpr char no_previous_char = '\xFF';

@@ -1,10 +1,14 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "controls/controller.h"
+#include "controls/numeric_field.h"
+#include "controls/picture_field.h"
 #include "interface/connection_manager_view.h"
 #include "platform/ws/controls.h"
 #include "platform/ws/form.h"
@@ -43,13 +47,38 @@ class Tconnectiondialog2 final : public ws::Form, public ConnectionManagerView {
   ws::ComboBox& PCPort() { return *port_; }
   ws::Label& ScanningLabel() { return *scanning_; }
 
+  controls::TOvcController& OvcController1() { return controller_; }
+  controls::TOvcNumericField& IODelayCount() { return *numbers_[io_delay_count]; }
+  controls::TOvcNumericField& IODelayCount2() { return *numbers_[io_delay_count_2]; }
+  controls::TOvcNumericField& PowerDownDelay() { return *numbers_[power_down_delay]; }
+  controls::TOvcNumericField& PowerUpDelay() { return *numbers_[power_up_delay]; }
+  controls::TOvcNumericField& BusFrequency() { return *numbers_[bus_frequency]; }
+  controls::TOvcNumericField& ResetDelay() { return *numbers_[reset_delay]; }
+  controls::TOvcPictureField& TrimReference() { return *trim_reference_; }
+
+  // The fields take the connection settings; done whenever the window is shown.
+  void ShowSettings();
+
+ protected:
+  void visibility_changed() override;
+
  private:
+  enum NumberField { io_delay_count, io_delay_count_2, power_down_delay, power_up_delay, bus_frequency, reset_delay };
+  static constexpr std::size_t number_field_count = 6;
+
+  void MakeNumberFields();
+  void ShowNumber(NumberField field, std::int32_t value);
+
+  controls::TOvcController controller_;
   std::unique_ptr<ws::ComboBox> interface_type_;
   std::unique_ptr<ws::ComboBox> cpu_type_;
   std::unique_ptr<ws::Label> cpu_type_label_;
   std::unique_ptr<ws::ComboBox> bdm_speed_;
   std::unique_ptr<ws::ComboBox> port_;
   std::unique_ptr<ws::Label> scanning_;
+  std::vector<std::unique_ptr<ws::Label>> labels_;
+  std::array<std::unique_ptr<controls::TOvcNumericField>, number_field_count> numbers_;
+  std::unique_ptr<controls::TOvcPictureField> trim_reference_;
 };
 
 }  // namespace vx::programmer

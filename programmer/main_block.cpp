@@ -28,6 +28,7 @@
 #include "programmer/command_line.h"
 #include "programmer/command_table.h"
 #include "programmer/connection_manager.h"
+#include "programmer/ethernet_address_window.h"
 #include "programmer/firmware_update_start.h"
 #include "programmer/lpt_address_window.h"
 #include "programmer/main_window.h"
@@ -37,6 +38,7 @@
 #include "programmer/run_view.h"
 #include "programmer/single_instance.h"
 #include "programmer/status_window.h"
+#include "programmer/trim_center_frequency_window.h"
 #include "programmer/window_colors.h"
 
 namespace vx::programmer {
@@ -73,6 +75,8 @@ void create_windows() {
   });
   windows.ChangeColor1 = std::make_unique<TChangeColor1>();
   windows.Algorithm_Source_window = std::make_unique<TAlgorithm_Source_window>();
+  windows.TrimCenterFrequencyForm = std::make_unique<TTrimCenterFrequencyForm>();
+  windows.IPForm1 = std::make_unique<TIPForm1>();
   if (!terminating()) {
     create_window([&] {
       windows.status1 = std::make_unique<Tstatus1>();

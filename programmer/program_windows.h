@@ -16,6 +16,8 @@ namespace vx::programmer {
 class TMainWin1;
 class TChangeColor1;
 class TAlgorithm_Source_window;
+class TTrimCenterFrequencyForm;
+class TIPForm1;
 class Tstatus1;
 class Tlptaddrform;
 class Tconnectiondialog2;
@@ -29,6 +31,8 @@ struct ProgramWindows {
   std::unique_ptr<TMainWin1> MainWin1;
   std::unique_ptr<TChangeColor1> ChangeColor1;
   std::unique_ptr<TAlgorithm_Source_window> Algorithm_Source_window;
+  std::unique_ptr<TTrimCenterFrequencyForm> TrimCenterFrequencyForm;
+  std::unique_ptr<TIPForm1> IPForm1;
   std::unique_ptr<Tstatus1> status1;
   std::unique_ptr<Tlptaddrform> lptaddrform;
   std::unique_ptr<Tconnectiondialog2> connectiondialog2;

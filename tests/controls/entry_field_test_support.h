@@ -42,13 +42,19 @@ class EntryFieldTest : public ws::testing_support::WindowSystemTest {
   }
 
   TOvcSimpleField& add_field(const std::function<void(TOvcSimpleField&)>& setup = {}) {
-    auto field = std::make_unique<TOvcSimpleField>(form.get());
+    return add<TOvcSimpleField>(setup);
+  }
+
+  template <typename Field>
+  Field& add(const std::function<void(Field&)>& setup = {}) {
+    auto field = std::make_unique<Field>(form.get());
+    Field& made = *field;
     field->Name = "Field" + std::to_string(fields.size() + 1);
     field->set_bounds(20, 20 + 40 * static_cast<int>(fields.size()), 130, 25);
     if (setup) setup(*field);
     field->Loaded();
     fields.push_back(std::move(field));
-    return *fields.back();
+    return made;
   }
 
   // The texts of the error boxes shown so far.
@@ -61,7 +67,7 @@ class EntryFieldTest : public ws::testing_support::WindowSystemTest {
   platform::ScriptedResponder responder;
   std::unique_ptr<ws::Form> form;
   std::unique_ptr<TOvcController> controller;
-  std::vector<std::unique_ptr<TOvcSimpleField>> fields;
+  std::vector<std::unique_ptr<TOvcBaseEntryField>> fields;
 
  private:
   platform::DialogResponder* previous_responder_ = nullptr;

@@ -296,7 +296,7 @@ TEST_F(SimpleField, DisplayTextHidesPadsAndBlanks) {
     field.SetUninitialized(test.uninitialized);
     EXPECT_EQ(field.GetDisplayText(), test.shown) << test.text;
   }
-  TOvcSimpleField& hidden = *fields.back();
+  auto& hidden = static_cast<TOvcSimpleField&>(*fields.back());
   hidden.set_focus();
   EXPECT_EQ(hidden.GetDisplayText(), "ab") << "shown while focused";
 }
