@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "idle_target.h"
 #include "loaders/firmware_scrambling.h"
 #include "platform/clock.h"
 #include "programmer_run.h"
@@ -83,9 +84,10 @@ class UpdateBench {
 
   // The bench's interface; its flash stays in the state file from one bench to the next.
   void set_interface(const std::string& interface_lines) const {
+    install.write("idle.bin", test::idle_target_image());
     install.write("bench.ini", "[time]\nmode = " + time_mode_ +
-                                   "\n[target]\ndevice = default\nstate_file = bench.state\nsecured = no\n"
-                                   "[interface 1]\n" + interface_lines);
+                                   "\n[target]\ndevice = default\nstate_file = bench.state\nsecured = no\n" +
+                                   test::idle_target_lines + "[interface 1]\n" + interface_lines);
   }
   void write_firmware(const std::string& file_name, std::uint32_t start, const Bytes& block) const {
     const Bytes file = loaders::scramble_firmware_text(s2_records(start, block));

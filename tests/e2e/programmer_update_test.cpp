@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "fwupdate/programmer_images.h"
+#include "idle_target.h"
 #include "loaders/firmware_scrambling.h"
 #include "programmer_run.h"
 
@@ -35,8 +36,10 @@ class ProgrammerUpdateRun : public testing::Test {
  protected:
   void prepare(const Bench& bench, const std::string& version, const char* device_info = pro_info) {
     bench_ = bench;
+    install_->write("idle.bin", test::idle_target_image());
     install_->write("bench.ini", std::string("[time]\nmode = virtual\n[target]\ndevice = default\n"
-                                            "state_file = bench.state\n[programmer 1]\nmedium = ") +
+                                            "state_file = bench.state\n") +
+                                    test::idle_target_lines + "[programmer 1]\nmedium = " +
                                     bench.medium + "\nversion = " + version + "\ndevice_info = " + device_info +
                                     "\nkernel_version = 8.16\n");
   }
