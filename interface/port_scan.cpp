@@ -85,6 +85,14 @@ void find_pci_cards() {
 
 void find_usb_devices() {
   PortCounts& counts = port_counts();
+  if (const UsbDeviceList* list = installed_usb_device_list()) {
+    // The list fills the WinDriver programmer table as well.
+    counts.found_usb_interface_count = std::clamp(list->enumerate(), 0, UsbRouting::max_port);
+    counts.found_usb_programmer_count = std::clamp(sap_usb_programmer_count(), 0, UsbRouting::max_port);
+    mark_present(first_programmer_port, counts.found_usb_programmer_count);
+    mark_present(first_usb_port, counts.found_usb_interface_count);
+    return;
+  }
   if (!wdusb_library().loader_has_run) {
     try {
       load_usb_driver_dll();
