@@ -123,14 +123,15 @@ UpdaterLink& updater_link() { return state; }
 
 void reset_updater_link() {
   state = UpdaterLink{};
-  apply_programmer_framing();
+  use_updater_link_settings();
 }
 
-void apply_programmer_framing() {
+void use_updater_link_settings() {
   ByteProtocol& protocol = byte_protocol();
   protocol.programmer_drops_lead_byte = true;
   protocol.programmer_channel = state.names.programmer_channel;
   protocol.programmer_command_offset = state.names.programmer_command_offset;
+  programmer_link().asks_before_take_over = true;
 }
 
 void Check_firmware_version(std::uint16_t address) {

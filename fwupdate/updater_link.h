@@ -53,10 +53,12 @@ struct UpdaterLink {
 };
 
 UpdaterLink& updater_link();
-// The unit's start; the byte protocol takes the programmer link's framing of the name set.
+// The unit's start, with use_updater_link_settings.
 void reset_updater_link();
-// After the name set's channel or offset changed.
-void apply_programmer_framing();
+// The byte protocol takes the name set's programmer channel and offset, and
+// the programmer link asks before taking over a device another user holds.
+// Again after the name set's channel or offset changed.
+void use_updater_link_settings();
 
 void Check_firmware_version(std::uint16_t address);
 void set_quorvex_hw_shift_speed(std::uint16_t speed);

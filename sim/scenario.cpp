@@ -264,6 +264,9 @@ class Parser {
     if (key == "version") return text(value, 255, config.version);
     if (key == "kernel") return text(value, 255, config.kernel_name);
     if (key == "device_info") return text(value, 249, config.device_info);
+    if (key == "extra_text") return text(value, 60, config.extra_text);
+    if (key == "architecture_channel") return assign_number(value, 0xFF, config.architecture_channel);
+    if (key == "command_offset") return assign_number(value, 0xFF, config.command_offset);
     return "unknown programmer setting " + key;
   }
 

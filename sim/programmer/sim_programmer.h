@@ -27,6 +27,10 @@ struct SimProgrammerConfig {
   std::size_t memory_size = 0x40000;
   // The stored manufacturing image: this many bytes from address 0.
   std::uint32_t region_length = 0x1000;
+  // A second protocol channel on which interface commands come without their
+  // leading 7 and with this offset on the sub-command (0: none).
+  std::uint8_t architecture_channel = 0;
+  std::uint8_t command_offset = 0;
 };
 
 // The stand-alone programmer's firmware: its own commands on the query
@@ -48,6 +52,10 @@ class SimProgrammer {
   std::span<const std::uint8_t> memory() const { return memory_; }
   std::uint32_t executed() const { return executed_; }
   std::uint32_t resets() const { return resets_; }
+  // The shift speed the control command 0x1D last set.
+  std::uint16_t shift_speed() const { return shift_speed_; }
+  // Every link command received: its channel, then its stream.
+  const std::vector<std::vector<std::uint8_t>>& received() const { return received_; }
 
  private:
   std::vector<std::uint8_t> query(std::span<const std::uint8_t> stream);
@@ -63,6 +71,8 @@ class SimProgrammer {
   bool logic_updated_ = false;
   std::uint32_t executed_ = 0;
   std::uint32_t resets_ = 0;
+  std::uint16_t shift_speed_ = 0;
+  std::vector<std::vector<std::uint8_t>> received_;
 };
 
 // CRC-32 (reflected 0xEDB88320, start and final XOR all ones).
