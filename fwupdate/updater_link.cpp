@@ -84,7 +84,7 @@ ShortText kind_text() {
   const std::uint8_t major = state.flash_version_major;
   FirmwareNameSet& names = state.names;
   if (interface_class() == class_programmer) {
-    if (state.programmer_kind == 1) return "ZEPHLOR ";
+    if (port_state().programmer_kind == 1) return "ZEPHLOR ";
     if (major == 6 || major == 8) {
       names.kernel_name = "prokernelen2";
       names.programmer_ens_pattern = names.programmer_ens_pattern_2 = "tamberlyproens.???";
@@ -175,7 +175,7 @@ void set_shift_speed_table(const std::array<std::uint32_t, 6>& speeds) {
     const bool fx = updater_usb_ports().universal_kind == universal_fx;
     set_quorvex_hw_shift_speed(static_cast<std::uint16_t>(speeds[fx ? 0 : 1]));
   } else if (interface_class() == class_programmer) {
-    set_quorvex_hw_shift_speed(static_cast<std::uint16_t>(speeds[state.programmer_kind == 0 ? 3 : 4]));
+    set_quorvex_hw_shift_speed(static_cast<std::uint16_t>(speeds[port_state().programmer_kind == 0 ? 3 : 4]));
   }
 }
 
@@ -244,7 +244,7 @@ void check_interface_firmware(const ShortText& directory) {
       state.update_search_pattern = folder + names.usb_gen1_pattern;
     }
   } else if (interface_class() == class_programmer) {
-    if (state.programmer_kind == 1) {
+    if (port_state().programmer_kind == 1) {
       state.update_search_pattern = folder + names.trace_patterns[0];
       state.ens_search_pattern = folder + names.trace_patterns[1];
       state.en2_search_pattern = folder + names.trace_patterns[2];

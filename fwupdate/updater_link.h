@@ -32,8 +32,6 @@ struct FirmwareNameSet {
 struct UpdaterLink {
   std::uint8_t flash_version_major = 0;
   std::uint8_t flash_version_minor = 0;
-  // 0 a Tamberly programmer, 1 a Zephlor trace interface (on a programmer link).
-  std::uint8_t programmer_kind = 0;
   // Entries: 0 Universal FX, 1 other USB interfaces, 3 programmers, 4 trace interfaces.
   std::array<std::uint32_t, 6> shift_speeds{4, 0, 0, 3, 3, 1};
   std::uint16_t shift_speed = 0;

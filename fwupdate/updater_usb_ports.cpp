@@ -8,10 +8,12 @@
 #include "foundation/kstring.h"
 #include "foundation/program_trace.h"
 #include "fwupdate/osbdm_binding.h"
+#include "fwupdate/programmer_link_variants.h"
 #include "fwupdate/usb_classification.h"
 #include "interface/byte_protocol.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/link_state.h"
+#include "interface/port_table.h"
 #include "interface/usb_routing.h"
 
 namespace vx::updater {
@@ -55,9 +57,13 @@ void resynchronise() {
   wdusb.transfer_timeout_ms = previous;
 }
 
+std::int32_t trace_interface_count() { return wdusb_trace_count(); }
+
+std::int32_t open_trace_interface(std::int32_t n) { return sap_open_usb(n, true); }
+
 constexpr UsbDeviceList device_list{
-    enumerate_devices, GET_USB_DEVICE_FIELD, open_usb_port,    close_usb_devices, usb_transfer,
-    usb_reply_count,   take_usb_reply,       flush_usb_reply,  usb_device_error,
+    enumerate_devices, GET_USB_DEVICE_FIELD, open_usb_port,   close_usb_devices, usb_transfer,
+    usb_reply_count,   take_usb_reply,       flush_usb_reply, usb_device_error,  trace_interface_count,
 };
 
 }  // namespace
@@ -66,12 +72,16 @@ UpdaterUsbPorts& updater_usb_ports() { return state; }
 
 void start_updater_usb_ports() {
   install_usb_device_list(&device_list);
+  port_table().trace_interfaces = true;
+  port_table().open_usb_trace_interface = open_trace_interface;
   set_osbdm_close_notice(send_close_notice);
 }
 
 void stop_updater_usb_ports() {
   close_usb_devices();
   if (installed_usb_device_list() == &device_list) install_usb_device_list(nullptr);
+  port_table().trace_interfaces = false;
+  port_table().open_usb_trace_interface = nullptr;
   set_osbdm_close_notice(nullptr);
 }
 

@@ -29,7 +29,8 @@ struct UpdaterUsbPorts {
 
 UpdaterUsbPorts& updater_usb_ports();
 
-// Installs the list and the OSBDM close notice; stop takes both away again.
+// Installs the list, the trace-interface ports and the OSBDM close notice;
+// stop takes them away again.
 void start_updater_usb_ports();
 void stop_updater_usb_ports();
 // The unit's start (closes what is open).

@@ -34,6 +34,8 @@ struct UsbDeviceList {
   void (*read)(std::int32_t count);
   void (*reset)();
   std::int32_t (*status)();
+  // Trace interfaces on USB, found by the last enumeration.
+  std::int32_t (*trace_count)();
 };
 // nullptr: the libraries' list again.
 void install_usb_device_list(const UsbDeviceList* list);
