@@ -34,6 +34,10 @@ void swallowing(Step step) {
   }
 }
 
+const WdusbDeviceTable& windriver_interfaces() {
+  return state.listing == UsbListing::updater ? usb_classification().interfaces : wdusb_state().interfaces;
+}
+
 std::int32_t total() { return std::min(state.windriver_count + state.osbdm_count, UpdaterUsbPorts::max_devices); }
 
 void send_close_notice() {
@@ -85,25 +89,31 @@ void stop_updater_usb_ports() {
   set_osbdm_close_notice(nullptr);
 }
 
-void reset_updater_usb_ports() {
+void reset_updater_usb_ports(UsbListing listing) {
   close_usb_devices();
   state = UpdaterUsbPorts{};
+  state.listing = listing;
 }
+
 
 std::int32_t enumerate_devices() {
   if (!state.usb_driver_started) {
     state.usb_driver_started = true;
     swallowing(init_usb_driver);
   }
-  enumerate_usb_devices();
-  // The programmer link opens programmers on USB from the WinDriver layer's table.
-  wdusb_state().programmers = usb_classification().programmers;
+  if (state.listing == UsbListing::updater) {
+    enumerate_usb_devices();
+    // The programmer link opens programmers on USB from the WinDriver layer's table.
+    wdusb_state().programmers = usb_classification().programmers;
+  } else {
+    wdusb_enumerate();
+  }
   if (!state.osbdm_load_tried) {
     state.osbdm_load_tried = true;
     swallowing(external_load_osbdm_library);
   }
   osbdm_enumerate_usb_devices();
-  state.windriver_count = usb_classification().interfaces.count;
+  state.windriver_count = windriver_interfaces().count;
   state.osbdm_count = osbdm_number_of_devices();
   trace_line("osbdm_number_of_devices=" + long_to_str(state.osbdm_count));
   trace_line("wdusb_number_of_devices_usbquorvex=" + long_to_str(state.windriver_count));
@@ -113,7 +123,7 @@ std::int32_t enumerate_devices() {
 
 ShortText GET_USB_DEVICE_FIELD(std::int32_t n, std::int32_t field) {
   if (n < 1 || n > total()) return ShortText();
-  const WdusbDeviceTable& windriver = usb_classification().interfaces;
+  const WdusbDeviceTable& windriver = windriver_interfaces();
   if (n <= windriver.count) {
     if (field == 1) return windriver.identifier(n);
     if (field == 99) return windriver.line(n);
@@ -129,7 +139,7 @@ ShortText GET_USB_DEVICE_FIELD(std::int32_t n, std::int32_t field) {
 bool open_usb_port(std::int32_t n) {
   close_usb_devices();
   if (n < 1 || n > total()) return false;
-  const WdusbDeviceTable& windriver = usb_classification().interfaces;
+  const WdusbDeviceTable& windriver = windriver_interfaces();
   if (n <= windriver.count) {
     if (!select_usb_device(windriver.identifier(n))) return false;
     state.usb_device_family = UpdaterUsbPorts::family_windriver;

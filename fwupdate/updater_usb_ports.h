@@ -12,6 +12,10 @@
 // libraries' list by start_updater_usb_ports. Main thread only.
 namespace vx::updater {
 
+// fwscout's smaller build lists the WinDriver interfaces as the flash
+// programmer does (no Universal FX rule, no trace interfaces).
+enum class UsbListing : std::uint8_t { updater, scout };
+
 struct UpdaterUsbPorts {
   static constexpr std::uint8_t family_ftdi = 0, family_windriver = 1, family_osbdm = 2, family_none = 3;
   static constexpr std::int32_t max_devices = 19;
@@ -25,6 +29,7 @@ struct UpdaterUsbPorts {
   std::int32_t osbdm_count = 0;
   bool usb_driver_started = false;
   bool osbdm_load_tried = false;
+  UsbListing listing = UsbListing::updater;
 };
 
 UpdaterUsbPorts& updater_usb_ports();
@@ -33,8 +38,8 @@ UpdaterUsbPorts& updater_usb_ports();
 // stop takes them away again.
 void start_updater_usb_ports();
 void stop_updater_usb_ports();
-// The unit's start (closes what is open).
-void reset_updater_usb_ports();
+// The unit's start (closes what is open) for one program's build.
+void reset_updater_usb_ports(UsbListing listing = UsbListing::updater);
 
 // Lists both families; the number of USB interface ports.
 std::int32_t enumerate_devices();

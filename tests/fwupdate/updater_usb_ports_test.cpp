@@ -171,5 +171,37 @@ TEST_F(UpdaterUsbPortsTest, LostWinDriverReplyIsFollowedByTheResynchronisation) 
   EXPECT_EQ(pod.wire_log().back().command, (std::vector<std::uint8_t>{7, 0xFF}));
 }
 
+TEST(UpdaterUsbListing, ScoutsBuildListsTheInterfacesAsTheFlashProgrammerDoes) {
+  constexpr const char* scenario = R"(
+[interface fx]
+family = windriver
+information = VLX,Universal FX,F1
+[interface a]
+family = windriver
+information = VLX,USB-QX-12 (FS) Universal,UA
+[osbdm 1]
+version = 1,1,31,2,0,2,0,0
+)";
+  const sim::ScenarioResult loaded = sim::parse_scenario(scenario, ".");
+  ASSERT_TRUE(loaded.scenario) << loaded.error;
+  test::ScopedStatusOutput status;
+  for (const UsbListing listing : {UsbListing::updater, UsbListing::scout}) {
+    sim::SimulatedWorld world(*loaded.scenario);
+    reset_updater_usb_ports(listing);
+    reset_osbdm_binding(listing == UsbListing::updater ? updater_osbdm_build : scout_osbdm_build);
+    const std::int32_t count = enumerate_devices();
+    const bool updater = listing == UsbListing::updater;
+    EXPECT_EQ(count, updater ? 3 : 2);
+    EXPECT_EQ(GET_USB_DEVICE_FIELD(1, 1), updater ? "F1" : "UA");
+    EXPECT_EQ(GET_USB_DEVICE_FIELD(count, 1), "SER01");
+    reset_updater_usb_ports();
+    reset_usb_classification();
+    reset_osbdm_binding();
+    reset_wdusb_state();
+    reset_wdusb_library();
+    platform::reset_dynlib();
+  }
+}
+
 }  // namespace
 }  // namespace vx::updater
