@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <memory>
 #include <vector>
 
@@ -93,10 +94,29 @@ TEST_F(ProgrammerLinkVariantsTest, ShiftSpeedAndInterfaceCommandsOnTheArchitectu
 
   link_state().interface_class = 2;
   SEND8(7);
-  SEND8(14);
-  SEND_CMD_SHORT(4);
-  EXPECT_EQ(locked().received().back(), (std::vector<std::uint8_t>{15, 114, 4}));
+  SEND8(10);
+  SEND_CMD_SHORT(3);
+  EXPECT_EQ(locked().received().back(), (std::vector<std::uint8_t>{15, 110, 3}));
   EXPECT_NE(link_state().link_status, 0);
+}
+
+TEST_F(ProgrammerLinkVariantsTest, AnAcknowledgementAtTheFifthAttemptStillCounts) {
+  test::RecordingResponder yes(platform::result_yes);
+  ASSERT_EQ(sap_open_ethernet("127.0.0.3"), sap_ok);
+  const std::array<std::uint8_t, 1> version_query{0x1D};
+  struct Case {
+    std::uint32_t refusals;
+    bool replied;
+  };
+  for (const Case c : {Case{4, true}, Case{5, false}}) {
+    SCOPED_TRACE(c.refusals);
+    world_->udp_programmer(0).refuse_next(c.refusals);
+    EXPECT_EQ(sap_send_receive(version_query, sap_query_channel), c.replied);
+    if (!c.replied) {
+      EXPECT_EQ(programmer_link().reply_length, 3);
+      EXPECT_EQ(sap_reply_status(), 0);
+    }
+  }
 }
 
 TEST_F(ProgrammerLinkVariantsTest, UsbOpensFromEitherListAndOutOfRangeOpensTheFirst) {
