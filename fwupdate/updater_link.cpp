@@ -8,6 +8,7 @@
 #include "fwupdate/updater_usb_ports.h"
 #include "interface/byte_protocol.h"
 #include "interface/ethernet_devices.h"
+#include "interface/ethernet_transport.h"
 #include "interface/firmware_update_link.h"
 #include "interface/interface_reset.h"
 #include "interface/link_state.h"
@@ -132,6 +133,7 @@ void use_updater_link_settings() {
   protocol.programmer_channel = state.names.programmer_channel;
   protocol.programmer_command_offset = state.names.programmer_command_offset;
   programmer_link().asks_before_take_over = true;
+  ethernet_transport().quiet_discovery = true;
 }
 
 void Check_firmware_version(std::uint16_t address) {

@@ -54,8 +54,9 @@ UpdaterLink& updater_link();
 // The unit's start, with use_updater_link_settings.
 void reset_updater_link();
 // The byte protocol takes the name set's programmer channel and offset, and
-// the programmer link asks before taking over a device another user holds.
-// Again after the name set's channel or offset changed.
+// the programmer link asks before taking over a device another user holds,
+// and the Ethernet discovery fails without a status line (after the
+// transport's start, which returns it to its start values). Again after the name set's channel or offset changed.
 void use_updater_link_settings();
 
 void Check_firmware_version(std::uint16_t address);

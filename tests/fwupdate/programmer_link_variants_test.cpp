@@ -11,6 +11,7 @@
 #include "interface/byte_protocol.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/ethernet_devices.h"
 #include "interface/ethernet_transport.h"
 #include "interface/link_state.h"
 #include "interface/programmer_link.h"
@@ -132,6 +133,18 @@ TEST_F(ProgrammerLinkVariantsTest, UsbOpensFromEitherListAndOutOfRangeOpensTheFi
   EXPECT_EQ(sap_open_usb(1, true), sap_ok);
   EXPECT_EQ(programmer_link().usb_identifier, "TRUSB");
   EXPECT_EQ(programmer_link().medium, SapMedium::usb);
+}
+
+TEST_F(ProgrammerLinkVariantsTest, WithoutASocketDiscoveryFindsNothingQuietlyAndStaysOff) {
+  finish_ethernet_transport();
+  ethernet_transport().socket_error = "no sockets";
+  use_updater_link_settings();
+  discover_ethernet_devices();
+  EXPECT_EQ(collect_ethernet_devices(), 0);
+  EXPECT_TRUE(ethernet_transport().disabled);
+  discover_ethernet_devices();
+  EXPECT_EQ(collect_ethernet_devices(), 0);
+  EXPECT_TRUE(status_.lines().empty());
 }
 
 }  // namespace
