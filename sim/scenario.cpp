@@ -270,7 +270,8 @@ class Parser {
     return "unknown programmer setting " + key;
   }
 
-  static std::string osbdm_setting(OsbdmBoardConfig& board, const std::string& key, std::string_view value) {
+  std::string osbdm_setting(OsbdmBoardConfig& board, const std::string& key, std::string_view value) {
+    if (key == "state_file") return file(value, board.state_file);
     if (key == "mode") {
       const std::string mode = lower(value);
       if (mode != "debug" && mode != "bootloader") return "mode is debug or bootloader";

@@ -54,7 +54,10 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
   platform::install_parallel_ports(&parallel_);
   platform::install_pci_card_driver(&pci_);
   platform::install_serial_backend(&serial_);
-  for (const OsbdmBoardConfig& board : scenario.osbdm_boards) osbdm_.add(board);
+  for (const OsbdmBoardConfig& board : scenario.osbdm_boards) {
+    const std::string problem = osbdm_.add(board);
+    if (state_problem_.empty()) state_problem_ = problem;
+  }
   previous_osbdm_ = platform::install_osbdm_backend(&osbdm_);
   // The OSBDM library only asks that the USB library be present.
   platform::register_builtin_library(osbdm_usb_library, platform::entryless_library_entry);
@@ -127,6 +130,7 @@ SimulatedWorld::~SimulatedWorld() {
   platform::unregister_builtin_library(osbdm_library);
   platform::unregister_builtin_library(osbdm_usb_library);
   platform::install_osbdm_backend(previous_osbdm_);
+  osbdm_.save();
   platform::install_serial_backend(previous_serial_);
   clock_.set_busy_check(nullptr);
   lines_.clear();

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "sim/hcs08/state_file.h"
+
 namespace vx::sim {
 namespace {
 
@@ -15,7 +17,35 @@ std::string hex(std::uint32_t value) {
   return text;
 }
 
+bool inside(std::uint32_t address, std::size_t length) {
+  return address <= SimOsbdmBoards::memory_size && length <= SimOsbdmBoards::memory_size - address;
+}
+
 }  // namespace
+
+std::string SimOsbdmBoards::add(const OsbdmBoardConfig& config) {
+  boards_.push_back({config, {}});
+  Board& board = boards_.back();
+  board.memory.fill(0xFF);
+  if (config.state_file.empty() || !std::filesystem::exists(config.state_file)) return "";
+  if (load_flash_state(config.state_file.string(), default_device(), board.memory) == StateFileResult::Ok) return "";
+  board.memory.fill(0xFF);
+  // A damaged file is kept for a look, never replaced by an erased board.
+  board.config.state_file.clear();
+  return "cannot read the OSBDM board's state file " + config.state_file.string();
+}
+
+std::string SimOsbdmBoards::save() {
+  std::string problem;
+  for (const Board& board : boards_) {
+    if (board.config.state_file.empty()) continue;
+    if (save_flash_state(board.config.state_file.string(), default_device(), board.memory) != StateFileResult::Ok &&
+        problem.empty()) {
+      problem = "cannot write the OSBDM board's state file " + board.config.state_file.string();
+    }
+  }
+  return problem;
+}
 
 SimOsbdmBoards::Board* SimOsbdmBoards::debug_board(std::uint32_t index) {
   for (Board& board : boards_) {
@@ -86,28 +116,29 @@ std::uint8_t SimOsbdmBoards::bootloader_open(std::uint32_t index) {
 
 std::uint8_t SimOsbdmBoards::erase_flash_block(std::uint32_t first, std::uint32_t last) {
   record("erase " + hex(first) + "-" + hex(last));
-  if (open_ == nullptr || !open_in_bootloader_ || open_->config.faults.refuse_erase || last < first) return failed;
-  auto& flash = open_->flash;
-  flash.erase(flash.lower_bound(first), flash.upper_bound(last));
+  if (open_ == nullptr || !open_in_bootloader_ || open_->config.faults.refuse_erase || last < first ||
+      last >= memory_size) {
+    return failed;
+  }
+  std::fill(open_->memory.begin() + first, open_->memory.begin() + last + 1, std::uint8_t{0xFF});
   return 0;
 }
 
 std::uint8_t SimOsbdmBoards::program_flash_block(std::uint32_t address, std::span<const std::uint8_t> data) {
   record("program " + hex(address) + " " + std::to_string(data.size()));
-  if (open_ == nullptr || !open_in_bootloader_ || open_->config.faults.refuse_program) return failed;
-  for (std::size_t i = 0; i < data.size(); ++i) open_->flash[address + static_cast<std::uint32_t>(i)] = data[i];
+  if (open_ == nullptr || !open_in_bootloader_ || open_->config.faults.refuse_program || !inside(address, data.size())) {
+    return failed;
+  }
+  std::copy(data.begin(), data.end(), open_->memory.begin() + address);
   return 0;
 }
 
 std::uint8_t SimOsbdmBoards::verify_flash_block(std::uint32_t address, std::span<const std::uint8_t> data) {
   record("verify " + hex(address) + " " + std::to_string(data.size()));
-  if (open_ == nullptr || !open_in_bootloader_ || open_->config.faults.verify_mismatch) return failed;
-  for (std::size_t i = 0; i < data.size(); ++i) {
-    const auto found = open_->flash.find(address + static_cast<std::uint32_t>(i));
-    const std::uint8_t held = found == open_->flash.end() ? 0xFF : found->second;
-    if (held != data[i]) return failed;
+  if (open_ == nullptr || !open_in_bootloader_ || open_->config.faults.verify_mismatch || !inside(address, data.size())) {
+    return failed;
   }
-  return 0;
+  return std::equal(data.begin(), data.end(), open_->memory.begin() + address) ? 0 : failed;
 }
 
 }  // namespace vx::sim

@@ -2,7 +2,7 @@
 
 #include <array>
 #include <cstdint>
-#include <map>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -27,21 +27,27 @@ struct OsbdmBoardConfig {
   // VERSION_HW, VERSION_SW, BUILD_VER, TARGET_TYPE, FIRMWARE_TYPE, BUILD_VER_REV, BOARD_ID, OSBDM_ID.
   std::array<std::uint8_t, 8> version{};
   OsbdmBoardFaults faults;
+  // The board's flash is kept here between runs, in the target's state-file format.
+  std::filesystem::path state_file;
 };
 
 // Evaluation boards with an OSBDM/OSJTAG circuit as the library reaches
 // them: debug-mode boards are counted and opened by index, bootloader-mode
-// ones only through the bootloader calls. Exchange 0x34 echoes its data;
-// the others answer nothing. Every call is logged.
+// ones only through the bootloader calls, which reach the 64 KB memory of the
+// board's own HCS08 (its flash ranges are what a state file keeps). Exchange
+// 0x34 echoes its data; the others answer nothing. Every call is logged.
 class SimOsbdmBoards : public platform::OsbdmBackend {
  public:
+  static constexpr std::uint32_t memory_size = 0x10000;
   struct Board {
     OsbdmBoardConfig config;
-    // Bytes written through the bootloader; unwritten bytes read 0xFF.
-    std::map<std::uint32_t, std::uint8_t> flash;
+    std::array<std::uint8_t, memory_size> memory;
   };
 
-  void add(const OsbdmBoardConfig& config) { boards_.push_back({config, {}}); }
+  // Empty, or why the board's state file could not be read (the board then starts erased).
+  std::string add(const OsbdmBoardConfig& config);
+  // Writes every board's state file; empty, or the first problem.
+  std::string save();
   Board& board(std::size_t k) { return boards_.at(k); }
   std::size_t size() const { return boards_.size(); }
   const std::vector<std::string>& log() const { return log_; }

@@ -11,6 +11,7 @@
 #include "interface/port_state.h"
 #include "platform/dynlib.h"
 #include "sim/simulated_world.h"
+#include "support/temp_dir.h"
 
 namespace vx {
 namespace {
@@ -272,6 +273,24 @@ TEST_F(OsbdmBindingTest, BootloaderCallsReachTheBoardsFlash) {
   world_->osbdm_boards().board(0).config.faults.refuse_erase = true;
   EXPECT_FALSE(osbdm_bootloader_erase_flash_block(0x8000, 0xFFFF));
   osbdm_bootloader_close_device();
+}
+
+TEST_F(OsbdmBindingTest, BoardsFlashOutlivesTheWorldInItsStateFile) {
+  const test::TempDir dir;
+  const std::string scenario = std::string(bootloader_board) + "state_file = " + dir.file("board.state") + "\n";
+  const std::vector<std::uint8_t> data{0xA5, 0x5A};
+  start(scenario);
+  load_and_list();
+  ASSERT_TRUE(osbdm_bootloader_open_device_in_bootloader_mode());
+  EXPECT_TRUE(osbdm_bootloader_program_flash_block(0xC000, data));
+  EXPECT_FALSE(osbdm_bootloader_program_flash_block(0xFFFF, data));
+  TearDown();
+
+  start(scenario);
+  load_and_list();
+  ASSERT_TRUE(osbdm_bootloader_open_device_in_bootloader_mode());
+  EXPECT_TRUE(osbdm_bootloader_verify_flash_block(0xC000, data));
+  TearDown();
 }
 
 }  // namespace
