@@ -6,6 +6,7 @@
 #include "foundation/kstring.h"
 #include "foundation/program_trace.h"
 #include "foundation/run_state.h"
+#include "interface/drivers/windows_version.h"
 #include "interface/link_state.h"
 #include "interface/port_state.h"
 
@@ -129,6 +130,7 @@ void set_osbdm_close_notice(OsbdmCloseNotice notice) { close_notice = notice; }
 
 void external_load_osbdm_library() {
   state.osbdm_load_attempted = true;
+  if (!usb_libraries_allowed()) return;
   if (!state.osbdm_library_loaded) {
     const platform::LibraryHandle probe = platform::load_library(std::string(usb_library_name));
     if (probe == 0) return;

@@ -10,6 +10,7 @@
 #include "interface/link_state.h"
 #include "interface/port_state.h"
 #include "platform/dynlib.h"
+#include "platform/osinfo.h"
 #include "sim/simulated_world.h"
 #include "support/temp_dir.h"
 
@@ -126,6 +127,16 @@ TEST_F(OsbdmBindingTest, MissingUsbLibraryOrEntryLeavesTheUpdatersBuildUnloaded)
     EXPECT_TRUE(log().empty());
     TearDown();
   }
+}
+
+TEST_F(OsbdmBindingTest, OldSystemsLoadNoLibrary) {
+  start(debug_board);
+  platform::set_os_version({platform::OsPlatform::windows_nt, 4, 0, 0, {}});
+  load_and_list();
+  platform::reset_os_version();
+  EXPECT_TRUE(osbdm_binding().osbdm_load_attempted);
+  EXPECT_FALSE(osbdm_binding().osbdm_library_loaded);
+  EXPECT_TRUE(log().empty());
 }
 
 TEST_F(OsbdmBindingTest, ScoutsBuildLoadsWithoutWriteFillAndReadsSevenVersionBytes) {
