@@ -122,10 +122,13 @@ void hand_patterns_to_engine() {
 
 UpdaterLink& updater_link() { return state; }
 
-void reset_updater_link() {
+void reset_updater_link(UsbListing listing) {
   state = UpdaterLink{};
+  if (listing == UsbListing::scout) state.shift_speeds[0] = 10;
   use_updater_link_settings();
 }
+
+void set_universal_fx_shift_speed(std::uint32_t speed) { state.shift_speeds[0] = speed; }
 
 void use_updater_link_settings() {
   ByteProtocol& protocol = byte_protocol();

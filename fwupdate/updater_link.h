@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "foundation/short_text.h"
+#include "fwupdate/updater_usb_ports.h"
 
 // The updater's interface link: the byte protocol carried to the open USB
 // interface, OSBDM board, programmer or trace interface, with the updater's
@@ -51,8 +52,11 @@ struct UpdaterLink {
 };
 
 UpdaterLink& updater_link();
-// The unit's start, with use_updater_link_settings.
-void reset_updater_link();
+// The unit's start, with use_updater_link_settings; fwscout's build starts the
+// Universal FX's shift speed at 10.
+void reset_updater_link(UsbListing listing = UsbListing::updater);
+// fwscout's setter of the Universal FX's entry of the shift-speed table.
+void set_universal_fx_shift_speed(std::uint32_t speed);
 // The byte protocol takes the name set's programmer channel and offset, and
 // the programmer link asks before taking over a device another user holds,
 // and the Ethernet discovery fails without a status line (after the

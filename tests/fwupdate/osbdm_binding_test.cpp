@@ -129,6 +129,18 @@ TEST_F(OsbdmBindingTest, MissingUsbLibraryOrEntryLeavesTheUpdatersBuildUnloaded)
   }
 }
 
+TEST_F(OsbdmBindingTest, BoardLeftInItsBootloaderIsReopenedInDebugModeByItsName) {
+  start(debug_board);
+  load_and_list();
+  ASSERT_TRUE(osbdm_open_device(ShortText("SER01")));
+  world_->osbdm_boards().board(0).config.bootloader = true;
+  ASSERT_TRUE(osbdm_bootloader_open_device_in_bootloader_mode());
+  world_->osbdm_boards().board(0).config.bootloader = false;
+  EXPECT_TRUE(osbdm_bootloader_reopen_last_osbdm_device_in_debug_mode());
+  EXPECT_TRUE(osbdm_binding().osbdm_device_open);
+  EXPECT_EQ(osbdm_binding().last_osbdm_device_name, "SER01");
+}
+
 TEST_F(OsbdmBindingTest, OldSystemsLoadNoLibrary) {
   start(debug_board);
   platform::set_os_version({platform::OsPlatform::windows_nt, 4, 0, 0, {}});

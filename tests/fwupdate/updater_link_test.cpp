@@ -175,5 +175,14 @@ TEST_F(UpdaterLinkTest, ResetThatCannotReachTheInterfaceStopsBeforeTheUpdateChec
   EXPECT_TRUE(firmware_update_link().update_requests.empty());
 }
 
+TEST(UpdaterShiftSpeeds, ScoutsBuildStartsTheUniversalFxAt10) {
+  reset_updater_link(UsbListing::scout);
+  EXPECT_EQ(updater_link().shift_speeds, (std::array<std::uint32_t, 6>{10, 0, 0, 3, 3, 1}));
+  set_universal_fx_shift_speed(7);
+  EXPECT_EQ(updater_link().shift_speeds[0], 7u);
+  reset_updater_link();
+  EXPECT_EQ(updater_link().shift_speeds, (std::array<std::uint32_t, 6>{4, 0, 0, 3, 3, 1}));
+}
+
 }  // namespace
 }  // namespace vx::updater
