@@ -171,6 +171,30 @@ TEST_F(UpdaterUsbPortsTest, LostWinDriverReplyIsFollowedByTheResynchronisation) 
   EXPECT_EQ(pod.wire_log().back().command, (std::vector<std::uint8_t>{7, 0xFF}));
 }
 
+TEST(UpdaterUsbListing, NineteenDevicesAtMostGetPorts) {
+  std::string scenario = "[osbdm 1]\nversion = 1,1,31,2,0,2,0,0\n";
+  for (int k = 10; k < 29; ++k) {
+    scenario += "[interface]\nfamily = windriver\ninformation = VLX,USB-QX-12,U" + std::to_string(k) + "\n";
+  }
+  const sim::ScenarioResult loaded = sim::parse_scenario(scenario, ".");
+  ASSERT_TRUE(loaded.scenario) << loaded.error;
+  test::ScopedStatusOutput status;
+  {
+    sim::SimulatedWorld world(*loaded.scenario);
+    reset_updater_usb_ports();
+    EXPECT_EQ(enumerate_devices(), 19);
+    EXPECT_EQ(GET_USB_DEVICE_FIELD(19, 1), "U28");
+    EXPECT_EQ(GET_USB_DEVICE_FIELD(20, 1), "");
+    EXPECT_FALSE(open_usb_port(20));
+    reset_updater_usb_ports();
+  }
+  reset_usb_classification();
+  reset_osbdm_binding();
+  reset_wdusb_state();
+  reset_wdusb_library();
+  platform::reset_dynlib();
+}
+
 TEST(UpdaterUsbListing, ScoutsBuildListsTheInterfacesAsTheFlashProgrammerDoes) {
   constexpr const char* scenario = R"(
 [interface fx]
