@@ -28,6 +28,13 @@ struct ByteProtocol {
   std::int32_t programmer_reply_length = 0;
   // 0 or 128: added to the firmware-control sub-commands of newer USB firmware.
   std::uint8_t command_offset = 0;
+  // How a programmer link carries an interface command: the flash programmer
+  // sends it whole on the protocol channel; the firmware updater drops the
+  // leading 7 and adds the architecture's offset to the sub-command, on the
+  // architecture's channel.
+  std::uint8_t programmer_channel = 21;
+  bool programmer_drops_lead_byte = false;
+  std::uint8_t programmer_command_offset = 0;
   // Batching of USB frames; nothing in the system switches it on.
   bool batch_mode = false;
   bool batch_active = false;

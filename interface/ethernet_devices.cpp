@@ -94,13 +94,17 @@ void long_form(ShortText& t, EthernetDeviceRecord& r) {
 }
 
 void not_active() {
-  WRITELN_TO_DEBUG("Ethernet functionality not active - " + ethernet_transport().socket_error + ".");
+  if (!ethernet_transport().quiet_discovery) {
+    WRITELN_TO_DEBUG("Ethernet functionality not active - " + ethernet_transport().socket_error + ".");
+  }
   ethernet_transport().disabled = true;
 }
 
 void not_enabled(const std::exception& error) {
   ethernet_transport().disabled = true;
-  WRITELN_TO_DEBUG("Ethernet functionality not enabled - " + ShortText(error.what()));
+  if (!ethernet_transport().quiet_discovery) {
+    WRITELN_TO_DEBUG("Ethernet functionality not enabled - " + ShortText(error.what()));
+  }
 }
 
 struct StoredReply {

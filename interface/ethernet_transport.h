@@ -23,6 +23,8 @@ struct EthernetTransport {
   std::uint16_t peer_port = 0;
   std::uint16_t block_number = 1;
   bool disabled = false;  // discovery failed once: no more Ethernet scans this run
+  // The firmware updater's discovery fails without a status line.
+  bool quiet_discovery = false;
 };
 
 EthernetTransport& ethernet_transport();

@@ -77,7 +77,9 @@ bool open_by_range(std::uint16_t port) {
     undo();
     return false;
   }
-  if (port <= 99) {
+  const bool trace_interface = port >= 120;
+  port_state().programmer_kind = trace_interface ? 1 : 0;
+  if (port <= 99 || (trace_interface && port <= 159)) {
     begin(0, PortState::kind_ethernet_programmer, class_programmer);
     set_port_addresses(0);
     const ShortText ip = GET_ETHERNET_PORT_IP(port);
@@ -89,7 +91,10 @@ bool open_by_range(std::uint16_t port) {
   }
   begin(port, PortState::kind_usb_programmer, class_programmer);
   set_port_addresses(PortTable::present);
-  if (sap_open_usb(port - 100) == sap_ok) return true;
+  const std::int32_t opened = !trace_interface                   ? sap_open_usb(port - 100)
+                              : table.open_usb_trace_interface ? table.open_usb_trace_interface(port - 160)
+                                                               : sap_usb_failed;
+  if (opened == sap_ok) return true;
   undo();
   return false;
 }
@@ -109,11 +114,11 @@ bool LOAD_PORT_DRIVER(std::uint16_t port) {
   trace("LOAD_PORT_DRIVER(" + long_to_str(port) + ")");
   if (!table.ports_scanned) SCAN_PORTS();
   if (trace_active()) {
-    for (std::int32_t i = 1; i < PortTable::port_count; ++i) {
+    for (std::int32_t i = 1; i <= table.last_port(); ++i) {
       trace("port(" + long_to_str(i) + ")=$" + hex_word(static_cast<std::uint16_t>(table.values[static_cast<std::size_t>(i)])));
     }
   }
-  if (port == 0 || port >= PortTable::port_count) {
+  if (port == 0 || port > table.last_port()) {
     trace("LOAD_PORT_DRIVER : ACK - Portnum out of RANGE" + bangs);
     port_state().current_port = 21;
     return false;

@@ -23,7 +23,8 @@ namespace vx {
 namespace {
 
 constexpr std::int32_t first_card_port = 10, first_usb_port = 20, first_serial_port = 40, last_serial_port = 59,
-                       first_ethernet_port = 60, first_programmer_port = 100;
+                       first_ethernet_port = 60, first_programmer_port = 100, first_ethernet_trace_port = 120,
+                       first_usb_trace_port = 160;
 constexpr std::size_t ethernet_ip_length = 60, ethernet_name_length = 120;
 
 std::uint32_t& value(std::int32_t port) { return port_table().values[static_cast<std::size_t>(port)]; }
@@ -85,6 +86,18 @@ void find_pci_cards() {
 
 void find_usb_devices() {
   PortCounts& counts = port_counts();
+  if (const UsbDeviceList* list = installed_usb_device_list()) {
+    // The list fills the WinDriver programmer table as well.
+    counts.found_usb_interface_count = std::clamp(list->enumerate(), 0, UsbRouting::max_port);
+    counts.found_usb_programmer_count = std::clamp(sap_usb_programmer_count(), 0, UsbRouting::max_port);
+    mark_present(first_programmer_port, counts.found_usb_programmer_count);
+    mark_present(first_usb_port, counts.found_usb_interface_count);
+    if (port_table().trace_interfaces) {
+      counts.found_usb_trace_count = std::clamp(list->trace_count(), 0, UsbRouting::max_port);
+      mark_present(first_usb_trace_port, counts.found_usb_trace_count);
+    }
+    return;
+  }
   if (!wdusb_library().loader_has_run) {
     try {
       load_usb_driver_dll();
@@ -109,14 +122,33 @@ void find_usb_devices() {
   mark_present(first_usb_port, counts.found_usb_interface_count);
 }
 
+// One of the Ethernet lists: the programmers', or the trace interfaces'.
+struct EthernetList {
+  std::array<EthernetPortEntry, PortTable::ethernet_capacity>& entries;
+  std::int32_t& count;
+  std::int32_t first_port;
+};
+
+EthernetList programmer_list() { return {port_table().ethernet, port_counts().found_ethernet_count, first_ethernet_port}; }
+
+EthernetList trace_list() {
+  return {port_table().ethernet_traces, port_counts().found_ethernet_trace_count, first_ethernet_trace_port};
+}
+
 // False when the list is full.
-bool add_ethernet_entry(const ShortText& ip, const ShortText& name, bool user_specified) {
-  std::int32_t& count = port_counts().found_ethernet_count;
-  if (count >= PortTable::ethernet_capacity) return false;
-  port_table().ethernet[static_cast<std::size_t>(count)] = {trim(ip).substr(0, ethernet_ip_length),
-                                                            trim(name).substr(0, ethernet_name_length), user_specified};
-  ++count;
+bool add_ethernet_entry(const EthernetList& list, const ShortText& ip, const ShortText& name, bool user_specified) {
+  if (list.count >= PortTable::ethernet_capacity) return false;
+  list.entries[static_cast<std::size_t>(list.count)] = {trim(ip).substr(0, ethernet_ip_length),
+                                                        trim(name).substr(0, ethernet_name_length), user_specified};
+  ++list.count;
   return true;
+}
+
+void add_user_address(const EthernetList& list, const ShortText& wanted) {
+  for (std::int32_t n = 0; n < list.count; ++n) {
+    if (list.entries[static_cast<std::size_t>(n)].ip == wanted) return;
+  }
+  if (add_ethernet_entry(list, wanted, "User Specified", true)) value(list.first_port + list.count) = PortTable::present;
 }
 
 void take_discovered_devices(std::int32_t records) {
@@ -124,8 +156,12 @@ void take_discovered_devices(std::int32_t records) {
   records = std::clamp<std::int32_t>(records, 0, static_cast<std::int32_t>(EthernetDeviceList::capacity));
   for (std::int32_t k = 0; k < records; ++k) {
     const EthernetDeviceRecord& record = devices.records[static_cast<std::size_t>(k)];
+    if (record.type_code == 2 && port_table().trace_interfaces) {
+      add_ethernet_entry(trace_list(), record.ip_address, record.device_name, false);
+      continue;
+    }
     if (record.type_code != 0 || record.revision == wdusb_device_sentinel) continue;
-    add_ethernet_entry(record.ip_address, record.device_name, false);
+    add_ethernet_entry(programmer_list(), record.ip_address, record.device_name, false);
   }
 }
 
@@ -152,6 +188,7 @@ void scan() {
   const std::int32_t user_ips = count_user_ethernet_ips();
   for (std::int32_t n = 1; n <= user_ips; ++n) add_user_ethernet_device(read_user_ethernet_ip(n));
   mark_present(first_ethernet_port, port_counts().found_ethernet_count);
+  mark_present(first_ethernet_trace_port, port_counts().found_ethernet_trace_count);
 }
 
 }  // namespace
@@ -167,13 +204,8 @@ void add_user_ethernet_device(const ShortText& ip) {
   const ShortText wanted = trim(ip);
   // A gap in the registry's numbering reads as an empty address: nothing to reach.
   if (wanted.empty()) return;
-  const PortTable& table = port_table();
-  for (std::int32_t n = 0; n < port_counts().found_ethernet_count; ++n) {
-    if (table.ethernet[static_cast<std::size_t>(n)].ip == wanted) return;
-  }
-  if (add_ethernet_entry(wanted, "User Specified", true)) {
-    value(first_ethernet_port + port_counts().found_ethernet_count) = PortTable::present;
-  }
+  add_user_address(programmer_list(), wanted);
+  if (port_table().trace_interfaces) add_user_address(trace_list(), wanted);
 }
 
 void FIND_ETHERNET_PORT(const ShortText& ip, std::uint16_t& port, bool add) {
@@ -194,6 +226,9 @@ void FIND_ETHERNET_PORT(const ShortText& ip, std::uint16_t& port, bool add) {
 }
 
 ShortText GET_ETHERNET_PORT_IP(std::int32_t port) {
+  if (port_table().trace_interfaces && port > first_ethernet_trace_port && port < first_usb_trace_port) {
+    return trim(port_table().ethernet_traces[static_cast<std::size_t>(port - first_ethernet_trace_port - 1)].ip);
+  }
   if (port <= first_ethernet_port || port >= first_programmer_port) return ShortText();
   return trim(port_table().ethernet[static_cast<std::size_t>(port - first_ethernet_port - 1)].ip);
 }

@@ -24,6 +24,8 @@ struct PortState {
   bool port_open = false;
   std::int32_t open_port_number = 0;
   ShortText open_ethernet_ip;
+  // On a programmer link: 0 a stand-alone programmer, 1 a trace interface.
+  std::uint8_t programmer_kind = 0;
 };
 
 PortState& port_state();

@@ -12,7 +12,9 @@
 //
 //   1-9 parallel ports, 10-19 PCI cards, 20-39 USB interfaces, 40-59 serial
 //   programmers, 60-99 programmers on Ethernet, 100-119 programmers on USB;
-//   device numbers start at 1 in every range.
+//   with trace interfaces (the firmware updater's build) also 120-159 trace
+//   interfaces on Ethernet and 160-179 on USB; device numbers start at 1 in
+//   every range.
 namespace vx {
 
 struct EthernetPortEntry {
@@ -22,7 +24,8 @@ struct EthernetPortEntry {
 };
 
 struct PortTable {
-  static constexpr std::int32_t port_count = 120;
+  static constexpr std::int32_t port_count = 180;
+  static constexpr std::int32_t last_programmer_port = 119, last_trace_port = 179;
   static constexpr std::int32_t lpt_slot_count = 5;
   static constexpr std::int32_t pci_card_slots = 10;
   static constexpr std::int32_t scanned_pci_cards = 6;
@@ -37,6 +40,11 @@ struct PortTable {
   // Regions 1-4 of each card found, by card number; zeros when not found.
   std::array<platform::PciRegions, pci_card_slots> pci_card_regions{};
   std::array<EthernetPortEntry, ethernet_capacity> ethernet{};
+  // The firmware updater's build: trace interfaces get ports and a list of their own.
+  bool trace_interfaces = false;
+  std::array<EthernetPortEntry, ethernet_capacity> ethernet_traces{};
+  // Opens trace interface n of the USB list (0 success); none: ports 161-179 never open.
+  std::int32_t (*open_usb_trace_interface)(std::int32_t n) = nullptr;
   // Each port's item index in the port list; -1 when not listed.
   std::array<std::int8_t, port_count> list_positions{};
   bool ports_scanned = false;
@@ -51,6 +59,7 @@ struct PortTable {
   std::uint32_t pci_delay_field = 10u << 22;
 
   PortTable() { list_positions.fill(-1); }
+  std::int32_t last_port() const { return trace_interfaces ? last_trace_port : last_programmer_port; }
 };
 
 PortTable& port_table();

@@ -5,6 +5,7 @@
 #include "foundation/command_exception.h"
 #include "foundation/kstring.h"
 #include "foundation/status_output.h"
+#include "foundation/system_helpers.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_transfer.h"
 #include "interface/ethernet_transport.h"
@@ -92,6 +93,13 @@ bool device_open() {
   return false;
 }
 
+// A refusal: the device is held by another user. False when the user keeps off.
+bool may_take_over() {
+  if (!link_state_.asks_before_take_over) return true;
+  return safe_message_dlg(0, sap_take_over_question, platform::DialogKind::confirmation,
+                          platform::button_yes | platform::button_no, 0) == platform::result_yes;
+}
+
 bool ethernet_exchange(std::span<const std::uint8_t> stream, std::uint8_t channel) {
   bool take_over = false;
   for (int attempt = 0; attempt < ethernet_attempts; ++attempt) {
@@ -99,7 +107,10 @@ bool ethernet_exchange(std::span<const std::uint8_t> stream, std::uint8_t channe
     udp_send_receive(stream, channel, static_cast<std::uint32_t>(link_state_.ethernet_timeout), take_over, status);
     if (status == udp_acknowledged) return link_state_.data_received;
     if (status == udp_no_reply) return false;
-    if (status == udp_refusal) take_over = true;
+    if (status == udp_refusal) {
+      if (!may_take_over()) break;
+      take_over = true;
+    }
   }
   failed_exchange();
   return false;
@@ -113,7 +124,10 @@ void ethernet_send(std::span<const std::uint8_t> stream, std::uint8_t channel) {
       return;
     }
     if (status == udp_acknowledged) break;  // no socket
-    if (status == udp_refusal) take_over = true;
+    if (status == udp_refusal) {
+      if (!may_take_over()) break;
+      take_over = true;
+    }
   }
   failed_exchange();
 }

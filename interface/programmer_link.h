@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <span>
+#include <string_view>
 #include <vector>
 
 #include "foundation/short_text.h"
@@ -38,7 +39,13 @@ struct ProgrammerLink {
   bool data_received = false;
   // The WinDriver device last opened, for the re-open after a reset.
   ShortText usb_identifier;
+  // The firmware updater asks the user before taking over a programmer
+  // that another user holds; the flash programmer takes it over at once.
+  bool asks_before_take_over = false;
 };
+
+inline constexpr std::string_view sap_take_over_question =
+    "This device is currently in use by another user, do you wish to obtain control of the unit and continue?";
 
 ProgrammerLink& programmer_link();
 // Program start and tests: no medium, time-outs 3000 ms, empty reply.

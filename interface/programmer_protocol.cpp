@@ -33,14 +33,18 @@ void programmer_send_cmd(std::uint8_t b, std::int32_t timeout_ms) {
     protocol.programmer_fill = 1;
     return;
   }
-  const std::vector<std::uint8_t> stream(protocol.programmer_command.begin(),
-                                         protocol.programmer_command.begin() + (protocol.programmer_fill - 1));
+  std::vector<std::uint8_t> stream(protocol.programmer_command.begin(),
+                                   protocol.programmer_command.begin() + (protocol.programmer_fill - 1));
   protocol.programmer_fill = 1;
+  if (protocol.programmer_drops_lead_byte) {
+    stream.erase(stream.begin());
+    if (!stream.empty()) stream.front() = static_cast<std::uint8_t>(stream.front() + protocol.programmer_command_offset);
+  }
   sap_save_timeouts();
   sap_set_timeouts(timeout_ms + link_timeout_margin_ms);
   bool sent = false;
   try {
-    sent = sap_send_receive(stream, sap_protocol_channel);
+    sent = sap_send_receive(stream, protocol.programmer_channel);
   } catch (...) {
     // A halt raised inside the exchange still leaves the link's own time-outs in place.
     sap_restore_timeouts();

@@ -18,6 +18,7 @@ enum Family : std::uint8_t { ftdi_family = 0, windriver_family = 1, no_family = 
 constexpr std::uint32_t resync_timeout_ms = 250;
 
 UsbRouting routing;
+const UsbDeviceList* device_list = nullptr;
 
 ShortText line_field(std::int32_t field, const ShortText& line) {
   return extract_word(static_cast<std::uint8_t>(field), line, CharSet(","));
@@ -43,6 +44,10 @@ void resynchronise() {
 
 }  // namespace
 
+void install_usb_device_list(const UsbDeviceList* list) { device_list = list; }
+
+const UsbDeviceList* installed_usb_device_list() { return device_list; }
+
 UsbRouting& usb_routing() { return routing; }
 
 void reset_usb_routing() {
@@ -51,6 +56,7 @@ void reset_usb_routing() {
 }
 
 ShortText GET_USB_DEVICE_FIELD(std::int32_t n, std::int32_t field) {
+  if (device_list != nullptr) return device_list->field(n, field);
   const std::int32_t ftdi_count = ft_device_count();
   const WdusbDeviceTable& windriver = wdusb_state().interfaces;
   if (n < 1 || n > ftdi_count + windriver.count) return ShortText();
@@ -74,6 +80,10 @@ ShortText GET_USB_DEVICE_SERIAL(std::int32_t n) { return GET_USB_DEVICE_FIELD(n,
 ShortText GET_USB_DEVICE_DESCRIPTION(std::int32_t n) { return GET_USB_DEVICE_FIELD(n, 2); }
 
 bool open_usb_port(std::int32_t n) {
+  if (device_list != nullptr) {
+    routing.open_usb_description = GET_USB_DEVICE_DESCRIPTION(n);
+    return device_list->open(n);
+  }
   close_usb_ports();
   if (n < 1 || n > port_counts().found_usb_interface_count || n > UsbRouting::max_port) {
     routing.open_usb_description = ShortText();
@@ -104,6 +114,7 @@ bool open_usb_port(std::int32_t n) {
 }
 
 void close_usb_ports() {
+  if (device_list != nullptr) return device_list->close();
   ft_close_device();
   wdusb_close();
   routing.usb_driver_family = no_family;
@@ -111,6 +122,7 @@ void close_usb_ports() {
 
 void usb_port_write(std::int32_t length, std::int32_t timeout_ms) {
   if (length < 0 || static_cast<std::size_t>(length) > LinkState::usb_buffer_size) return;
+  if (device_list != nullptr) return device_list->write(length, timeout_ms);
   if (routing.usb_driver_family == ftdi_family) {
     ft_write(static_cast<std::uint32_t>(length));
   } else if (routing.usb_driver_family == windriver_family) {
@@ -129,6 +141,7 @@ void usb_port_write(std::int32_t length, std::int32_t timeout_ms) {
 }
 
 std::int32_t usb_port_bytes_waiting() {
+  if (device_list != nullptr) return device_list->bytes_waiting();
   if (routing.usb_driver_family == ftdi_family) return static_cast<std::int32_t>(ft_rx_queue_count());
   if (routing.usb_driver_family == windriver_family) return wdusb_state().reply_unread;
   return 0;
@@ -136,6 +149,7 @@ std::int32_t usb_port_bytes_waiting() {
 
 void usb_port_read(std::int32_t count) {
   if (count <= 0) return;
+  if (device_list != nullptr) return device_list->read(count);
   if (routing.usb_driver_family == ftdi_family) {
     ft_read(static_cast<std::uint32_t>(count));
   } else if (routing.usb_driver_family == windriver_family) {
@@ -153,6 +167,7 @@ void usb_port_read(std::int32_t count) {
 }
 
 void usb_port_reset() {
+  if (device_list != nullptr) return device_list->reset();
   if (routing.usb_driver_family == ftdi_family) {
     ft_reset_device();
   } else if (routing.usb_driver_family == windriver_family) {
@@ -165,6 +180,7 @@ void usb_port_reset() {
 }
 
 std::int32_t usb_port_status() {
+  if (device_list != nullptr) return device_list->status();
   if (routing.usb_driver_family == ftdi_family) return static_cast<std::int32_t>(ftdi_binding().last_status);
   if (routing.usb_driver_family == windriver_family) {
     std::lock_guard lock(wdusb_mutex());

@@ -20,6 +20,27 @@ struct UsbRouting {
   ShortText open_usb_description;
 };
 
+// A program's own list of USB devices in place of the two libraries' list:
+// the firmware updater's, which adds the OSBDM boards. Installed, it numbers,
+// opens and carries every USB interface port.
+struct UsbDeviceList {
+  // Lists the devices again; the result is how many there are (ports 21 on).
+  std::int32_t (*enumerate)();
+  ShortText (*field)(std::int32_t n, std::int32_t field);
+  bool (*open)(std::int32_t n);
+  void (*close)();
+  void (*write)(std::int32_t length, std::int32_t timeout_ms);
+  std::int32_t (*bytes_waiting)();
+  void (*read)(std::int32_t count);
+  void (*reset)();
+  std::int32_t (*status)();
+  // Trace interfaces on USB, found by the last enumeration.
+  std::int32_t (*trace_count)();
+};
+// nullptr: the libraries' list again.
+void install_usb_device_list(const UsbDeviceList* list);
+const UsbDeviceList* installed_usb_device_list();
+
 UsbRouting& usb_routing();
 // Closes the open interface and returns to the start values.
 void reset_usb_routing();

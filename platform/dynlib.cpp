@@ -102,6 +102,11 @@ void register_builtin_library(std::string_view name, BuiltinLibrary entries) {
   state.registered.push_back({lower(file_part(name)), entries});
 }
 
+void unregister_builtin_library(std::string_view name) {
+  const std::string wanted = lower(file_part(name));
+  std::erase_if(state.registered, [&](const BuiltinName& candidate) { return candidate.name == wanted; });
+}
+
 void hide_builtin_library(std::string_view name) { state.hidden_libraries.insert(lower(file_part(name))); }
 
 void hide_builtin_entry(std::string_view library, std::string_view entry) {

@@ -25,6 +25,8 @@ void free_library(LibraryHandle library);
 // tests of bindings whose library this machine does not have); reset_dynlib
 // removes it again.
 void register_builtin_library(std::string_view name, BuiltinLibrary entries);
+// Takes a registered library away again (the simulator's, when its world ends).
+void unregister_builtin_library(std::string_view name);
 
 // Tests take a built-in library away, or one of its entries, to reach the
 // callers' missing-library and missing-entry paths.

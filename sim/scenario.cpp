@@ -15,6 +15,8 @@ constexpr std::size_t max_file_size = 64 * 1024;
 constexpr std::size_t max_interfaces = 38;  // 19 of each family
 constexpr std::size_t max_programmers = 38;  // 19 on USB, the rest on the network
 constexpr std::uint64_t max_com_port = 19;
+// More than the library's list holds, so that a full bus can be described.
+constexpr std::size_t max_osbdm_boards = 24;
 // The port scan looks at parallel ports 1-5 and PCI cards 1-6.
 constexpr std::size_t max_parallel_cables = 5, max_pci_cards = 6;
 
@@ -119,6 +121,10 @@ class Parser {
       if (scenario_.programmers.size() == max_programmers) return "too many programmers";
       scenario_.programmers.emplace_back();
       section_ = "programmer";
+    } else if (name.starts_with("osbdm")) {
+      if (scenario_.osbdm_boards.size() == max_osbdm_boards) return "too many OSBDM boards";
+      scenario_.osbdm_boards.emplace_back();
+      section_ = "osbdm";
     } else if (name.starts_with("interface")) {
       if (scenario_.interfaces.size() == max_interfaces) return "too many interfaces";
       scenario_.interfaces.emplace_back();
@@ -138,6 +144,7 @@ class Parser {
     if (section_ == "target") return target_setting(key, value);
     if (section_ == "interface") return interface_setting(scenario_.interfaces.back(), key, value);
     if (section_ == "programmer") return programmer_setting(scenario_.programmers.back(), key, value);
+    if (section_ == "osbdm") return osbdm_setting(scenario_.osbdm_boards.back(), key, value);
     if (section_ == "network") {
       if (key == "programmer_port") return assign_number(value, 0xFFFF, scenario_.programmer_port);
       return "unknown network setting " + key;
@@ -201,6 +208,7 @@ class Parser {
     if (key == "checksum") return assign_flag(value, interface.firmware.updated_checksum);
     if (key == "protect_byte") return assign_number(value, 0xFF, interface.firmware.protect_byte);
     if (key == "updated_starts") return assign_flag(value, interface.firmware.updated_starts);
+    if (key == "universal") return assign_flag(value, interface.firmware.universal);
     PodFlashFaults& faults = interface.firmware.flash_faults;
     const std::array<std::pair<std::string_view, std::uint32_t*>, 6> counts{{{"refuse_erase", &faults.refuse_erase},
                                                                              {"refuse_row", &faults.refuse_row},
@@ -266,7 +274,47 @@ class Parser {
     if (key == "refuse_write") return assign_number(value, 0xFFFFFFFF, config.refuse_write);
     if (key == "wrong_byte_write") return assign_number(value, 0xFFFFFFFF, config.wrong_byte_write);
     if (key == "silent_after_reset") return assign_number(value, 0xFFFFFFFF, config.silent_after_reset);
+    if (key == "extra_text") return text(value, 60, config.extra_text);
+    if (key == "architecture_channel") return assign_number(value, 0xFF, config.architecture_channel);
+    if (key == "command_offset") return assign_number(value, 0xFF, config.command_offset);
     return "unknown programmer setting " + key;
+  }
+
+  std::string osbdm_setting(OsbdmBoardConfig& board, const std::string& key, std::string_view value) {
+    if (key == "state_file") return file(value, board.state_file);
+    if (key == "mode") {
+      const std::string mode = lower(value);
+      if (mode != "debug" && mode != "bootloader") return "mode is debug or bootloader";
+      board.bootloader = mode == "bootloader";
+      return "";
+    }
+    if (key == "version") return version_bytes(value, board.version);
+    if (key == "exchange_status") return assign_number(value, 0xFF, board.faults.exchange_status);
+    OsbdmBoardFaults& faults = board.faults;
+    const std::array<std::pair<std::string_view, bool*>, 5> flags{{{"refuse_open", &faults.refuse_open},
+                                                                   {"refuse_version", &faults.refuse_version},
+                                                                   {"refuse_erase", &faults.refuse_erase},
+                                                                   {"refuse_program", &faults.refuse_program},
+                                                                   {"verify_mismatch", &faults.verify_mismatch}}};
+    for (const auto& [name, flag] : flags) {
+      if (key == name) return assign_flag(value, *flag);
+    }
+    return "unknown osbdm setting " + key;
+  }
+
+  // Eight numbers separated by commas.
+  static std::string version_bytes(std::string_view value, std::array<std::uint8_t, 8>& into) {
+    std::array<std::uint8_t, 8> bytes{};
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+      const std::size_t comma = value.find(',');
+      if ((comma == std::string_view::npos) != (i + 1 == bytes.size())) return "a version is eight bytes";
+      const std::optional<std::uint64_t> byte = number(trim(value.substr(0, comma)), 0xFF);
+      if (!byte) return "bad version byte";
+      bytes[i] = static_cast<std::uint8_t>(*byte);
+      value.remove_prefix(comma == std::string_view::npos ? value.size() : comma + 1);
+    }
+    into = bytes;
+    return "";
   }
 
   std::string file(std::string_view value, std::filesystem::path& path) {

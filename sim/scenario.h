@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "sim/osbdm/sim_osbdm_boards.h"
 #include "sim/pod/pod.h"
 #include "sim/programmer/sim_programmer.h"
 #include "sim/sim_clock.h"
@@ -54,6 +55,8 @@ struct Scenario {
   ScenarioTarget target;
   std::vector<ScenarioInterface> interfaces;
   std::vector<ScenarioProgrammer> programmers;
+  // Boards reached through the OSBDM library.
+  std::vector<OsbdmBoardConfig> osbdm_boards;
   // The port every UDP programmer listens on; 0: any free port.
   std::uint16_t programmer_port = 0;
 };

@@ -4,7 +4,9 @@
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/dynlib.h"
 #include "platform/ftdi.h"
+#include "platform/osbdm.h"
 #include "platform/pcicard.h"
 #include "platform/portio.h"
 #include "platform/wdusb.h"
@@ -12,6 +14,7 @@
 namespace vx::sim {
 namespace {
 
+constexpr std::string_view osbdm_library = "VXOSBDMV1.DLL", osbdm_usb_library = "libusb0.dll";
 constexpr std::uint8_t nvopt_secured = 0xFF, nvopt_unsecured = 0xFE;
 
 std::string state_text(StateFileResult result) {
@@ -51,6 +54,14 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
   platform::install_parallel_ports(&parallel_);
   platform::install_pci_card_driver(&pci_);
   platform::install_serial_backend(&serial_);
+  for (const OsbdmBoardConfig& board : scenario.osbdm_boards) {
+    const std::string problem = osbdm_.add(board);
+    if (state_problem_.empty()) state_problem_ = problem;
+  }
+  previous_osbdm_ = platform::install_osbdm_backend(&osbdm_);
+  // The OSBDM library only asks that the USB library be present.
+  platform::register_builtin_library(osbdm_usb_library, platform::entryless_library_entry);
+  platform::register_builtin_library(osbdm_library, platform::osbdm_library_entry);
   if (!lines_.empty()) {
     clock_.set_busy_check([this] {
       for (const std::unique_ptr<SimProgrammerLine>& line : lines_) {
@@ -117,6 +128,10 @@ void SimulatedWorld::add_programmers(const Scenario& scenario) {
 }
 
 SimulatedWorld::~SimulatedWorld() {
+  platform::unregister_builtin_library(osbdm_library);
+  platform::unregister_builtin_library(osbdm_usb_library);
+  platform::install_osbdm_backend(previous_osbdm_);
+  osbdm_.save();
   platform::install_serial_backend(previous_serial_);
   clock_.set_busy_check(nullptr);
   lines_.clear();

@@ -10,6 +10,7 @@
 #include "sim/cable/sim_parallel_cable.h"
 #include "sim/cable/sim_pci_card.h"
 #include "sim/hcs08/hcs08.h"
+#include "sim/osbdm/sim_osbdm_boards.h"
 #include "sim/pod/pod.h"
 #include "sim/programmer/sim_programmer.h"
 #include "sim/programmer/sim_programmer_udp.h"
@@ -44,6 +45,8 @@ class SimulatedWorld {
   SimUsbBus& usb_bus() { return usb_; }
   SimParallelPorts& parallel_ports() { return parallel_; }
   SimPciCardDriver& pci_cards() { return pci_; }
+  // The boards behind the built-in "VXOSBDMV1.DLL".
+  SimOsbdmBoards& osbdm_boards() { return osbdm_; }
   // A programmer on a serial line is shared with its line's thread: touch it,
   // its interface and the target only inside with_lines_held.
   SimProgrammer& programmer(std::size_t k) { return *programmers_.at(k); }
@@ -73,6 +76,8 @@ class SimulatedWorld {
   SimUsbBus usb_;
   SimParallelPorts parallel_;
   SimPciCardDriver pci_;
+  SimOsbdmBoards osbdm_;
+  platform::OsbdmBackend* previous_osbdm_ = nullptr;
   // The scenario's interfaces first, then the programmers' own.
   std::vector<std::unique_ptr<Pod>> pods_;
   std::size_t interface_count_ = 0;

@@ -137,6 +137,18 @@ void scan() {
   if (open_mode) trace_open_failure();
 }
 
+void end_callback() { state.in_callback = false; }
+
+}  // namespace
+
+void WdusbDeviceTable::append(const ShortText& name, const ShortText& line, const ShortText& identifier) {
+  if (count >= capacity) return;
+  const auto index = static_cast<std::size_t>(count++);
+  names[index] = name.substr(0, name_length);
+  information[index] = line;
+  identifiers[index] = identifier.substr(0, name_length);
+}
+
 void sort_by_name(WdusbDeviceTable& table) {
   for (std::int32_t i = 0; i < table.count; ++i) {
     for (std::int32_t j = i + 1; j < table.count; ++j) {
@@ -148,18 +160,6 @@ void sort_by_name(WdusbDeviceTable& table) {
       std::swap(table.identifiers[a], table.identifiers[b]);
     }
   }
-}
-
-void end_callback() { state.in_callback = false; }
-
-}  // namespace
-
-void WdusbDeviceTable::append(const ShortText& name, const ShortText& line, const ShortText& identifier) {
-  if (count >= capacity) return;
-  const auto index = static_cast<std::size_t>(count++);
-  names[index] = name.substr(0, name_length);
-  information[index] = line;
-  identifiers[index] = identifier.substr(0, name_length);
 }
 
 WdusbState& wdusb_state() { return state; }
@@ -213,19 +213,20 @@ void clear_user_record() {
   state.record = WdusbUserRecord{};
 }
 
-void wdusb_enumerate() {
+WdusbDeviceTable list_windriver_devices() {
   {
     std::lock_guard lock(state_mutex);
     state.open_mode = false;
   }
   scan();
+  std::lock_guard lock(state_mutex);
+  return state.raw;
+}
+
+void wdusb_enumerate() {
+  WdusbDeviceTable found = list_windriver_devices();
   state.interfaces.clear();
   state.programmers.clear();
-  WdusbDeviceTable found;
-  {
-    std::lock_guard lock(state_mutex);
-    found = state.raw;
-  }
   sort_by_name(found);
   for (std::int32_t k = 1; k <= found.count; ++k) {
     const ShortText model = field(2, found.line(k));

@@ -108,6 +108,10 @@ void take_desktop_usb_vendor_id(std::string_view text);
 void wdusb_reset_state();
 void clear_user_record();
 void wdusb_enumerate();
+// Scans the bus and returns every device found, in the order found.
+WdusbDeviceTable list_windriver_devices();
+// By name, as unsigned bytes, a prefix first; equal names keep their order.
+void sort_by_name(WdusbDeviceTable& table);
 std::int32_t wdusb_interface_count();
 std::int32_t wdusb_programmer_count();
 bool wdusb_open_device(const ShortText& identifier);

@@ -29,7 +29,8 @@ constexpr std::array<std::uint8_t, 8> offset_sub_commands = {10, 11, 12, 14, 15,
 namespace sub {
 constexpr std::uint8_t speed = 0, block_write = 4, block_read = 5, reset_line = 6, bkgd_line = 7,
                        clear_reset_latch = 9, target_type = 3, running_version = 14, programmer_initialisation = 48,
-                       upgrade_crc = 21, logic_script = 31, batch = 20, trim_8bit = 23, trim_search = 25, resync = 255;
+                       upgrade_crc = 21, logic_script = 31, shift_speed = 10, batch = 20, trim_8bit = 23, trim_search = 25,
+                       resync = 255;
 }
 
 // The first firmware that offers a sub-command.
@@ -146,6 +147,15 @@ void Pod::run_command(std::span<const std::uint8_t> command, std::vector<std::ui
 void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& reply) {
   if (command.size() < 2) return log_violation(command, "interface command without sub-command");
   if (command[1] == flash_frame_open || command[1] == flash_frame_close) return flash_frame(command);
+  // A Universal's flash work carries the offset, which leaves the bare 10 to the shift speed.
+  if (config_.universal && command[1] == sub::shift_speed) {
+    if (command.size() == 3) {
+      shift_speed_ = command[2];
+    } else {
+      log_violation(command, "wrong length for the shift speed");
+    }
+    return;
+  }
   const std::optional<std::uint8_t> plain = plain_sub_command(command[1]);
   if (!plain || !allowed(*plain)) return;
   const auto expect_size = [&](std::size_t size) {
@@ -190,7 +200,7 @@ void Pod::run_interface_command(std::span<const std::uint8_t> command, std::vect
 
 // The firmware's own sub-command number; nullopt (and a violation) when the offset is wrong.
 std::optional<std::uint8_t> Pod::plain_sub_command(std::uint8_t sub_command) {
-  const bool offset_firmware = running_version().major > 5;
+  const bool offset_firmware = running_version().major > 5 || config_.universal;
   const auto offset_kind = [](std::uint8_t value) {
     return std::find(offset_sub_commands.begin(), offset_sub_commands.end(), value) != offset_sub_commands.end();
   };

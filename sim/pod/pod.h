@@ -38,6 +38,9 @@ struct PodConfig {
   // False: the updated firmware fails at once whenever it is started, and the original runs.
   bool updated_starts = true;
   PodFlashFaults flash_faults{};
+  // A Universal: its firmware-control sub-commands carry the offset on every
+  // version, and it takes the shift speed (7, 10, speed) without it.
+  bool universal = false;
   // What the voltage input reads with the target powered (x 5 / 255 volts): 3.3 V.
   std::uint8_t target_voltage_code = 168;
   // The timer that newer firmware measures the sync pulse with.
@@ -111,6 +114,8 @@ class Pod {
   // run sends hundreds of thousands of commands. Switching it off drops what was kept.
   void keep_wire_log(bool keep);
   const std::vector<WireRecord>& wire_log() const { return wire_log_; }
+  // The shift speed as last set.
+  std::uint8_t shift_speed() const { return shift_speed_; }
   const std::vector<std::string>& violations() const { return violations_; }
   FirmwareVersion running_version() const;
   bool running_updated() const { return running_updated_; }
@@ -190,6 +195,7 @@ class Pod {
   bool flash_frame_open_ = false;
   std::uint32_t erases_ = 0, rows_ = 0, keys_ = 0, checksums_ = 0, protects_ = 0, flash_commands_ = 0;
   std::uint8_t target_type_ = 0;
+  std::uint8_t shift_speed_ = 0;
   // A parallel cable sends a block write's data as a command after the bare 7, 4.
   bool block_data_expected_ = false;
   std::uint16_t speed_divider_ = 0;

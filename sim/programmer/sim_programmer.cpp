@@ -137,9 +137,16 @@ void SimProgrammer::boot() {
 std::optional<std::vector<std::uint8_t>> SimProgrammer::execute(std::uint8_t channel,
                                                                 std::span<const std::uint8_t> stream) {
   ++executed_;
+  received_.emplace_back(1, channel);
+  received_.back().insert(received_.back().end(), stream.begin(), stream.end());
   if (stream.empty()) return std::vector<std::uint8_t>{};
   const bool reset = channel == 2 && stream[0] == 0x03;
   if (silent_ && !reset) return std::nullopt;
+  if (config_.architecture_channel != 0 && channel == config_.architecture_channel) {
+    std::vector<std::uint8_t> command{7, static_cast<std::uint8_t>(stream[0] - config_.command_offset)};
+    command.insert(command.end(), stream.begin() + 1, stream.end());
+    return protocol(command);
+  }
   switch (channel) {
     case 1: return query(stream);
     case 2: return control(stream);
@@ -183,6 +190,10 @@ std::optional<std::vector<std::uint8_t>> SimProgrammer::control(std::span<const 
       logic_updated_ = logic_updated_ || !config_.logic_update_fails;
       return text("Logic reload started");
     case 0x20: return text(logic_updated_ ? "Logic updated successfully" : "No logic update");
+    case 0x1D:
+      if (stream.size() != 3) return std::vector<std::uint8_t>{0};
+      shift_speed_ = static_cast<std::uint16_t>(stream[1] | stream[2] << 5);
+      return std::vector<std::uint8_t>{1};
     case 0x28: return range_crc(stream);
     case 0x29: {
       // The manufacturing image is what the primary trailer describes.

@@ -42,6 +42,10 @@ struct SimProgrammerConfig {
   std::uint32_t refuse_erase = 0, refuse_unlock = 0, refuse_write = 0, wrong_byte_write = 0, silent_after_reset = 0;
   // One byte of the primary kernel differs from what its trailer says.
   bool corrupt_manufacturing = false;
+  // A second protocol channel on which interface commands come without their
+  // leading 7 and with this offset on the sub-command (0: none).
+  std::uint8_t architecture_channel = 0;
+  std::uint8_t command_offset = 0;
 };
 
 // The stand-alone programmer's firmware: its own commands on the query
@@ -77,6 +81,10 @@ class SimProgrammer {
   bool logic_updated() const { return logic_updated_; }
   std::uint32_t executed() const { return executed_; }
   std::uint32_t resets() const { return resets_; }
+  // The shift speed the control command 0x1D last set.
+  std::uint16_t shift_speed() const { return shift_speed_; }
+  // Every link command received: its channel, then its stream.
+  const std::vector<std::vector<std::uint8_t>>& received() const { return received_; }
 
   // The flash and the logic state as a file keeps them; false (nothing
   // changed) for bytes of another size.
@@ -106,6 +114,8 @@ class SimProgrammer {
   std::uint32_t erases_ = 0, unlocks_ = 0, writes_ = 0;
   std::uint32_t executed_ = 0;
   std::uint32_t resets_ = 0;
+  std::uint16_t shift_speed_ = 0;
+  std::vector<std::vector<std::uint8_t>> received_;
 };
 
 // The flash block holding an address of the programmer; nothing outside its flash.

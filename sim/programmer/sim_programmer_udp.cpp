@@ -66,7 +66,8 @@ void SimProgrammerUdp::take(const platform::ReceivedDatagram& got, std::span<con
   }
   if (opcode != request && opcode != take_over) return;
   ++requests_;
-  if (locked_ && opcode == request) {
+  if ((locked_ && opcode == request) || held_by_other_ > 0) {
+    if (held_by_other_ > 0) --held_by_other_;
     send(got, refused, block, nullptr);
     return;
   }

@@ -28,6 +28,8 @@ class SimProgrammerUdp final : public platform::UdpResponder {
   const std::string& address() const { return address_; }
   void set_locked(bool locked) { locked_ = locked; }
   bool locked() const { return locked_; }
+  // The next `count` requests are refused, take-overs too: another user holds on.
+  void refuse_next(std::uint32_t count) { held_by_other_ = count; }
   // Requests acknowledged or refused, repeats included.
   std::uint32_t requests() const { return requests_; }
 
@@ -43,6 +45,7 @@ class SimProgrammerUdp final : public platform::UdpResponder {
   platform::UdpSocket socket_;
   platform::UdpSocket broadcast_;
   bool locked_ = false;
+  std::uint32_t held_by_other_ = 0;
   std::uint32_t requests_ = 0;
   std::optional<std::uint16_t> last_block_;
   std::optional<std::vector<std::uint8_t>> last_reply_;

@@ -94,5 +94,11 @@ TEST_F(DynlibTest, RegisteredLibrariesResolveByFileNameUntilReset) {
   EXPECT_EQ(load_library("extra.dll"), 0u);
 }
 
+TEST_F(DynlibTest, UnregisteredLibraryIsGoneAgain) {
+  register_builtin_library("extra.dll", one_entry_library);
+  unregister_builtin_library("EXTRA.DLL");
+  EXPECT_EQ(load_library("extra.dll"), 0u);
+}
+
 }  // namespace
 }  // namespace vx::platform

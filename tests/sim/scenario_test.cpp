@@ -122,6 +122,32 @@ TEST(Scenario, ProgrammersOnSerialLines) {
   EXPECT_EQ(result.scenario->programmers[1].com, 1) << "COM1 unless told";
 }
 
+TEST(Scenario, OsbdmBoards) {
+  const ScenarioResult result = parse_scenario(R"(
+[osbdm 1]
+version = 1, 1, 31, 2, 0, 2, 0x10, 6
+exchange_status = 3
+refuse_open = yes
+[osbdm 2]
+mode = bootloader
+refuse_erase = yes
+refuse_program = yes
+verify_mismatch = yes
+refuse_version = yes
+)",
+                                               "");
+  ASSERT_TRUE(result.scenario) << result.error;
+  const std::vector<OsbdmBoardConfig>& boards = result.scenario->osbdm_boards;
+  ASSERT_EQ(boards.size(), 2u);
+  EXPECT_FALSE(boards[0].bootloader);
+  EXPECT_EQ(boards[0].version, (std::array<std::uint8_t, 8>{1, 1, 31, 2, 0, 2, 0x10, 6}));
+  EXPECT_EQ(boards[0].faults.exchange_status, 3);
+  EXPECT_TRUE(boards[0].faults.refuse_open);
+  EXPECT_TRUE(boards[1].bootloader);
+  EXPECT_TRUE(boards[1].faults.refuse_erase && boards[1].faults.refuse_program && boards[1].faults.verify_mismatch &&
+              boards[1].faults.refuse_version);
+}
+
 TEST(Scenario, RefusesWhatItCannotUseAndSaysWhere) {
   struct Case {
     const char* text;
@@ -154,6 +180,11 @@ TEST(Scenario, RefusesWhatItCannotUseAndSaysWhere) {
       {"[programmer 1]\ncom = 0", "line 2: com is 1 to 19"},
       {"[programmer 1]\ncom = 20", "line 2: bad number 20"},
       {"[programmer 1]\nmedium = serial\n[programmer 2]\nmedium = serial", "two programmers on one COM port"},
+      {"[osbdm 1]\nmode = asleep", "line 2: mode is debug or bootloader"},
+      {"[osbdm 1]\nversion = 1,2,3", "line 2: a version is eight bytes"},
+      {"[osbdm 1]\nversion = 1,2,3,4,5,6,7,8,9", "line 2: a version is eight bytes"},
+      {"[osbdm 1]\nversion = 1,2,3,4,5,6,7,256", "line 2: bad version byte"},
+      {"[osbdm 1]\nrefuse_erase = often", "line 2: expected yes or no"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.text);
