@@ -46,13 +46,13 @@ struct Listing {
   std::int32_t listed = 0;
 
   void add(const ShortText& line) { lines.push_back(line.str()); }
-  ShortText device_line(const ShortText& text) { return "Device " + long_to_str(listed++) + " : " + text; }
+  ShortText next_device_line(const ShortText& text) { return "Device " + long_to_str(listed++) + " : " + text; }
 };
 
 // A Universal's model text: "<maker>: <name> - <kind> - <config> (FS)<rest>".
 void list_universal(Listing& listing, std::string_view description, const ShortText& serial) {
   const std::size_t colon = description.find(':');
-  // Without a colon the text is taken from its second character, as the colon's would be.
+  // Without a colon the text starts at its second character.
   std::string_view text = description.substr(std::min(description.size(), colon == std::string_view::npos ? 1 : colon + 2));
   text = after_first(after_first(text, '-'), '-');
   std::string_view cut, rest;
@@ -61,7 +61,7 @@ void list_universal(Listing& listing, std::string_view description, const ShortT
     rest = text.substr(mark + universal_mark.size());
   }
   const ShortText device = "Quorvex Universal" + ShortText(rest);
-  listing.add(listing.device_line(device));
+  listing.add(listing.next_device_line(device));
   listing.add("     Current Config :    " + config_name(cut));
   const ShortText upper = upper_case(device);
   if (const std::size_t rev = upper.view().find("REV "); rev != std::string_view::npos && rev + 4 < device.size()) {
@@ -79,7 +79,7 @@ ShortText firmware_type_name(std::uint8_t firmware_type) { return firmware_type 
 
 // A board's version bytes come only from its own entry of the OSBDM list.
 void list_board(Listing& listing, const ShortText& description, const OsbdmDevice* board) {
-  listing.add(listing.device_line(description));
+  listing.add(listing.next_device_line(description));
   if (board == nullptr || !has(board->description, version_kept_mark)) return;
   namespace v = osbdm_version;
   const OsbdmVersionBytes& version = board->version;
