@@ -13,6 +13,7 @@
 #include "interface/drivers/wdusb_library.h"
 #include "platform/dynlib.h"
 #include "platform/ws/shell.h"
+#include "platform/ws/timer.h"
 #include "sim/hcs08/device_config.h"
 #include "sim/hcs08/state_file.h"
 #include "sim/simulated_world.h"
@@ -21,6 +22,7 @@
 #include "tests/platform/ws_test_support.h"
 #include "tests/utilities/scout_bench.h"
 #include "utilities/fwscout_form.h"
+#include "utilities/scout_main_block.h"
 
 namespace vx::utilities::fwscout_form {
 namespace {
@@ -188,6 +190,34 @@ TEST_F(ScoutWindowOnDisplay, Screenshot) {
   // Scrolled to the bootloader board, as the Down key takes the user there.
   window_->ListBox1().set_item_index(21);
   EXPECT_FALSE(test::save_screenshot(*window_, "fwscout-list-end").empty());
+}
+
+TEST_F(ScoutWindowOnDisplay, TheMainBlockListsOnShowingAndRefreshesUntilTheUserCloses) {
+  const sim::ScenarioResult loaded = sim::parse_scenario(test::universal_and_three_boards, dir_.path());
+  ASSERT_TRUE(loaded.scenario) << loaded.error;
+  world_ = std::make_unique<sim::SimulatedWorld>(*loaded.scenario);
+  std::vector<Lines> seen;
+  std::unique_ptr<ws::Timer> user;
+  const int code = scout_main_block([&](TForm1& window) {
+    user = std::make_unique<ws::Timer>(20);
+    user->on_timer = [&](ws::Timer&) {
+      seen.push_back(window.ListBox1().items());
+      if (seen.size() == 1) {
+        world_->osbdm_boards().board(0).config.bootloader = true;
+        window.refreshbutton().click();
+      } else {
+        window.close();
+      }
+    };
+  });
+  user.reset();
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(seen.size(), 2u);
+  EXPECT_EQ(seen[0].size(), 22u);
+  EXPECT_EQ(seen[0][6], "Device 1 : Embedded S08 OSBDM/OSJTAG Device (Firmware Version 31.5)");
+  EXPECT_EQ(seen[1][6], "Device 1 : Embedded Kinetis OSBDM/OSJTAG Device (Firmware Version 32.2)")
+      << "the first board is in its bootloader now, listed last";
+  EXPECT_EQ(seen[1].size(), 15u);
 }
 
 }  // namespace
