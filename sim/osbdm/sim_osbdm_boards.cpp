@@ -27,12 +27,16 @@ std::string SimOsbdmBoards::add(const OsbdmBoardConfig& config) {
   boards_.push_back({config, {}});
   Board& board = boards_.back();
   board.memory.fill(0xFF);
-  if (config.state_file.empty() || !std::filesystem::exists(config.state_file)) return "";
-  if (load_flash_state(config.state_file.string(), default_device(), board.memory) == StateFileResult::Ok) return "";
-  board.memory.fill(0xFF);
-  // A damaged file is kept for a look, never replaced by an erased board.
-  board.config.state_file.clear();
-  return "cannot read the OSBDM board's state file " + config.state_file.string();
+  if (!config.state_file.empty() && std::filesystem::exists(config.state_file)) {
+    if (load_flash_state(config.state_file.string(), default_device(), board.memory) == StateFileResult::Ok) return "";
+    board.memory.fill(0xFF);
+    // A damaged file is kept for a look, never replaced by an erased board.
+    board.config.state_file.clear();
+    return "cannot read the OSBDM board's state file " + config.state_file.string();
+  }
+  // A new board comes with the factory's firmware, whose version bytes the scenario gives.
+  std::copy(config.version.begin(), config.version.end(), board.memory.begin() + version_address);
+  return "";
 }
 
 std::string SimOsbdmBoards::save() {
@@ -101,7 +105,8 @@ std::uint8_t SimOsbdmBoards::exchange(std::uint8_t sub_command, std::uint32_t& s
 std::uint8_t SimOsbdmBoards::get_version(std::span<std::uint8_t, platform::osbdm_version_buffer_size> buffer) {
   record("get_version");
   if (open_ == nullptr || open_in_bootloader_ || open_->config.faults.refuse_version) return failed;
-  std::copy(open_->config.version.begin(), open_->config.version.end(), buffer.begin() + 2);
+  const auto kept = open_->memory.begin() + version_address;
+  std::copy(kept, kept + open_->config.version.size(), buffer.begin() + 2);
   return 0;
 }
 

@@ -24,7 +24,8 @@ struct OsbdmBoardFaults {
 struct OsbdmBoardConfig {
   // The jumper: the board starts in its bootloader instead of its debug firmware.
   bool bootloader = false;
-  // VERSION_HW, VERSION_SW, BUILD_VER, TARGET_TYPE, FIRMWARE_TYPE, BUILD_VER_REV, BOARD_ID, OSBDM_ID.
+  // VERSION_HW, VERSION_SW, BUILD_VER, TARGET_TYPE, FIRMWARE_TYPE, BUILD_VER_REV, BOARD_ID, OSBDM_ID:
+  // the factory firmware's, for a board that starts without a state file.
   std::array<std::uint8_t, 8> version{};
   OsbdmBoardFaults faults;
   // The board's flash is kept here between runs, in the target's state-file format.
@@ -34,11 +35,15 @@ struct OsbdmBoardConfig {
 // Evaluation boards with an OSBDM/OSJTAG circuit as the library reaches
 // them: debug-mode boards are counted and opened by index, bootloader-mode
 // ones only through the bootloader calls, which reach the 64 KB memory of the
-// board's own HCS08 (its flash ranges are what a state file keeps). Exchange
-// 0x34 echoes its data; the others answer nothing. Every call is logged.
+// board's own HCS08 (its flash ranges are what a state file keeps). The
+// debug firmware answers the version bytes it keeps at version_address, so a
+// board reports what its image holds. Exchange 0x34 echoes its data; the
+// others answer nothing. Every call is logged.
 class SimOsbdmBoards : public platform::OsbdmBackend {
  public:
   static constexpr std::uint32_t memory_size = 0x10000;
+  // Eight bytes in the same order as OsbdmBoardConfig::version.
+  static constexpr std::uint32_t version_address = 0xFFA0;
   struct Board {
     OsbdmBoardConfig config;
     std::array<std::uint8_t, memory_size> memory;
