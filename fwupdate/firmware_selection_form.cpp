@@ -97,7 +97,9 @@ std::unique_ptr<ws::Image> make_picture(ws::Window* parent, ws::Picture picture,
 }
 
 std::unique_ptr<ws::Memo> make_memo(ws::Window* parent, const std::vector<std::string>& lines) {
-  auto memo = make<ws::Memo>(parent, 168, 40, 484, 126);
+  auto memo = make<ws::Memo>(parent, 164, 40, 497, 126);
+  // The lines are the texts' own; a smaller face keeps the longest inside the memo.
+  memo->set_font({.height = 10});
   memo->set_lines(lines);
   memo->set_tab_stop(false);
   memo->hide();
@@ -152,7 +154,7 @@ Tupdatefirmwareselectionform::Tupdatefirmwareselectionform(ShortText program_fol
 
   panel1_ = make<ws::Panel>(this, 0, 75, form_width, 200);
   hardware_label_ = make_label(panel1_.get(), "1. Select Hardware Type : ", 8, 12, bold);
-  hardware_type_ = make<ws::ComboBox>(panel1_.get(), 200, 8, 450, 21);
+  hardware_type_ = make<ws::ComboBox>(panel1_.get(), 180, 8, 481, 21);
   hardware_type_->set_font(bold);
   hardware_type_->set_items({"Quorvex Universal - Low cost Debug Interface",
                              "Quorvex Universal FX - High Speed Debug Interface"});
@@ -189,11 +191,11 @@ Tupdatefirmwareselectionform::Tupdatefirmwareselectionform(ShortText program_fol
 
   file_panel_ = make<ws::Panel>(this, 0, 391, form_width, 84);
   file_label_ = make_label(file_panel_.get(), "4. Firmware File Selection : ", 8, 6, bold);
-  automatic_ = make<ws::RadioButton>(file_panel_.get(), 24, 30, 170, 17);
+  automatic_ = make<ws::RadioButton>(file_panel_.get(), 8, 30, 190, 17);
   automatic_->set_caption("Automatic");
   automatic_->set_checked(true);
   automatic_name_ = make_label(file_panel_.get(), "Unselected ", manual_button_left, 32, bold);
-  manual_ = make<ws::RadioButton>(file_panel_.get(), 24, 56, 170, 17);
+  manual_ = make<ws::RadioButton>(file_panel_.get(), 8, 56, 194, 17);
   manual_->set_caption("Choose Firmware Update File");
   manual_select_ = make_button(file_panel_.get(), "Select", manual_button_left, 52, 60);
   manual_select_->on_click = [this](ws::Window&) { ManualFirmwareSelectButtonClick(); };
@@ -326,7 +328,7 @@ void Tupdatefirmwareselectionform::choose_architecture_row() {
     automatic_->set_checked(true);
     const bool board = selected_hardware_type_ == osbdm_board;
     manual_->set_caption(board ? "Choose Firmware Update File or S-Record" : "Choose Firmware Update File");
-    manual_->set_bounds(manual_->left(), manual_->top(), board ? 240 : 170, manual_->height());
+    manual_->set_bounds(manual_->left(), manual_->top(), board ? 260 : 194, manual_->height());
     const int button_left = board ? manual_button_left_board : manual_button_left;
     manual_select_->set_bounds(button_left, manual_select_->top(), manual_select_->width(), manual_select_->height());
     manual_name_->set_bounds(button_left + 70, manual_name_->top(), manual_name_->width(), manual_name_->height());
