@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "fwupdate/flash_update.h"
@@ -212,6 +213,22 @@ TEST_F(SelectionWindowTest, TheMemosCarryTheirTextsWithTheSingleByteApostrophe) 
             "VLX\x92s Quorvex Universal is an all-in-one development interface which");
   EXPECT_EQ(window_->OSBDMMemo().lines().size(), 7u);
   EXPECT_EQ(window_->OSBDMMemo().lines()[4], "");
+}
+
+TEST_F(SelectionWindowTest, ABoardInBootloaderModeIsOpenedThroughItsBootloader) {
+  put_board_file();
+  start("[time]\nmode = virtual\n[osbdm 1]\nmode = bootloader\n");
+  choose_hardware(2);
+  ASSERT_EQ(window_->SelectDeviceCombobox().text(), "Embedded OSBDM/OSJTAG Device - Bootloader Mode");
+  choose_architecture(7);
+  world_->osbdm_boards().clear_log();
+  window_->UpdateFirmwareButton().click();
+  const std::vector<std::string>& log = world_->osbdm_boards().log();
+  // Nothing before the bootloader's open but the close of whatever was open: no port load, no reset.
+  const auto opened = std::find(log.begin(), log.end(), "bootloader_open 0");
+  ASSERT_NE(opened, log.end());
+  EXPECT_TRUE(std::all_of(log.begin(), opened, [](const std::string& call) { return call == "close"; }));
+  EXPECT_NE(window_->ResultLabel().caption(), "Updating ...");
 }
 
 }  // namespace
