@@ -27,6 +27,8 @@
 #include "platform/dialogs.h"
 #include "platform/dynlib.h"
 #include "platform/ws/application.h"
+#include "platform/ws/input.h"
+#include "platform/ws/messages.h"
 #include "platform/ws/reset.h"
 #include "sim/simulated_world.h"
 #include "support/recording_list_view.h"
@@ -134,9 +136,18 @@ class SelectionWindowTest : public ::testing::Test {
     if (show) window_->show();
   }
 
+  // As a user does it: the hardware type by the arrow keys, buttons by the mouse.
   void choose_hardware(int index) {
-    window_->HarwareTypeComboBox().set_item_index(index);
-    window_->HarwareTypeComboBoxChange();
+    ws::ComboBox& types = window_->HarwareTypeComboBox();
+    types.set_focus();
+    for (int at = types.item_index(); at != index; at += at < index ? 1 : -1) {
+      ws::input::press_key(at < index ? ws::vk::down : ws::vk::up);
+    }
+    ws::process_messages();
+  }
+  void press(ws::Button& button) {
+    ws::input::click(button, {button.width() / 2, button.height() / 2});
+    ws::process_messages();
   }
   void choose_device(int index) {
     window_->SelectDeviceCombobox().set_item_index(index);

@@ -31,13 +31,13 @@ TEST_F(SelectionWindowOnDisplayTest, ShowsEachStateOfTheSelection) {
     progress_shot = vx::test::save_screenshot(form, "updater-progress-fx");
   };
   choose_hardware(1);
-  window_->UpdateFirmwareButton().click();
+  press(window_->UpdateFirmwareButton());
   EXPECT_EQ(window_->color(), ws::color::green);
   EXPECT_FALSE(progress_shot.empty());
   EXPECT_FALSE(vx::test::save_screenshot(*window_, "updater-selection-success").empty());
 
   world_->pod(1).inject(sim::PodFault::no_ack);
-  window_->UpdateFirmwareButton().click();
+  press(window_->UpdateFirmwareButton());
   EXPECT_EQ(window_->color(), ws::color::maroon);
   EXPECT_FALSE(vx::test::save_screenshot(*window_, "updater-selection-failure").empty());
 

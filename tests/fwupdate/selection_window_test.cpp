@@ -60,7 +60,7 @@ TEST_F(SelectionWindowTest, UpdatesTheUniversalAndTheFxEndToEnd) {
   for (const Case& c : {Case{0, 0, "universal.s19"}, Case{1, 1, "universal-fx.s19"}}) {
     SCOPED_TRACE(c.file);
     choose_hardware(c.hardware);
-    window_->UpdateFirmwareButton().click();
+    press(window_->UpdateFirmwareButton());
     EXPECT_EQ(window_->ResultLabel().caption(), "Last Result = Success");
     EXPECT_EQ(window_->color(), ws::color::green);
     EXPECT_TRUE(window_->UpdateFirmwareButton().enabled());
@@ -99,7 +99,7 @@ TEST_F(SelectionWindowTest, FailuresSayWhatWentWrong) {
   // The HC16/683xx row has no Universal file.
   choose_architecture(5);
   EXPECT_EQ(window_->AutomaticFirmwareNameLabel().caption(), "Not Found");
-  window_->UpdateFirmwareButton().click();
+  press(window_->UpdateFirmwareButton());
   EXPECT_EQ(user_.messages, std::vector<std::string>{"Error - no firmware file selected."});
   EXPECT_EQ(window_->ResultLabel().caption(), "Ready") << "nothing ran";
   EXPECT_EQ(window_->color(), ws::color::button_face);
@@ -109,7 +109,7 @@ TEST_F(SelectionWindowTest, FailuresSayWhatWentWrong) {
   user_.messages.clear();
   choose_architecture(2);
   std::filesystem::remove(dir_.file("usbqxfs20armens.620"));
-  window_->UpdateFirmwareButton().click();
+  press(window_->UpdateFirmwareButton());
   EXPECT_EQ(window_->ResultLabel().caption(), "Last Result = Failure");
   EXPECT_EQ(window_->color(), ws::color::maroon);
   EXPECT_EQ(world_->pod(0).running_version(), (sim::FirmwareVersion{6, 10}));
@@ -119,7 +119,7 @@ TEST_F(SelectionWindowTest, AnInterfaceThatDoesNotAnswerCannotBeConnected) {
   put_interface_files();
   start();
   world_->pod(0).inject(sim::PodFault::no_ack);
-  window_->UpdateFirmwareButton().click();
+  press(window_->UpdateFirmwareButton());
   EXPECT_EQ(user_.messages, std::vector<std::string>{"Error connecting to hardware."});
   EXPECT_EQ(window_->ResultLabel().caption(), "Last Result = Failure");
   EXPECT_EQ(window_->color(), ws::color::maroon);
@@ -205,6 +205,15 @@ TEST_F(SelectionWindowTest, LinksOpenTheirPages) {
   EXPECT_EQ(ws::opened_urls(), (std::vector<std::string>{universal_page, universal_fx_page, osbdm_page, home_page,
                                                          home_page}));
   for (const std::string& url : ws::opened_urls()) EXPECT_NE(url.find(".example/"), std::string::npos);
+  // Under the pointer a link shows its white background.
+  for (ws::Label* link : {&window_->Label6(), &window_->Label7()}) {
+    EXPECT_TRUE(link->transparent());
+    link->on_mouse_enter(*link);
+    EXPECT_FALSE(link->transparent());
+    EXPECT_EQ(link->color(), ws::color::white);
+    link->on_mouse_leave(*link);
+    EXPECT_TRUE(link->transparent());
+  }
 }
 
 TEST_F(SelectionWindowTest, TheMemosCarryTheirTextsWithTheSingleByteApostrophe) {
@@ -222,7 +231,7 @@ TEST_F(SelectionWindowTest, ABoardInBootloaderModeIsOpenedThroughItsBootloader) 
   ASSERT_EQ(window_->SelectDeviceCombobox().text(), "Embedded OSBDM/OSJTAG Device - Bootloader Mode");
   choose_architecture(7);
   world_->osbdm_boards().clear_log();
-  window_->UpdateFirmwareButton().click();
+  press(window_->UpdateFirmwareButton());
   const std::vector<std::string>& log = world_->osbdm_boards().log();
   // Nothing before the bootloader's open but the close of whatever was open: no port load, no reset.
   const auto opened = std::find(log.begin(), log.end(), "bootloader_open 0");
