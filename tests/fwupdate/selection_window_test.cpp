@@ -115,6 +115,19 @@ TEST_F(SelectionWindowTest, FailuresSayWhatWentWrong) {
   EXPECT_EQ(world_->pod(0).running_version(), (sim::FirmwareVersion{6, 10}));
 }
 
+TEST_F(SelectionWindowTest, AnUpdateThatFailsEndsInFailureAfterTheRetryIsDeclined) {
+  put_interface_files();
+  std::string bench = test_support::example_file("bench.ini");
+  bench.insert(bench.find("universal = yes\n") + 16, "refuse_key = 1\n");
+  start(bench);
+  press(window_->UpdateFirmwareButton());
+  ASSERT_EQ(user_.messages.size(), 1u);
+  EXPECT_TRUE(user_.messages[0].ends_with(" Firmware update failed. Retry?")) << user_.messages[0];
+  EXPECT_EQ(window_->ResultLabel().caption(), "Last Result = Failure");
+  EXPECT_EQ(window_->color(), ws::color::maroon);
+  EXPECT_TRUE(window_->UpdateFirmwareButton().enabled());
+}
+
 TEST_F(SelectionWindowTest, AnInterfaceThatDoesNotAnswerCannotBeConnected) {
   put_interface_files();
   start();
