@@ -35,6 +35,27 @@ TEST_F(UpdaterRunTest, HeadlessItBuildsItsWindowAndEndsWithNobodyToAnswer) {
   EXPECT_TRUE(fs::exists(dir_.file("bench.state"))) << "the simulated bench ran";
 }
 
+// The user's program stands in for the updater in its directory: the same main block, with a user at the window.
+TEST_F(UpdaterRunTest, AUserUpdatesTheUniversalAtTheWindow) {
+  fs::copy_file(VX_UPDATER_USER_HOST, dir_.path() / "updater_user");
+  fs::create_directories(VX_SCREENSHOTS);
+  test::ChildProcess user(dir_.file("updater_user"), {},
+                          {"VX_SIM=" + dir_.file("bench.ini"), "QT_QPA_PLATFORM=offscreen",
+                           std::string("VX_TEST_SCREENSHOTS=") + VX_SCREENSHOTS + "/updater-user"});
+  EXPECT_EQ(user.wait_for_exit(), 0) << user.errors();
+  const std::string said = user.errors();
+  for (const char* line : {
+           "user: caption \"Quorvex/Osbdm Firmware Update and Architecture Selection Utility - Version 1.09\"",
+           "user: row \"Quorvex Universal Rev C  (Kinetis Configuration)\"",
+           "user: automatic file \"usbqxfs20armens.620\"",
+           "user: result \"Last Result = Success\" on 008000",
+           "user: closed the window",
+       }) {
+    EXPECT_NE(said.find(line), std::string::npos) << line << "\n" << said;
+  }
+  EXPECT_EQ(said.find("the dialog"), std::string::npos) << said;
+}
+
 TEST_F(UpdaterRunTest, AnUnusableScenarioIsNamed) {
   test::ChildProcess updater(dir_.file("VXFirmwareUpdater"), {}, {"VX_SIM=" + dir_.file("missing.ini"), "VX_HEADLESS=1"});
   EXPECT_EQ(updater.wait_for_exit(), 2);
