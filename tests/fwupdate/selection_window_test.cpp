@@ -229,6 +229,16 @@ TEST_F(SelectionWindowTest, LinksOpenTheirPages) {
   }
 }
 
+TEST_F(SelectionWindowTest, ThePanelsTakeTheFormsWidth) {
+  start();
+  window_->set_bounds(window_->left(), window_->top(), 900, 620);
+  const int width = window_->client_rect().width();
+  for (ws::Panel* panel : {&window_->Panel1(), &window_->DetectAndSelectDevicePanel(),
+                           &window_->SelectArchitecturePanel(), &window_->FirmwareFileSelectionPanel()}) {
+    EXPECT_EQ(panel->width(), width);
+  }
+}
+
 TEST_F(SelectionWindowTest, TheMemosCarryTheirTextsWithTheSingleByteApostrophe) {
   start();
   EXPECT_EQ(window_->QuorvexUniversalMemo().lines().front(),
