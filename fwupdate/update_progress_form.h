@@ -26,6 +26,7 @@ class Taskupdate_bdmquorvex1 final : public ws::Form, public UpdateProgressView 
   ws::Label& updatefirmwarelabel() { return *update_; }
   ws::Label& StatusLabel() { return *status_; }
   ws::Label& Label1() { return *original_caption_; }
+  ws::Label& Label2() { return *current_caption_; }
   ws::Label& Label4() { return *original_; }
   ws::Image& Image_parallel_cable() { return *cable_picture_; }
   ws::Image& image_usb_cable() { return *usb_picture_; }

@@ -209,6 +209,7 @@ class Parser {
     if (key == "protect_byte") return assign_number(value, 0xFF, interface.firmware.protect_byte);
     if (key == "updated_starts") return assign_flag(value, interface.firmware.updated_starts);
     if (key == "universal") return assign_flag(value, interface.firmware.universal);
+    if (key == "fx_logic") return assign_flag(value, interface.firmware.fx_logic);
     PodFlashFaults& faults = interface.firmware.flash_faults;
     const std::array<std::pair<std::string_view, std::uint32_t*>, 6> counts{{{"refuse_erase", &faults.refuse_erase},
                                                                              {"refuse_row", &faults.refuse_row},

@@ -1,0 +1,15 @@
+// VXFirmwareUpdater, the interface firmware updater. With VX_SIM naming a
+// scenario it runs against the simulated devices the scenario describes.
+#include <cstdio>
+
+#include "fwupdate/updater_main_block.h"
+#include "sim/simulated_world.h"
+
+int main() {
+  const vx::sim::SimulationStart simulation = vx::sim::start_simulation_from_environment();
+  if (!simulation.error.empty()) {
+    std::fprintf(stderr, "VX_SIM: %s\n", simulation.error.c_str());
+    return 2;
+  }
+  return vx::updater::updater_main_block();
+}
