@@ -348,5 +348,39 @@ TEST_F(OsbdmUpdateTest, ABoardWithABlankFirmwareAreaIsListedInBootloaderModeOnly
   EXPECT_EQ(osbdm_binding().devices[0].name, "Embedded OSBDM/OSJTAG Device - Bootloader Mode");
 }
 
+// The updater's reset of the open board finds the newer file beside the
+// program and runs the update; a failure asks for a retry.
+TEST_F(OsbdmUpdateTest, TheUpdatersResetOfTheBoardStartsTheUpdateAndOffersARetryAfterAFailure) {
+  struct Case {
+    std::string fault;
+    std::deque<platform::DialogResult> answers;
+    bool done;
+    std::size_t questions;
+  };
+  const Case cases[] = {
+      {"", {platform::result_ok, platform::result_ok}, true, 2},
+      // OK at the bootloader question, then No to the retry.
+      {"refuse_erase = yes\n", {platform::result_ok, platform::result_no}, false, 2},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault);
+    start(debug_board + c.fault);
+    FirmwareUpdateServices services = firmware_update_link().services;
+    services.ask_update_firmware = ask_update_firmware_after_reset;
+    register_firmware_update_services(services);
+    choose(test::s3_records(new_firmware()), true);
+    responder_->answers = c.answers;
+    updater::RESET_CABLE();
+    EXPECT_EQ(update_decision().update_done, c.done);
+    EXPECT_EQ(update_decision().update_failed, !c.done);
+    EXPECT_EQ(update_decision().update_file_name, ShortText((dir_.path() / "osbdmens_s08.3200").string()));
+    ASSERT_EQ(responder_->asked.size(), c.questions);
+    if (!c.done) {
+      EXPECT_EQ(responder_->asked[1], "Flash Erase Failed. Firmware update failed. Retry?");
+    }
+    TearDown();
+  }
+}
+
 }  // namespace
 }  // namespace vx::fwupdate
