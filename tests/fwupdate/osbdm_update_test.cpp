@@ -6,6 +6,7 @@
 #include <deque>
 #include <fstream>
 #include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -27,6 +28,7 @@
 #include "loaders/firmware_scrambling.h"
 #include "platform/dialogs.h"
 #include "platform/dynlib.h"
+#include "platform/osbdm.h"
 #include "sim/simulated_world.h"
 #include "support/pty_pair.h"
 #include "support/recording_list_view.h"
@@ -380,6 +382,44 @@ TEST_F(OsbdmUpdateTest, TheUpdatersResetOfTheBoardStartsTheUpdateAndOffersARetry
     }
     TearDown();
   }
+}
+
+// The simulated boards behind a library whose programming call throws.
+struct ThrowingLibrary final : platform::OsbdmBackend {
+  explicit ThrowingLibrary(sim::SimOsbdmBoards& boards) : boards(boards) {}
+  sim::SimOsbdmBoards& boards;
+  std::uint8_t init() override { return boards.init(); }
+  std::uint8_t open(std::uint32_t index) override { return boards.open(index); }
+  void close() override { boards.close(); }
+  std::uint8_t init_hardware() override { return boards.init_hardware(); }
+  std::uint8_t exchange(std::uint8_t sub_command, std::uint32_t& size, std::span<std::uint8_t> data) override {
+    return boards.exchange(sub_command, size, data);
+  }
+  std::uint8_t get_version(std::span<std::uint8_t, platform::osbdm_version_buffer_size> buffer) override {
+    return boards.get_version(buffer);
+  }
+  std::uint8_t bootloader_open(std::uint32_t index) override { return boards.bootloader_open(index); }
+  std::uint8_t erase_flash_block(std::uint32_t first, std::uint32_t last) override {
+    return boards.erase_flash_block(first, last);
+  }
+  std::uint8_t program_flash_block(std::uint32_t, std::span<const std::uint8_t>) override {
+    throw std::runtime_error("library fault");
+  }
+  std::uint8_t verify_flash_block(std::uint32_t address, std::span<const std::uint8_t> data) override {
+    return boards.verify_flash_block(address, data);
+  }
+};
+
+TEST_F(OsbdmUpdateTest, AnExceptionDuringTheUpdateEndsItWithErrorAndTheFailureEnding) {
+  start(debug_board);
+  ThrowingLibrary library(world_->osbdm_boards());
+  platform::OsbdmBackend* previous = platform::install_osbdm_backend(&library);
+  choose(test::s3_records(new_firmware()), true);
+  responder_->answers = {platform::result_ok};
+  EXPECT_FALSE(flash_update_engine().update_cable_firmware());
+  platform::install_osbdm_backend(previous);
+  EXPECT_EQ(progress_.lines.back(), "Error.");
+  EXPECT_EQ(progress_.endings, std::vector<std::string>{"Firmware update failed."});
 }
 
 }  // namespace
