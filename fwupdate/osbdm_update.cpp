@@ -105,7 +105,6 @@ std::vector<FirmwareRecord> osbdm_window_records(std::span<const FirmwareRecord>
 }
 
 bool update_osbdm_firmware(UpdateEnding& ending) {
-  if (update_decision().update_file_version == 0) return false;
   if (!osbdm_bootloader_open_device_in_bootloader_mode()) {
     ask_until(bootloader_question, osbdm_bootloader_open_device_in_bootloader_mode);
   }

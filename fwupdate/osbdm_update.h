@@ -23,7 +23,8 @@ bool osbdm_update_due();
 std::vector<FirmwareRecord> osbdm_window_records(std::span<const FirmwareRecord> records);
 
 // True when the update ran to its end (a cancelled run-mode question
-// included); false after the failure ending.
+// included); false after the failure ending. The engine has checked that a
+// file was chosen.
 bool update_osbdm_firmware(UpdateEnding& ending);
 
 }  // namespace vx::fwupdate
