@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "foundation/kstring.h"
+#include "foundation/run_control.h"
 #include "foundation/system_helpers.h"
 #include "fwupdate/architecture_table.h"
 #include "fwupdate/file_helpers.h"
@@ -418,7 +419,10 @@ Tupdatefirmwareselectionform::UpdateEnd Tupdatefirmwareselectionform::run_update
   }
   decision.windriver_interface = updater_usb_ports().usb_device_family == UpdaterUsbPorts::family_windriver;
   decision.universal_kind = updater_usb_ports().universal_kind;
-  fwupdate::ask_update_firmware(ShortText());
+  {
+    const SignalEndingHold hold_signal_ending;
+    fwupdate::ask_update_firmware(ShortText());
+  }
   decision.use_explicit_file = false;
   close_all_ports();
   update_selection_state(step_hardware);

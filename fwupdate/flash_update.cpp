@@ -8,6 +8,7 @@
 #include "foundation/microsecond_timer.h"
 #include "fwupdate/fx_logic.h"
 #include "fwupdate/object_walk.h"
+#include "fwupdate/osbdm_update.h"
 #include "fwupdate/programmer_update.h"
 #include "fwupdate/update_progress.h"
 #include "interface/byte_protocol.h"
@@ -331,10 +332,12 @@ struct LoadedFile {
 
 }  // namespace
 
-std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText& name) {
+std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText& name, FirmwareFileForm form) {
   loaders::clear_object_records();
   loaders::install_address_remap_table(nullptr);
-  if (!loaders::read_scrambled_srecord_image(name)) return std::nullopt;
+  const bool read = form == FirmwareFileForm::scrambled ? loaders::read_scrambled_srecord_image(name)
+                                                        : loaders::read_srecord_image(name);
+  if (!read) return std::nullopt;
   std::vector<FirmwareRecord> records;
   std::array<std::uint8_t, walk_buffer_size> buffer{};
   std::int32_t address = 0;
@@ -412,6 +415,7 @@ bool FlashUpdateEngine::update_cable_firmware() {
   if (update_decision().update_file_version == 0) return false;
   ended_ = false;
   try {
+    if (osbdm_update_due()) return update_osbdm_firmware(*this);
     return run_steps();
   } catch (const CommandException&) {
     if (!ended_) update_status("Error.");

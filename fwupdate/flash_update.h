@@ -8,6 +8,7 @@
 
 #include "foundation/short_text.h"
 #include "fwupdate/update_decision.h"
+#include "fwupdate/update_ending.h"
 
 // The update of a parallel cable's or a USB interface's firmware block:
 // the file is loaded and checked first, then the interface is booted into
@@ -35,9 +36,13 @@ struct FirmwareBlock {
   std::array<std::uint8_t, block_size> image{};
 };
 
+// How a firmware file is written: the engine's scrambled form, or plain S-records.
+enum class FirmwareFileForm : std::uint8_t { scrambled, plain };
+
 // The records of a firmware file in address order, read without the remap
 // table; nullopt when the file cannot be read. The object records stay loaded.
-std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText& name);
+std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText& name,
+                                                                FirmwareFileForm form = FirmwareFileForm::scrambled);
 
 // Builds the block of the link kind from the records; nullopt when the file
 // holds invalid data: a record outside the block (an updater passes over a
@@ -53,19 +58,18 @@ void reset_interface_for_update(std::uint8_t mode);
 // The memory read of `count` bytes (sent rounded up to even), high half of each word first.
 void read_interface_bytes(std::uint16_t address, std::span<std::uint8_t> bytes);
 
-// The update steps of classes 0, 1 and 2.
-class FlashUpdateEngine final : public UpdateSteps {
+// The update steps of classes 0, 1 and 2, and of an OSBDM board in the updater's build.
+class FlashUpdateEngine final : public UpdateSteps, public UpdateEnding {
  public:
   bool update_cable_firmware() override;
   ShortText last_update_status() const override;
 
+  bool complete() override;
+  bool fail(const ShortText& line) override;
+  void end_failure_once() override;
+
  private:
   bool run_steps();
-  // The last lines and the success ending.
-  bool complete();
-  // The failure ending, at most once per attempt; false to return.
-  bool fail(const ShortText& line);
-  void end_failure_once();
 
   bool ended_ = false;
 };

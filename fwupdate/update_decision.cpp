@@ -11,6 +11,7 @@
 #include "foundation/file_checks.h"
 #include "foundation/kstring.h"
 #include "foundation/system_helpers.h"
+#include "fwupdate/osbdm_update.h"
 #include "interface/firmware_update_link.h"
 #include "interface/link_state.h"
 #include "interface/usb_routing.h"
@@ -84,9 +85,10 @@ Found newest_file(const ShortText& pattern) {
 
 // The version to compare with: for a cable or a USB interface the lower of
 // the reported one and the one running now, so an interface that fell back
-// to its original firmware under the new version text is updated again.
+// to its original firmware under the new version text is updated again. An
+// OSBDM board's version is what its open read: the bridge carries no version read.
 std::uint16_t interface_version() {
-  if (decision.update_link_kind != cable_link && decision.update_link_kind != usb_link) {
+  if ((decision.update_link_kind != cable_link && decision.update_link_kind != usb_link) || osbdm_update_due()) {
     return decision.interface_firmware_version;
   }
   const std::uint16_t running = get_running_firmware_version();

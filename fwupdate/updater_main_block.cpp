@@ -18,6 +18,7 @@
 #include "interface/firmware_update_link.h"
 #include "interface/port_table.h"
 #include "interface/programmer_link.h"
+#include "loaders/load_driver.h"
 #include "platform/clock.h"
 #include "platform/ws/application.h"
 #include "platform/ws/messages.h"
@@ -58,6 +59,7 @@ void start_updater_units(const ShortText& folder) {
   reset_byte_protocol();
   reset_programmer_link();
   start_ethernet_transport(static_cast<std::uint32_t>(platform::clock().monotonic_microseconds()), ShortText());
+  loaders::start_object_loading(loaders::LoaderBuild::updater);
   reset_osbdm_binding(updater_osbdm_build);
   start_updater_usb_ports();
   reset_updater_link();

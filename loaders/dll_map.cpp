@@ -174,6 +174,8 @@ void DEBUG_DLL_NAME_MAP() { set_debug_dll_name("S-RECORD/VLX-MAP"); }
 
 ShortText DEBUG_DLL_FILTER_MAP() { return "S-RECORD Object File (*.s19) | *.phy;*.s19"; }
 
+ShortText DEBUG_DLL_FILTER_MAP_UPDATER() { return "S-RECORD/VLX-MAP Object/Debug | *.map;*.s19"; }
+
 void DEBUG_DLL_ERROR_MAP() {
   switch (get_debug_dll_error()) {
     case map_no_file:

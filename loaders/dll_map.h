@@ -45,6 +45,8 @@ inline constexpr std::string_view map_file_signature = "Velmorixelectrons Map Fi
 
 void DEBUG_DLL_NAME_MAP();
 ShortText DEBUG_DLL_FILTER_MAP();
+// Module 1's filter in the firmware updater's table.
+ShortText DEBUG_DLL_FILTER_MAP_UPDATER();
 void DEBUG_DLL_ERROR_MAP();
 void DEBUG_DLL_OPEN_MAP();
 void DEBUG_DLL_LOAD_MAP();

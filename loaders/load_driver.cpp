@@ -8,6 +8,7 @@
 #include "foundation/status_output.h"
 #include "loaders/database_dump.h"
 #include "loaders/debug_context.h"
+#include "loaders/dll_map.h"
 #include "loaders/format_modules.h"
 
 namespace vx::loaders {
@@ -122,17 +123,22 @@ LoadDriver& load_driver() { return driver_state; }
 
 void reset_load_driver() { driver_state = LoadDriver{}; }
 
-void REGISTER_DEBUG_DLLS() {
+void REGISTER_DEBUG_DLLS(LoaderBuild build) {
   driver_state.modules = {map_module_entry(), ieee695_module_entry(), elf_module_entry(), imagecraft_module_entry()};
-  driver_state.module_count = LoadDriver::module_capacity;
+  driver_state.module_count = 4;
+  if (build != LoaderBuild::updater) return;
+  driver_state.modules[0].filter = DEBUG_DLL_FILTER_MAP_UPDATER;
+  driver_state.modules[2].test = nullptr;
+  driver_state.modules[4] = intelhex_module_entry();
+  driver_state.module_count = 5;
 }
 
-void start_object_loading() {
+void start_object_loading(LoaderBuild build) {
   LoaderContext& context = current_debug_context();
   context.load_trace = false;
   clear_debug_database();
   clear_object_records();
-  REGISTER_DEBUG_DLLS();
+  REGISTER_DEBUG_DLLS(build);
   build_joined_filter();
   driver_state.started = true;
 }
@@ -148,6 +154,7 @@ std::uint8_t TEST_LOAD_FILES() {
   }
   for (std::uint8_t n = 1; n <= driver_state.module_count; ++n) {
     const DebugDll& module = module_entry(n);
+    if (module.test == nullptr) continue;
     module.test();
     module.name();
     if (get_debug_dll_error() == 0) {

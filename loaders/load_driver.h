@@ -31,8 +31,13 @@ struct DebugDll {
   EntryPoint test = nullptr;
 };
 
+// The program the driver is built into: the firmware updater's table adds
+// the Intel hex module, names module 1's filter after its map files and
+// leaves the ELF module without a test entry.
+enum class LoaderBuild : std::uint8_t { programmer, updater };
+
 struct LoadDriver {
-  static constexpr std::uint8_t module_capacity = 4;
+  static constexpr std::uint8_t module_capacity = 5;
   bool started = false;
   std::uint8_t module_count = 0;
   // Module n is entry n - 1.
@@ -45,13 +50,14 @@ LoadDriver& load_driver();
 // Closes the test trace and returns to the state before start-up.
 void reset_load_driver();
 
-void REGISTER_DEBUG_DLLS();
+void REGISTER_DEBUG_DLLS(LoaderBuild build = LoaderBuild::programmer);
 // Once at program start: empty stores, the modules registered, the joined filter built.
-void start_object_loading();
+void start_object_loading(LoaderBuild build = LoaderBuild::programmer);
 // At program end: closes the test trace and frees the object records.
 void finish_object_loading();
 
-// The number of the first module that accepts the load file (0: none).
+// The number of the first module that accepts the load file (0: none); a
+// module without a test entry is passed over.
 std::uint8_t TEST_LOAD_FILES();
 bool LOAD_OBJECT_FILE(const ShortText& name, std::uint8_t mode);
 

@@ -27,16 +27,15 @@ std::string SimOsbdmBoards::add(const OsbdmBoardConfig& config) {
   boards_.push_back({config, {}});
   Board& board = boards_.back();
   board.memory.fill(0xFF);
-  if (!config.state_file.empty() && std::filesystem::exists(config.state_file)) {
-    if (load_flash_state(config.state_file.string(), default_device(), board.memory) == StateFileResult::Ok) return "";
-    board.memory.fill(0xFF);
-    // A damaged file is kept for a look, never replaced by an erased board.
-    board.config.state_file.clear();
-    return "cannot read the OSBDM board's state file " + config.state_file.string();
+  if (config.state_file.empty() || !std::filesystem::exists(config.state_file)) {
+    std::copy(config.version.begin(), config.version.end(), board.memory.begin() + version_address);
+    return "";
   }
-  // A new board comes with the factory's firmware, whose version bytes the scenario gives.
-  std::copy(config.version.begin(), config.version.end(), board.memory.begin() + version_address);
-  return "";
+  if (load_flash_state(config.state_file.string(), default_device(), board.memory) == StateFileResult::Ok) return "";
+  board.memory.fill(0xFF);
+  // A damaged file is kept for a look, never replaced by an erased board.
+  board.config.state_file.clear();
+  return "cannot read the OSBDM board's state file " + config.state_file.string();
 }
 
 std::string SimOsbdmBoards::save() {
@@ -51,9 +50,25 @@ std::string SimOsbdmBoards::save() {
   return problem;
 }
 
+void SimOsbdmBoards::set_jumper(std::size_t k, bool fitted) {
+  Board& unplugged = boards_.at(k);
+  record(std::string(fitted ? "jumper fitted " : "jumper removed ") + std::to_string(k));
+  if (open_ == &unplugged) {
+    open_ = nullptr;
+    open_in_bootloader_ = false;
+  }
+  unplugged.config.bootloader = fitted;
+}
+
+bool SimOsbdmBoards::in_bootloader(const Board& board) const {
+  if (board.config.bootloader) return true;
+  return std::all_of(board.memory.begin() + firmware_first, board.memory.begin() + firmware_last + 1,
+                     [](std::uint8_t b) { return b == 0xFF; });
+}
+
 SimOsbdmBoards::Board* SimOsbdmBoards::debug_board(std::uint32_t index) {
   for (Board& board : boards_) {
-    if (board.config.bootloader) continue;
+    if (in_bootloader(board)) continue;
     if (index-- == 0) return &board;
   }
   return nullptr;
@@ -61,7 +76,7 @@ SimOsbdmBoards::Board* SimOsbdmBoards::debug_board(std::uint32_t index) {
 
 SimOsbdmBoards::Board* SimOsbdmBoards::bootloader_board(std::uint32_t index) {
   for (Board& board : boards_) {
-    if (!board.config.bootloader) continue;
+    if (!in_bootloader(board)) continue;
     if (index-- == 0) return &board;
   }
   return nullptr;
@@ -69,7 +84,7 @@ SimOsbdmBoards::Board* SimOsbdmBoards::bootloader_board(std::uint32_t index) {
 
 std::uint8_t SimOsbdmBoards::init() {
   record("init");
-  const auto count = std::count_if(boards_.begin(), boards_.end(), [](const Board& b) { return !b.config.bootloader; });
+  const auto count = std::count_if(boards_.begin(), boards_.end(), [this](const Board& b) { return !in_bootloader(b); });
   return static_cast<std::uint8_t>(std::min<std::ptrdiff_t>(count, 0xFF));
 }
 
@@ -105,8 +120,7 @@ std::uint8_t SimOsbdmBoards::exchange(std::uint8_t sub_command, std::uint32_t& s
 std::uint8_t SimOsbdmBoards::get_version(std::span<std::uint8_t, platform::osbdm_version_buffer_size> buffer) {
   record("get_version");
   if (open_ == nullptr || open_in_bootloader_ || open_->config.faults.refuse_version) return failed;
-  const auto kept = open_->memory.begin() + version_address;
-  std::copy(kept, kept + open_->config.version.size(), buffer.begin() + 2);
+  std::copy_n(open_->memory.begin() + version_address, open_->config.version.size(), buffer.begin() + 2);
   return 0;
 }
 

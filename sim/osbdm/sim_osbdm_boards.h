@@ -24,8 +24,9 @@ struct OsbdmBoardFaults {
 struct OsbdmBoardConfig {
   // The jumper: the board starts in its bootloader instead of its debug firmware.
   bool bootloader = false;
-  // VERSION_HW, VERSION_SW, BUILD_VER, TARGET_TYPE, FIRMWARE_TYPE, BUILD_VER_REV, BOARD_ID, OSBDM_ID:
-  // the factory firmware's, for a board that starts without a state file.
+  // The factory firmware's VERSION_HW, VERSION_SW, BUILD_VER, TARGET_TYPE,
+  // FIRMWARE_TYPE, BUILD_VER_REV, BOARD_ID, OSBDM_ID, put into a board whose
+  // flash no state file gives.
   std::array<std::uint8_t, 8> version{};
   OsbdmBoardFaults faults;
   // The board's flash is kept here between runs, in the target's state-file format.
@@ -35,15 +36,16 @@ struct OsbdmBoardConfig {
 // Evaluation boards with an OSBDM/OSJTAG circuit as the library reaches
 // them: debug-mode boards are counted and opened by index, bootloader-mode
 // ones only through the bootloader calls, which reach the 64 KB memory of the
-// board's own HCS08 (its flash ranges are what a state file keeps). The
-// debug firmware answers the version bytes it keeps at version_address, so a
-// board reports what its image holds. Exchange 0x34 echoes its data; the
-// others answer nothing. Every call is logged.
+// board's own HCS08 (its flash ranges are what a state file keeps). A board
+// runs its bootloader while the jumper is fitted or its firmware area is
+// blank; its firmware answers the version bytes it carries at
+// `version_address`. Exchange 0x34 echoes its data; the others answer
+// nothing. Every call is logged.
 class SimOsbdmBoards : public platform::OsbdmBackend {
  public:
   static constexpr std::uint32_t memory_size = 0x10000;
-  // Eight bytes in the same order as OsbdmBoardConfig::version.
-  static constexpr std::uint32_t version_address = 0xFFA0;
+  static constexpr std::uint32_t firmware_first = 0x10B0, firmware_last = 0xFBFF;
+  static constexpr std::uint32_t version_address = 0xFBF0;
   struct Board {
     OsbdmBoardConfig config;
     std::array<std::uint8_t, memory_size> memory;
@@ -54,6 +56,9 @@ class SimOsbdmBoards : public platform::OsbdmBackend {
   // Writes every board's state file; empty, or the first problem.
   std::string save();
   Board& board(std::size_t k) { return boards_.at(k); }
+  // The user unplugs board k, fits or removes its jumper and plugs it in again.
+  void set_jumper(std::size_t k, bool fitted);
+  bool in_bootloader(const Board& board) const;
   std::size_t size() const { return boards_.size(); }
   const std::vector<std::string>& log() const { return log_; }
   void clear_log() { log_.clear(); }

@@ -316,5 +316,32 @@ TEST_F(OsbdmBindingTest, BoardsFlashOutlivesTheWorldInItsStateFile) {
   TearDown();
 }
 
+TEST_F(OsbdmBindingTest, ABoardAnswersTheVersionItsImageCarriesAfterTheJumperAndInItsStateFile) {
+  const test::TempDir dir;
+  const std::string scenario = std::string(debug_board) + "state_file = " + dir.file("board.state") + "\n";
+  const std::vector<std::uint8_t> version{1, 1, 40, 2, 0, 1, 0, 0};
+  start(scenario);
+  load_and_list();
+  ASSERT_EQ(osbdm_binding().devices[0].name, "Embedded S08 OSBDM/OSJTAG Device (Firmware Version 31.2)");
+  // Without the jumper the board runs its firmware: no bootloader answers.
+  EXPECT_FALSE(osbdm_bootloader_open_device_in_bootloader_mode());
+  world_->osbdm_boards().set_jumper(0, true);
+  ASSERT_TRUE(osbdm_bootloader_open_device_in_bootloader_mode());
+  ASSERT_TRUE(osbdm_bootloader_erase_flash_block(0xFA00, 0xFBFF));
+  ASSERT_TRUE(osbdm_bootloader_program_flash_block(sim::SimOsbdmBoards::version_address, version));
+  world_->osbdm_boards().set_jumper(0, false);
+  // Replugged, the board dropped the bootloader's handle.
+  EXPECT_FALSE(osbdm_bootloader_verify_flash_block(sim::SimOsbdmBoards::version_address, version));
+  osbdm_enumerate_usb_devices();
+  EXPECT_EQ(osbdm_binding().devices[0].name, "Embedded S08 OSBDM/OSJTAG Device (Firmware Version 40.1)");
+  TearDown();
+
+  start(scenario);
+  load_and_list();
+  ASSERT_EQ(osbdm_number_of_devices(), 1);
+  EXPECT_EQ(osbdm_binding().devices[0].name, "Embedded S08 OSBDM/OSJTAG Device (Firmware Version 40.1)");
+  TearDown();
+}
+
 }  // namespace
 }  // namespace vx

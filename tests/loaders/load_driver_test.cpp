@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "loaders/debug_context.h"
+#include "tests/loaders/elf_image_builder.h"
 #include "tests/loaders/loader_test_support.h"
 
 namespace vx::loaders {
@@ -148,6 +149,63 @@ TEST_F(LoadDriverTest, TheLoadTraceWritesTheTestsTheBlocksAndTheDumps) {
             "Address $00000100(length=0011) :\r\n"
             " 000102030405060708090A0B0C0D0E0F\r\n"
             " 10\r\n");
+}
+
+// The firmware updater's table: five modules, Intel hex last.
+class UpdaterLoadDriverTest : public test_support::LoaderTest {
+ protected:
+  void SetUp() override {
+    LoaderTest::SetUp();
+    start_object_loading(LoaderBuild::updater);
+  }
+};
+
+TEST_F(UpdaterLoadDriverTest, FiveModulesWithTheirNamesAndFilters) {
+  struct Row {
+    const char* name;
+    const char* filter;
+    bool tested;
+  };
+  const Row rows[] = {
+      {"S-RECORD/VLX-MAP", "S-RECORD/VLX-MAP Object/Debug | *.map;*.s19", true},
+      {"IEEE695", "IEEE-695 Object/Debug | *.695", true},
+      {"ELF/DWARF", "ELF/DWARF(2.0) | *.elf;*.abs;*.bin;*.out", false},
+      {"ImageCraft(v1.1)", "ImageCraft(v1.1) | *.dbg", true},
+      {"Intel Hexadecimal", "Intel Hexadecimal | *.hex", false},
+  };
+  ASSERT_EQ(load_driver().module_count, 5);
+  for (std::size_t n = 0; n < std::size(rows); ++n) {
+    SCOPED_TRACE(n + 1);
+    const DebugDll& module = load_driver().modules[n];
+    module.name();
+    EXPECT_EQ(current_debug_context().module.module_name, rows[n].name);
+    EXPECT_EQ(module.filter(), rows[n].filter);
+    EXPECT_EQ(module.test != nullptr, rows[n].tested);
+  }
+}
+
+TEST_F(UpdaterLoadDriverTest, TheJoinedFilterTakesTheFifthModuleAndIsCutAtItsLimit) {
+  const std::string full =
+      "All Debug/Object Files | *.map;*.s19;*.695;*.elf;*.abs;*.bin;*.out;*.dbg;*.hex|"
+      "S-RECORD/VLX-MAP Object/Debug | *.map;*.s19|IEEE-695 Object/Debug | *.695|"
+      "ELF/DWARF(2.0) | *.elf;*.abs;*.bin;*.out|ImageCraft(v1.1) | *.dbg|Intel Hexadecimal | *.hex|"
+      "All Files (*.*)|*.*";
+  EXPECT_EQ(get_joined_filter(), full.substr(0, ShortText::max_length));
+}
+
+TEST_F(UpdaterLoadDriverTest, ModulesWithoutATestEntryAreNeverAskedForAFile) {
+  const std::string elf = write("app.elf", test_support::simple_elf(0x100, {1, 2}).build());
+  current_debug_context().module.load_file_name = ShortText(elf);
+  EXPECT_EQ(TEST_LOAD_FILES(), 0);
+  const std::string s19 = write("app.s19", srecord_line('1', 0x100, {1}));
+  current_debug_context().module.load_file_name = ShortText(s19);
+  EXPECT_EQ(TEST_LOAD_FILES(), 1);
+}
+
+TEST_F(UpdaterLoadDriverTest, TheProgrammersStartAfterwardsRegistersItsFourAgain) {
+  start_object_loading();
+  EXPECT_EQ(load_driver().module_count, 4);
+  EXPECT_EQ(get_joined_filter().size(), 231u);
 }
 
 }  // namespace

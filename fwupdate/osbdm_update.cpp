@@ -1,0 +1,154 @@
+#include "fwupdate/osbdm_update.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "foundation/kstring.h"
+#include "foundation/system_helpers.h"
+#include "fwupdate/osbdm_binding.h"
+#include "fwupdate/update_decision.h"
+#include "fwupdate/update_progress.h"
+#include "fwupdate/updater_usb_ports.h"
+#include "interface/link_state.h"
+#include "loaders/object_image.h"
+
+namespace vx::fwupdate {
+namespace {
+
+constexpr std::uint32_t first_area_last = 0x11FF;
+constexpr std::uint32_t first_paired_page = 0x12, last_paired_page = 0xFA, area_size = 0x200;
+
+const char* const bootloader_question =
+    "The embedded firmware needs to be in bootloader mode to update. Please unplug the USB cable, insert a jumper "
+    "on the 2-pin bootloader header (connecting JM60 IRQ to ground), and reconnect the USB cable.";
+const char* const run_mode_question =
+    "The embedded OSJTAG/OSBDM needs to enter run mode to start the debug/programming session. Please unplug the "
+    "USB cable, remove the jumper from the 2-pin bootloader header, and reconnect the USB cable.";
+const char* const link_lost = "Error. Check Port, Power, and Connections.";
+const char* const no_file = "Cant find Update file.";
+
+// The link-good word: 0 tells the rest of the program the board is no longer usable.
+bool link_failed() { return link_state().link_status == 0; }
+void drop_link() { link_state().link_status = 0; }
+
+// Asks the question until `call` succeeds after an OK; Cancel closes the board and drops the link.
+void ask_until(const char* question, bool (*call)()) {
+  do {
+    const bool ok = safe_message_dlg(0, question, platform::DialogKind::confirmation,
+                                     platform::button_ok | platform::button_cancel, 0) == platform::result_ok;
+    if (ok) {
+      if (call()) return;
+    } else {
+      osbdm_close_device();
+      drop_link();
+    }
+  } while (!link_failed());
+}
+
+// Frees the loaded records however the attempt ends.
+struct LoadedRecords {
+  ~LoadedRecords() { loaders::clear_object_image(); }
+  std::optional<std::vector<FirmwareRecord>> read(FirmwareFileForm form) {
+    return load_firmware_records(update_decision().update_file_name, form);
+  }
+};
+
+bool erase_area(std::uint32_t first, std::uint32_t last) {
+  if (osbdm_bootloader_erase_flash_block(first, last)) return true;
+  drop_link();
+  return false;
+}
+
+bool erase_window(UpdateEnding& ending) {
+  update_status("Erasing MCU Firmware \"update\" block ... ");
+  if (!erase_area(osbdm_window_first, first_area_last)) return ending.fail("Flash Erase Failed.");
+  for (std::uint32_t page = first_paired_page; page <= last_paired_page; page += 2) {
+    const std::uint32_t first = page << 8;
+    update_status("Erasing Address $" + hex_long(first));
+    if (!erase_area(first, first + area_size - 1)) return ending.fail("Flash Erase Failed.");
+  }
+  update_status("Flash Erase Success.");
+  return true;
+}
+
+// Programs or verifies each record with its own line; the first refusal fails the update.
+bool each_record(UpdateEnding& ending, const std::vector<FirmwareRecord>& records, const char* what,
+                 bool (*call)(std::uint32_t, std::span<const std::uint8_t>)) {
+  for (const FirmwareRecord& record : records) {
+    const ShortText line = what + hex_long(record.address);
+    if (!call(record.address, record.bytes)) return ending.fail(line + " : ERROR!!!!");
+    update_status(line + " : Success.");
+  }
+  return true;
+}
+
+}  // namespace
+
+bool osbdm_update_due() {
+  const UpdateDecision& decision = update_decision();
+  return decision.build == EngineBuild::updater && decision.update_link_kind == usb_link &&
+         updater::updater_usb_ports().usb_device_family == updater::UpdaterUsbPorts::family_osbdm;
+}
+
+std::vector<FirmwareRecord> osbdm_window_records(std::span<const FirmwareRecord> records) {
+  std::vector<FirmwareRecord> inside;
+  for (const FirmwareRecord& record : records) {
+    // 64-bit ends: a record near the top of the address space does not wrap.
+    const std::uint64_t first = std::max<std::uint64_t>(record.address, osbdm_window_first);
+    const std::uint64_t end =
+        std::min<std::uint64_t>(std::uint64_t{record.address} + record.bytes.size(), osbdm_window_last + 1ull);
+    if (first >= end) continue;
+    const auto from = record.bytes.begin() + static_cast<std::ptrdiff_t>(first - record.address);
+    inside.push_back({static_cast<std::uint32_t>(first), {from, from + static_cast<std::ptrdiff_t>(end - first)}});
+  }
+  return inside;
+}
+
+bool update_osbdm_firmware(UpdateEnding& ending) {
+  if (!osbdm_bootloader_open_device_in_bootloader_mode()) {
+    ask_until(bootloader_question, osbdm_bootloader_open_device_in_bootloader_mode);
+  }
+  if (link_failed()) return ending.fail(link_lost);
+
+  show_update_window();
+  update_status("");
+  update_status("Booting OSBDM to bootloader (please wait) ... ");
+  update_status("");
+  update_status("Loading new Firmware data ...");
+  LoadedRecords file;
+  std::optional<std::vector<FirmwareRecord>> records = file.read(FirmwareFileForm::scrambled);
+  if (!records) return ending.fail(no_file);
+  update_status("Success.");
+  std::vector<FirmwareRecord> inside = osbdm_window_records(*records);
+  if (inside.empty()) {
+    records = file.read(FirmwareFileForm::plain);
+    if (!records) return ending.fail(no_file);
+    update_status("Success.");
+    inside = osbdm_window_records(*records);
+  }
+  if (inside.empty()) {
+    update_status("ERROR - No data to program!");
+    drop_link();
+    ending.end_failure_once();
+    return false;
+  }
+
+  if (!erase_window(ending)) return false;
+  if (!each_record(ending, inside, "Programming MCU flash bytes at Address $", osbdm_bootloader_program_flash_block)) {
+    return false;
+  }
+  update_status("Programming MCU Flash ... Success.");
+  update_status("");
+  if (!each_record(ending, inside, "Verifying MCU flash bytes at Address $", osbdm_bootloader_verify_flash_block)) {
+    return false;
+  }
+  update_status("Verifying MCU Flash ... ");
+  update_status("Success.");
+  if (link_failed()) return ending.fail(link_lost);
+  ending.complete();
+
+  ask_until(run_mode_question, osbdm_bootloader_reopen_last_osbdm_device_in_debug_mode);
+  return true;
+}
+
+}  // namespace vx::fwupdate
