@@ -151,12 +151,41 @@ void ListBox::set_top_index(int index) {
   const int top = std::clamp(index, 0, std::max(0, item_count() - 1));
   if (top == top_index_) return;
   top_index_ = top;
+  update_scroll_bar();
   invalidate();
 }
 
 void ListBox::items_changed() {
   top_index_ = std::min(top_index_, std::max(0, item_count() - 1));
+  update_scroll_bar();
   invalidate();
+}
+
+void ListBox::bounds_changed(const Rect& /*old_bounds*/) { update_scroll_bar(); }
+
+void ListBox::update_scroll_bar() {
+  const int rows = rows_per_page();
+  const bool needed = item_count() > rows;
+  const ScrollInfo bar{0, needed ? item_count() - 1 : 0, rows, top_index_};
+  if (scroll_info(ScrollBarKind::vertical) != bar) set_scroll_info(ScrollBarKind::vertical, bar);
+  if (scroll_bar_visible(ScrollBarKind::vertical) != needed) show_scroll_bar(ScrollBarKind::vertical, needed);
+}
+
+void ListBox::scroll(int code, int thumb) {
+  const int last_top = std::max(0, item_count() - rows_per_page());
+  int top = top_index_;
+  switch (code) {
+    case scroll_code::line_up: --top; break;
+    case scroll_code::line_down: ++top; break;
+    case scroll_code::page_up: top -= rows_per_page(); break;
+    case scroll_code::page_down: top += rows_per_page(); break;
+    case scroll_code::thumb_position:
+    case scroll_code::thumb_track: top = thumb; break;
+    case scroll_code::top: top = 0; break;
+    case scroll_code::bottom: top = last_top; break;
+    default: return;
+  }
+  set_top_index(std::clamp(top, 0, last_top));
 }
 
 void ListBox::selection_changed() {
@@ -175,6 +204,10 @@ void ListBox::choose(int index) {
 LResult ListBox::window_proc(Message& message) {
   if (message.id == msg::left_button_down && can_focus() && !focused()) set_focus();
   if (message.id == msg::get_dialog_code) return dialog_code::want_arrows;
+  if (message.id == msg::vscroll) {
+    scroll(low_word(message.wparam), high_word(message.wparam));
+    return 0;
+  }
   if (message.id == msg::left_button_down) {
     choose(top_index_ + point_from_lparam(message.lparam).y / item_height());
   }

@@ -70,9 +70,13 @@ class ListBox : public Window, public ItemList {
   void paint(Canvas& canvas) override;
   void selection_changed() override;
   void items_changed() override;
+  void bounds_changed(const Rect& old_bounds) override;
 
  private:
   void choose(int index);
+  // The vertical bar shows while there are more rows than fit, as the system's list boxes do.
+  void update_scroll_bar();
+  void scroll(int code, int thumb);
 
   int top_index_ = 0;
 };

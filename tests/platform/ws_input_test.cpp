@@ -293,6 +293,38 @@ TEST_F(InputTest, ListsChangeSelectionByKeysAndClicks) {
   EXPECT_EQ(combo.text(), "");
 }
 
+// A list longer than its window shows a vertical bar the user can scroll with; a short one none.
+TEST_F(InputTest, AListLongerThanItsWindowScrollsWithItsBar) {
+  Form form;
+  ListBox list(&form);
+  list.set_bounds(0, 0, 120, list.item_height() * 3 + 6);
+  list.set_items({"zero", "one", "two"});
+  form.show();
+  process_messages();
+  EXPECT_FALSE(list.scroll_bar_visible(ScrollBarKind::vertical));
+
+  list.set_items({"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"});
+  ASSERT_TRUE(list.scroll_bar_visible(ScrollBarKind::vertical));
+  EXPECT_EQ(list.scroll_info(ScrollBarKind::vertical), (ScrollInfo{0, 9, list.rows_per_page(), 0}));
+  const int last_top = 10 - list.rows_per_page();
+  struct Step {
+    int code;
+    int position;
+    int top;
+  };
+  for (const Step step : {Step{scroll_code::line_down, 0, 1}, Step{scroll_code::page_down, 0, 1 + list.rows_per_page()},
+                          Step{scroll_code::bottom, 0, last_top}, Step{scroll_code::line_down, 0, last_top},
+                          Step{scroll_code::thumb_track, 2, 2}, Step{scroll_code::page_up, 0, 0},
+                          Step{scroll_code::line_up, 0, 0}}) {
+    input::scroll(list, ScrollBarKind::vertical, step.code, step.position);
+    process_messages();
+    EXPECT_EQ(list.top_index(), step.top) << step.code;
+    EXPECT_EQ(list.scroll_info(ScrollBarKind::vertical).position, step.top) << step.code;
+  }
+  list.set_items({"only"});
+  EXPECT_FALSE(list.scroll_bar_visible(ScrollBarKind::vertical));
+}
+
 TEST_F(InputTest, RadioButtonsOfAParentExcludeEachOther) {
   Form form;
   GroupBox group(&form, "Methodology");
