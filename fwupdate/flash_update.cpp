@@ -377,7 +377,7 @@ std::optional<FirmwareBlock> build_firmware_block(std::span<const FirmwareRecord
 void reset_interface_for_update(std::uint8_t mode) {
   const std::uint8_t kind = update_decision().update_link_kind;
   if (kind == cable_link) set_update_mode(mode);
-  if (kind == cable_link || kind == usb_link || kind == programmer_link) RESET_CABLE();
+  if (kind == cable_link || kind == usb_link || kind == programmer_link) update_decision().reset_interface();
 }
 
 void read_interface_bytes(std::uint16_t address, std::span<std::uint8_t> bytes) {

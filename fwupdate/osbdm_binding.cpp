@@ -241,6 +241,8 @@ bool osbdm_reset_device() {
 bool osbdm_bootloader_open_device_in_bootloader_mode() {
   if (!usable("osbdm_bootloader_open_device_in_bootloader_mode")) return false;
   library_close();
+  // The bootloader is no debug device: no close notice goes to it, no debug reset reaches it.
+  state.osbdm_device_open = false;
   return bound<entry::Index>(bootloader_open_slot)(0) == 0;
 }
 

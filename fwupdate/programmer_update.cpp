@@ -258,7 +258,7 @@ bool staged_update() {
   }
   if (!transfer_upgrade_firmware(*files)) return false;
   if (sap_check_identity() != sap_ok) return fail(reset_failed);
-  RESET_CABLE();
+  update_decision().reset_interface();
   return true;
 }
 
@@ -298,7 +298,7 @@ bool plain_update() {
                 hex_long(written.crc));
   update_status("Resetting Device ... ");
   if (!reset_and_identify()) return fail(reset_failed);
-  RESET_CABLE();
+  update_decision().reset_interface();
   return true;
 }
 

@@ -12,6 +12,8 @@
 #include "foundation/kstring.h"
 #include "foundation/system_helpers.h"
 #include "fwupdate/osbdm_update.h"
+#include "fwupdate/updater_link.h"
+#include "interface/interface_reset.h"
 #include "interface/firmware_update_link.h"
 #include "interface/link_state.h"
 #include "interface/usb_routing.h"
@@ -135,6 +137,7 @@ UpdateDecision& update_decision() { return decision; }
 void reset_update_decision(EngineBuild build) {
   decision = UpdateDecision{};
   decision.build = build;
+  decision.reset_interface = build == EngineBuild::updater ? &updater::RESET_CABLE : &vx::RESET_CABLE;
 }
 
 bool find_update_firmware_file() {

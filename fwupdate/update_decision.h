@@ -38,6 +38,8 @@ class UpdateSteps {
 struct UpdateDecision {
   EngineBuild build = EngineBuild::updater;
   UpdateSteps* steps = nullptr;
+  // The interface reset of the program's own link, for the engine's resets inside an update.
+  void (*reset_interface)() = nullptr;
 
   // Patterns with the program's directory in front; blank or "0.00" is none.
   // Stand-alone programmers search the "ens" and "en2" patterns, every other

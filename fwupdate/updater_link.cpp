@@ -53,6 +53,11 @@ void clear_versions() {
 }
 
 void reset_usb_device() {
+  // A board that is closed, or runs its bootloader, has no debug link to reset.
+  if (open_device_is_osbdm() && !osbdm_binding().osbdm_device_open) {
+    link_state().link_status = 0;
+    return;
+  }
   usb_port_reset();
   delay_ms(usb_reset_settle_ms);
   Check_firmware_version(usb_version_address);

@@ -112,7 +112,7 @@ TEST_F(SelectionWindowTest, FailuresSayWhatWentWrong) {
   press(window_->UpdateFirmwareButton());
   EXPECT_EQ(window_->ResultLabel().caption(), "Last Result = Failure");
   EXPECT_EQ(window_->color(), ws::color::maroon);
-  EXPECT_EQ(world_->pod(0).running_version(), (sim::FirmwareVersion{6, 10}));
+  EXPECT_EQ(world_->pod(0).running_version(), (sim::FirmwareVersion{5, 10}));
 }
 
 TEST_F(SelectionWindowTest, AnUpdateThatFailsEndsInFailureAfterTheRetryIsDeclined) {
