@@ -34,6 +34,7 @@
 #include "support/recording_list_view.h"
 #include "support/temp_dir.h"
 #include "tests/fwupdate/programmer_images.h"
+#include "tests/fwupdate/updater_units.h"
 
 namespace vx::fwupdate {
 namespace {
@@ -99,15 +100,7 @@ class OsbdmUpdateTest : public testing::Test {
   }
 
   static void reset() {
-    reset_port_table();
-    updater::reset_updater_usb_ports();
-    reset_usb_classification();
-    reset_osbdm_binding();
-    reset_wdusb_state();
-    reset_wdusb_library();
-    reset_link_state();
-    reset_byte_protocol();
-    reset_programmer_link();
+    test::reset_updater_device_units();
     reset_firmware_update_link();
     updater::reset_updater_link();
     reset_run_state();

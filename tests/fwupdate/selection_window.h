@@ -34,6 +34,7 @@
 #include "support/recording_list_view.h"
 #include "support/temp_dir.h"
 #include "tools/fwfile/firmware_file.h"
+#include "tests/fwupdate/updater_units.h"
 
 namespace vx::updater::test_support {
 
@@ -92,15 +93,7 @@ class SelectionWindowTest : public ::testing::Test {
   }
 
   static void reset_units() {
-    reset_port_table();
-    reset_updater_usb_ports();
-    reset_usb_classification();
-    reset_osbdm_binding();
-    reset_wdusb_state();
-    reset_wdusb_library();
-    reset_link_state();
-    reset_byte_protocol();
-    reset_programmer_link();
+    test::reset_updater_device_units();
     reset_firmware_update_link();
     reset_updater_link();
     fwupdate::reset_update_decision(fwupdate::EngineBuild::updater);

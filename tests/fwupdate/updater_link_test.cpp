@@ -23,6 +23,7 @@
 #include "sim/simulated_world.h"
 #include "support/pty_pair.h"
 #include "support/recording_list_view.h"
+#include "tests/fwupdate/updater_units.h"
 
 namespace vx::updater {
 namespace {
@@ -74,15 +75,7 @@ class UpdaterLinkTest : public testing::Test {
   }
 
   static void reset() {
-    reset_port_table();
-    reset_updater_usb_ports();
-    reset_usb_classification();
-    reset_osbdm_binding();
-    reset_wdusb_state();
-    reset_wdusb_library();
-    reset_link_state();
-    reset_byte_protocol();
-    reset_programmer_link();
+    test::reset_updater_device_units();
     reset_firmware_update_link();
     reset_updater_link();
     reset_run_state();

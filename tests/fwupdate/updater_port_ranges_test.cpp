@@ -22,6 +22,7 @@
 #include "support/pty_pair.h"
 #include "support/recording_list_view.h"
 #include "support/scoped_platform.h"
+#include "tests/fwupdate/updater_units.h"
 
 namespace vx::updater {
 namespace {
@@ -71,15 +72,7 @@ class UpdaterPortRangesTest : public testing::Test {
     platform::reset_dynlib();
   }
   static void reset() {
-    reset_port_table();
-    reset_updater_usb_ports();
-    reset_usb_classification();
-    reset_osbdm_binding();
-    reset_wdusb_state();
-    reset_wdusb_library();
-    reset_link_state();
-    reset_byte_protocol();
-    reset_programmer_link();
+    test::reset_updater_device_units();
     clear_ethernet_device_list();
   }
 
