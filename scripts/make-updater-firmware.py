@@ -5,7 +5,8 @@ universal.s19 and universal-fx.s19 fill a USB interface's update block
 (0xF8000-0xFBFFF, the version text at 0x58 of the block, key and checksum
 bytes left blank); the FX file also carries its logic arrays from 0x1000000.
 osbdm_s08.s19 is a board image in the debug circuit's flash window
-(0x10B0-0xFBFF). The build packs the interface files beside the programs.
+(0x10B0-0xFBFF), with its eight version bytes at 0xFBF0 (build 32, revision 0).
+The build packs the interface files beside the programs.
 
     scripts/make-updater-firmware.py examples/updater 6.20
 """
@@ -67,6 +68,8 @@ def main():
         board[address] = (address * 5 + 9) & 0xFF
     for address in range(0xF000, 0xFC00):
         board[address] = (address ^ 0x3C) & 0xFF
+    # VERSION_HW, VERSION_SW, BUILD_VER, TARGET_TYPE, FIRMWARE_TYPE, BUILD_VER_REV, BOARD_ID, OSBDM_ID
+    board[0xFBF0:0xFBF8] = bytes([1, 1, 32, 2, 1, 0, 0, 0])
     (folder / "osbdm_s08.s19").write_text(header() + "".join(records("S1", 0, board)) + ending("S1"), newline="")
 
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,7 +51,12 @@ class UserAtDialogs final : public platform::DialogResponder {
   platform::DialogResult message_box(const platform::MessageDialog& dialog) override {
     messages.push_back(dialog.text);
     // Error boxes have OK only; a question (the retry) is declined.
-    return dialog.buttons == platform::button_ok ? platform::result_ok : platform::result_no;
+    if (dialog.buttons == platform::button_ok) return platform::result_ok;
+    if (dialog.buttons != (platform::button_ok | platform::button_cancel)) return platform::result_no;
+    const platform::DialogResult answer = confirmations.empty() ? platform::result_cancel : confirmations.front();
+    if (!confirmations.empty()) confirmations.pop_front();
+    if (at_the_hardware) at_the_hardware(dialog.text, answer);
+    return answer;
   }
   std::optional<std::string> open_file(const platform::FileOpenDialog& dialog) override {
     file_dialogs.push_back(dialog);
@@ -64,6 +70,10 @@ class UserAtDialogs final : public platform::DialogResponder {
   std::vector<std::string> messages;
   std::vector<platform::FileOpenDialog> file_dialogs;
   std::deque<std::string> files;
+  // Answers to the OK/Cancel questions in turn (none left: Cancel), and what the user does at the
+  // hardware on answering (fitting or removing a board's jumper).
+  std::deque<platform::DialogResult> confirmations;
+  std::function<void(const std::string& question, platform::DialogResult answer)> at_the_hardware;
 
  private:
   platform::DialogResponder* previous_ = nullptr;

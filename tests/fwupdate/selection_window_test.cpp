@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <deque>
 #include <filesystem>
+#include <map>
+#include <sstream>
+#include <string>
 
 #include "fwupdate/flash_update.h"
 #include "platform/ws/color.h"
@@ -11,6 +15,7 @@
 namespace vx::updater {
 namespace {
 
+using test_support::example_file;
 using test_support::SelectionWindowTest;
 
 constexpr const char* universal_row = "Quorvex Universal Rev C  (Kinetis Configuration)";
@@ -245,6 +250,91 @@ TEST_F(SelectionWindowTest, TheMemosCarryTheirTextsWithTheSingleByteApostrophe) 
             "VLX\x92s Quorvex Universal is an all-in-one development interface which");
   EXPECT_EQ(window_->OSBDMMemo().lines().size(), 7u);
   EXPECT_EQ(window_->OSBDMMemo().lines()[4], "");
+}
+
+// The example's board image as its S1 records give it.
+std::map<std::uint32_t, std::uint8_t> board_file_bytes() {
+  std::map<std::uint32_t, std::uint8_t> bytes;
+  std::istringstream lines(example_file("osbdm_s08.s19"));
+  for (std::string line; std::getline(lines, line);) {
+    if (!line.starts_with("S1")) continue;
+    const auto byte_at = [&line](std::size_t k) {
+      return static_cast<std::uint8_t>(std::stoul(line.substr(2 + 2 * k, 2), nullptr, 16));
+    };
+    const std::size_t count = byte_at(0);
+    const std::uint32_t address = static_cast<std::uint32_t>(byte_at(1) << 8 | byte_at(2));
+    for (std::size_t k = 3; k < count; ++k) bytes[address + static_cast<std::uint32_t>(k - 3)] = byte_at(k);
+  }
+  return bytes;
+}
+
+// A board in either mode, updated from the window: the user fits the jumper at the bootloader
+// question (a board already in its bootloader is not asked) and removes it at the run-mode
+// question; the board then holds the file in its window and lists the file's version.
+TEST_F(SelectionWindowTest, ABoardIsUpdatedThroughItsBootloaderAndListsItsNewVersion) {
+  struct Case {
+    const char* mode;
+    std::deque<platform::DialogResult> answers;
+    std::size_t questions;
+  };
+  const Case cases[] = {{"bootloader", {platform::result_ok}, 1},
+                        {"debug", {platform::result_ok, platform::result_ok}, 2}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.mode);
+    put_board_file();
+    start(std::string("[time]\nmode = virtual\n[osbdm 1]\nmode = ") + c.mode + "\nversion = 1,1,31,2,1,2,0,0\n");
+    sim::SimOsbdmBoards& boards = world_->osbdm_boards();
+    const auto before = boards.board(0).memory;
+    user_.messages.clear();
+    user_.confirmations = c.answers;
+    user_.at_the_hardware = [&boards](const std::string& question, platform::DialogResult answer) {
+      if (answer != platform::result_ok) return;
+      if (question.starts_with("The embedded firmware needs to be in bootloader mode")) boards.set_jumper(0, true);
+      if (question.starts_with("The embedded OSJTAG/OSBDM needs to enter run mode")) boards.set_jumper(0, false);
+    };
+    choose_hardware(2);
+    choose_architecture(7);
+    boards.clear_log();
+    press(window_->UpdateFirmwareButton());
+    EXPECT_EQ(window_->ResultLabel().caption(), "Last Result = Success");
+    EXPECT_EQ(window_->color(), ws::color::green);
+    EXPECT_EQ(user_.messages.size(), c.questions);
+    const std::vector<std::string>& log = boards.log();
+    EXPECT_EQ(std::count_if(log.begin(), log.end(), [](const std::string& call) { return call.starts_with("erase "); }),
+              118);
+    EXPECT_NE(std::find(log.begin(), log.end(), "erase 10B0-11FF"), log.end());
+    EXPECT_NE(std::find(log.begin(), log.end(), "erase FA00-FBFF"), log.end());
+
+    const std::map<std::uint32_t, std::uint8_t> file = board_file_bytes();
+    const auto& memory = boards.board(0).memory;
+    for (std::uint32_t address = 0; address < sim::SimOsbdmBoards::memory_size; ++address) {
+      const bool inside = address >= 0x10B0 && address <= 0xFBFF;
+      const auto in_file = file.find(address);
+      const std::uint8_t expected = !inside ? before[address] : in_file != file.end() ? in_file->second : 0xFF;
+      ASSERT_EQ(memory[address], expected) << std::hex << address;
+    }
+    ASSERT_FALSE(window_->device_rows().empty());
+    EXPECT_NE(window_->device_rows()[0].text.view().find("(Firmware Version 32.0)"), std::string::npos)
+        << window_->device_rows()[0].text;
+    TearDown();
+    SetUp();
+  }
+}
+
+// Cancel at the bootloader question: nothing is erased, the board is closed, the update failed.
+TEST_F(SelectionWindowTest, CancellingTheBootloaderQuestionEndsInFailure) {
+  put_board_file();
+  start("[time]\nmode = virtual\n[osbdm 1]\nmode = debug\nversion = 1,1,31,2,1,2,0,0\n");
+  user_.confirmations = {platform::result_cancel};
+  choose_hardware(2);
+  choose_architecture(7);
+  world_->osbdm_boards().clear_log();
+  press(window_->UpdateFirmwareButton());
+  EXPECT_EQ(window_->ResultLabel().caption(), "Last Result = Failure");
+  EXPECT_EQ(window_->color(), ws::color::maroon);
+  const std::vector<std::string>& log = world_->osbdm_boards().log();
+  EXPECT_TRUE(std::none_of(log.begin(), log.end(), [](const std::string& call) { return call.starts_with("erase"); }));
+  EXPECT_EQ(log.back(), "close");
 }
 
 TEST_F(SelectionWindowTest, ABoardInBootloaderModeIsOpenedThroughItsBootloader) {
