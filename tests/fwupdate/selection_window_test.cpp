@@ -3,11 +3,14 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "fwupdate/flash_update.h"
+#include "loaders/firmware_scrambling.h"
 #include "platform/ws/color.h"
 #include "platform/ws/shell.h"
 #include "selection_window.h"
@@ -316,6 +319,39 @@ TEST_F(SelectionWindowTest, ABoardIsUpdatedThroughItsBootloaderAndListsItsNewVer
     ASSERT_FALSE(window_->device_rows().empty());
     EXPECT_NE(window_->device_rows()[0].text.view().find("(Firmware Version 32.0)"), std::string::npos)
         << window_->device_rows()[0].text;
+    TearDown();
+    SetUp();
+  }
+}
+
+// A board update that fails names its step in the retry question; declined, the window ends maroon.
+TEST_F(SelectionWindowTest, AFailedBoardUpdateNamesItsStepAndEndsInFailure) {
+  struct Case {
+    const char* knob;
+    std::string file;
+    const char* last_line;
+  };
+  // Two bytes at 0xFC00, outside the board's window, in the engine's scrambled form: read
+  // either way, nothing lies inside the window.
+  const std::vector<std::uint8_t> scrambled = loaders::scramble_firmware_text("S105FC00AA55FF\r\nS9030000FC\r\n");
+  const std::string outside_the_window(scrambled.begin(), scrambled.end());
+  const Case cases[] = {
+      {"refuse_erase = yes\n", example_file("osbdm_s08.s19"), "Flash Erase Failed."},
+      {"verify_mismatch = yes\n", example_file("osbdm_s08.s19"),
+       "Verifying MCU flash bytes at Address $000010B0 : ERROR!!!!"},
+      {"", outside_the_window, "ERROR - No data to program!"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.last_line);
+    std::ofstream(dir_.file("osbdmens_s08.400"), std::ios::binary) << c.file;
+    start(std::string("[time]\nmode = virtual\n[osbdm 1]\nmode = bootloader\n") + c.knob);
+    user_.messages.clear();
+    choose_hardware(2);
+    choose_architecture(7);
+    press(window_->UpdateFirmwareButton());
+    EXPECT_EQ(user_.messages, std::vector<std::string>{std::string(c.last_line) + " Firmware update failed. Retry?"});
+    EXPECT_EQ(window_->ResultLabel().caption(), "Last Result = Failure");
+    EXPECT_EQ(window_->color(), ws::color::maroon);
     TearDown();
     SetUp();
   }
