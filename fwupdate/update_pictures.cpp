@@ -13,7 +13,8 @@ struct Rgb {
 };
 
 constexpr Rgb background{212, 208, 200}, case_grey{70, 74, 82}, metal{176, 180, 188}, cable_black{30, 30, 30},
-    board_green{24, 110, 60}, led_green{60, 230, 90}, led_red{230, 50, 40}, label_white{236, 236, 236};
+    board_green{24, 110, 60}, led_green{60, 230, 90}, led_red{230, 50, 40}, label_white{236, 236, 236},
+    chip_black{44, 44, 48}, solder_gold{200, 170, 70}, jumper_blue{40, 80, 200}, fx_blue{34, 62, 120};
 
 class Sketch {
  public:
@@ -81,6 +82,44 @@ ws::Picture draw_programmer() {
   sketch.box(40, 62, 8, 8, led_green);
   sketch.box(56, 62, 8, 8, led_red);
   sketch.box(84, 60, 26, 12, label_white);
+  return sketch.done();
+}
+
+ws::Picture draw_osbdm_board() {
+  Sketch sketch;
+  // A bare evaluation board: its mini-USB socket, the debug chip with its
+  // bootloader jumper, and the target's chip and header beside it.
+  sketch.box(6, 12, 116, 72, board_green);
+  sketch.box(2, 38, 14, 16, metal);
+  sketch.box(24, 30, 22, 22, chip_black);
+  for (int pin = 0; pin < 5; ++pin) sketch.box(26 + pin * 4, 26, 2, 4, solder_gold);
+  for (int pin = 0; pin < 5; ++pin) sketch.box(26 + pin * 4, 52, 2, 4, solder_gold);
+  sketch.box(26, 64, 4, 10, solder_gold);
+  sketch.box(32, 64, 4, 10, solder_gold);
+  sketch.box(25, 66, 12, 6, jumper_blue);
+  sketch.box(60, 26, 34, 34, chip_black);
+  for (int pin = 0; pin < 7; ++pin) sketch.box(62 + pin * 4, 22, 2, 4, solder_gold);
+  for (int pin = 0; pin < 7; ++pin) sketch.box(62 + pin * 4, 60, 2, 4, solder_gold);
+  for (int pin = 0; pin < 8; ++pin) sketch.box(104, 18 + pin * 7, 10, 4, solder_gold);
+  sketch.box(50, 70, 5, 5, led_green);
+  sketch.box(62, 70, 5, 5, led_red);
+  return sketch.done();
+}
+
+ws::Picture draw_universal_fx() {
+  Sketch sketch;
+  // The faster interface: a USB lead into a blue case with a wide label,
+  // a row of lights, and its ribbon cable leaving on the right.
+  sketch.box(2, 42, 16, 12, metal);
+  sketch.box(6, 45, 8, 6, case_grey);
+  sketch.box(18, 46, 20, 4, cable_black);
+  sketch.box(38, 16, 66, 64, fx_blue);
+  sketch.box(44, 22, 54, 14, label_white);
+  sketch.box(48, 26, 20, 6, fx_blue);
+  sketch.box(72, 26, 22, 6, led_red);
+  for (int light = 0; light < 4; ++light) sketch.box(46 + light * 13, 62, 6, 6, light == 3 ? led_red : led_green);
+  sketch.box(104, 38, 10, 20, cable_black);
+  sketch.box(114, 30, 12, 36, metal);
   return sketch.done();
 }
 

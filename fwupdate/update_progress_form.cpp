@@ -2,8 +2,10 @@
 
 #include <cstdio>
 
+#include "fwupdate/fx_logic.h"
 #include "fwupdate/update_decision.h"
 #include "fwupdate/update_pictures.h"
+#include "fwupdate/updater_usb_ports.h"
 #include "platform/ws/application.h"
 #include "platform/ws/color.h"
 #include "platform/ws/font.h"
@@ -30,6 +32,15 @@ std::unique_ptr<ws::Image> make_picture(ws::Form* form, ws::Picture picture) {
   return image;
 }
 
+enum class UsbPicture : std::uint8_t { interface, board, fx };
+
+// Only the updater's build tells its USB devices apart.
+UsbPicture usb_picture(const UpdateDecision& decision) {
+  if (decision.build != EngineBuild::updater) return UsbPicture::interface;
+  if (updater::updater_usb_ports().usb_device_family == updater::UpdaterUsbPorts::family_osbdm) return UsbPicture::board;
+  return decision.universal_kind == universal_fx ? UsbPicture::fx : UsbPicture::interface;
+}
+
 void to_stderr(const ShortText& text) {
   std::fprintf(stderr, "%s\n", text.c_str());
   std::fflush(stderr);
@@ -40,7 +51,8 @@ void to_stderr(const ShortText& text) {
 Taskupdate_bdmquorvex1::Taskupdate_bdmquorvex1() {
   set_caption(caption_text);
   set_border_style(ws::BorderStyle::single);
-  set_bounds(0, 0, 613, 188);
+  // The updater's window is wider for its board and FX pictures.
+  set_bounds(0, 0, update_decision().build == EngineBuild::updater ? 694 : 613, 188);
   const ws::Font bold{.bold = true};
   const ws::Font value{.bold = true, .color = ws::color::navy};
   detected_ = make_label(this, detected_text, text_left, 8, {.height = 13, .bold = true});
@@ -62,6 +74,9 @@ Taskupdate_bdmquorvex1::Taskupdate_bdmquorvex1() {
   original_caption_->hide();
   original_ = make_label(this, "0.00", value_left, 92, value);
   original_->hide();
+  osbdm_picture_ = make_picture(this, draw_osbdm_board());
+  fx_picture_ = make_picture(this, draw_universal_fx());
+  fx_picture_->hide();
   install_update_progress_view(this);
 }
 
@@ -76,15 +91,20 @@ void Taskupdate_bdmquorvex1::show_update_window() {
   detected_->set_caption(detected_text);
   set_color(ws::color::button_face);
   current_->set_caption(decision.current_version_text.view());
-  update_->set_caption(decision.update_version_text.view());
+  // An explicit file has no version of its own: the selection window put its name here.
+  if (!decision.use_explicit_file) update_->set_caption(decision.update_version_text.view());
   const bool original_shown = decision.update_link_kind == usb_link && decision.windriver_interface;
   original_->set_caption(decision.original_version_text.view());
   original_caption_->set_visible(original_shown);
   original_->set_visible(original_shown);
-  // Trace interfaces share the programmer's picture in this build.
+  const UsbPicture usb = decision.picture == 0 ? usb_picture(decision) : UsbPicture::interface;
   cable_picture_->set_visible(decision.picture == 1);
-  usb_picture_->set_visible(decision.picture == 0);
-  programmer_picture_->set_visible(decision.picture == 2 || decision.picture == 4);
+  usb_picture_->set_visible(decision.picture == 0 && usb == UsbPicture::interface);
+  osbdm_picture_->set_visible(usb == UsbPicture::board);
+  fx_picture_->set_visible(usb == UsbPicture::fx);
+  // The flash programmer's build shows trace interfaces with the programmer's picture; the updater's shows none.
+  programmer_picture_->set_visible(decision.picture == 2 ||
+                                   (decision.picture == 4 && decision.build == EngineBuild::programmer));
   show();
   repaint();
   bring_to_front();

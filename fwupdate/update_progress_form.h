@@ -31,11 +31,13 @@ class Taskupdate_bdmquorvex1 final : public ws::Form, public UpdateProgressView 
   ws::Image& Image_parallel_cable() { return *cable_picture_; }
   ws::Image& image_usb_cable() { return *usb_picture_; }
   ws::Image& image_tamberlypro() { return *programmer_picture_; }
+  ws::Image& image_osbdm_cable() { return *osbdm_picture_; }
+  ws::Image& image_fx_quorvex() { return *fx_picture_; }
 
  private:
   std::unique_ptr<ws::Label> detected_, current_caption_, update_caption_, current_, update_, status_,
       original_caption_, original_;
-  std::unique_ptr<ws::Image> cable_picture_, usb_picture_, programmer_picture_;
+  std::unique_ptr<ws::Image> cable_picture_, usb_picture_, programmer_picture_, osbdm_picture_, fx_picture_;
 };
 
 }  // namespace vx::fwupdate

@@ -8,6 +8,34 @@
 namespace vx::updater {
 namespace {
 
+// Passes the engine's calls on to the progress window and saves it once, as a
+// chosen status line shows: the window as a user sees it in mid-update.
+class ScreenshotAtLine final : public fwupdate::UpdateProgressView {
+ public:
+  ScreenshotAtLine(fwupdate::Taskupdate_bdmquorvex1& window, std::string line, std::string name)
+      : window_(window), line_(std::move(line)), name_(std::move(name)) {
+    fwupdate::install_update_progress_view(this);
+  }
+  ~ScreenshotAtLine() override { fwupdate::install_update_progress_view(&window_); }
+
+  void show_update_window() override { window_.show_update_window(); }
+  void show_update_status(const ShortText& text) override {
+    window_.show_update_status(text);
+    if (saved.empty() && text == line_) saved = vx::test::save_screenshot(window_, name_);
+  }
+  void close_update_window(const ShortText& message, const ShortText& version) override {
+    window_.close_update_window(message, version);
+  }
+
+  std::string saved;
+
+ private:
+  fwupdate::Taskupdate_bdmquorvex1& window_;
+  std::string line_, name_;
+};
+
+constexpr const char* programmed_line = "Programming MCU Flash ... Success.";
+
 class SelectionWindowOnDisplayTest : private vx::test::OffscreenDisplay, public test_support::SelectionWindowTest {
  protected:
   void SetUp() override {
@@ -43,6 +71,30 @@ TEST_F(SelectionWindowOnDisplayTest, ShowsEachStateOfTheSelection) {
 
   choose_hardware(2);
   EXPECT_FALSE(vx::test::save_screenshot(*window_, "updater-selection-boards").empty());
+}
+
+TEST_F(SelectionWindowOnDisplayTest, ShowsTheFxPictureDuringAnFxUpdate) {
+  put_interface_files();
+  start(test_support::example_file("bench.ini"));
+  choose_hardware(1);
+  ScreenshotAtLine shot(*progress_, programmed_line, "updater-progress-fx-running");
+  press(window_->UpdateFirmwareButton());
+  EXPECT_FALSE(shot.saved.empty());
+  EXPECT_TRUE(progress_->image_fx_quorvex().visible());
+  EXPECT_EQ(progress_->updatefirmwarelabel().text(), "usbqxfx20armens.620");
+  EXPECT_EQ(window_->color(), ws::color::green);
+}
+
+TEST_F(SelectionWindowOnDisplayTest, ShowsTheBoardPictureDuringABoardUpdate) {
+  put_board_file();
+  start("[time]\nmode = virtual\n[osbdm 1]\nmode = bootloader\n");
+  choose_hardware(2);
+  choose_architecture(7);
+  ScreenshotAtLine shot(*progress_, programmed_line, "updater-progress-board-running");
+  press(window_->UpdateFirmwareButton());
+  EXPECT_FALSE(shot.saved.empty());
+  EXPECT_TRUE(progress_->image_osbdm_cable().visible());
+  EXPECT_EQ(progress_->updatefirmwarelabel().text(), "osbdmens_s08.400");
 }
 
 TEST_F(SelectionWindowOnDisplayTest, ShowsTheHintWhenNothingIsConnected) {

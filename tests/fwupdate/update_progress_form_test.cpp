@@ -4,7 +4,9 @@
 
 #include <string>
 
+#include "fwupdate/fx_logic.h"
 #include "fwupdate/update_decision.h"
+#include "fwupdate/updater_usb_ports.h"
 #include "platform/ws/color.h"
 #include "support/screenshot.h"
 #include "tests/platform/ws_test_support.h"
@@ -67,6 +69,61 @@ TEST_F(UpdateProgressFormTest, ShowsThePictureAndVersionsOfTheInterface) {
     EXPECT_EQ(form_->Label4().visible(), c.original);
     EXPECT_EQ(form_->Label4().text(), "5.35");
   }
+}
+
+class UpdaterProgressFormTest : public UpdateProgressFormTest {
+ protected:
+  void SetUp() override {
+    UpdateProgressFormTest::SetUp();
+    reset_update_decision(EngineBuild::updater);
+    form_ = std::make_unique<Taskupdate_bdmquorvex1>();
+  }
+  void TearDown() override {
+    updater::updater_usb_ports().usb_device_family = updater::UpdaterUsbPorts::family_none;
+    UpdateProgressFormTest::TearDown();
+  }
+};
+
+TEST_F(UpdaterProgressFormTest, TellsBoardsAndFxInterfacesApart) {
+  using Ports = updater::UpdaterUsbPorts;
+  struct Case {
+    const char* what;
+    std::uint8_t picture, family, universal_kind;
+    bool usb, board, fx, programmer;
+  };
+  const Case cases[] = {
+      {"Universal", 0, Ports::family_windriver, 1, true, false, false, false},
+      {"Universal FX", 0, Ports::family_windriver, universal_fx, false, false, true, false},
+      {"board", 0, Ports::family_osbdm, 0, false, true, false, false},
+      {"board after an FX", 0, Ports::family_osbdm, universal_fx, false, true, false, false},
+      {"programmer", 2, Ports::family_none, 0, false, false, false, true},
+      {"trace interface", 4, Ports::family_none, 0, false, false, false, false},
+  };
+  EXPECT_EQ(form_->width(), 694);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    prepare(c.picture, c.picture == 0 ? usb_link : programmer_link, c.family == Ports::family_windriver);
+    updater::updater_usb_ports().usb_device_family = c.family;
+    update_decision().universal_kind = c.universal_kind;
+    show_update_window();
+    EXPECT_EQ(form_->image_usb_cable().visible(), c.usb);
+    EXPECT_EQ(form_->image_osbdm_cable().visible(), c.board);
+    EXPECT_EQ(form_->image_fx_quorvex().visible(), c.fx);
+    EXPECT_EQ(form_->image_tamberlypro().visible(), c.programmer);
+    EXPECT_FALSE(form_->Image_parallel_cable().visible());
+  }
+}
+
+TEST_F(UpdaterProgressFormTest, AnExplicitFileKeepsItsNameAsTheUpdateVersion) {
+  prepare(0, usb_link, true);
+  update_decision().use_explicit_file = true;
+  update_decision().update_version_text = "99.99";
+  form_->updatefirmwarelabel().set_caption("usbqxfx20armens.620");
+  show_update_window();
+  EXPECT_EQ(form_->updatefirmwarelabel().text(), "usbqxfx20armens.620");
+  update_decision().use_explicit_file = false;
+  show_update_window();
+  EXPECT_EQ(form_->updatefirmwarelabel().text(), "99.99");
 }
 
 TEST_F(UpdateProgressFormTest, AFailureClosesItMaroonAndTheNextUpdateStartsPlain) {
