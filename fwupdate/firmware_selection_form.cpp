@@ -23,6 +23,7 @@
 #include "platform/ws/application.h"
 #include "platform/ws/color.h"
 #include "platform/ws/font.h"
+#include "platform/ws/placed_controls.h"
 #include "platform/ws/shell.h"
 
 namespace vx::updater {
@@ -69,36 +70,21 @@ const std::vector<std::string> osbdm_lines{
     "work either with the tower cards or the user's own target hardware.",
 };
 
-template <typename Control, typename Parent>
-std::unique_ptr<Control> make(Parent* parent, int left, int top, int width, int height) {
-  auto control = std::make_unique<Control>(parent);
-  control->set_bounds(left, top, width, height);
-  return control;
-}
-
-std::unique_ptr<ws::Label> make_label(ws::Window* parent, std::string_view caption, int left, int top,
-                                      const ws::Font& font = {}) {
-  auto label = std::make_unique<ws::Label>(parent, caption);
-  label->set_font(font);
-  label->set_bounds(left, top, 0, 0);
-  return label;
-}
-
 std::unique_ptr<ws::Button> make_button(ws::Window* parent, std::string_view caption, int left, int top, int width) {
-  auto button = make<ws::Button>(parent, left, top, width, 25);
+  auto button = ws::make_control<ws::Button>(parent, left, top, width, 25);
   button->set_caption(caption);
   return button;
 }
 
 std::unique_ptr<ws::Image> make_picture(ws::Window* parent, ws::Picture picture, int left, int top) {
-  auto image = make<ws::Image>(parent, left, top, picture.width, picture.height);
+  auto image = ws::make_control<ws::Image>(parent, left, top, picture.width, picture.height);
   image->set_picture(std::move(picture));
   image->hide();
   return image;
 }
 
 std::unique_ptr<ws::Memo> make_memo(ws::Window* parent, const std::vector<std::string>& lines) {
-  auto memo = make<ws::Memo>(parent, 164, 40, 497, 126);
+  auto memo = ws::make_control<ws::Memo>(parent, 164, 40, 497, 126);
   // The lines are the texts' own; a smaller face keeps the longest inside the memo.
   memo->set_font({.height = 10});
   memo->set_lines(lines);
@@ -141,21 +127,21 @@ Tupdatefirmwareselectionform::Tupdatefirmwareselectionform(ShortText program_fol
              form_height);
   set_color(ws::color::button_face);
 
-  panel2_ = make<ws::Panel>(this, 0, 0, form_width, 75);
+  panel2_ = ws::make_control<ws::Panel>(this, 0, 0, form_width, 75);
   panel2_->set_align(ws::Align::top);
   logo_ = make_picture(panel2_.get(), draw_logo(), 8, 5);
   logo_->show();
   logo_->on_click = [this](ws::Window&) { Label7Click(); };
-  introduction_ = make_label(panel2_.get(), introduction, 84, 6);
+  introduction_ = ws::make_label(panel2_.get(), introduction, 84, 6, ws::Font{});
   introduction_->set_auto_size(false);
   introduction_->set_word_wrap(true);
   introduction_->set_bounds(84, 6, 570, 42);
-  home_link_ = make_label(panel2_.get(), "www.velmorix.example", 84, 52, link_font);
+  home_link_ = ws::make_label(panel2_.get(), "www.velmorix.example", 84, 52, link_font);
   make_link(*home_link_, [this] { Label7Click(); });
 
-  panel1_ = make<ws::Panel>(this, 0, 75, form_width, 200);
-  hardware_label_ = make_label(panel1_.get(), "1. Select Hardware Type : ", 8, 12, bold);
-  hardware_type_ = make<ws::ComboBox>(panel1_.get(), 180, 8, 481, 21);
+  panel1_ = ws::make_control<ws::Panel>(this, 0, 75, form_width, 200);
+  hardware_label_ = ws::make_label(panel1_.get(), "1. Select Hardware Type : ", 8, 12, bold);
+  hardware_type_ = ws::make_control<ws::ComboBox>(panel1_.get(), 180, 8, 481, 21);
   hardware_type_->set_font(bold);
   hardware_type_->set_items({"Quorvex Universal - Low cost Debug Interface",
                              "Quorvex Universal FX - High Speed Debug Interface"});
@@ -167,16 +153,16 @@ Tupdatefirmwareselectionform::Tupdatefirmwareselectionform(ShortText program_fol
   universal_memo_ = make_memo(panel1_.get(), universal_lines);
   fx_memo_ = make_memo(panel1_.get(), universal_fx_lines);
   osbdm_memo_ = make_memo(panel1_.get(), osbdm_lines);
-  information_label_ = make_label(panel1_.get(), "Information : ", 8, 176, bold);
-  hardware_link_ = make_label(panel1_.get(), "Click this link for more information on this hardware",
+  information_label_ = ws::make_label(panel1_.get(), "Information : ", 8, 176, bold);
+  hardware_link_ = ws::make_label(panel1_.get(), "Click this link for more information on this hardware",
                               16 + information_label_->width(), 176, link_font);
   make_link(*hardware_link_, [this] { Label6Click(); });
 
-  device_panel_ = make<ws::Panel>(this, 0, 275, form_width, 76);
-  device_label_ = make_label(device_panel_.get(), "2. Select Device : ", 8, 12, bold);
-  device_ = make<ws::ComboBox>(device_panel_.get(), 200, 8, 450, 21);
+  device_panel_ = ws::make_control<ws::Panel>(this, 0, 275, form_width, 76);
+  device_label_ = ws::make_label(device_panel_.get(), "2. Select Device : ", 8, 12, bold);
+  device_ = ws::make_control<ws::ComboBox>(device_panel_.get(), 200, 8, 450, 21);
   device_->on_change = [this](ws::ComboBox&) { SelectDeviceComboboxChange(); };
-  undetected_ = make_label(device_panel_.get(), "", 200, 12, {.bold = true, .color = ws::color::maroon});
+  undetected_ = ws::make_label(device_panel_.get(), "", 200, 12, {.bold = true, .color = ws::color::maroon});
   undetected_->hide();
   refresh_ = make_button(device_panel_.get(), "Refresh list of devices", 200, 40, 170);
   refresh_->on_click = [this](ws::Window&) { RefreshButtonClick(); };
@@ -184,29 +170,29 @@ Tupdatefirmwareselectionform::Tupdatefirmwareselectionform(ShortText program_fol
   identify_->hide();
   identify_->set_enabled(false);
 
-  architecture_panel_ = make<ws::Panel>(this, 0, 351, form_width, 40);
-  architecture_label_ = make_label(architecture_panel_.get(), "3. Select Architecture to Support : ", 8, 12, bold);
-  architecture_ = make<ws::ComboBox>(architecture_panel_.get(), 260, 8, 390, 21);
+  architecture_panel_ = ws::make_control<ws::Panel>(this, 0, 351, form_width, 40);
+  architecture_label_ = ws::make_label(architecture_panel_.get(), "3. Select Architecture to Support : ", 8, 12, bold);
+  architecture_ = ws::make_control<ws::ComboBox>(architecture_panel_.get(), 260, 8, 390, 21);
   architecture_->on_change = [this](ws::ComboBox&) { SelectArchitectureComboBoxChange(); };
   architecture_panel_->hide();
 
-  file_panel_ = make<ws::Panel>(this, 0, 391, form_width, 84);
-  file_label_ = make_label(file_panel_.get(), "4. Firmware File Selection : ", 8, 6, bold);
-  automatic_ = make<ws::RadioButton>(file_panel_.get(), 8, 30, 190, 17);
+  file_panel_ = ws::make_control<ws::Panel>(this, 0, 391, form_width, 84);
+  file_label_ = ws::make_label(file_panel_.get(), "4. Firmware File Selection : ", 8, 6, bold);
+  automatic_ = ws::make_control<ws::RadioButton>(file_panel_.get(), 8, 30, 190, 17);
   automatic_->set_caption("Automatic");
   automatic_->set_checked(true);
-  automatic_name_ = make_label(file_panel_.get(), "Unselected ", manual_button_left, 32, bold);
-  manual_ = make<ws::RadioButton>(file_panel_.get(), 8, 56, 194, 17);
+  automatic_name_ = ws::make_label(file_panel_.get(), "Unselected ", manual_button_left, 32, bold);
+  manual_ = ws::make_control<ws::RadioButton>(file_panel_.get(), 8, 56, 194, 17);
   manual_->set_caption("Choose Firmware Update File");
   manual_select_ = make_button(file_panel_.get(), "Select", manual_button_left, 52, 60);
   manual_select_->on_click = [this](ws::Window&) { ManualFirmwareSelectButtonClick(); };
-  manual_name_ = make_label(file_panel_.get(), "Unselected ", manual_button_left + 70, 56, bold);
+  manual_name_ = ws::make_label(file_panel_.get(), "Unselected ", manual_button_left + 70, 56, bold);
   file_panel_->hide();
 
   update_ = make_button(this, "Update Firmware", 8, 490, 160);
   update_->set_font(bold);
   update_->on_click = [this](ws::Window&) { UpdateFirmwareButtonClick(); };
-  result_ = make_label(this, "Ready", 190, 492, {.height = 16, .bold = true, .color = ws::color::white});
+  result_ = ws::make_label(this, "Ready", 190, 492, {.height = 16, .bold = true, .color = ws::color::white});
 
   on_show = [this](ws::Form&) { FormShow(); };
   on_resize = [this](ws::Window&) { FormResize(); };

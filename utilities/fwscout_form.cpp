@@ -9,6 +9,7 @@
 #include "platform/ws/application.h"
 #include "platform/ws/color.h"
 #include "platform/ws/font.h"
+#include "platform/ws/placed_controls.h"
 #include "platform/ws/shell.h"
 #include "utilities/scout_device_lines.h"
 
@@ -20,14 +21,8 @@ constexpr const char* link_text = "Click this link for more information on this 
 constexpr int form_width = 870, form_height = 484;
 constexpr int panel_height = 107, list_height = 284;
 
-std::unique_ptr<ws::Label> make_label(ws::Window* parent, std::string_view caption, int left, int top) {
-  auto label = std::make_unique<ws::Label>(parent, caption);
-  label->set_bounds(left, top, 0, 0);
-  return label;
-}
-
 std::unique_ptr<ws::Label> make_link(ws::Window* parent, int left, int top) {
-  auto link = make_label(parent, link_text, left, top);
+  auto link = ws::make_label(parent, link_text, left, top);
   link->set_font({.underline = true, .color = ws::color::blue});
   link->parent_color = false;
   link->set_color(ws::color::white);
@@ -49,13 +44,13 @@ TForm1::TForm1() {
   image_->set_bounds(6, (panel_height - picture.height) / 2, picture.width, picture.height);
   image_->set_picture(std::move(picture));
   const int left = 16 + image_->width();
-  label4_ = make_label(panel_.get(),
+  label4_ = ws::make_label(panel_.get(),
                        "This application displays all Universal Quorvex, Osbdm, and Osjtag devices currently connected "
                        "to the PC.",
                        left, 10);
-  label2_ = make_label(panel_.get(), "Universal Quorvex : ", left, 38);
-  label1_ = make_label(panel_.get(), "Tamberly Stand-Alone Programmer and Debug Interface :", left, 58);
-  label13_ = make_label(panel_.get(), "Osbdm / Osjtag Embedded Design :", left, 78);
+  label2_ = ws::make_label(panel_.get(), "Universal Quorvex : ", left, 38);
+  label1_ = ws::make_label(panel_.get(), "Tamberly Stand-Alone Programmer and Debug Interface :", left, 58);
+  label13_ = ws::make_label(panel_.get(), "Osbdm / Osjtag Embedded Design :", left, 78);
   // The links line up behind the longest label, whatever the display's font makes of it.
   const int links = left + std::max({label2_->width(), label1_->width(), label13_->width()}) + 12;
   label6_ = make_link(panel_.get(), links, 38);
@@ -74,8 +69,8 @@ TForm1::TForm1() {
   refresh_->set_bounds(8, below, 90, 25);
   refresh_->on_click = [this](ws::Window&) { refreshbuttonClick(); };
   set_active_control(refresh_.get());
-  label5_ = make_label(this, "Information : ", 120, below + 6);
-  label9_ = make_label(this, "Tamberly Pro Stand Alone Programmer :", 120, below + 30);
+  label5_ = ws::make_label(this, "Information : ", 120, below + 6);
+  label9_ = ws::make_label(this, "Tamberly Pro Stand Alone Programmer :", 120, below + 30);
   const int info_links = 120 + label9_->width() + 12;
   label8_ = make_link(this, info_links, below + 30);
   label10_ = make_link(this, info_links, below + 50);

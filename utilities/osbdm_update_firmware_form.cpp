@@ -16,6 +16,7 @@
 #include "platform/ws/color.h"
 #include "platform/ws/drawing.h"
 #include "platform/ws/font.h"
+#include "platform/ws/placed_controls.h"
 #include "platform/ws/shell.h"
 #include "utilities/kexec.h"
 
@@ -53,21 +54,6 @@ std::vector<std::string> memo_lines(const ws::Font& font, int width) {
 
 ws::Font label_font(ws::Color color, bool bold = false) { return {.bold = bold, .color = color}; }
 
-template <typename Control, typename Parent>
-std::unique_ptr<Control> make(Parent* parent, int left, int top, int width, int height) {
-  auto control = std::make_unique<Control>(parent);
-  control->set_bounds(left, top, width, height);
-  return control;
-}
-
-std::unique_ptr<ws::Label> make_label(ws::Window* parent, std::string_view caption, int left, int top,
-                                      const ws::Font& font) {
-  auto label = std::make_unique<ws::Label>(parent, caption);
-  label->set_font(font);
-  label->set_bounds(left, top, 0, 0);
-  return label;
-}
-
 }  // namespace
 
 std::string rescue_command_file(const std::string& directory, const std::string& firmware_file) {
@@ -99,23 +85,23 @@ TForm1::TForm1(std::string program_directory) : directory_(std::move(program_dir
   set_bounds((ws::screen_width() - form_width) / 2, (ws::screen_height() - form_height) / 2, form_width,
              form_height);
 
-  label1_ = make_label(this, "Firmware file to program : ", 8, 10, label_font(ws::color::window_text));
-  firmware_name_ = make_label(this, "Unselected ", 8 + label1_->width(), 10, label_font(ws::color::window_text, true));
+  label1_ = ws::make_label(this, "Firmware file to program : ", 8, 10, label_font(ws::color::window_text));
+  firmware_name_ = ws::make_label(this, "Unselected ", 8 + label1_->width(), 10, label_font(ws::color::window_text, true));
 
-  memo_ = make<ws::Memo>(this, 4, 32, 638, 124);
+  memo_ = ws::make_control<ws::Memo>(this, 4, 32, 638, 124);
   memo_->set_lines(memo_lines(memo_->font(), memo_->width() - 16));
   memo_->set_tab_stop(false);
 
-  panel_ = make<ws::Panel>(this, 4, 162, 638, 100);
+  panel_ = ws::make_control<ws::Panel>(this, 4, 162, 638, 100);
   ws::Picture picture = fwupdate::draw_usb_interface();
-  image_ = make<ws::Image>(panel_.get(), 8, (100 - picture.height) / 2, picture.width, picture.height);
+  image_ = ws::make_control<ws::Image>(panel_.get(), 8, (100 - picture.height) / 2, picture.width, picture.height);
   image_->set_picture(std::move(picture));
   const int method_left = 16 + image_->width();
-  method_box_ = make<ws::GroupBox>(panel_.get(), method_left, 8, 638 - method_left - 8, 84);
+  method_box_ = ws::make_control<ws::GroupBox>(panel_.get(), method_left, 8, 638 - method_left - 8, 84);
   method_box_->set_caption("Update Methodology");
   // A radio button draws its caption on one line, too long for the box: the
   // button shows its mark and a wrapped label beside it shows the caption.
-  method_ = make<ws::RadioButton>(method_box_.get(), 8, 24, 16, 16);
+  method_ = ws::make_control<ws::RadioButton>(method_box_.get(), 8, 24, 16, 16);
   method_->set_caption(method_text);
   method_->set_checked(true);
   method_text_ = std::make_unique<ws::Label>(method_box_.get());
@@ -124,22 +110,22 @@ TForm1::TForm1(std::string program_directory) : directory_(std::move(program_dir
   method_text_->set_caption(method_text);
   method_text_->on_click = [this](ws::Window&) { method_->click(); };
 
-  select_ = make<ws::Button>(this, 8, 274, 110, 25);
+  select_ = ws::make_control<ws::Button>(this, 8, 274, 110, 25);
   select_->set_caption("Select ...");
   select_->on_click = [this](ws::Window&) { Button1Click(); };
   set_active_control(select_.get());
-  update_ = make<ws::Button>(this, 128, 274, 130, 25);
+  update_ = ws::make_control<ws::Button>(this, 128, 274, 130, 25);
   update_->set_caption("Update Firmware");
   update_->set_enabled(false);
   update_->on_click = [this](ws::Window&) { UpdateButtonClick(); };
 
-  status_box_ = make<ws::GroupBox>(this, 8, 312, 300, 118);
+  status_box_ = ws::make_control<ws::GroupBox>(this, 8, 312, 300, 118);
   status_box_->set_caption("Current Status of the VLX Programmer ... ");
-  status_ = make_label(status_box_.get(), "Not Running.", 16, 32, label_font(ws::color::navy));
-  result_box_ = make<ws::GroupBox>(this, 320, 312, 318, 118);
+  status_ = ws::make_label(status_box_.get(), "Not Running.", 16, 32, label_font(ws::color::navy));
+  result_box_ = ws::make_control<ws::GroupBox>(this, 320, 312, 318, 118);
   result_box_->set_caption("Last result of VLX Programmer ...");
-  result_ = make_label(result_box_.get(), "None.", 16, 32, label_font(ws::color::navy));
-  show_log_ = make<ws::Button>(result_box_.get(), 16, 78, 130, 25);
+  result_ = ws::make_label(result_box_.get(), "None.", 16, 32, label_font(ws::color::navy));
+  show_log_ = ws::make_control<ws::Button>(result_box_.get(), 16, 78, 130, 25);
   show_log_->set_caption("Show Logfile ...");
   show_log_->set_enabled(false);
   show_log_->on_click = [this](ws::Window&) { showlogfilebuttonClick(); };
