@@ -1,5 +1,6 @@
 // Command tables as text files: the name line, then per row the five numbers
 // Key1, SS1, Key2, SS2 and Cmd right-aligned in 4, 4, 4, 4 and 6 columns.
+// Blank lines add no row.
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -31,6 +32,12 @@ std::optional<std::string_view> next_field(std::string_view& line) {
   const std::string_view field = line.substr(0, length);
   line.remove_prefix(length);
   return field;
+}
+
+// Tables written with CR LF line ends load as well.
+std::string_view without_cr(std::string_view line) {
+  if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
 }
 
 // A row line read whole, so that a bad field anywhere rejects the row.
@@ -65,12 +72,14 @@ void TOvcCommandTable::LoadFromFile(const std::string& file_name) {
 
   std::string_view rest = contents;
   std::size_t end = rest.find('\n');
-  const std::string name(rest.substr(0, end));
+  const std::string name(without_cr(rest.substr(0, end)));
   std::vector<CommandRow> rows;
   for (int line_number = 2; end != std::string_view::npos && end + 1 < rest.size(); ++line_number) {
     rest.remove_prefix(end + 1);
     end = rest.find('\n');
-    rows.push_back(parse_row(rest.substr(0, end), file_name, line_number));
+    const std::string_view line = without_cr(rest.substr(0, end));
+    if (line.find_first_not_of(" \t") == std::string_view::npos) continue;
+    rows.push_back(parse_row(line, file_name, line_number));
   }
   TableName_ = name;
   rows_ = std::move(rows);

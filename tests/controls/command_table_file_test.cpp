@@ -51,6 +51,25 @@ TEST_F(CommandTableFile, ReadsFreeSpacingAndALastLineWithoutBreak) {
   EXPECT_TRUE(table.IsActive());
 }
 
+// Tables written on the platform they come from end their lines in CR LF.
+TEST_F(CommandTableFile, CrLfEndsAndBlankLinesLoad) {
+  const std::vector<std::string> texts = {
+      "Keys\r\n  37   0   0   0    46\r\n  39   2   0   0    23\r\n",
+      "Keys\n37 0 0 0 46\n\n39 2 0 0 23\n",
+      "Keys\n37 0 0 0 46\n39 2 0 0 23\n\n",
+      "Keys\r\n\r\n37 0 0 0 46\r\n \t\r\n39 2 0 0 23\r\n\r\n",
+      "Keys\r\n37 0 0 0 46\r\n39 2 0 0 23\r",
+  };
+  for (const std::string& text : texts) {
+    TOvcCommandTable table;
+    table.LoadFromFile(file_with(text));
+    EXPECT_EQ(table.TableName(), "Keys") << text;
+    ASSERT_EQ(table.Count(), 2) << text;
+    EXPECT_EQ(table.GetCommand(0), (CommandRow{37, 0, 0, 0, ccLeft})) << text;
+    EXPECT_EQ(table.GetCommand(1), (CommandRow{39, 2, 0, 0, ccExtendRight})) << text;
+  }
+}
+
 TEST_F(CommandTableFile, BuiltInTableSavesEveryRow) {
   TOvcCommandProcessor processor;
   processor.Table(1).SaveToFile(file("wordstar.tbl"));
@@ -65,7 +84,6 @@ TEST_F(CommandTableFile, MalformedFilesFailWithTheTableUnchanged) {
       "Bad\n37 0 0 0 4.6\n",
       "Bad\n37 0 0 0 +46\n",
       "Bad\n37 0 0 0\n",
-      "Bad\n37 0 0 0 46\n\n37 0 0 0 46\n",
       "Bad\n37 0 0 0 46 1\n",
       "Bad\n256 0 0 0 46\n",
       "Bad\n37 -1 0 0 46\n",
@@ -73,7 +91,7 @@ TEST_F(CommandTableFile, MalformedFilesFailWithTheTableUnchanged) {
       "Bad\n37 0 0 0 65536\n",
       "Bad\n37 0 0 0 -1\n",
       "Bad\n37 0 0 0 99999999999999999999999\n",
-      "Bad\n37 0 0 0 46\r\n",
+      "Bad\n37 0 0 0 46\r\r\n",
   };
   for (const std::string& text : malformed) {
     TOvcCommandTable table;
