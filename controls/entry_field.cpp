@@ -95,7 +95,7 @@ void TOvcBaseEntryField::SetMaxLength(std::uint16_t value) {
   }
   if (value == max_length_ || value == 0 || value > max_edit_length || value < mask_.size()) return;
   max_length_ = value;
-  if (text_.size() > max_length_) text_.resize(max_length_);
+  FitTextToLength();
   data_size_ = 0;
   RecreateWnd();
 }
@@ -106,6 +106,8 @@ void TOvcBaseEntryField::SetOptions(TOvcEntryFieldOptions value) {
     if ((options_ & efoForceInsert) != 0) options_ &= ~efoForceOvertype;
     if ((options_ & efoRightJustify) != 0 && data_type_ == fld::String) options_ |= efoTrimBlanks;
     if ((options_ & efoRightAlign) != 0) PositionCaret(true);
+    // Stripping literals changes a String value's size.
+    data_size_ = 0;
   }
   AdjustOptionsForType();
   invalidate();
@@ -116,7 +118,7 @@ void TOvcBaseEntryField::AdjustOptionsForType() {
   constexpr TOvcEntryFieldOptions single_char =
       efoCaretToEnd | efoForceInsert | efoTrimBlanks | efoRightJustify | efoStripLiterals;
   TOvcEntryFieldOptions removed = 0;
-  const std::uint8_t type = data_type_;
+  const std::uint8_t type = DeclaredDataType();
   const bool char_types = type >= fld::Char && type <= fld::YesNo;
   const bool number_types = type >= fld::LongInt && type <= fld::Comp;
   switch (field_class_) {
@@ -266,6 +268,10 @@ void TOvcBaseEntryField::AssignPictureMask(std::string_view mask) {
 
 void TOvcBaseEntryField::SetEditText(std::string_view text) { text_ = std::string(text.substr(0, max_length_)); }
 
+void TOvcBaseEntryField::FitTextToLength() {
+  if (text_.size() > max_length_) text_.resize(max_length_);
+}
+
 char TOvcBaseEntryField::MaskCharAt(std::size_t position) const {
   return position < mask_.size() ? mask_[position] : mask_.back();
 }
@@ -358,7 +364,9 @@ void TOvcBaseEntryField::DecreaseValue(bool wrap, double delta) { IncreaseValue(
 
 void TOvcBaseEntryField::RestoreContents() {
   if (!saved_text_) return;
+  // The mask or MaxLength may have changed since the text was saved.
   text_ = *saved_text_;
+  FitTextToLength();
   PlaceCaretOnEntry();
   SetSelection(0, max_edit_length);
   state_ &= ~efsModified;

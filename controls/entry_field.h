@@ -17,6 +17,7 @@
 #include "controls/custom_control.h"
 #include "controls/intl_support.h"
 #include "controls/user_data.h"
+#include "platform/local_time.h"
 #include "platform/ws/canvas.h"
 #include "platform/ws/menu.h"
 
@@ -210,6 +211,11 @@ class TOvcBaseEntryField : public TOvcCustomControlEx {
   std::int32_t GetAsInteger();
   std::string GetAsString();
   virtual void SetAsString(std::string_view text);
+  // Date and Time fields only, else EInvalidDataType: the day number of the
+  // date (-1 when it is no date) or the seconds of the time of day.
+  void SetAsDateTime(const platform::LocalTime& date_time);
+  void SetAsDayNumber(std::int32_t day_number);
+  void SetAsSeconds(std::int32_t seconds);
   void ClearContents();
   virtual std::uint16_t ValidateSelf(bool report);
   virtual bool IsEmpty() const;
@@ -254,6 +260,9 @@ class TOvcBaseEntryField : public TOvcCustomControlEx {
   virtual void EditCommand(ws::Message& message, std::uint16_t command) = 0;
   virtual std::size_t FirstEditablePos() const { return 0; }
   virtual void AdjustOptionsForType();
+  // The type as the field class names it: a picture field's DateTime has the
+  // date's field id but is no Date field.
+  virtual std::uint8_t DeclaredDataType() const { return data_type_; }
   virtual void PlaceCaretOnEntry();
   // Answers the value's size; reads or writes the value when asked to.
   virtual std::size_t TransferValue(std::span<std::byte> buffer, TransferDirection direction);
@@ -262,6 +271,8 @@ class TOvcBaseEntryField : public TOvcCustomControlEx {
   virtual void AssignPictureMask(std::string_view mask);
   virtual std::string GetEditText() const { return text_; }
   virtual void SetEditText(std::string_view text);
+  // The text cut to MaxLength; the picture fields also fill it up to it.
+  virtual void FitTextToLength();
 
   virtual void NotifyChange();
   virtual void NotifyError(std::uint16_t code, const std::string& text);

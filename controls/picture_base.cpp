@@ -9,6 +9,11 @@ namespace {
 
 bool is_float_type(std::uint8_t type) { return type >= fld::Real && type <= fld::Comp; }
 
+PictureFlag flag_of_mask_char(char c) {
+  if (IsPictureDataChar(c)) return PictureFlag::data;
+  return c == '$' || c == ',' ? PictureFlag::floating : PictureFlag::literal;
+}
+
 }  // namespace
 
 TOvcPictureBase::TOvcPictureBase(ws::Window* parent) : TOvcBaseEntryField(parent) {}
@@ -21,11 +26,7 @@ void TOvcPictureBase::BuildPictureFlags() {
   const std::size_t length = MaxLength();
   flags_.assign(length, PictureFlag::data);
   if (HasState(efsNoLiterals)) return;
-  for (std::size_t i = 0; i < length; ++i) {
-    const char c = MaskCharAt(i);
-    if (IsPictureDataChar(c)) continue;
-    flags_[i] = c == '$' || c == ',' ? PictureFlag::floating : PictureFlag::literal;
-  }
+  for (std::size_t i = 0; i < length; ++i) flags_[i] = flag_of_mask_char(MaskCharAt(i));
 }
 
 void TOvcPictureBase::InitPictureFlags() {
@@ -110,6 +111,14 @@ void TOvcPictureBase::NumberWidth(int& width, int& decimals) const {
 }
 
 void TOvcPictureBase::FitTextToLength() { Text().resize(MaxLength(), ' '); }
+
+std::size_t TOvcPictureBase::LiteralCount() const {
+  std::size_t count = 0;
+  for (std::size_t i = 0; i < MaxLength(); ++i) {
+    if (flag_of_mask_char(MaskCharAt(i)) == PictureFlag::literal) ++count;
+  }
+  return count;
+}
 
 bool TOvcPictureBase::RemoveFloatingLiterals() {
   if (floating_count_ == 0) {

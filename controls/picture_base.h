@@ -72,7 +72,9 @@ class TOvcPictureBase : public TOvcBaseEntryField {
   // The thousands separator; a region without one separates by ",".
   char ThousandsChar() const;
   // The text after every write: exactly MaxLength characters.
-  void FitTextToLength();
+  void FitTextToLength() override;
+  // The mask's literal positions within MaxLength, which a stripped value leaves out.
+  std::size_t LiteralCount() const;
 
  private:
   PictureFlag FlagAt(std::size_t position) const;

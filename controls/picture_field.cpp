@@ -5,14 +5,12 @@
 #include <cstdio>
 #include <vector>
 
-#include "controls/date_arithmetic.h"
 #include "controls/exceptions.h"
 #include "controls/field_values.h"
 #include "controls/mask_text.h"
 #include "controls/messages.h"
 #include "controls/picture_editor.h"
 #include "controls/string_routines.h"
-#include "controls/time_arithmetic.h"
 
 namespace vx::controls {
 namespace {
@@ -104,12 +102,10 @@ void TOvcCustomPictureField::SetPictureMask(std::string_view value) {
 void TOvcCustomPictureField::SetInitDateTime(bool value) {
   init_date_time_ = value;
   if (Loading()) return;
+  if (data_type_ != pftDate && data_type_ != pftTime) return;
   if (value) {
-    std::vector<std::byte> now(DataSize());
-    if (data_type_ == pftDate) WriteAs<std::int32_t>(now, TodayDayNumber());
-    if (data_type_ == pftTime) WriteAs<std::int32_t>(now, NowSeconds());
-    if (data_type_ == pftDate || data_type_ == pftTime) SetValue(now);
-  } else if (data_type_ == pftDate || data_type_ == pftTime) {
+    SetAsDateTime(platform::local_time());
+  } else {
     ResetToDefaultValue();
   }
 }
@@ -208,8 +204,11 @@ bool TOvcCustomPictureField::ReadReal(long double& value) const {
   return ParseReal(number, value) && RealFitsType(value_type(data_type_), value);
 }
 
+std::uint8_t TOvcCustomPictureField::DeclaredDataType() const { return static_cast<std::uint8_t>(data_type_); }
+
 std::size_t TOvcCustomPictureField::TransferValue(std::span<std::byte> buffer, TransferDirection direction) {
-  const std::size_t size = ValueSize(value_type(data_type_), MaxLength());
+  const bool stripped = data_type_ == pftString && (Options() & efoStripLiterals) != 0;
+  const std::size_t size = ValueSize(value_type(data_type_), MaxLength() - (stripped ? LiteralCount() : 0));
   if (buffer.empty() || direction == TransferDirection::size) return size;
   buffer = buffer.first(std::min(buffer.size(), size));
   if (direction == TransferDirection::read) {

@@ -50,6 +50,7 @@ class TOvcCustomPictureField : public TOvcPictureBase {
 
  protected:
   void CreateWnd() override;
+  std::uint8_t DeclaredDataType() const override;
   void EditCommand(ws::Message& message, std::uint16_t command) override;
   std::size_t TransferValue(std::span<std::byte> buffer, TransferDirection direction) override;
   std::uint16_t CheckValue() override;

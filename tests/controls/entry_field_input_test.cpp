@@ -36,6 +36,17 @@ TEST_F(EntryFieldInput, CtrlZAndAltBackspaceRestoreTheTextSavedAtEntry) {
   }
 }
 
+TEST_F(EntryFieldInput, RestoreAfterMaxLengthShrankKeepsWithinIt) {
+  TOvcSimpleField& field = add_field();
+  field.SetAsString("saved text");
+  field.set_focus();
+  field.SetMaxLength(4);
+  keys('Z', ws::shift_ctrl);
+  EXPECT_EQ(field.GetAsString(), "save");
+  typed("x");
+  EXPECT_EQ(field.GetAsString(), "x") << "the restored text was selected";
+}
+
 TEST_F(EntryFieldInput, AReadOnlyFieldBeepsOnEditsButCopiesAndSelects) {
   TOvcSimpleField& field = add_field([](TOvcSimpleField& f) { f.SetOptions(efoReadOnly | efoCaretToEnd); });
   field.SetAsString("abc");

@@ -175,5 +175,30 @@ TEST_F(PictureEditing, ACharFieldKeepsItsCaretOnItsOnePosition) {
   EXPECT_EQ(field.CaretColumn(), 0u);
 }
 
+// Restore puts back the text saved on entry, fitted to the field as it is now.
+TEST_F(PictureEditing, RestoreAfterTheMaskGrewOrShrankFitsTheField) {
+  EditedPicture& field = add<EditedPicture>([](EditedPicture& f) { f.SetDataType(TPictureDataType::pftString); });
+  field.SetPictureMask("99999");
+  field.SetAsString("12345");
+  field.set_focus();
+  field.SetPictureMask("999999999");
+  field.SetMaxLength(12);
+  keys('Z', ws::shift_ctrl);
+  EXPECT_EQ(field.Text(), "12345       ");
+  keys(ws::vk::end);
+  typed("67");
+  EXPECT_EQ(field.Text(), "1234567     ");
+  EXPECT_TRUE(shown_errors().empty()) << shown_errors().front();
+
+  field.SetPictureMask("999");
+  ASSERT_EQ(field.MaxLength(), 3);
+  keys('Z', ws::shift_ctrl);
+  EXPECT_EQ(field.Text(), "123");
+  keys(ws::vk::end);
+  typed("4");
+  EXPECT_EQ(field.Text().size(), 3u);
+  EXPECT_TRUE(shown_errors().empty()) << shown_errors().front();
+}
+
 }  // namespace
 }  // namespace vx::controls

@@ -5,11 +5,14 @@
 #include <array>
 #include <cmath>
 #include <cstddef>
+#include <functional>
 #include <string>
 
+#include "controls/control_messages.h"
 #include "controls/exceptions.h"
 #include "controls/field_values.h"
 #include "controls/intl_support.h"
+#include "platform/local_time.h"
 #include "tests/controls/entry_field_test_support.h"
 
 namespace vx::controls {
@@ -261,6 +264,94 @@ TEST_F(PictureTest, ALiteralPictureDropsRightJustifyAndTrimBlanks) {
   ShownPicture& field = add<ShownPicture>([](ShownPicture& f) { f.SetOptions(efoRightJustify | efoTrimBlanks); });
   field.SetPictureMask("99-99");
   EXPECT_EQ(field.Options() & (efoRightJustify | efoTrimBlanks), 0);
+}
+
+TEST_F(PictureTest, TypedSettersStoreDayNumbersAndSeconds) {
+  using enum TPictureDataType;
+  using Setter = std::function<void(TOvcBaseEntryField&)>;
+  const auto at = [](platform::LocalTime when) { return [when](TOvcBaseEntryField& f) { f.SetAsDateTime(when); }; };
+  struct SetterCase {
+    TPictureDataType type;
+    const char* mask;
+    const char* what;
+    Setter set;
+    std::int32_t value;
+  };
+  const SetterCase cases[] = {
+      {pftDate, "mm/dd/yyyy", "1 January 1600", at({1600, 1, 1}), 0},
+      {pftDate, "mm/dd/yyyy", "31 December 3999", at({3999, 12, 31}), 876581},
+      {pftDate, "mm/dd/yyyy", "29 February 2024", at({2024, 2, 29, 13, 5, 7}), 154922},
+      {pftDate, "mm/dd/yyyy", "31 December 1599", at({1599, 12, 31}), -1},
+      {pftDate, "mm/dd/yyyy", "1 January 4000", at({4000, 1, 1}), -1},
+      {pftDate, "mm/dd/yyyy", "30 February 2024", at({2024, 2, 30}), -1},
+      {pftDate, "mm/dd/yyyy", "day number 876581", [](TOvcBaseEntryField& f) { f.SetAsDayNumber(876581); }, 876581},
+      {pftTime, "hh:mm:ss", "midnight", at({2024, 2, 29, 0, 0, 0}), 0},
+      {pftTime, "hh:mm:ss", "23:59:59", at({2024, 2, 29, 23, 59, 59}), 86399},
+      {pftTime, "hh:mm:ss", "24:00:00", at({2024, 2, 29, 24, 0, 0}), -1},
+      {pftTime, "hh:mm:ss", "second 0", [](TOvcBaseEntryField& f) { f.SetAsSeconds(0); }, 0},
+      {pftTime, "hh:mm:ss", "second 86399", [](TOvcBaseEntryField& f) { f.SetAsSeconds(86399); }, 86399},
+  };
+  for (const SetterCase& test : cases) {
+    ShownPicture& field = picture(test.type, test.mask);
+    std::array<std::byte, 4> value{};
+    WriteAs<std::int32_t>(value, 12345);
+    field.SetValue(value);
+    test.set(field);
+    value.fill(std::byte{0x55});
+    ASSERT_EQ(field.GetValue(value), 0) << test.what;
+    EXPECT_EQ(ReadAs<std::int32_t>(value), test.value) << test.what;
+  }
+}
+
+TEST_F(PictureTest, TypedSettersRefuseFieldsOfOtherTypes) {
+  using enum TPictureDataType;
+  const platform::LocalTime noon{2024, 6, 1, 12, 0, 0};
+  for (const TPictureDataType type : {pftString, pftLongInt, pftExtended, pftDateTime}) {
+    ShownPicture& field = add<ShownPicture>([type](ShownPicture& f) { f.SetDataType(type); });
+    const std::string text = field.Text();
+    EXPECT_THROW(field.SetAsDateTime(noon), EInvalidDataType) << static_cast<int>(type);
+    EXPECT_THROW(field.SetAsDayNumber(0), EInvalidDataType) << static_cast<int>(type);
+    EXPECT_THROW(field.SetAsSeconds(0), EInvalidDataType) << static_cast<int>(type);
+    EXPECT_EQ(field.Text(), text) << static_cast<int>(type);
+  }
+  EXPECT_THROW(picture(pftDate, "mm/dd/yyyy").SetAsSeconds(0), EInvalidDataType);
+  EXPECT_THROW(picture(pftTime, "hh:mm:ss").SetAsDayNumber(0), EInvalidDataType);
+  EXPECT_THROW(add_field().SetAsDateTime(noon), EInvalidDataType) << "a simple String field";
+}
+
+TEST_F(PictureTest, AStrippedStringValueLeavesTheLiteralsOut) {
+  ShownPicture& field = picture(TPictureDataType::pftString, "(999) 999");
+  ASSERT_EQ(field.MaxLength(), 9);
+  EXPECT_EQ(field.DataSize(), 10u) << "literals included";
+  field.SetOptions(field.Options() | efoStripLiterals);
+  EXPECT_EQ(field.DataSize(), 7u);
+  EXPECT_EQ(field.perform(MSG_GET_DATA_SIZE), 7);
+  field.SetAsString("123456");
+  EXPECT_EQ(field.Text(), "(123) 456");
+  std::array<std::byte, 7> value{};
+  ASSERT_EQ(field.GetValue(value), 0);
+  EXPECT_EQ(ReadCounted(value), "123456");
+  field.SetValue(value);
+  EXPECT_EQ(field.Text(), "(123) 456");
+}
+
+TEST_F(PictureTest, ADateTimeFieldKeepsAllItsOptions) {
+  using enum TPictureDataType;
+  constexpr TOvcEntryFieldOptions options = efoArrowIncDec | efoTrimBlanks | efoRightJustify | efoStripLiterals;
+  const struct {
+    TPictureDataType type;
+    TOvcEntryFieldOptions kept;
+  } cases[] = {
+      {pftDate, efoArrowIncDec},
+      {pftTime, efoArrowIncDec},
+      {pftDateTime, options},
+  };
+  for (const auto& test : cases) {
+    ShownPicture& field = add<ShownPicture>([&test](ShownPicture& f) { f.SetDataType(test.type); });
+    field.SetOptions(options);
+    EXPECT_EQ(field.Options(), test.kept) << static_cast<int>(test.type);
+    EXPECT_EQ(field.DataTypeCode(), test.type == pftTime ? fld::Time : fld::Date) << "the field id stays";
+  }
 }
 
 }  // namespace
