@@ -209,9 +209,9 @@ void longer_word(Parse& parse) {
     parse.recognised = true;
     ++parse.index;
   }
+  if (starts("SHOWPORTS")) write_port_list_file(parameter(parse.index));
   if (starts("USB")) usb_port_word(parse, current_word(parse));
   if (starts("ACTIVATECOMMAND=")) activate_command_option(parse);
-  if (starts("SHOWPORTS")) write_port_list_file(parameter(parse.index));
   for (const InterfaceWord& interface : interface_words) {
     if (starts(interface.word)) {
       parse.interface_given = interface.type;

@@ -139,13 +139,17 @@ TEST_F(CommandLineTest, WordsAfterAPortWordAreSeenInTheSamePass) {
       {{"SCRIPT", "USB1", "FREQ", "8000000"}, 21, 1},
       {{"SCRIPT", "PCI3", "FREQ", "8000000"}, 13, 0},
       {{"SCRIPT", "PORT=PCI2", "FREQ", "8000000"}, 12, 0},
+      // SHOWPORTS is tested before USBn, so it never sees the word USBn passes over.
+      {{"SCRIPT", "USB1", "SHOWPORTS", "FREQ", "8000000"}, 21, 1},
   };
   for (const PortCase& c : cases) {
     write("CQUILLHCS08.DSK", "[STARTUP]\nPORT=21\ninterface_selection=1\n");
     reset_startup_settings();
-    ASSERT_EQ(parse(c.words), c.result) << c.words[1] << ": " << lines().back();
-    EXPECT_EQ(command_line().selected_port, c.port) << c.words[1];
-    EXPECT_EQ(command_line().fixed_bus_frequency, 8000000) << c.words[1];
+    const std::string label = c.words[1] + " " + c.words[2];
+    ASSERT_EQ(parse(c.words), c.result) << label << ": " << lines().back();
+    EXPECT_EQ(command_line().selected_port, c.port) << label;
+    EXPECT_EQ(command_line().fixed_bus_frequency, 8000000) << label;
+    EXPECT_FALSE(std::filesystem::exists(dir.file("ports.txt"))) << label << ": no port list";
   }
 }
 
