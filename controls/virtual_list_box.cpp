@@ -1,6 +1,7 @@
 #include "controls/virtual_list_box.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <limits>
 
@@ -110,6 +111,15 @@ void TOvcCustomVirtualListBox::SetRowHeight(std::int32_t value) {
   if (value < 1 || value == RowHeight_) return;
   if (!Loading()) AutoRowHeight_ = false;
   RowHeight_ = value;
+  RecalcLayout();
+  UpdateScrollBars();
+  invalidate();
+}
+
+void TOvcCustomVirtualListBox::ChangeScale(int multiplier, int divisor) {
+  if (multiplier == divisor || multiplier <= 0 || divisor <= 0) return;
+  const double scaled = std::round(static_cast<double>(RowHeight_) * multiplier / divisor);
+  RowHeight_ = static_cast<std::int32_t>(std::clamp(scaled, 1.0, double{std::numeric_limits<std::int32_t>::max()}));
   RecalcLayout();
   UpdateScrollBars();
   invalidate();

@@ -58,6 +58,8 @@ class TOvcCustomVirtualListBox : public TOvcCustomControlEx {
   std::int32_t RowHeight() const { return RowHeight_; }
   // Below 1 is ignored.
   void SetRowHeight(std::int32_t value);
+  // The form was scaled by multiplier / divisor: the rows scale with it.
+  virtual void ChangeScale(int multiplier, int divisor);
   TScrollStyle ScrollBars() const { return ScrollBars_; }
   virtual void SetScrollBars(TScrollStyle value);
   bool ShowHeader() const { return ShowHeader_; }

@@ -70,6 +70,28 @@ TEST_F(ListBoxLayout, TheRowHeightFollowsTheFontUntilSetInCode) {
   EXPECT_EQ(box->RowHeight(), font_height);
 }
 
+TEST_F(ListBoxLayout, AScaledFormScalesTheRowsAndTheLayoutFollows) {
+  make_box();
+  box->SetRowHeight(16);
+  ASSERT_FALSE(box->AutoRowHeight());
+  ASSERT_EQ(box->RowsPerPage(), 4);
+  const std::vector<ws::DrawOp> ops = drawn_during([this] { box->ChangeScale(3, 2); });
+  EXPECT_EQ(box->RowHeight(), 24);
+  EXPECT_EQ(box->RowsPerPage(), 3) << "75 pixels hold three rows of 24";
+  std::vector<int> rows;
+  for (const ws::DrawOp& op : of_kind(ops, ws::DrawKind::text)) rows.push_back(op.from.y);
+  EXPECT_EQ(rows, (std::vector<int>{0, 24, 48})) << "repainted in the new rows";
+  EXPECT_EQ(texts(ops), (std::vector<std::string>{"item 0", "item 1", "item 2"}));
+
+  box->ChangeScale(2, 2);
+  EXPECT_EQ(box->RowHeight(), 24) << "no scale change";
+  box->ChangeScale(5, 7);
+  EXPECT_EQ(box->RowHeight(), 17) << "24 x 5 / 7 = 17.14 rounds to the nearest";
+  box->ChangeScale(7, 10);
+  EXPECT_EQ(box->RowHeight(), 12) << "17 x 7 / 10 = 11.9 rounds up";
+  EXPECT_EQ(box->RowsPerPage(), 6);
+}
+
 TEST_F(ListBoxLayout, SmoothScrollingMovesInAboutFourSteps) {
   struct Case {
     bool smooth;
