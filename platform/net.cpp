@@ -27,6 +27,14 @@ bool parse_address(const std::string& text, in_addr& address) {
   return inet_pton(AF_INET, text.c_str(), &address) == 1;
 }
 
+bool kept_on_loopback() { return settings.loopback_only || confined; }
+
+std::string address_text(const in_addr& address) {
+  char text[INET_ADDRSTRLEN] = {};
+  ::inet_ntop(AF_INET, &address, text, sizeof text);
+  return text;
+}
+
 void service_responders() {
   // A responder may remove itself while serviced.
   const std::vector<UdpResponder*> current = settings.responders;
@@ -50,6 +58,8 @@ bool is_loopback_address(const std::string& address) {
   return parse_address(address, parsed) && (ntohl(parsed.s_addr) >> 24) == 127;
 }
 
+bool accepts_datagrams_from(const std::string& address) { return !kept_on_loopback() || is_loopback_address(address); }
+
 UdpSocket::UdpSocket() { create(); }
 
 UdpSocket::~UdpSocket() { deactivate(); }
@@ -63,6 +73,7 @@ void UdpSocket::deactivate() {
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   port_ = 0;
+  address_.clear();
 }
 
 void UdpSocket::bind(const std::string& address, std::uint16_t first, std::uint16_t last, bool shared) {
@@ -70,9 +81,12 @@ void UdpSocket::bind(const std::string& address, std::uint16_t first, std::uint1
   create();
   sockaddr_in local{};
   local.sin_family = AF_INET;
-  local.sin_addr.s_addr = htonl(INADDR_ANY);
+  local.sin_addr.s_addr = htonl(kept_on_loopback() ? INADDR_LOOPBACK : INADDR_ANY);
   if (!address.empty() && !parse_address(address, local.sin_addr)) {
     throw std::runtime_error("Invalid local address " + address);
+  }
+  if (kept_on_loopback() && !address.empty() && !is_loopback_address(address)) {
+    throw std::runtime_error("Binding to " + address + " is not allowed");
   }
   const int one = 1;
   if (shared && ::setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one) != 0) fail("Socket option failed");
@@ -83,6 +97,7 @@ void UdpSocket::bind(const std::string& address, std::uint16_t first, std::uint1
       socklen_t size = sizeof bound;
       ::getsockname(fd_, reinterpret_cast<sockaddr*>(&bound), &size);
       port_ = ntohs(bound.sin_port);
+      address_ = address_text(bound.sin_addr);
       return;
     }
     if (errno != EADDRINUSE) break;
@@ -100,7 +115,7 @@ void UdpSocket::send_to(const std::string& address, std::uint16_t port, std::spa
   peer.sin_family = AF_INET;
   peer.sin_port = htons(port);
   if (!parse_address(address, peer.sin_addr)) throw std::runtime_error("Invalid address " + address);
-  if ((settings.loopback_only || confined) && !is_loopback_address(address)) {
+  if (kept_on_loopback() && !is_loopback_address(address)) {
     throw std::runtime_error("Sending to " + address + " is not allowed");
   }
   if (fd_ < 0 || ::sendto(fd_, data.data(), data.size(), 0, reinterpret_cast<const sockaddr*>(&peer),
@@ -110,20 +125,21 @@ void UdpSocket::send_to(const std::string& address, std::uint16_t port, std::spa
 }
 
 ReceivedDatagram UdpSocket::take_waiting(std::span<std::uint8_t> buffer) {
-  ReceivedDatagram got;
-  pollfd ready{fd_, POLLIN, 0};
-  if (fd_ < 0 || ::poll(&ready, 1, 0) <= 0 || (ready.revents & POLLIN) == 0) return got;
-  sockaddr_in sender{};
-  socklen_t size = sizeof sender;
-  const ssize_t n =
-      ::recvfrom(fd_, buffer.data(), buffer.size(), MSG_TRUNC, reinterpret_cast<sockaddr*>(&sender), &size);
-  if (n < 0) return got;
-  char text[INET_ADDRSTRLEN] = {};
-  ::inet_ntop(AF_INET, &sender.sin_addr, text, sizeof text);
-  got.size = std::min(static_cast<std::size_t>(n), buffer.size());
-  got.address = text;
-  got.port = ntohs(sender.sin_port);
-  return got;
+  for (;;) {
+    pollfd ready{fd_, POLLIN, 0};
+    if (fd_ < 0 || ::poll(&ready, 1, 0) <= 0 || (ready.revents & POLLIN) == 0) return {};
+    sockaddr_in sender{};
+    socklen_t size = sizeof sender;
+    const ssize_t n =
+        ::recvfrom(fd_, buffer.data(), buffer.size(), MSG_TRUNC, reinterpret_cast<sockaddr*>(&sender), &size);
+    if (n < 0) return {};
+    ReceivedDatagram got;
+    got.address = address_text(sender.sin_addr);
+    if (!accepts_datagrams_from(got.address)) continue;
+    got.size = std::min(static_cast<std::size_t>(n), buffer.size());
+    got.port = ntohs(sender.sin_port);
+    return got;
+  }
 }
 
 ReceivedDatagram UdpSocket::receive(std::span<std::uint8_t> buffer, std::uint32_t timeout_ms) {

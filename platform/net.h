@@ -38,6 +38,10 @@ void remove_udp_responder(UdpResponder* responder);
 void confine_to_loopback();
 
 bool is_loopback_address(const std::string& address);
+// Where sends are kept on loopback (the settings' loopback_only, or a
+// confined process) sockets listen there only, and datagrams from other
+// senders are dropped unread.
+bool accepts_datagrams_from(const std::string& address);
 
 struct ReceivedDatagram {
   std::size_t size = 0;  // 0 when nothing came in time
@@ -57,14 +61,18 @@ class UdpSocket {
   bool active() const { return fd_ >= 0; }
   void deactivate();
   // Binds to the first free port of first..last (0..0: any port); an empty
-  // address is any local address. `shared` lets several sockets take the
-  // same address and port, each receiving every broadcast.
+  // address is any local address, or 127.0.0.1 where sends are kept on
+  // loopback, which refuses every other address. `shared` lets several
+  // sockets take the same address and port, each receiving every broadcast.
   void bind(const std::string& address, std::uint16_t first, std::uint16_t last, bool shared = false);
   std::uint16_t bound_port() const { return port_; }
+  // The local address the socket took: "0.0.0.0" for every interface.
+  const std::string& bound_address() const { return address_; }
   void set_broadcast(bool on);
   void send_to(const std::string& address, std::uint16_t port, std::span<const std::uint8_t> data);
   // One datagram, cut to the buffer (the rest is discarded), or nothing
-  // after timeout_ms. The wait runs on the platform clock.
+  // after timeout_ms. The wait runs on the platform clock. Datagrams from
+  // senders that accepts_datagrams_from refuses are passed over.
   ReceivedDatagram receive(std::span<std::uint8_t> buffer, std::uint32_t timeout_ms);
   // A datagram already waiting, without servicing responders: for responders.
   ReceivedDatagram take_waiting(std::span<std::uint8_t> buffer);
@@ -74,6 +82,7 @@ class UdpSocket {
 
   int fd_ = -1;
   std::uint16_t port_ = 0;
+  std::string address_;
 };
 
 }  // namespace vx::platform

@@ -9,10 +9,10 @@
 #include <cerrno>
 #include <cstdlib>
 #include <system_error>
-#include <unordered_map>
-#include <unordered_set>
 #include <utility>
 #include <variant>
+
+#include "platform/atomic_file.h"
 
 namespace vx::platform {
 namespace {
@@ -26,12 +26,23 @@ struct StoredValue {
   Value value;
 };
 
-struct StoredKey {
-  std::string path;
-  std::vector<StoredValue> values;
+// One line of the file, without its line end. Only value lines of a readable
+// key carry a value; every other line (comments, lines that cannot be read)
+// is written back as it was read, and so is a value line until it changes.
+struct StoredLine {
+  std::string text;
+  std::optional<StoredValue> value;
 };
 
-using Store = std::vector<StoredKey>;
+// The lines from one key header to the next; the lines before the first
+// header form a section without one. A key may have several sections.
+struct Section {
+  std::optional<std::string> header;
+  std::optional<std::string> key;  // when the header can be read
+  std::vector<StoredLine> lines;
+};
+
+using Store = std::vector<Section>;
 
 constexpr char key_separator = '\\';
 constexpr std::string_view string_tag = "sz:";
@@ -180,76 +191,79 @@ std::optional<Value> parse_value(std::string_view text) {
   return std::nullopt;
 }
 
-// One pass over the lines; a key named twice is merged, and of a value
-// named twice in a key the first is kept.
+std::optional<std::string> parse_header(std::string_view line) {
+  if (line.size() < 2 || !line.ends_with(']')) {
+    return std::nullopt;
+  }
+  const auto path = unescape(line.substr(1, line.size() - 2));
+  return path ? normal_key_path(*path) : std::nullopt;
+}
+
+std::optional<StoredValue> parse_value_line(std::string_view line) {
+  const std::size_t equals = line.find('=');
+  if (equals == std::string_view::npos) {
+    return std::nullopt;
+  }
+  auto name = unescape(line.substr(0, equals));
+  auto value = parse_value(line.substr(equals + 1));
+  if (!name || !value) {
+    return std::nullopt;
+  }
+  return StoredValue{std::move(*name), std::move(*value)};
+}
+
 Store parse(std::string_view text) {
-  Store store;
-  std::unordered_map<std::string, std::size_t> key_index;
-  std::vector<std::unordered_set<std::string>> names;
-  constexpr std::size_t no_key = static_cast<std::size_t>(-1);
-  std::size_t current = no_key;
+  Store store(1);
   while (!text.empty()) {
     const std::size_t end = std::min(text.find('\n'), text.size());
-    std::string_view line = text.substr(0, end);
+    const std::string_view raw = text.substr(0, end);
     text.remove_prefix(std::min(end + 1, text.size()));
+    std::string_view line = raw;
     if (line.ends_with('\r')) {
       line.remove_suffix(1);
     }
     if (line.starts_with('[')) {
-      current = no_key;
-      if (!line.ends_with(']') || line.size() < 2) {
-        continue;
-      }
-      const auto path = unescape(line.substr(1, line.size() - 2));
-      const auto normal = path ? normal_key_path(*path) : std::nullopt;
-      if (!normal) {
-        continue;
-      }
-      auto [where, added] = key_index.try_emplace(*normal, store.size());
-      if (added) {
-        store.push_back(StoredKey{*normal, {}});
-        names.emplace_back();
-      }
-      current = where->second;
+      store.push_back(Section{std::string(raw), parse_header(line), {}});
       continue;
     }
-    const std::size_t equals = line.find('=');
-    if (current == no_key || equals == std::string_view::npos) {
-      continue;
-    }
-    auto name = unescape(line.substr(0, equals));
-    auto value = parse_value(line.substr(equals + 1));
-    if (!name || !value || !names[current].insert(*name).second) {
-      continue;
-    }
-    store[current].values.push_back(StoredValue{std::move(*name), std::move(*value)});
+    Section& section = store.back();
+    section.lines.push_back(
+        StoredLine{std::string(raw), section.key ? parse_value_line(line) : std::optional<StoredValue>()});
   }
   return store;
 }
 
+std::string header_line(std::string_view path) { return "[" + escape(path) + "]"; }
+
+std::string value_line(const StoredValue& stored) {
+  std::string out = escape(stored.name);
+  out += '=';
+  if (const auto* text = std::get_if<std::string>(&stored.value)) {
+    out += string_tag;
+    out += escape(*text);
+  } else if (const auto* dword = std::get_if<std::uint32_t>(&stored.value)) {
+    out += dword_tag;
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      append_hex_byte(out, static_cast<std::uint8_t>(*dword >> shift));
+    }
+  } else {
+    out += binary_tag;
+    for (std::uint8_t byte : std::get<std::vector<std::uint8_t>>(stored.value)) {
+      append_hex_byte(out, byte);
+    }
+  }
+  return out;
+}
+
 std::string serialise(const Store& store) {
   std::string out;
-  for (const StoredKey& key : store) {
-    out += '[';
-    out += escape(key.path);
-    out += "]\n";
-    for (const StoredValue& stored : key.values) {
-      out += escape(stored.name);
-      out += '=';
-      if (const auto* text = std::get_if<std::string>(&stored.value)) {
-        out += string_tag;
-        out += escape(*text);
-      } else if (const auto* dword = std::get_if<std::uint32_t>(&stored.value)) {
-        out += dword_tag;
-        for (int shift = 24; shift >= 0; shift -= 8) {
-          append_hex_byte(out, static_cast<std::uint8_t>(*dword >> shift));
-        }
-      } else {
-        out += binary_tag;
-        for (std::uint8_t byte : std::get<std::vector<std::uint8_t>>(stored.value)) {
-          append_hex_byte(out, byte);
-        }
-      }
+  for (const Section& section : store) {
+    if (section.header) {
+      out += *section.header;
+      out += '\n';
+    }
+    for (const StoredLine& line : section.lines) {
+      out += line.text;
       out += '\n';
     }
   }
@@ -267,8 +281,6 @@ class FileDescriptor {
   FileDescriptor(const FileDescriptor&) = delete;
   FileDescriptor& operator=(const FileDescriptor&) = delete;
   int get() const { return fd_; }
-  // Closes now, reporting whether the close succeeded.
-  bool close() { return ::close(std::exchange(fd_, -1)) == 0; }
 
  private:
   int fd_;
@@ -305,75 +317,65 @@ std::optional<Store> load(const fs::path& file) {
   return std::nullopt;
 }
 
-bool write_all(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-    if (written < 0 && errno == EINTR) {
-      continue;
-    }
-    if (written <= 0) {
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(written));
-  }
-  return true;
-}
-
-// Writes a temporary file beside the store and renames it over the store.
+// Replaces the store as a whole: a read-only store is refused, a symbolic
+// link keeps pointing to the store it names, and the store keeps its mode.
 bool save(const fs::path& file, const Store& store) {
-  const fs::path directory = file.has_parent_path() ? file.parent_path() : fs::path(".");
   std::error_code error;
-  fs::create_directories(directory, error);
-  if (error) {
-    return false;
-  }
-  std::string temporary = (directory / ("." + file.filename().string() + ".XXXXXX")).string();
-  FileDescriptor fd(::mkostemp(temporary.data(), O_CLOEXEC));
-  if (fd.get() < 0) {
-    return false;
-  }
-  const bool written = write_all(fd.get(), serialise(store)) && ::fsync(fd.get()) == 0;
-  if (!fd.close() || !written || ::rename(temporary.c_str(), file.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return false;
-  }
-  FileDescriptor directory_fd(::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (directory_fd.get() >= 0) {
-    ::fsync(directory_fd.get());
-  }
-  return true;
+  fs::create_directories(file.has_parent_path() ? file.parent_path() : fs::path("."), error);
+  return !error && replace_file_atomically(file.string(), serialise(store));
 }
 
 bool key_exists(const Store& store, std::string_view path) {
-  return std::any_of(store.begin(), store.end(), [&](const StoredKey& key) { return is_at_or_below(key.path, path); });
+  return std::any_of(store.begin(), store.end(),
+                     [&](const Section& section) { return section.key && is_at_or_below(*section.key, path); });
 }
 
-StoredKey* find_key(Store& store, std::string_view path) {
-  auto key = std::find_if(store.begin(), store.end(), [&](const StoredKey& k) { return k.path == path; });
-  return key != store.end() ? &*key : nullptr;
-}
-
-const StoredValue* find_value(const Store& store, std::string_view path, std::string_view name) {
-  for (const StoredKey& key : store) {
-    if (key.path == path) {
-      for (const StoredValue& value : key.values) {
-        if (value.name == name) {
-          return &value;
-        }
+// Calls visit(line) for each value line of the key, in file order.
+template <typename Visit>
+void for_each_value(Store& store, std::string_view path, Visit visit) {
+  for (Section& section : store) {
+    if (section.key != path) {
+      continue;
+    }
+    for (StoredLine& line : section.lines) {
+      if (line.value) {
+        visit(line);
       }
     }
   }
-  return nullptr;
+}
+
+// Of a value named twice in a key the first counts.
+StoredLine* find_value(Store& store, std::string_view path, std::string_view name) {
+  StoredLine* found = nullptr;
+  for_each_value(store, path, [&](StoredLine& line) {
+    if (found == nullptr && line.value->name == name) {
+      found = &line;
+    }
+  });
+  return found;
 }
 
 template <typename T>
 std::optional<T> read_typed(const fs::path& file, std::string_view path, std::string_view name) {
-  const std::optional<Store> store = load(file);
-  const StoredValue* value = store ? find_value(*store, path, name) : nullptr;
-  if (value == nullptr || !std::holds_alternative<T>(value->value)) {
+  std::optional<Store> store = load(file);
+  const StoredLine* line = store ? find_value(*store, path, name) : nullptr;
+  if (line == nullptr || !std::holds_alternative<T>(line->value->value)) {
     return std::nullopt;
   }
-  return std::get<T>(value->value);
+  return std::get<T>(line->value->value);
+}
+
+// A new value goes after the last value of the key's first section.
+void add_value(Store& store, std::string_view path, StoredValue value) {
+  auto section = std::find_if(store.begin(), store.end(), [&](const Section& s) { return s.key == path; });
+  if (section == store.end()) {
+    section = store.insert(store.end(), Section{header_line(path), std::string(path), {}});
+  }
+  auto& lines = section->lines;
+  const auto last_value = std::find_if(lines.rbegin(), lines.rend(), [](const StoredLine& line) { return line.value; });
+  std::string text = value_line(value);
+  lines.insert(last_value.base(), StoredLine{std::move(text), std::move(value)});
 }
 
 bool write_value(const fs::path& file, std::string_view path, std::string_view name, Value value) {
@@ -381,16 +383,12 @@ bool write_value(const fs::path& file, std::string_view path, std::string_view n
   if (!store || !key_exists(*store, path)) {
     return false;
   }
-  StoredKey* key = find_key(*store, path);
-  if (key == nullptr) {
-    key = &store->emplace_back(StoredKey{std::string(path), {}});
-  }
-  auto stored =
-      std::find_if(key->values.begin(), key->values.end(), [&](const StoredValue& v) { return v.name == name; });
-  if (stored != key->values.end()) {
-    stored->value = std::move(value);
+  StoredValue stored{std::string(name), std::move(value)};
+  if (StoredLine* line = find_value(*store, path, name)) {
+    line->text = value_line(stored);
+    line->value = std::move(stored);
   } else {
-    key->values.push_back(StoredValue{std::string(name), std::move(value)});
+    add_value(*store, path, std::move(stored));
   }
   return save(file, *store);
 }
@@ -427,7 +425,7 @@ std::optional<RegistryKey> Registry::create_key(std::string_view path) const {
     return std::nullopt;
   }
   if (!key_exists(*store, *normal)) {
-    store->push_back(StoredKey{*normal, {}});
+    store->push_back(Section{header_line(*normal), *normal, {}});
     if (!save(file_, *store)) {
       return std::nullopt;
     }
@@ -441,7 +439,7 @@ bool Registry::delete_key(std::string_view path) const {
   if (!normal || !store || !key_exists(*store, *normal)) {
     return false;
   }
-  std::erase_if(*store, [&](const StoredKey& key) { return is_at_or_below(key.path, *normal); });
+  std::erase_if(*store, [&](const Section& section) { return section.key && is_at_or_below(*section.key, *normal); });
   return save(file_, *store);
 }
 
@@ -474,21 +472,30 @@ bool RegistryKey::write_binary(std::string_view name, std::span<const std::uint8
 std::vector<std::string> RegistryKey::value_names() const {
   std::vector<std::string> names;
   std::optional<Store> store = load(file_);
-  if (StoredKey* key = store ? find_key(*store, path_) : nullptr) {
-    for (const StoredValue& value : key->values) {
-      names.push_back(value.name);
-    }
+  if (store) {
+    for_each_value(*store, path_, [&](const StoredLine& line) {
+      if (std::find(names.begin(), names.end(), line.value->name) == names.end()) {
+        names.push_back(line.value->name);
+      }
+    });
   }
   return names;
 }
 
+// Every line of the name goes, so that no later one comes to light.
 bool RegistryKey::delete_value(std::string_view name) const {
   std::optional<Store> store = load(file_);
-  StoredKey* key = store ? find_key(*store, path_) : nullptr;
-  if (key == nullptr || std::erase_if(key->values, [&](const StoredValue& value) { return value.name == name; }) == 0) {
+  if (!store) {
     return false;
   }
-  return save(file_, *store);
+  std::size_t deleted = 0;
+  for (Section& section : *store) {
+    if (section.key == path_) {
+      deleted += std::erase_if(section.lines,
+                               [&](const StoredLine& line) { return line.value && line.value->name == name; });
+    }
+  }
+  return deleted > 0 && save(file_, *store);
 }
 
 }  // namespace vx::platform

@@ -17,7 +17,10 @@ namespace vx::platform {
 // operation reads the file afresh, and every change replaces the file at
 // once, so a crash leaves either the old or the new store. A file that
 // cannot be read (not a regular file, larger than the limit) makes reads and
-// writes fail; lines that cannot be read are left out.
+// writes fail. A change keeps what the user wrote: comments and lines that
+// cannot be read stay where they are, a symbolic link stays a link to the
+// rewritten store, the store keeps its mode, and a read-only store makes
+// every change fail.
 
 // A store file above this size is taken as unreadable.
 constexpr std::size_t registry_file_limit = 4 * 1024 * 1024;

@@ -241,6 +241,8 @@ class TApdBaseDispatcher {
   // The status-trigger scan loop of a dispatch step; false when a close was requested meanwhile.
   bool ScanStatusUntilQuiet();
   void AdvanceInputTail(std::uint32_t count);
+  // Unread bytes already read or discarded by the receivers of the dispatch running; under InputLock.
+  std::uint32_t HandlerTakenCount() const;
   std::int32_t ApplyLineState();
   void PrepareLineState();
   void WaitLineQuiet();

@@ -13,10 +13,16 @@ std::uint32_t RingDistance(std::uint32_t head, std::uint32_t tail, bool full) {
 
 }  // namespace
 
+// While a dispatch runs the tail stays put: the bytes that receivers read or
+// discarded are counted, and the ring gives them up when the dispatch ends.
+std::uint32_t TApdBaseDispatcher::HandlerTakenCount() const {
+  return InDataDispatch ? std::max(HandlerReadCount, HandlerSkipCount) : 0;
+}
+
 std::uint32_t TApdBaseDispatcher::InputCount() {
   std::lock_guard lock(InputLock);
   const std::uint32_t unread = RingDistance(InHead, InTail, InputFull);
-  return InDataDispatch ? unread - std::min(unread, HandlerReadCount) : unread;
+  return unread - std::min(unread, HandlerTakenCount());
 }
 
 std::int32_t TApdBaseDispatcher::PeekInput(std::uint32_t n, std::uint8_t& byte) {
@@ -30,9 +36,9 @@ std::int32_t TApdBaseDispatcher::ReadInput(std::uint8_t& byte) {
   std::lock_guard lock(InputLock);
   std::int32_t result = 0;
   if (InDataDispatch) {
-    ++HandlerReadCount;
-    result = PeekInput(HandlerReadCount, byte);
-    if (result != 0) --HandlerReadCount;
+    const std::uint32_t next = HandlerTakenCount() + 1;
+    result = PeekInput(next, byte);
+    if (result == 0) HandlerReadCount = next;
   } else {
     result = PeekInput(1, byte);
     if (result == 0) {

@@ -272,6 +272,38 @@ TEST_F(ComPortTest, TriggerEventsReachTheirHandlers) {
   EXPECT_EQ(port->BytesWaiting(), 0);
 }
 
+// The handler runs while the dispatch thread waits inside the delivery, so
+// the clear always lands in the middle of a data dispatch.
+TEST_F(ComPortTest, InputClearedInsideADataDispatchIsNeitherCountedNorRead) {
+  auto port = component();
+  std::vector<std::uint8_t> taken;
+  std::vector<std::uint16_t> waiting;
+  bool empty_after_clear = false;
+  port->SetOnTriggerAvail([&](TApdCustomComPort& p, std::uint32_t) {
+    if (!taken.empty()) return;
+    taken.push_back(p.ReadChar());
+    waiting.push_back(p.BytesWaiting());
+    p.ClearInput();
+    waiting.push_back(p.BytesWaiting());
+    try {
+      taken.push_back(p.ReadChar());
+    } catch (const EBufferIsEmpty&) {
+      empty_after_clear = true;
+    }
+  });
+  port->SetOpen(true);
+  port_.send(bytes({1, 2, 3, 4}));
+  ASSERT_TRUE(eventually([&] { return !taken.empty() && !port->Dispatcher()->InDispatchNow(); }));
+  EXPECT_EQ(taken, bytes({1}));
+  EXPECT_EQ(waiting, (std::vector<std::uint16_t>{3, 0}));
+  EXPECT_TRUE(empty_after_clear);
+  EXPECT_EQ(port->BytesWaiting(), 0);
+
+  port_.send(bytes({5}));
+  ASSERT_TRUE(eventually([&] { return port->BytesWaiting() == 1; }));
+  EXPECT_EQ(port->ReadChar(), 5) << "the ring gave up exactly the cleared bytes";
+}
+
 TEST_F(ComPortTest, AClosingHandlerFinishesTheCloseLaterAndAReopenFollows) {
   auto port = component();
   int closes = 0;

@@ -31,6 +31,31 @@ TEST_F(NetTest, TestProgramsRefuseEveryAddressOutsideLoopback) {
   EXPECT_THROW(socket.send_to("255.255.255.255", 8738, data), std::runtime_error);
 }
 
+// Kept on loopback, a socket listens on no other interface: an empty address
+// is loopback's own, any other address outside 127.0.0.0/8 is refused.
+TEST_F(NetTest, KeptOnLoopbackASocketListensOnLoopbackOnly) {
+  for (const bool simulated_mode : {false, true}) {
+    net_settings().loopback_only = simulated_mode;
+    UdpSocket any, named;
+    any.bind("", 0, 0);
+    EXPECT_EQ(any.bound_address(), "127.0.0.1");
+    named.bind("127.0.0.9", 0, 0);
+    EXPECT_EQ(named.bound_address(), "127.0.0.9");
+    UdpSocket refused;
+    EXPECT_THROW(refused.bind("0.0.0.0", 0, 0), std::runtime_error);
+    EXPECT_THROW(refused.bind("192.168.1.20", 0, 0), std::runtime_error);
+  }
+}
+
+// No datagram from outside loopback can reach a test's socket, so the rule
+// that drops them is shown on its own.
+TEST_F(NetTest, KeptOnLoopbackDatagramsFromOtherSendersAreRefused) {
+  const std::pair<const char*, bool> cases[] = {
+      {"127.0.0.1", true}, {"127.0.0.5", true}, {"10.0.0.7", false}, {"192.168.1.20", false}, {"0.0.0.0", false},
+  };
+  for (const auto& [sender, accepted] : cases) EXPECT_EQ(accepts_datagrams_from(sender), accepted) << sender;
+}
+
 TEST_F(NetTest, ReceivesCutsAndTimesOutOnTheInstalledClock) {
   test::ScopedVirtualClock clock;
   UdpSocket a, b;

@@ -213,8 +213,8 @@ TEST_F(RegistryTest, EveryWriteReplacesTheFileWithoutLeavingTemporaries) {
   EXPECT_EQ(entries, std::vector<fs::path>{file_});
 }
 
-TEST_F(RegistryTest, UnreadableLinesAreLeftOutAndTheRestIsKept) {
-  write_file(
+TEST_F(RegistryTest, UnreadableLinesAreSkippedByReadsAndKeptWhereTheyStand) {
+  const std::string before_new =
       "orphan=sz:before any key\n"
       "[Software\\A]\r\n"
       "ok=sz:yes\r\n"
@@ -227,14 +227,16 @@ TEST_F(RegistryTest, UnreadableLinesAreLeftOutAndTheRestIsKept) {
       "big=dword:123456789\n"
       "notnum=dword:12g4\n"
       "odd=hex:abc\n"
-      "n=dword:0000002A\n"
+      "n=dword:0000002A\n";
+  const std::string after_new =
       "\0\xff\x01 binary junk\n"s
       "[unterminated\n"
       "lost=sz:after a bad key\n"
       "[]\n"
       "lost2=sz:after an empty key\n"
       "[Software\\A]\n"
-      "b=hex:\n");
+      "b=hex:\n";
+  write_file(before_new + after_new);
   Registry registry(file_);
   const auto key = registry.open_key("Software\\A");
   ASSERT_TRUE(key);
@@ -242,9 +244,86 @@ TEST_F(RegistryTest, UnreadableLinesAreLeftOutAndTheRestIsKept) {
   EXPECT_EQ(key->read_string("ok"), "yes");
   EXPECT_EQ(key->read_dword("n"), 42u);
   EXPECT_EQ(key->read_binary("b"), std::vector<std::uint8_t>{});
+  EXPECT_FALSE(key->read_string("lost"));
 
   ASSERT_TRUE(key->write_string("new", "value"));
-  EXPECT_EQ(file_contents(), "[Software\\A]\nok=sz:yes\nn=dword:0000002a\nb=hex:\nnew=sz:value\n");
+  EXPECT_EQ(file_contents(), before_new + "new=sz:value\n" + after_new);
+}
+
+// What a user writes by hand survives the program's changes around it.
+TEST_F(RegistryTest, ChangesKeepCommentsAndHandWrittenLinesInPlace) {
+  write_file(
+      "; ports of the bench\n"
+      "[Software\\Velmorix\\Serial Ports]\n"
+      "COM4 = sz:/dev/ttyUSB1\n"
+      "COM3=sz:/dev/ttyACM0\n"
+      "\n"
+      "# addresses\n"
+      "[Software\\Velmorix\\Ethernet IP]\n"
+      "virtualip1=sz:127.0.0.5\n"
+      "virtualip2=sz:127.0.0.6\n"
+      "virtualip1=sz:shadowed\n"
+      "[Software\\Velmorix\\Doomed]\n"
+      "; goes with its key\n"
+      "x=dword:00000001\n");
+  Registry registry(file_);
+  const auto ports = registry.open_key("Software\\Velmorix\\Serial Ports");
+  ASSERT_TRUE(ports);
+  EXPECT_EQ(ports->value_names(), std::vector<std::string>{"COM3"});
+  ASSERT_TRUE(ports->write_string("COM3", "/dev/ttyUSB0"));
+  ASSERT_TRUE(ports->write_string("COM5", "/dev/ttyS9"));
+  const auto addresses = registry.open_key("Software\\Velmorix\\Ethernet IP");
+  ASSERT_TRUE(addresses);
+  ASSERT_TRUE(addresses->delete_value("virtualip1"));
+  EXPECT_FALSE(addresses->read_string("virtualip1")) << "a second line of the name does not come to light";
+  ASSERT_TRUE(registry.delete_key("Software\\Velmorix\\Doomed"));
+  ASSERT_TRUE(registry.create_key("Software\\Velmorix\\NetworkCardIP"));
+
+  EXPECT_EQ(file_contents(),
+            "; ports of the bench\n"
+            "[Software\\Velmorix\\Serial Ports]\n"
+            "COM4 = sz:/dev/ttyUSB1\n"
+            "COM3=sz:/dev/ttyUSB0\n"
+            "COM5=sz:/dev/ttyS9\n"
+            "\n"
+            "# addresses\n"
+            "[Software\\Velmorix\\Ethernet IP]\n"
+            "virtualip2=sz:127.0.0.6\n"
+            "[Software\\Velmorix\\NetworkCardIP]\n");
+}
+
+TEST_F(RegistryTest, AReadOnlyStoreIsReadButNeverReplaced) {
+  const std::string contents = "; mine\n[Software\\A]\nv=sz:kept\n";
+  write_file(contents);
+  fs::permissions(file_, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  Registry registry(file_);
+  const auto key = registry.open_key("Software\\A");
+  ASSERT_TRUE(key);
+  EXPECT_EQ(key->read_string("v"), "kept");
+  EXPECT_TRUE(registry.create_key("Software\\A")) << "nothing to write for a key that exists";
+  EXPECT_FALSE(registry.create_key("Software\\Velmorix\\NetworkCardIP"));
+  EXPECT_FALSE(key->write_string("v", "changed"));
+  EXPECT_FALSE(key->delete_value("v"));
+  EXPECT_FALSE(registry.delete_key("Software\\A"));
+  EXPECT_EQ(file_contents(), contents);
+  EXPECT_EQ(fs::status(file_).permissions(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+TEST_F(RegistryTest, AStoreKeepsItsModeAndALinkStaysALink) {
+  const fs::path shared = directory_ / "shared" / "velmorix.ini";
+  fs::create_directories(shared.parent_path());
+  std::ofstream(shared) << "; shared between users\n[Software\\A]\n";
+  fs::permissions(shared, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read |
+                              fs::perms::group_write);
+  fs::create_directories(file_.parent_path());
+  fs::create_symlink(shared, file_);
+
+  ASSERT_TRUE(Registry(file_).open_key("Software\\A")->write_dword("n", 7));
+  EXPECT_TRUE(fs::is_symlink(fs::symlink_status(file_)));
+  EXPECT_EQ(fs::read_symlink(file_), shared);
+  EXPECT_EQ(fs::status(shared).permissions(),
+            fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::group_write);
+  EXPECT_EQ(file_contents(), "; shared between users\n[Software\\A]\nn=dword:00000007\n");
 }
 
 TEST_F(RegistryTest, AStoreThatCannotBeReadIsNeitherReadNorOverwritten) {

@@ -1,5 +1,6 @@
-#include "foundation/atomic_file.h"
+#include "platform/atomic_file.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,7 +11,7 @@
 #include <filesystem>
 #include <system_error>
 
-namespace vx {
+namespace vx::platform {
 namespace {
 
 namespace fs = std::filesystem;
@@ -35,6 +36,16 @@ std::string file_behind(const std::string& path) {
   if (!fs::is_symlink(fs::symlink_status(path, error))) return path;
   const fs::path target = fs::canonical(path, error);
   return error ? path : target.string();
+}
+
+// Makes the rename itself survive a power cut.
+void sync_folder_of(const std::string& path) {
+  const fs::path file(path);
+  const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  fsync(fd);
+  ::close(fd);
 }
 
 void remove_stale_temporaries(const std::string& path) {
@@ -66,14 +77,15 @@ bool replace_file_atomically(const std::string& requested_path, std::string_view
   }
   remove_stale_temporaries(path);
   std::string temporary = path + std::string(temporary_marker) + "XXXXXX";
-  const int fd = mkstemp(temporary.data());
+  const int fd = mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return false;
   const bool written = write_all(fd, contents) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
   if (::close(fd) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
     std::remove(temporary.c_str());
     return false;
   }
+  sync_folder_of(path);
   return true;
 }
 
-}  // namespace vx
+}  // namespace vx::platform
