@@ -2,10 +2,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "fwupdate/object_walk.h"
+#include "loaders/debug_context.h"
 #include "platform/ws/color.h"
 #include "selection_window.h"
 
@@ -114,6 +117,20 @@ TEST_F(UpdaterUpdateTest, TheDebugBoardBesideAWaitingBootloaderIsRefused) {
   }));
   EXPECT_EQ(boards.board(0).memory, first);
   EXPECT_EQ(boards.board(1).memory, second);
+}
+
+// The updater's start keeps loaded records in arrival order: a file is sorted once, on its first walk.
+TEST_F(UpdaterUpdateTest, TheUpdatersLoadingSortsOnTheFirstWalk) {
+  start();
+  const std::array<std::uint8_t, 2> bytes{1, 2};
+  for (const std::int32_t address : {0x2000, 0x1000}) {
+    ASSERT_TRUE(loaders::PUT_OBJECT_RECORD(address, bytes.size(), bytes.data()));
+  }
+  loaders::ObjectRecordStore& store = loaders::get_object_record_list();
+  EXPECT_EQ(store.head()->address, 0x2000);
+  EXPECT_TRUE(store.unsorted());
+  EXPECT_EQ(fwupdate::sorted_object_record_head_bank1()->address, 0x1000);
+  EXPECT_FALSE(store.unsorted());
 }
 
 }  // namespace
