@@ -72,8 +72,9 @@ bool open_chosen_board(UpdateEnding& ending) {
   }
   if (opened == BootloaderOpen::ambiguous) {
     osbdm_bootloader_close_device();
-    // The chosen board is left as the user chose it, so that a retry checks again.
-    if (runs_debug_firmware) osbdm_open_device(chosen);
+    // The chosen board is left as the user chose it, so that a retry checks again; one that does
+    // not open again could not be told from the other board, so no retry is offered.
+    if (runs_debug_firmware && !osbdm_open_device(chosen)) update_decision().update_failed = true;
     return ending.fail(another_board_waits);
   }
   reach_link();

@@ -449,15 +449,18 @@ TEST_F(OsbdmUpdateTest, ABoardThatAnotherWaitingBootloaderHidesIsRefusedBeforeAn
     const char* what;
     std::string scenario;
     bool open_port;  // the chosen board runs its debug firmware
+    bool reopen_refused = false;
   };
   const std::string waiting = "[osbdm 2]\nmode = bootloader\nversion = 1,1,31,2,0,2,0,0\n";
   const Case cases[] = {
       {"a debug-mode board chosen", debug_board + waiting, true},
       {"two boards in bootloader mode", "[osbdm 1]\nmode = bootloader\n" + waiting, false},
+      {"a debug-mode board that does not open again", debug_board + waiting, true, true},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     start(c.scenario, c.open_port);
+    board().config.faults.refuse_open = c.reopen_refused;
     const auto first = board().memory, second = world_->osbdm_boards().board(1).memory;
     choose(test::s3_records(new_firmware()), true);
     responder_->answers = {platform::result_ok, platform::result_ok};
@@ -472,8 +475,10 @@ TEST_F(OsbdmUpdateTest, ABoardThatAnotherWaitingBootloaderHidesIsRefusedBeforeAn
     EXPECT_EQ(calls_starting("program"), 0u);
     EXPECT_EQ(board().memory, first);
     EXPECT_EQ(world_->osbdm_boards().board(1).memory, second);
-    // A debug-mode board is open again as the user chose it, so that a retry asks the same.
-    EXPECT_EQ(osbdm_binding().osbdm_device_open, c.open_port);
+    // A debug-mode board is open again as the user chose it, so that a retry checks the same;
+    // without it no retry is offered.
+    EXPECT_EQ(osbdm_binding().osbdm_device_open, c.open_port && !c.reopen_refused);
+    EXPECT_EQ(update_decision().update_failed, c.reopen_refused);
     TearDown();
   }
 }
