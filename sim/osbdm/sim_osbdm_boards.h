@@ -31,7 +31,8 @@ struct OsbdmBoardConfig {
   OsbdmBoardFaults faults;
   // The board's flash is kept here between runs, in the target's state-file format.
   std::filesystem::path state_file;
-  // The user plugs the board in after the library's n-th enumeration; 0: plugged in from the start.
+  // The user plugs the board in after the library's n-th enumeration (its n-th init call);
+  // 0: plugged in from the start.
   std::uint32_t plugged_in_after = 0;
 };
 
