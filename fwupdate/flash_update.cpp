@@ -16,7 +16,6 @@
 #include "interface/firmware_update_link.h"
 #include "interface/interface_reset.h"
 #include "interface/link_state.h"
-#include "interface/usb_routing.h"
 #include "loaders/debug_context.h"
 #include "loaders/object_image.h"
 #include "loaders/srecord_image.h"
@@ -26,7 +25,7 @@ namespace {
 
 constexpr std::uint8_t interface_command = 7, memory_read = 4;
 constexpr std::uint8_t program_sub_command = 10, erase_sub_command = 11, range_erase_sub_command = 12,
-                       boot_updated_sub_command = 16;
+                       boot_original_sub_command = 15, boot_updated_sub_command = 16;
 constexpr std::uint8_t flash_frame_open = 0x85, flash_frame_close = 0x86;
 constexpr std::uint32_t row_size = 64, row_count = block_size / row_size;
 constexpr std::uint16_t usb_window_start = 0x4000;
@@ -39,7 +38,6 @@ constexpr std::uint32_t version_offset = 0x58, cable_version_address = 0x8058, u
                         original_version_address = 0xC058;
 constexpr std::int64_t windriver_boot_wait_us = 2'000'000, boot_wait_us = 50'000;
 constexpr std::size_t walk_buffer_size = 4096;
-constexpr std::uint8_t windriver_family = 1;
 
 const char* const invalid_data = "The Update File contains invalid data.";
 const char* const link_lost_at_boot = "Error. Check Port, Power, and Connections.";
@@ -118,11 +116,21 @@ void rom_version_line() {
                 version_text_at(original_version_address) + "(Original)");
 }
 
-void boot_updated_firmware() {
+// A WinDriver interface re-attaches after the boot command: it gets the longer wait.
+void boot_firmware(std::uint8_t which) {
   SEND8(interface_command);
-  SEND_CMD_LONG(sub_command(boot_updated_sub_command));
-  const bool windriver = link_state().interface_class == usb_link && usb_routing().usb_driver_family == windriver_family;
+  SEND_CMD_LONG(sub_command(which));
+  const bool windriver = link_state().interface_class == usb_link && windriver_family_open();
   delay_microseconds(windriver ? windriver_boot_wait_us : boot_wait_us);
+}
+
+// The flash programmer's interface layer knows the loader of older 5.x firmware; the updater does not.
+void boot_into_original_firmware() {
+  if (update_decision().build == EngineBuild::programmer) {
+    vx::boot_original_firmware();
+    return;
+  }
+  boot_firmware(boot_original_sub_command);
 }
 
 // The version the image carries as major x 100 + minor.
@@ -150,7 +158,7 @@ Failure boot_original(const FirmwareBlock&) {
   if (is_cable()) set_update_mode(update_mode_original);
   set_link_good();
   reset_interface_for_update(update_mode_original);
-  if (!is_cable()) boot_original_firmware();
+  if (!is_cable()) boot_into_original_firmware();
   if (link_failed()) return link_lost_at_boot;
   update_status("Success. Version is " + long_to_str(get_running_firmware_version()) + ".");
   rom_version_line();
@@ -314,7 +322,7 @@ Failure restart_updated(const FirmwareBlock& block) {
   update_status("");
   update_status("Resetting Quorvex to updated firmware ... ");
   reset_interface_for_update(update_mode_updated);
-  if (!is_cable()) boot_updated_firmware();
+  if (!is_cable()) boot_firmware(boot_updated_sub_command);
   const std::uint16_t running = get_running_firmware_version();
   if (link_failed()) return link_lost_at_restart;
   // A firmware that does not start leaves the original one answering.

@@ -246,6 +246,20 @@ bool osbdm_bootloader_open_device_in_bootloader_mode() {
   return bound<entry::Index>(bootloader_open_slot)(0) == 0;
 }
 
+std::int32_t osbdm_bootloader_devices_waiting() {
+  if (!usable("osbdm_bootloader_devices_waiting")) return 0;
+  std::int32_t waiting = 0;
+  // The library reaches a bootloader only by its place among the waiting ones.
+  for (std::uint32_t index = 0; index < 2; ++index) {
+    library_close();
+    state.osbdm_device_open = false;
+    if (bound<entry::Index>(bootloader_open_slot)(index) != 0) break;
+    ++waiting;
+  }
+  library_close();
+  return waiting;
+}
+
 bool osbdm_bootloader_reopen_last_osbdm_device_in_debug_mode() {
   if (!usable("osbdm_bootloader_reopen_last_osbdm_device_in_debug_mode")) return false;
   library_close();

@@ -82,6 +82,8 @@ void osbdm_close_device();
 bool osbdm_reset_device();
 
 bool osbdm_bootloader_open_device_in_bootloader_mode();
+// How many boards wait in bootloader mode, counted up to two; none is left open.
+std::int32_t osbdm_bootloader_devices_waiting();
 bool osbdm_bootloader_reopen_last_osbdm_device_in_debug_mode();
 bool osbdm_bootloader_erase_flash_block(std::uint32_t first, std::uint32_t last);
 bool osbdm_bootloader_program_flash_block(std::uint32_t address, std::span<const std::uint8_t> data);

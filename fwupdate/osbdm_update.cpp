@@ -27,22 +27,72 @@ const char* const run_mode_question =
 const char* const link_lost = "Error. Check Port, Power, and Connections.";
 const char* const no_file = "Cant find Update file.";
 
+const char* const another_board_waits =
+    "Another OSBDM/OSJTAG board is already in bootloader mode. Unplug it, then update this board again.";
+
 // The link-good word: 0 tells the rest of the program the board is no longer usable.
 bool link_failed() { return link_state().link_status == 0; }
 void drop_link() { link_state().link_status = 0; }
+// The board answers again: an ending's reset, which cannot reach a board in its bootloader, dropped the word.
+void reach_link() { link_state().link_status = LinkState::reload_start; }
 
-// Asks the question until `call` succeeds after an OK; Cancel closes the board and drops the link.
-void ask_until(const char* question, bool (*call)()) {
-  do {
-    const bool ok = safe_message_dlg(0, question, platform::DialogKind::confirmation,
-                                     platform::button_ok | platform::button_cancel, 0) == platform::result_ok;
-    if (ok) {
-      if (call()) return;
-    } else {
-      osbdm_close_device();
-      drop_link();
+bool confirmed(const char* question) {
+  return safe_message_dlg(0, question, platform::DialogKind::confirmation,
+                          platform::button_ok | platform::button_cancel, 0) == platform::result_ok;
+}
+
+void close_and_drop_link() {
+  osbdm_close_device();
+  drop_link();
+}
+
+enum class BootloaderOpen : std::uint8_t { chosen_board, none_waiting, ambiguous };
+
+// The bootloader open reaches the first board waiting in bootloader mode, whichever it is: it
+// reaches the chosen board only when that one waits alone.
+BootloaderOpen open_in_bootloader(bool chosen_runs_debug_firmware) {
+  const std::int32_t waiting = osbdm_bootloader_devices_waiting();
+  if (waiting > 1 || (waiting == 1 && chosen_runs_debug_firmware)) return BootloaderOpen::ambiguous;
+  if (waiting == 0 || !osbdm_bootloader_open_device_in_bootloader_mode()) return BootloaderOpen::none_waiting;
+  return BootloaderOpen::chosen_board;
+}
+
+// The chosen board in bootloader mode, the user asked to fit the jumper until it is; false after
+// the failure ending (a cancelled question, or another board that the open could reach instead).
+bool open_chosen_board(UpdateEnding& ending) {
+  const bool runs_debug_firmware = osbdm_binding().osbdm_device_open;
+  const ShortText chosen = osbdm_binding().last_osbdm_device_name;
+  BootloaderOpen opened = open_in_bootloader(runs_debug_firmware);
+  while (opened == BootloaderOpen::none_waiting) {
+    if (!confirmed(bootloader_question)) {
+      close_and_drop_link();
+      return ending.fail(link_lost);
     }
-  } while (!link_failed());
+    opened = open_in_bootloader(false);
+  }
+  if (opened == BootloaderOpen::ambiguous) {
+    osbdm_bootloader_close_device();
+    // The chosen board is left as the user chose it, so that a retry checks again; one that does
+    // not open again could not be told from the other board, so no retry is offered.
+    if (runs_debug_firmware && !osbdm_open_device(chosen)) update_decision().update_failed = true;
+    return ending.fail(another_board_waits);
+  }
+  reach_link();
+  return true;
+}
+
+// Asks until the board runs its debug firmware again; Cancel closes it and drops the link.
+void return_to_run_mode() {
+  for (;;) {
+    if (!confirmed(run_mode_question)) {
+      close_and_drop_link();
+      return;
+    }
+    if (osbdm_bootloader_reopen_last_osbdm_device_in_debug_mode()) {
+      reach_link();
+      return;
+    }
+  }
 }
 
 // Frees the loaded records however the attempt ends.
@@ -105,10 +155,7 @@ std::vector<FirmwareRecord> osbdm_window_records(std::span<const FirmwareRecord>
 }
 
 bool update_osbdm_firmware(UpdateEnding& ending) {
-  if (!osbdm_bootloader_open_device_in_bootloader_mode()) {
-    ask_until(bootloader_question, osbdm_bootloader_open_device_in_bootloader_mode);
-  }
-  if (link_failed()) return ending.fail(link_lost);
+  if (!open_chosen_board(ending)) return false;
 
   show_update_window();
   update_status("");
@@ -146,8 +193,7 @@ bool update_osbdm_firmware(UpdateEnding& ending) {
   update_status("Success.");
   if (link_failed()) return ending.fail(link_lost);
   ending.complete();
-
-  ask_until(run_mode_question, osbdm_bootloader_reopen_last_osbdm_device_in_debug_mode);
+  return_to_run_mode();
   return true;
 }
 

@@ -13,6 +13,7 @@
 #include "foundation/system_helpers.h"
 #include "fwupdate/osbdm_update.h"
 #include "fwupdate/updater_link.h"
+#include "fwupdate/updater_usb_ports.h"
 #include "interface/interface_reset.h"
 #include "interface/firmware_update_link.h"
 #include "interface/link_state.h"
@@ -134,6 +135,13 @@ bool ask_retry() {
 
 UpdateDecision& update_decision() { return decision; }
 
+bool windriver_family_open() {
+  if (decision.build == EngineBuild::updater) {
+    return updater::updater_usb_ports().usb_device_family == updater::UpdaterUsbPorts::family_windriver;
+  }
+  return usb_routing().usb_driver_family == windriver_family;
+}
+
 void reset_update_decision(EngineBuild build) {
   decision = UpdateDecision{};
   decision.build = build;
@@ -213,8 +221,7 @@ void ask_update_firmware_after_reset(const ShortText& version_text) {
   decision.kernel_file_base = link.kernel_name;
   decision.interface_firmware_version = link.version_number;
   decision.update_link_kind = link.interface_class;
-  decision.windriver_interface =
-      link.interface_class == usb_link && usb_routing().usb_driver_family == windriver_family;
+  decision.windriver_interface = link.interface_class == usb_link && windriver_family_open();
   fwupdate::ask_update_firmware(version_text);
 }
 

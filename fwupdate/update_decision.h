@@ -75,6 +75,9 @@ struct UpdateDecision {
 };
 
 UpdateDecision& update_decision();
+// The open USB device is on the WinDriver library: the updater keeps its own
+// USB device family, the flash programmer the USB routing's.
+bool windriver_family_open();
 // Start values for the given build, with no update steps installed.
 void reset_update_decision(EngineBuild build);
 

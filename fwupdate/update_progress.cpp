@@ -4,6 +4,7 @@
 
 #include "fwupdate/flash_update.h"
 #include "fwupdate/update_decision.h"
+#include "fwupdate/updater_link.h"
 
 namespace vx::fwupdate {
 namespace {
@@ -28,6 +29,12 @@ void install_update_progress_view(UpdateProgressView* view) { progress.view = vi
 void show_update_window() {
   progress.result_mode = update_running;
   progress.last_update_status = ShortText();
+  UpdateDecision& decision = update_decision();
+  const updater::UpdaterLink& link = updater::updater_link();
+  // The updater's link reads 0.0 for an interface whose versions it cleared: there is nothing to show.
+  if (decision.build == EngineBuild::updater && link.flash_version_major == 0 && link.flash_version_minor == 0) {
+    decision.current_version_text = decision.original_version_text = ShortText();
+  }
   if (progress.view != nullptr) progress.view->show_update_window();
 }
 

@@ -5,6 +5,7 @@
 #include "foundation/run_state.h"
 #include "fwupdate/osbdm_binding.h"
 #include "fwupdate/programmer_link_variants.h"
+#include "fwupdate/update_decision.h"
 #include "fwupdate/updater_usb_ports.h"
 #include "interface/byte_protocol.h"
 #include "interface/ethernet_devices.h"
@@ -215,9 +216,10 @@ void RESET_CABLE() {
     state.detected_text = kind + "detected - Flash Version " + long_to_str(state.flash_version_major) + "." +
                           two_digits(state.flash_version_minor);
     discard_status_text(state.detected_text);
-    if (!state.update_done) check_interface_firmware(run_state().program_directory);
+    if (!fwupdate::update_decision().update_done) check_interface_firmware(run_state().program_directory);
   }
-  if (state.update_busy) return;
+  // A reset inside an update leaves the shift speed as the update found it.
+  if (firmware_update_link().busy) return;
   set_shift_speed_table(state.shift_speeds);
   if (interface_class() == class_usb && state.power_switch && updater_usb_ports().universal_kind == universal_fx) {
     poweruptarget(1);

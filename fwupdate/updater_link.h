@@ -45,8 +45,6 @@ struct UpdaterLink {
   ShortText ens_search_pattern;
   ShortText en2_search_pattern;
   ShortText kernel_file_base;
-  bool update_busy = false;
-  bool update_done = false;
   ShortText detected_text;  // the last "... detected - Flash Version ..." line
   FirmwareNameSet names;
 };

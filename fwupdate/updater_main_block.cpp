@@ -8,6 +8,7 @@
 #include "foundation/system_helpers.h"
 #include "fwupdate/firmware_selection_form.h"
 #include "fwupdate/flash_update.h"
+#include "fwupdate/object_walk.h"
 #include "fwupdate/osbdm_binding.h"
 #include "fwupdate/update_decision.h"
 #include "fwupdate/update_progress_form.h"
@@ -59,6 +60,8 @@ void start_updater_units(const ShortText& folder) {
   reset_byte_protocol();
   reset_programmer_link();
   start_ethernet_transport(static_cast<std::uint32_t>(platform::clock().monotonic_microseconds()), ShortText());
+  // Firmware files are kept in arrival order and sorted on their first walk.
+  fwupdate::start_updater_object_loading();
   loaders::start_object_loading(loaders::LoaderBuild::updater);
   reset_osbdm_binding(updater_osbdm_build);
   start_updater_usb_ports();

@@ -118,6 +118,8 @@ std::int32_t enumerate_devices() {
   trace_line("osbdm_number_of_devices=" + long_to_str(state.osbdm_count));
   trace_line("wdusb_number_of_devices_usbquorvex=" + long_to_str(state.windriver_count));
   trace_line("vxusb2_number_of_devices_enumerated=0");
+  // Every listing, not only the first scan: a device plugged in later gets an open port.
+  take_listed_usb_devices(total());
   return total();
 }
 

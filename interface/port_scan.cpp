@@ -87,15 +87,8 @@ void find_pci_cards() {
 void find_usb_devices() {
   PortCounts& counts = port_counts();
   if (const UsbDeviceList* list = installed_usb_device_list()) {
-    // The list fills the WinDriver programmer table as well.
-    counts.found_usb_interface_count = std::clamp(list->enumerate(), 0, UsbRouting::max_port);
-    counts.found_usb_programmer_count = std::clamp(sap_usb_programmer_count(), 0, UsbRouting::max_port);
-    mark_present(first_programmer_port, counts.found_usb_programmer_count);
-    mark_present(first_usb_port, counts.found_usb_interface_count);
-    if (port_table().trace_interfaces) {
-      counts.found_usb_trace_count = std::clamp(list->trace_count(), 0, UsbRouting::max_port);
-      mark_present(first_usb_trace_port, counts.found_usb_trace_count);
-    }
+    // Its enumeration takes what it lists into the table (take_listed_usb_devices).
+    list->enumerate();
     return;
   }
   if (!wdusb_library().loader_has_run) {
@@ -192,6 +185,20 @@ void scan() {
 }
 
 }  // namespace
+
+void take_listed_usb_devices(std::int32_t interface_count) {
+  PortCounts& counts = port_counts();
+  // The list fills the WinDriver programmer table as well.
+  counts.found_usb_interface_count = std::clamp(interface_count, 0, UsbRouting::max_port);
+  counts.found_usb_programmer_count = std::clamp(sap_usb_programmer_count(), 0, UsbRouting::max_port);
+  mark_present(first_programmer_port, counts.found_usb_programmer_count);
+  mark_present(first_usb_port, counts.found_usb_interface_count);
+  const UsbDeviceList* list = installed_usb_device_list();
+  if (port_table().trace_interfaces && list != nullptr) {
+    counts.found_usb_trace_count = std::clamp(list->trace_count(), 0, UsbRouting::max_port);
+    mark_present(first_usb_trace_port, counts.found_usb_trace_count);
+  }
+}
 
 void SCAN_PORTS() {
   if (ConnectionManagerView* view = connection_manager_view()) view->show_scanning(true);

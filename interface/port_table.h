@@ -67,6 +67,10 @@ PortTable& port_table();
 void reset_port_table();
 
 void SCAN_PORTS();
+// After an enumeration of the installed USB device list, which found `interface_count`
+// interfaces: the USB interfaces, programmers and trace interfaces counted and their ports
+// marked present, so a device plugged in since the scan can be opened.
+void take_listed_usb_devices(std::int32_t interface_count);
 void FILL_PORT_LIST();
 
 // presence: the base address for a parallel port, the card's region-1

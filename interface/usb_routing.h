@@ -24,7 +24,8 @@ struct UsbRouting {
 // the firmware updater's, which adds the OSBDM boards. Installed, it numbers,
 // opens and carries every USB interface port.
 struct UsbDeviceList {
-  // Lists the devices again; the result is how many there are (ports 21 on).
+  // Lists the devices again and takes them into the port table (take_listed_usb_devices);
+  // the result is how many there are (ports 21 on).
   std::int32_t (*enumerate)();
   ShortText (*field)(std::int32_t n, std::int32_t field);
   bool (*open)(std::int32_t n);

@@ -291,6 +291,7 @@ class Parser {
     }
     if (key == "version") return version_bytes(value, board.version);
     if (key == "exchange_status") return assign_number(value, 0xFF, board.faults.exchange_status);
+    if (key == "plugged_in_after") return assign_number(value, 0xFFFF, board.plugged_in_after);
     OsbdmBoardFaults& faults = board.faults;
     const std::array<std::pair<std::string_view, bool*>, 5> flags{{{"refuse_open", &faults.refuse_open},
                                                                    {"refuse_version", &faults.refuse_version},

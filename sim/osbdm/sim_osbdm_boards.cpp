@@ -66,9 +66,13 @@ bool SimOsbdmBoards::in_bootloader(const Board& board) const {
                      [](std::uint8_t b) { return b == 0xFF; });
 }
 
+bool SimOsbdmBoards::plugged_in(const Board& board) const {
+  return board.config.plugged_in_after == 0 || enumerations_ > board.config.plugged_in_after;
+}
+
 SimOsbdmBoards::Board* SimOsbdmBoards::debug_board(std::uint32_t index) {
   for (Board& board : boards_) {
-    if (in_bootloader(board)) continue;
+    if (!plugged_in(board) || in_bootloader(board)) continue;
     if (index-- == 0) return &board;
   }
   return nullptr;
@@ -76,7 +80,7 @@ SimOsbdmBoards::Board* SimOsbdmBoards::debug_board(std::uint32_t index) {
 
 SimOsbdmBoards::Board* SimOsbdmBoards::bootloader_board(std::uint32_t index) {
   for (Board& board : boards_) {
-    if (!in_bootloader(board)) continue;
+    if (!plugged_in(board) || !in_bootloader(board)) continue;
     if (index-- == 0) return &board;
   }
   return nullptr;
@@ -84,7 +88,9 @@ SimOsbdmBoards::Board* SimOsbdmBoards::bootloader_board(std::uint32_t index) {
 
 std::uint8_t SimOsbdmBoards::init() {
   record("init");
-  const auto count = std::count_if(boards_.begin(), boards_.end(), [this](const Board& b) { return !in_bootloader(b); });
+  ++enumerations_;
+  const auto count = std::count_if(boards_.begin(), boards_.end(),
+                                   [this](const Board& b) { return plugged_in(b) && !in_bootloader(b); });
   return static_cast<std::uint8_t>(std::min<std::ptrdiff_t>(count, 0xFF));
 }
 

@@ -31,6 +31,9 @@ struct OsbdmBoardConfig {
   OsbdmBoardFaults faults;
   // The board's flash is kept here between runs, in the target's state-file format.
   std::filesystem::path state_file;
+  // The user plugs the board in after the library's n-th enumeration (its n-th init call);
+  // 0: plugged in from the start.
+  std::uint32_t plugged_in_after = 0;
 };
 
 // Evaluation boards with an OSBDM/OSJTAG circuit as the library reaches
@@ -59,6 +62,7 @@ class SimOsbdmBoards : public platform::OsbdmBackend {
   // The user unplugs board k, fits or removes its jumper and plugs it in again.
   void set_jumper(std::size_t k, bool fitted);
   bool in_bootloader(const Board& board) const;
+  bool plugged_in(const Board& board) const;
   std::size_t size() const { return boards_.size(); }
   const std::vector<std::string>& log() const { return log_; }
   void clear_log() { log_.clear(); }
@@ -83,6 +87,7 @@ class SimOsbdmBoards : public platform::OsbdmBackend {
   std::vector<Board> boards_;
   Board* open_ = nullptr;
   bool open_in_bootloader_ = false;
+  std::uint32_t enumerations_ = 0;
   std::vector<std::string> log_;
 };
 

@@ -96,7 +96,9 @@ std::vector<std::uint8_t> Pod::execute(std::span<const std::uint8_t> command) {
     // The command was answered before the power went.
     if (power_cut_pending_) powered_ = false;
   }
-  if (keep_wire_log_) wire_log_.push_back({{command.begin(), command.end()}, reply});
+  if (keep_wire_log_) {
+    wire_log_.push_back({{command.begin(), command.end()}, reply, clock_ != nullptr ? clock_->now_nanoseconds() : 0});
+  }
   return reply;
 }
 

@@ -61,6 +61,8 @@ enum class PodFault : std::uint8_t {
 struct WireRecord {
   std::vector<std::uint8_t> command;
   std::vector<std::uint8_t> reply;
+  // The simulated time it was answered at; 0 without a clock.
+  std::uint64_t answered_ns = 0;
 };
 
 // The debug interface's firmware as the host sees it: each command's bytes

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <deque>
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -53,12 +54,21 @@ class JumperResponder final : public platform::DialogResponder {
   std::deque<platform::DialogResult> answers;
   std::vector<std::string> asked;
 
+  // OK answers to the run-mode question given before the user gets round to removing the jumper.
+  int run_mode_oks_with_jumper_left = 0;
+  // What the user does before answering Yes to a retry.
+  std::function<void()> before_retry;
+
   platform::DialogResult message_box(const platform::MessageDialog& dialog) override {
     asked.push_back(dialog.text);
     const platform::DialogResult answer = answers.empty() ? platform::result_cancel : answers.front();
     if (!answers.empty()) answers.pop_front();
     if (answer == platform::result_ok && dialog.text.starts_with(bootloader_question_start)) boards_.set_jumper(0, true);
-    if (answer == platform::result_ok && dialog.text.starts_with(run_mode_question_start)) boards_.set_jumper(0, false);
+    if (answer == platform::result_ok && dialog.text.starts_with(run_mode_question_start) &&
+        run_mode_oks_with_jumper_left-- <= 0) {
+      boards_.set_jumper(0, false);
+    }
+    if (answer == platform::result_yes && before_retry) before_retry();
     return answer;
   }
   std::optional<std::string> open_file(const platform::FileOpenDialog&) override { return std::nullopt; }
@@ -373,6 +383,102 @@ TEST_F(OsbdmUpdateTest, TheUpdatersResetOfTheBoardStartsTheUpdateAndOffersARetry
     if (!c.done) {
       EXPECT_EQ(responder_->asked[1], "Flash Erase Failed. Firmware update failed. Retry?");
     }
+    TearDown();
+  }
+}
+
+// Yes to the retry runs the update again: the board, still in its bootloader, is reached without
+// the jumper question and erased a second time; once the fault is gone the retry succeeds.
+TEST_F(OsbdmUpdateTest, ARetryAnsweredYesErasesTheBoardAgain) {
+  struct Case {
+    bool fault_cleared;
+    std::deque<platform::DialogResult> answers;
+    bool done;
+    std::vector<std::string> questions;  // their starts
+  };
+  const std::string retry = "Flash Erase Failed. Firmware update failed. Retry?";
+  const Case cases[] = {
+      {true, {platform::result_ok, platform::result_yes, platform::result_ok}, true,
+       {bootloader_question_start, retry, run_mode_question_start}},
+      {false, {platform::result_ok, platform::result_yes, platform::result_no}, false,
+       {bootloader_question_start, retry, retry}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.fault_cleared);
+    start(debug_board + std::string("refuse_erase = yes\n"));
+    FirmwareUpdateServices services = firmware_update_link().services;
+    services.ask_update_firmware = ask_update_firmware_after_reset;
+    register_firmware_update_services(services);
+    choose(test::s3_records(new_firmware()), true);
+    responder_->answers = c.answers;
+    if (c.fault_cleared) responder_->before_retry = [this] { board().config.faults.refuse_erase = false; };
+    updater::RESET_CABLE();
+    EXPECT_EQ(calls_starting("erase 10B0-11FF"), 2u);
+    EXPECT_EQ(update_decision().update_done, c.done);
+    EXPECT_EQ(update_decision().update_failed, !c.done);
+    ASSERT_EQ(responder_->asked.size(), c.questions.size());
+    for (std::size_t i = 0; i < c.questions.size(); ++i) EXPECT_TRUE(responder_->asked[i].starts_with(c.questions[i]));
+    if (c.done) {
+      EXPECT_EQ(progress_.endings, (std::vector<std::string>{"Firmware update failed.", "Firmware update successful."}));
+      const Bytes code = new_firmware()[0].bytes;
+      EXPECT_TRUE(std::equal(code.begin(), code.end(), board().memory.begin() + 0x10B0));
+      EXPECT_TRUE(osbdm_binding().osbdm_device_open);
+    }
+    TearDown();
+  }
+}
+
+// The run-mode question comes again while the board cannot be reopened in debug mode.
+TEST_F(OsbdmUpdateTest, TheRunModeQuestionRepeatsUntilTheBoardRunsItsFirmwareAgain) {
+  start(debug_board);
+  choose(test::s3_records(new_firmware()), true);
+  responder_->answers = {platform::result_ok, platform::result_ok, platform::result_ok, platform::result_ok};
+  responder_->run_mode_oks_with_jumper_left = 2;
+  EXPECT_TRUE(flash_update_engine().update_cable_firmware());
+  ASSERT_EQ(responder_->asked.size(), 4u);
+  for (std::size_t i = 1; i < 4; ++i) EXPECT_TRUE(responder_->asked[i].starts_with(run_mode_question_start));
+  EXPECT_TRUE(osbdm_binding().osbdm_device_open);
+  EXPECT_NE(link_state().link_status, 0u);
+  EXPECT_EQ(osbdm_binding().devices[0].name, "Embedded S08 OSBDM/OSJTAG Device (Firmware Version 32.0)");
+}
+
+// The bootloader open reaches whichever board waits first: with another board waiting, the
+// chosen board could not be told from it, so the update stops before anything is erased.
+TEST_F(OsbdmUpdateTest, ABoardThatAnotherWaitingBootloaderHidesIsRefusedBeforeAnyErase) {
+  struct Case {
+    const char* what;
+    std::string scenario;
+    bool open_port;  // the chosen board runs its debug firmware
+    bool reopen_refused = false;
+  };
+  const std::string waiting = "[osbdm 2]\nmode = bootloader\nversion = 1,1,31,2,0,2,0,0\n";
+  const Case cases[] = {
+      {"a debug-mode board chosen", debug_board + waiting, true},
+      {"two boards in bootloader mode", "[osbdm 1]\nmode = bootloader\n" + waiting, false},
+      {"a debug-mode board that does not open again", debug_board + waiting, true, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    start(c.scenario, c.open_port);
+    board().config.faults.refuse_open = c.reopen_refused;
+    const auto first = board().memory, second = world_->osbdm_boards().board(1).memory;
+    choose(test::s3_records(new_firmware()), true);
+    responder_->answers = {platform::result_ok, platform::result_ok};
+    world_->osbdm_boards().clear_log();
+    EXPECT_FALSE(flash_update_engine().update_cable_firmware());
+    EXPECT_TRUE(responder_->asked.empty());
+    EXPECT_EQ(progress_.lines, std::vector<std::string>{
+                                   "Another OSBDM/OSJTAG board is already in bootloader mode. Unplug it, then "
+                                   "update this board again."});
+    EXPECT_EQ(progress_.endings, std::vector<std::string>{"Firmware update failed."});
+    EXPECT_EQ(calls_starting("erase"), 0u);
+    EXPECT_EQ(calls_starting("program"), 0u);
+    EXPECT_EQ(board().memory, first);
+    EXPECT_EQ(world_->osbdm_boards().board(1).memory, second);
+    // A debug-mode board is open again as the user chose it, so that a retry checks the same;
+    // without it no retry is offered.
+    EXPECT_EQ(osbdm_binding().osbdm_device_open, c.open_port && !c.reopen_refused);
+    EXPECT_EQ(update_decision().update_failed, c.reopen_refused);
     TearDown();
   }
 }

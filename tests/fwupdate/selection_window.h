@@ -25,6 +25,7 @@
 #include "interface/link_state.h"
 #include "interface/port_table.h"
 #include "interface/programmer_link.h"
+#include "loaders/debug_context.h"
 #include "platform/dialogs.h"
 #include "platform/dynlib.h"
 #include "platform/ws/application.h"
@@ -108,6 +109,7 @@ class SelectionWindowTest : public ::testing::Test {
     reset_updater_link();
     fwupdate::reset_update_decision(fwupdate::EngineBuild::updater);
     reset_run_state();
+    loaders::reset_debug_contexts();
   }
 
   void put_interface_files() {

@@ -6,6 +6,7 @@
 
 #include "fwupdate/fx_logic.h"
 #include "fwupdate/update_decision.h"
+#include "fwupdate/updater_link.h"
 #include "fwupdate/updater_usb_ports.h"
 #include "platform/ws/color.h"
 #include "support/screenshot.h"
@@ -112,6 +113,34 @@ TEST_F(UpdaterProgressFormTest, TellsBoardsAndFxInterfacesApart) {
     EXPECT_EQ(form_->image_tamberlypro().visible(), c.programmer);
     EXPECT_FALSE(form_->Image_parallel_cable().visible());
   }
+}
+
+// An interface whose flash version the updater's link reads as 0.0 shows no current or original version.
+TEST_F(UpdateProgressFormTest, AFlashVersionOfZeroClearsTheVersionTextsInTheUpdatersBuildOnly) {
+  struct Case {
+    EngineBuild build;
+    std::uint8_t major, minor;
+    const char* current;
+    const char* original;
+  };
+  const Case cases[] = {
+      {EngineBuild::updater, 0, 0, "", ""},
+      {EngineBuild::updater, 5, 10, "5.02", "5.35"},
+      {EngineBuild::updater, 0, 10, "5.02", "5.35"},
+      {EngineBuild::programmer, 0, 0, "5.02", "5.35"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << int(c.build) << " " << int(c.major) << "." << int(c.minor));
+    reset_update_decision(c.build);
+    prepare(0, usb_link, true);
+    updater::updater_link().flash_version_major = c.major;
+    updater::updater_link().flash_version_minor = c.minor;
+    show_update_window();
+    EXPECT_EQ(form_->currentfirmwarelabel().text(), c.current);
+    EXPECT_EQ(form_->Label4().text(), c.original);
+    EXPECT_EQ(form_->updatefirmwarelabel().text(), "5.60");
+  }
+  updater::reset_updater_link();
 }
 
 TEST_F(UpdaterProgressFormTest, AnExplicitFileKeepsItsNameAsTheUpdateVersion) {

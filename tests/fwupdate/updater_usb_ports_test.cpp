@@ -47,9 +47,10 @@ version = 1,1,31,2,0,2,0,0
 
 class UpdaterUsbPortsTest : public testing::Test {
  protected:
-  void SetUp() override {
+  void SetUp() override { start(bench); }
+  void start(const std::string& scenario) {
     reset();
-    const sim::ScenarioResult loaded = sim::parse_scenario(bench, ".");
+    const sim::ScenarioResult loaded = sim::parse_scenario(scenario, ".");
     ASSERT_TRUE(loaded.scenario) << loaded.error;
     world_ = std::make_unique<sim::SimulatedWorld>(*loaded.scenario);
     start_updater_usb_ports();
@@ -104,6 +105,20 @@ TEST_F(UpdaterUsbPortsTest, InterfacesByNameThenTheBoardAndNoFtdiInterface) {
   for (const Case& c : cases) {
     EXPECT_EQ(vx::GET_USB_DEVICE_FIELD(c.n, c.field), c.text) << c.n << "/" << c.field;
   }
+}
+
+// A board plugged in after the scan gets an open port at the next listing. The scan's listing
+// asks the library to enumerate twice (before and after looking for a bootloader).
+TEST_F(UpdaterUsbPortsTest, ABoardPluggedInAfterTheScanOpensAfterTheNextListing) {
+  TearDown();
+  start(std::string(bench) + "[osbdm 2]\nversion = 1,1,31,2,0,2,0,0\nplugged_in_after = 2\n");
+  EXPECT_EQ(port_table().values[25], 0u);
+  EXPECT_FALSE(LOAD_PORT_DRIVER(25));
+  ASSERT_EQ(enumerate_devices(), 5);
+  EXPECT_EQ(port_table().values[25], PortTable::present);
+  ASSERT_TRUE(LOAD_PORT_DRIVER(25));
+  EXPECT_TRUE(open_device_is_osbdm());
+  EXPECT_EQ(board_log().back(), "get_version");
 }
 
 TEST_F(UpdaterUsbPortsTest, BoardPortSpeaksThroughThePacketBridgeAndSaysGoodbyeOnClose) {

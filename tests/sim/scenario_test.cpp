@@ -134,6 +134,7 @@ refuse_erase = yes
 refuse_program = yes
 verify_mismatch = yes
 refuse_version = yes
+plugged_in_after = 2
 )",
                                                "");
   ASSERT_TRUE(result.scenario) << result.error;
@@ -146,6 +147,8 @@ refuse_version = yes
   EXPECT_TRUE(boards[1].bootloader);
   EXPECT_TRUE(boards[1].faults.refuse_erase && boards[1].faults.refuse_program && boards[1].faults.verify_mismatch &&
               boards[1].faults.refuse_version);
+  EXPECT_EQ(boards[0].plugged_in_after, 0u) << "plugged in from the start";
+  EXPECT_EQ(boards[1].plugged_in_after, 2u);
 }
 
 TEST(Scenario, RefusesWhatItCannotUseAndSaysWhere) {
