@@ -166,15 +166,18 @@ TEST(ProductionExample, UnsortedVerifyComparesIntelHexAsPmProgramsIt) {
       {"a.hex", "a.s19", "NOSORT", 0, "Verifying Address $0800F. Verified.\n"},
       {"a.hex", "broken.hex", "NOSORT", 5, " Error while loading S-record file.\n"},
   };
+  const std::pair<const char*, const char*> files[] = {
+      {"a.hex", ":10800000000102030405060708090A0B0C0D0E0FF8\n:00000001FF\n"},
+      {"b.hex", ":1080000099999999999999999999999999999999E0\n:00000001FF\n"},
+      {"a.s19", "S1138000000102030405060708090A0B0C0D0E0FF4\nS9030000FC\n"},
+      {"b.s19", "S113800099999999999999999999999999999999DC\nS9030000FC\n"},
+      // The first line matches the board; the second does not read.
+      {"broken.hex", ":10800000000102030405060708090A0B0C0D0E0FF8\n:02801000ZZ01FF\n:00000001FF\n"},
+  };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.programmed) + " " + c.verified + " " + c.option);
     ProductionRun bench;
-    bench.install.write("a.hex", ":10800000000102030405060708090A0B0C0D0E0FF8\n:00000001FF\n");
-    bench.install.write("b.hex", ":1080000099999999999999999999999999999999E0\n:00000001FF\n");
-    bench.install.write("a.s19", "S1138000000102030405060708090A0B0C0D0E0FF4\nS9030000FC\n");
-    bench.install.write("b.s19", "S113800099999999999999999999999999999999DC\nS9030000FC\n");
-    // The first line matches the board; the second does not read.
-    bench.install.write("broken.hex", ":10800000000102030405060708090A0B0C0D0E0FF8\n:02801000ZZ01FF\n:00000001FF\n");
+    for (const auto& [name, text] : files) bench.install.write(name, text);
     const ProgrammerResult result = bench.run(
         "CM @SIM60_PRODUCTION.S8P\nSS @" + std::string(c.programmed) + "\nEN\nPM\nSS @" + c.verified + "\nVM\n", c.option);
     EXPECT_EQ(result.exit_code, c.result) << result.output;
