@@ -7,7 +7,7 @@
 #include "programmer/serial_number_file.h"
 
 // CS and PS: the serial-number file that names the next device's number,
-// and programming that number, after which the file counts on.
+// and programming that number, which the file has counted past first.
 namespace vx::programmer {
 
 // The points of PS between which a run can die; a test can watch them pass.
