@@ -53,13 +53,14 @@ std::optional<KeyLine> key_line(std::string_view line) {
 bool has_line_break(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
 // Opens a regular file for reading. The open does not wait for a FIFO's writer, and whatever
-// is not a regular file (a FIFO, a device, a directory) is refused rather than read.
+// is not a regular file (a FIFO, a device, a directory) is refused rather than read; reads of a
+// regular file never block, so the non-blocking flag changes nothing for it.
 std::FILE* open_regular_file(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat info {};
   const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  std::FILE* file = regular && fcntl(fd, F_SETFL, 0) == 0 ? fdopen(fd, "rb") : nullptr;
+  std::FILE* file = regular ? fdopen(fd, "rb") : nullptr;
   if (file == nullptr) {
     ::close(fd);
     if (!regular) errno = EINVAL;
