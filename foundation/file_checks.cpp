@@ -1,9 +1,12 @@
 #include "foundation/file_checks.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <filesystem>
 #include <optional>
 #include <string>
+#include <system_error>
 
 #include "foundation/kstring.h"
 #include "foundation/run_state.h"
@@ -39,6 +42,16 @@ bool valid_file_exists(const ShortText& name) {
 }
 
 bool check_file_exists(const ShortText& name) { return valid_file_exists(name); }
+
+bool file_can_be_rewritten(const ShortText& name) {
+  if (name.empty() || name.view().find('\0') != std::string_view::npos) return false;
+  std::error_code error;
+  const std::filesystem::path file = std::filesystem::canonical(name.str(), error);
+  struct stat info {};
+  if (error || stat(file.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  if ((info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || access(file.c_str(), W_OK) != 0) return false;
+  return access(file.parent_path().c_str(), W_OK | X_OK) == 0;
+}
 
 bool check_drive_ready(const ShortText& name, bool report) {
   if (!run_state().path_checks_on) return true;

@@ -11,6 +11,11 @@ namespace vx {
 bool valid_file_exists(const ShortText& name);
 bool check_file_exists(const ShortText& name);
 
+// True when the name (without a NUL byte) leads, through any symbolic links, to a regular file
+// that an atomic rewrite can replace: the file may be written (a file without write permission
+// counts as read-only even for root) and its directory takes the temporary file.
+bool file_can_be_rewritten(const ShortText& name);
+
 // Names in the drive form "X:..." name no drive on Linux and fail.
 bool check_drive_ready(const ShortText& name, bool report);
 // True when the name's directory exists or it has none.

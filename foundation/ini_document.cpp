@@ -1,5 +1,9 @@
 #include "foundation/ini_document.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 
@@ -48,6 +52,22 @@ std::optional<KeyLine> key_line(std::string_view line) {
 
 bool has_line_break(std::string_view text) { return text.find_first_of("\r\n") != std::string_view::npos; }
 
+// Opens a regular file for reading. The open does not wait for a FIFO's writer, and whatever
+// is not a regular file (a FIFO, a device, a directory) is refused rather than read; reads of a
+// regular file never block, so the non-blocking flag changes nothing for it.
+std::FILE* open_regular_file(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info {};
+  const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+  std::FILE* file = regular ? fdopen(fd, "rb") : nullptr;
+  if (file == nullptr) {
+    ::close(fd);
+    if (!regular) errno = EINVAL;
+  }
+  return file;
+}
+
 }  // namespace
 
 IniDocument IniDocument::parse(std::string_view text) {
@@ -68,7 +88,7 @@ IniDocument IniDocument::parse(std::string_view text) {
 }
 
 IniDocument IniDocument::load(const std::string& path, LoadStatus& status) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
+  std::FILE* file = open_regular_file(path);
   if (file == nullptr) {
     status = errno == ENOENT ? LoadStatus::missing : LoadStatus::failed;
     return {};

@@ -1,5 +1,7 @@
 #include "programmer/default_desktop.h"
 
+#include <sys/stat.h>
+
 #include <optional>
 #include <string>
 
@@ -15,16 +17,25 @@ namespace vx::programmer {
 namespace {
 
 constexpr const char* missing_defaults = "CQUILLHCS08 Programmer Error - Can't find default desktop files. Halting.";
+constexpr const char* desktop_error = "Error in desktop files. Halting.";
 
 [[noreturn]] void halt_with(std::int32_t code, const char* message) {
   WRITELN_TO_DEBUG(message);
   internal_prog_halt(code);
 }
 
+// A default file that is there but is no regular file (a FIFO, a directory) cannot be read:
+// an input/output error rather than a missing file.
+[[noreturn]] void halt_unusable_default(const ShortText& path, std::int32_t missing_code) {
+  struct stat info {};
+  if (stat(path.c_str(), &info) == 0) halt_with(97, desktop_error);
+  halt_with(missing_code, missing_defaults);
+}
+
 IniDocument load_or_halt(const ShortText& path) {
   IniDocument::LoadStatus status{};
   IniDocument document = IniDocument::load(path.str(), status);
-  if (status == IniDocument::LoadStatus::failed) halt_with(97, "Error in desktop files. Halting.");
+  if (status == IniDocument::LoadStatus::failed) halt_with(97, desktop_error);
   return document;
 }
 
@@ -66,21 +77,20 @@ bool desktop_is_current(const IniDocument& desktop, const IniDocument& defaults,
 
 void install_default_desktop(const ShortText& desktop_file_name) {
   std::optional<ShortText> index_path = beside_program("CQLLVIDM.DEF");
-  if (!index_path || !resolve_file_name(*index_path, ShortText::max_length)) halt_with(99, missing_defaults);
+  if (!index_path) halt_with(99, missing_defaults);
+  if (!resolve_file_name(*index_path, ShortText::max_length)) halt_unusable_default(*index_path, 99);
 
   std::optional<ShortText> default_path =
       beside_program(ShortText(choose_default_desktop(load_or_halt(*index_path))));
-  if (!default_path || file_name_part(*default_path).empty() ||
-      !resolve_file_name(*default_path, ShortText::max_length)) {
-    halt_with(98, missing_defaults);
-  }
+  if (!default_path || file_name_part(*default_path).empty()) halt_with(98, missing_defaults);
+  if (!resolve_file_name(*default_path, ShortText::max_length)) halt_unusable_default(*default_path, 98);
   const IniDocument defaults = load_or_halt(*default_path);
 
   const std::optional<ShortText> desktop_path = beside_program(desktop_file_name);
-  if (!desktop_path) halt_with(97, "Error in desktop files. Halting.");
+  if (!desktop_path) halt_with(97, desktop_error);
   IniDocument::LoadStatus status{};
   IniDocument desktop = IniDocument::load(desktop_path->str(), status);
-  if (status == IniDocument::LoadStatus::failed) halt_with(97, "Error in desktop files. Halting.");
+  if (status == IniDocument::LoadStatus::failed) halt_with(97, desktop_error);
   if (status == IniDocument::LoadStatus::loaded && desktop_is_current(desktop, defaults, *default_path)) return;
 
   for (const std::string& section : defaults.sections()) {
@@ -88,7 +98,7 @@ void install_default_desktop(const ShortText& desktop_file_name) {
       desktop.set_value(section, key, defaults.value(section, key).value_or(""));
     }
   }
-  if (!desktop.save(desktop_path->str())) halt_with(97, "Error in desktop files. Halting.");
+  if (!desktop.save(desktop_path->str())) halt_with(97, desktop_error);
 }
 
 }  // namespace vx::programmer

@@ -39,8 +39,8 @@ std::string read_serial_file_text(const ShortText& name) {
   return text;
 }
 
-// Another run that programs boards from the same file holds it between its read and its
-// rewrite; a run that cannot have it in time fails rather than hand out a number twice.
+// Another run that programs boards from the same file holds it from its read to the end of its
+// PS; a run that cannot have it in time fails rather than hand out a number twice.
 constexpr std::uint32_t serial_file_patience_ms = 60'000;
 
 void hold_serial_file() {
@@ -55,6 +55,28 @@ void hold_serial_file() {
   }
 }
 
+void passed(SerialStep step) {
+  if (state.watcher != nullptr) state.watcher(step);
+}
+
+[[noreturn]] void unwritable_serial_file(const ShortText& name) {
+  throw std::runtime_error("Cannot write serial file " + name.str());
+}
+
+void rewrite_serial_file(const SerialNumber& number) {
+  const ShortText& name = programmer_run().serial_file_name;
+  if (!replace_file_atomically(name.str(), format_serial_number(number))) unwritable_serial_file(name);
+}
+
+// The number that was not programmed goes back into the file, so the next board gets it.
+void give_back(const SerialNumber& number) {
+  rewrite_serial_file(number);
+  state.number = number;
+  state.display_text = serial_display_text(number);
+  state.lock.release();
+  passed(SerialStep::given_back);
+}
+
 // The bytes programmed at the serial address read back as written.
 bool serial_reads_back(std::uint32_t address, const std::vector<std::uint8_t>& bytes) {
   bool same = true;
@@ -65,6 +87,31 @@ bool serial_reads_back(std::uint32_t address, const std::vector<std::uint8_t>& b
     restore_address_page();
   }
   return same;
+}
+
+// Programs the number and reads it back: 0, or the result of the failure with its status text.
+std::int32_t put_on_device(const SerialNumber& number, const std::string& display_text) {
+  const std::uint32_t address = number.address;
+  srecord_download().error = false;
+  ProgramPipeline pipeline =
+      module_pipeline(static_cast<std::int32_t>(address & ~3U), static_cast<std::int32_t>((address + 18) & ~3U));
+  pipeline.set_current_address(static_cast<std::int32_t>(address));
+  mcu_registers().PC = static_cast<std::uint16_t>(reload_algorithm_page(program_routine_entry(), true));
+  END_DEBUG_LINE();
+  WRITE_TO_DEBUG("Programming serial number " + ShortText(display_text) + " at address $" + hex_long(address));
+  const std::vector<std::uint8_t> bytes = serial_storage_bytes(number);
+  for (const std::uint8_t byte : bytes) pipeline.add_program_byte(byte);
+  if (!program_collected_blocks(pipeline)) {
+    WRITELN_TO_DEBUG("Error during programming.");
+    return 18;
+  }
+  passed(SerialStep::programmed);
+  if (!serial_reads_back(address, bytes)) {
+    WRITELN_TO_DEBUG(" Failed.");
+    return 56;
+  }
+  passed(SerialStep::read_back);
+  return 0;
 }
 
 }  // namespace
@@ -105,16 +152,14 @@ void increment_serial_number() {
   const bool advanced = advance_serial_number(state.number);
   state.display_text = serial_display_text(state.number);
   if (!advanced) {
+    END_DEBUG_LINE();
     WRITELN_TO_DEBUG("Error - Can NOT update Serial Number.");
     internal_prog_halt(55);
   }
 }
 
 void write_serial_file() {
-  const ShortText& name = programmer_run().serial_file_name;
-  if (!replace_file_atomically(name.str(), format_serial_number(state.number))) {
-    throw std::runtime_error("Cannot write serial file " + name.str());
-  }
+  rewrite_serial_file(state.number);
   state.lock.release();
 }
 
@@ -122,27 +167,31 @@ void program_serial_number() {
   if (!state.selected) return;
   hold_serial_file();
   read_serial_file();
-  const std::uint32_t address = state.number.address;
-  srecord_download().error = false;
-  ProgramPipeline pipeline =
-      module_pipeline(static_cast<std::int32_t>(address & ~3U), static_cast<std::int32_t>((address + 18) & ~3U));
-  pipeline.set_current_address(static_cast<std::int32_t>(address));
-  mcu_registers().PC = static_cast<std::uint16_t>(reload_algorithm_page(program_routine_entry(), true));
-  END_DEBUG_LINE();
-  WRITE_TO_DEBUG("Programming serial number " + ShortText(state.display_text) + " at address $" + hex_long(address));
-  const std::vector<std::uint8_t> bytes = serial_storage_bytes(state.number);
-  for (const std::uint8_t byte : bytes) pipeline.add_program_byte(byte);
-  if (!program_collected_blocks(pipeline)) {
-    WRITELN_TO_DEBUG("Error during programming.");
-    internal_prog_halt(18);
+  passed(SerialStep::read);
+  // Both the reservation and the giving back rewrite the file.
+  const ShortText& name = programmer_run().serial_file_name;
+  if (!file_can_be_rewritten(name)) unwritable_serial_file(name);
+  const SerialNumber number = state.number;
+  const std::string display_text = state.display_text;
+  // The last number cannot be reserved: programming it would hand it out again at the next run.
+  increment_serial_number();
+  // The file names the next number before this one reaches the device.
+  rewrite_serial_file(state.number);
+  passed(SerialStep::reserved);
+  std::int32_t failure = 0;
+  try {
+    failure = put_on_device(number, display_text);
+  } catch (...) {
+    give_back(number);
+    throw;
   }
-  if (!serial_reads_back(address, bytes)) {
-    WRITELN_TO_DEBUG(" Failed.");
-    internal_prog_halt(56);
+  if (failure != 0) {
+    give_back(number);
+    internal_prog_halt(failure);
   }
   WRITELN_TO_DEBUG(" Success.");
-  increment_serial_number();
-  write_serial_file();
+  state.lock.release();
+  passed(SerialStep::finished);
 }
 
 }  // namespace vx::programmer

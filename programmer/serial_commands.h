@@ -7,16 +7,21 @@
 #include "programmer/serial_number_file.h"
 
 // CS and PS: the serial-number file that names the next device's number,
-// and programming that number, after which the file counts on.
+// and programming that number, which the file has counted past first.
 namespace vx::programmer {
+
+// The points of PS between which a run can die; a test can watch them pass.
+enum class SerialStep { read, reserved, programmed, read_back, finished, given_back };
+using SerialStepWatcher = void (*)(SerialStep);
 
 struct SerialState {
   // The file name itself is the run's serial_file_name (the shutdown saves it).
   bool selected = false;
   SerialNumber number;
   std::string display_text;
-  // Held from CS's read to PS's rewrite: two runs never program one number.
+  // Held from CS's read to the end of PS: two runs never program one number.
   platform::FileLock lock;
+  SerialStepWatcher watcher = nullptr;
 };
 
 SerialState& serial_state();
@@ -28,8 +33,10 @@ void choose_serial_file();
 void read_serial_file();
 // Advances the number held in memory; 55 when it cannot go on.
 void increment_serial_number();
-// PS: programs the number the file holds, reads it back, then counts the file on. Does
-// nothing while no file is selected.
+// PS: counts the file on, then programs the number it held and reads it back; a failure of
+// either puts the number back into the file. A run that dies in between skips a number and
+// never hands one out twice. A file that cannot be rewritten is refused before anything is
+// programmed. Does nothing while no file is selected.
 void program_serial_number();
 // The number held in memory replaces the file's contents in one step.
 void write_serial_file();

@@ -37,7 +37,8 @@ struct CacheSwitch {
   bool saved;
 };
 
-// The records of the object file in the order the sort flag asks for.
+// The records of the object file in the order the sort flag asks for; unsorted, the data lines
+// PM programs (S-records and Intel hex).
 class RecordSource {
  public:
   explicit RecordSource(const ShortText& name) : sorted_(command_line().sort_flag) {
@@ -50,6 +51,8 @@ class RecordSource {
   }
 
   bool loaded() const { return loaded_; }
+  // A line that does not read ended the records before the end of the file.
+  bool bad() const { return !sorted_ && lines_.bad(); }
 
   bool next(ObjectDataRecord& record) {
     if (!sorted_) return lines_.next(record);
@@ -63,7 +66,7 @@ class RecordSource {
   bool sorted_;
   bool loaded_ = false;
   std::ifstream file_;
-  ObjectLineReader lines_{file_, false};
+  ObjectLineReader lines_{file_, true};
   std::array<std::uint8_t, 256> buffer_{};
 };
 
@@ -121,6 +124,11 @@ void verify_module(std::int32_t start, std::int32_t end) {
       WRITELN_TO_DEBUG(" Verify canceled by user.");
       internal_prog_halt(4);
     }
+  }
+  if (source.bad()) {
+    // The rest of the file was never compared.
+    WRITELN_TO_DEBUG(" Error while loading S-record file.");
+    internal_prog_halt(5);
   }
   WRITE_TO_DEBUG(ShortText(five_backspaces) + address_to_hex5(static_cast<std::uint32_t>(last_address)) + ". ");
   WRITELN_TO_DEBUG("Verified.");

@@ -147,6 +147,44 @@ TEST(ProductionExample, TheLastSerialNumberEndsWith55AndLeavesTheFile) {
   EXPECT_EQ(bench.text("board.ser"), last);
 }
 
+// Unsorted, VM compares the lines PM programs, Intel hex as S-records: a board programmed from
+// one file and verified against another stops at the first byte that differs.
+TEST(ProductionExample, UnsortedVerifyComparesIntelHexAsPmProgramsIt) {
+  struct Case {
+    const char* programmed;
+    const char* verified;
+    const char* option;
+    int result;
+    const char* lines;
+  };
+  const char* differs = "Verifying Address $08000. Verify error at address $08000.\nByte in module is $00 and should be $99.\n";
+  const Case cases[] = {
+      {"a.hex", "b.hex", "NOSORT", 3, differs},
+      {"a.s19", "b.s19", "NOSORT", 3, differs},
+      {"a.s19", "b.s19", "NOSCAN", 3, differs},
+      {"a.hex", "a.hex", "NOSORT", 0, "Verifying Address $0800F. Verified.\n"},
+      {"a.hex", "a.s19", "NOSORT", 0, "Verifying Address $0800F. Verified.\n"},
+      {"a.hex", "broken.hex", "NOSORT", 5, " Error while loading S-record file.\n"},
+  };
+  const std::pair<const char*, const char*> files[] = {
+      {"a.hex", ":10800000000102030405060708090A0B0C0D0E0FF8\n:00000001FF\n"},
+      {"b.hex", ":1080000099999999999999999999999999999999E0\n:00000001FF\n"},
+      {"a.s19", "S1138000000102030405060708090A0B0C0D0E0FF4\nS9030000FC\n"},
+      {"b.s19", "S113800099999999999999999999999999999999DC\nS9030000FC\n"},
+      // The first line matches the board; the second does not read.
+      {"broken.hex", ":10800000000102030405060708090A0B0C0D0E0FF8\n:02801000ZZ01FF\n:00000001FF\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.programmed) + " " + c.verified + " " + c.option);
+    ProductionRun bench;
+    for (const auto& [name, text] : files) bench.install.write(name, text);
+    const ProgrammerResult result = bench.run(
+        "CM @SIM60_PRODUCTION.S8P\nSS @" + std::string(c.programmed) + "\nEN\nPM\nSS @" + c.verified + "\nVM\n", c.option);
+    EXPECT_EQ(result.exit_code, c.result) << result.output;
+    EXPECT_TRUE(contains(result.output, c.lines)) << result.output;
+  }
+}
+
 // Every result a command file can end with: the exit code is the result and the last status
 // line says so.
 TEST(ProductionExample, FailuresEndWithTheirResultAsExitCodeAndLastLine) {

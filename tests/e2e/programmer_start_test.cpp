@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <sstream>
@@ -126,6 +127,22 @@ TEST(ProgrammerStart, WithoutTheDesktopTheIndexNamesTheStartEndsWith98) {
       run_programmer(install, {"NOSCAN", install.write("remarks.cfg", remarks)});
   EXPECT_EQ(result.exit_code, 98);
   EXPECT_NE(result.errors.find("Can't find default desktop files. Halting.\n"), std::string::npos);
+}
+
+// A desktop file that is no regular file is an input/output error of the start, never a wait for
+// a writer that does not come. `timeout` ends a start that hangs, so that failure shows as 124.
+TEST(ProgrammerStart, DesktopFilesThatAreNoRegularFilesEndTheStartWith97) {
+  for (const char* name : {"CQUILLHCS08.DSK", "CQLLVIDM.DEF", "CQLLSTD.DSK"}) {
+    SCOPED_TRACE(name);
+    ProgrammerInstall install;
+    std::filesystem::remove(install.file(name));
+    ASSERT_EQ(mkfifo(install.file(name).c_str(), 0600), 0);
+    const std::vector<std::string> arguments{"-s", "KILL", "5", install.program(), "NOSCAN",
+                                             install.write("remarks.cfg", remarks)};
+    test::ChildProcess child("/usr/bin/timeout", arguments, install.environment());
+    EXPECT_EQ(child.wait_for_exit(), 97);
+    EXPECT_NE(child.errors().find("Error in desktop files. Halting.\n"), std::string::npos) << child.errors();
+  }
 }
 
 TEST(ProgrammerStart, TheDesktopIsWrittenAtTheFirstStartAndReadAtTheNext) {

@@ -1,6 +1,7 @@
 #include "foundation/ini_document.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -67,6 +68,18 @@ TEST(IniDocument, SavesWholeFilesAndRefusesReadOnlyOnesAndGiantOnes) {
   std::filesystem::resize_file(giant, IniDocument::max_file_size + 1);
   IniDocument::load(giant, status);
   EXPECT_EQ(status, IniDocument::LoadStatus::failed);
+}
+
+// A FIFO without a writer, a directory and a device fail at once instead of blocking the load.
+TEST(IniDocument, OnlyRegularFilesLoad) {
+  test::TempDir dir;
+  const std::string fifo = dir.file("fifo.ini");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  for (const std::string& path : {fifo, dir.path().string(), std::string("/dev/zero")}) {
+    IniDocument::LoadStatus status{};
+    EXPECT_TRUE(IniDocument::load(path, status).sections().empty()) << path;
+    EXPECT_EQ(status, IniDocument::LoadStatus::failed) << path;
+  }
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "foundation/run_control.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
@@ -203,6 +204,30 @@ TEST_F(FileChecksTest, WildcardsNeverPassAsFiles) {
   EXPECT_TRUE(check_file_exists(dir_.file("plain.s19")));
   EXPECT_FALSE(valid_file_exists(dir_.path().string()));
   EXPECT_FALSE(valid_file_exists(dir_.file("absent.s19")));
+}
+
+TEST_F(FileChecksTest, OnlyAWritableRegularFileNamedWithoutANulCanBeRewritten) {
+  namespace fs = std::filesystem;
+  const std::string plain = dir_.file("plain.ser");
+  std::ofstream(plain) << "010000FF80393030";
+  const std::string read_only = dir_.file("read-only.ser");
+  std::ofstream(read_only) << "010000FF80393030";
+  fs::permissions(read_only, fs::perms::owner_read);
+  fs::create_symlink(plain, dir_.file("link.ser"));
+  fs::create_symlink(read_only, dir_.file("read-only-link.ser"));
+  ASSERT_EQ(mkfifo(dir_.file("fifo.ser").c_str(), 0600), 0);
+  const std::pair<std::string, bool> cases[] = {
+      {plain, true},
+      {dir_.file("link.ser"), true},
+      {read_only, false},
+      {dir_.file("read-only-link.ser"), false},
+      {dir_.file("fifo.ser"), false},
+      {dir_.path().string(), false},
+      {dir_.file("absent.ser"), false},
+      {plain + std::string(1, '\0') + "x", false},
+      {"", false},
+  };
+  for (const auto& [name, rewritable] : cases) EXPECT_EQ(file_can_be_rewritten(ShortText(name)), rewritable) << name;
 }
 
 TEST_F(FileChecksTest, DriveFormsAndMissingDirectoriesAreReportedWhenAsked) {
