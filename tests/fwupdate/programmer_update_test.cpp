@@ -102,6 +102,20 @@ class ProgrammerUpdateTest : public sap_testing::EthernetTest {
     return updated;
   }
 
+  // An attempt on a programmer at 8.10 that ends with `last_lines` and leaves its flash as it was.
+  void expect_refused_before_any_erase(const std::vector<std::string>& last_lines) {
+    const Bytes before(programmer_->memory().begin(), programmer_->memory().end());
+    EXPECT_FALSE(update());
+    ASSERT_GE(progress_.lines.size(), last_lines.size());
+    EXPECT_EQ(std::vector<std::string>(progress_.lines.end() - static_cast<long>(last_lines.size()),
+                                       progress_.lines.end()),
+              last_lines)
+        << all_lines();
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), programmer_->memory().begin())) << "nothing erased";
+    EXPECT_EQ(programmer_->running_version(), "8.10");
+    server_.reset();
+  }
+
   void clear_files() {
     for (const auto& entry : std::filesystem::directory_iterator(dir_.path())) std::filesystem::remove(entry.path());
   }
@@ -333,16 +347,7 @@ TEST_F(ProgrammerUpdateTest, AFileThatDoesNotFitIsRefusedBeforeAnyErase) {
     } else {
       write_file("tamberlyproens", "8.12", c.image);
     }
-    const Bytes before(programmer_->memory().begin(), programmer_->memory().end());
-    EXPECT_FALSE(update());
-    ASSERT_GE(progress_.lines.size(), c.last_lines.size());
-    EXPECT_EQ(std::vector<std::string>(progress_.lines.end() - static_cast<long>(c.last_lines.size()),
-                                       progress_.lines.end()),
-              c.last_lines)
-        << all_lines();
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), programmer_->memory().begin())) << "nothing erased";
-    EXPECT_EQ(programmer_->running_version(), "8.10");
-    server_.reset();
+    expect_refused_before_any_erase(c.last_lines);
   }
 }
 
@@ -375,16 +380,7 @@ TEST_F(ProgrammerUpdateTest, ADamagedFileIsRefusedBeforeAnyErase) {
     ASSERT_TRUE(tools::write_firmware_file(test::data_digit_changed(test::s3_records({c.image})), dir_.path().string(),
                                            c.base, c.version, error))
         << error;
-    const Bytes before(programmer_->memory().begin(), programmer_->memory().end());
-    EXPECT_FALSE(update());
-    ASSERT_GE(progress_.lines.size(), c.last_lines.size());
-    EXPECT_EQ(std::vector<std::string>(progress_.lines.end() - static_cast<long>(c.last_lines.size()),
-                                       progress_.lines.end()),
-              c.last_lines)
-        << all_lines();
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), programmer_->memory().begin())) << "nothing erased";
-    EXPECT_EQ(programmer_->running_version(), "8.10");
-    server_.reset();
+    expect_refused_before_any_erase(c.last_lines);
   }
 }
 
