@@ -32,17 +32,19 @@ FirmwareFile read_firmware_file(const ShortText& name, FirmwareFileForm form) {
   loaders::clear_object_records();
   loaders::install_address_remap_table(nullptr);
   switch (loaders::read_firmware_image(name, form == FirmwareFileForm::scrambled)) {
-    case loaders::FirmwareImageRead::unreadable: return {std::nullopt, FirmwareFileFault::unreadable};
-    case loaders::FirmwareImageRead::damaged: return {std::nullopt, FirmwareFileFault::damaged};
+    case loaders::FirmwareImageRead::unreadable: return {{}, FirmwareFileFault::unreadable};
+    case loaders::FirmwareImageRead::damaged: return {{}, FirmwareFileFault::damaged};
     case loaders::FirmwareImageRead::read: break;
   }
   std::vector<FirmwareRecord> records = walked_records();
-  if (records_conflict(records)) return {std::nullopt, FirmwareFileFault::damaged};
-  return {std::move(records), FirmwareFileFault::unreadable};
+  if (records_conflict(records)) return {{}, FirmwareFileFault::damaged};
+  return {std::move(records), std::nullopt};
 }
 
 std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText& name, FirmwareFileForm form) {
-  return read_firmware_file(name, form).records;
+  FirmwareFile file = read_firmware_file(name, form);
+  if (file.fault) return std::nullopt;
+  return std::move(file.records);
 }
 
 bool records_conflict(std::span<const FirmwareRecord> records) {

@@ -25,9 +25,10 @@ enum class FirmwareFileForm : std::uint8_t { scrambled, plain };
 // match, no end record follows the data, or one address is given two values.
 enum class FirmwareFileFault : std::uint8_t { unreadable, damaged };
 
+// The records, in address order, unless the file has a fault.
 struct FirmwareFile {
-  std::optional<std::vector<FirmwareRecord>> records;
-  FirmwareFileFault fault = FirmwareFileFault::unreadable;
+  std::vector<FirmwareRecord> records;
+  std::optional<FirmwareFileFault> fault;
 };
 
 // The file's records, read without the remap table; the object records stay loaded.

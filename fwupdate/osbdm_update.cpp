@@ -117,15 +117,14 @@ bool update_osbdm_firmware(UpdateEnding& ending) {
   // A plain file read scrambled is damaged text: like a scrambled file without
   // a record in the window, it is read again plain, and that reading decides.
   const FirmwareFile scrambled = file.read(FirmwareFileForm::scrambled);
-  if (!scrambled.records && scrambled.fault == FirmwareFileFault::unreadable) return ending.fail(no_file);
+  if (scrambled.fault == FirmwareFileFault::unreadable) return ending.fail(no_file);
   update_status("Success.");
-  std::vector<FirmwareRecord> inside = scrambled.records ? osbdm_window_records(*scrambled.records)
-                                                         : std::vector<FirmwareRecord>{};
+  std::vector<FirmwareRecord> inside = osbdm_window_records(scrambled.records);
   if (inside.empty()) {
     const FirmwareFile plain = file.read(FirmwareFileForm::plain);
-    if (!plain.records) return ending.fail(no_file);
+    if (plain.fault) return ending.fail(no_file);
     update_status("Success.");
-    inside = osbdm_window_records(*plain.records);
+    inside = osbdm_window_records(plain.records);
   }
   if (inside.empty()) {
     update_status("ERROR - No data to program!");
