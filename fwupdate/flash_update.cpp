@@ -7,7 +7,6 @@
 #include "foundation/kstring.h"
 #include "foundation/microsecond_timer.h"
 #include "fwupdate/fx_logic.h"
-#include "fwupdate/object_walk.h"
 #include "fwupdate/osbdm_update.h"
 #include "fwupdate/programmer_update.h"
 #include "fwupdate/update_progress.h"
@@ -16,9 +15,7 @@
 #include "interface/firmware_update_link.h"
 #include "interface/interface_reset.h"
 #include "interface/link_state.h"
-#include "loaders/debug_context.h"
 #include "loaders/object_image.h"
-#include "loaders/srecord_image.h"
 
 namespace vx::fwupdate {
 namespace {
@@ -37,7 +34,6 @@ constexpr std::int32_t usb_erase_timeout_ms = 2000;
 constexpr std::uint32_t version_offset = 0x58, cable_version_address = 0x8058, usb_version_address = 0x4058,
                         original_version_address = 0xC058;
 constexpr std::int64_t windriver_boot_wait_us = 2'000'000, boot_wait_us = 50'000;
-constexpr std::size_t walk_buffer_size = 4096;
 
 const char* const invalid_data = "The Update File contains invalid data.";
 const char* const link_lost_at_boot = "Error. Check Port, Power, and Connections.";
@@ -339,24 +335,6 @@ struct LoadedFile {
 };
 
 }  // namespace
-
-std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText& name, FirmwareFileForm form) {
-  loaders::clear_object_records();
-  loaders::install_address_remap_table(nullptr);
-  const bool read = form == FirmwareFileForm::scrambled ? loaders::read_scrambled_srecord_image(name)
-                                                        : loaders::read_srecord_image(name);
-  if (!read) return std::nullopt;
-  std::vector<FirmwareRecord> records;
-  std::array<std::uint8_t, walk_buffer_size> buffer{};
-  std::int32_t address = 0;
-  std::uint16_t length = 0;
-  rewind_object_records_bank1();
-  while (next_object_record_bank1(address, length, buffer)) {
-    const std::size_t held = std::min<std::size_t>(length, buffer.size());
-    records.push_back({static_cast<std::uint32_t>(address), {buffer.begin(), buffer.begin() + held}});
-  }
-  return records;
-}
 
 std::optional<FirmwareBlock> build_firmware_block(std::span<const FirmwareRecord> records, std::uint8_t link_kind,
                                                   EngineBuild build, bool windriver_interface, bool universal_fx) {

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "foundation/short_text.h"
+#include "fwupdate/firmware_records.h"
 #include "fwupdate/update_decision.h"
 #include "fwupdate/update_ending.h"
 
@@ -24,25 +25,12 @@ inline constexpr std::uint8_t update_mode_original = 0, update_mode_updated = 0x
 inline constexpr std::uint32_t block_size = 0x4000;
 inline constexpr std::uint32_t cable_block_start = 0x8000, usb_block_start = 0xF8000;
 
-struct FirmwareRecord {
-  std::uint32_t address = 0;
-  std::vector<std::uint8_t> bytes;
-};
-
 // The records that go into the interface and the block image they fill (gaps 0xFF).
 struct FirmwareBlock {
   std::uint32_t start = 0;
   std::vector<FirmwareRecord> records;
   std::array<std::uint8_t, block_size> image{};
 };
-
-// How a firmware file is written: the engine's scrambled form, or plain S-records.
-enum class FirmwareFileForm : std::uint8_t { scrambled, plain };
-
-// The records of a firmware file in address order, read without the remap
-// table; nullopt when the file cannot be read. The object records stay loaded.
-std::optional<std::vector<FirmwareRecord>> load_firmware_records(const ShortText& name,
-                                                                FirmwareFileForm form = FirmwareFileForm::scrambled);
 
 // Builds the block of the link kind from the records; nullopt when the file
 // holds invalid data: a record outside the block (an updater passes over a

@@ -98,9 +98,7 @@ void return_to_run_mode() {
 // Frees the loaded records however the attempt ends.
 struct LoadedRecords {
   ~LoadedRecords() { loaders::clear_object_image(); }
-  std::optional<std::vector<FirmwareRecord>> read(FirmwareFileForm form) {
-    return load_firmware_records(update_decision().update_file_name, form);
-  }
+  FirmwareFile read(FirmwareFileForm form) { return read_firmware_file(update_decision().update_file_name, form); }
 };
 
 bool erase_area(std::uint32_t first, std::uint32_t last) {
@@ -163,15 +161,17 @@ bool update_osbdm_firmware(UpdateEnding& ending) {
   update_status("");
   update_status("Loading new Firmware data ...");
   LoadedRecords file;
-  std::optional<std::vector<FirmwareRecord>> records = file.read(FirmwareFileForm::scrambled);
-  if (!records) return ending.fail(no_file);
+  // A plain file read scrambled is damaged text: like a scrambled file without
+  // a record in the window, it is read again plain, and that reading decides.
+  const FirmwareFile scrambled = file.read(FirmwareFileForm::scrambled);
+  if (scrambled.fault == FirmwareFileFault::unreadable) return ending.fail(no_file);
   update_status("Success.");
-  std::vector<FirmwareRecord> inside = osbdm_window_records(*records);
+  std::vector<FirmwareRecord> inside = osbdm_window_records(scrambled.records);
   if (inside.empty()) {
-    records = file.read(FirmwareFileForm::plain);
-    if (!records) return ending.fail(no_file);
+    const FirmwareFile plain = file.read(FirmwareFileForm::plain);
+    if (plain.fault) return ending.fail(no_file);
     update_status("Success.");
-    inside = osbdm_window_records(*records);
+    inside = osbdm_window_records(plain.records);
   }
   if (inside.empty()) {
     update_status("ERROR - No data to program!");

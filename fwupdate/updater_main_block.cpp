@@ -1,7 +1,5 @@
 #include "fwupdate/updater_main_block.h"
 
-#include <unistd.h>
-
 #include "foundation/kstring.h"
 #include "foundation/run_control.h"
 #include "foundation/run_state.h"
@@ -31,14 +29,6 @@ ShortText program_folder() {
   ShortText exe;
   GET_EXE_PATH(exe);
   return add_backslash(path_part(exe)).value_or(ShortText());
-}
-
-void close_main_window() {
-  if (ws::Form* main = ws::main_form()) {
-    ws::post_message(main->handle(), ws::msg::close);
-  } else {
-    ws::terminate();
-  }
 }
 
 void start_update_engine() {
@@ -80,7 +70,6 @@ void finish_updater_units() {
 int updater_main_block(const std::function<void(Tupdatefirmwareselectionform&)>& sit_down) {
   const ShortText folder = program_folder();
   start_updater_units(folder);
-  if (ws::headless()) install_headless_signals(close_main_window);
   {
     fwupdate::Taskupdate_bdmquorvex1 progress;
     progress.hide();
@@ -88,13 +77,7 @@ int updater_main_block(const std::function<void(Tupdatefirmwareselectionform&)>&
     ws::set_main_form(&window);
     window.FormCreate();
     if (sit_down) sit_down(window);
-    if (ws::headless() && !isatty(STDIN_FILENO)) {
-      // Nobody can answer a headless window: it is shown, its device list built, and the run ends.
-      window.show();
-      ws::process_messages();
-    } else {
-      ws::run();
-    }
+    ws::run();
     ws::set_main_form(nullptr);
   }
   finish_updater_units();

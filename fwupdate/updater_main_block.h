@@ -13,10 +13,11 @@ class Tupdatefirmwareselectionform;
 void start_updater_units(const ShortText& folder);
 void finish_updater_units();
 
-// VXFirmwareUpdater from start to end: the units started in their order, the
-// selection window (the main form), the progress window and the message
-// loop; no command line. `sit_down` sees the window once both windows exist,
-// before the loop starts (a test's user). Returns the exit code: 0.
+// VXFirmwareUpdater from start to end on a display: the units started in
+// their order, the selection window (the main form), the progress window and
+// the message loop until the user closes the window; no command line.
+// `sit_down` sees the window once both windows exist, before the loop starts
+// (a test's user). Returns the exit code: 0.
 int updater_main_block(const std::function<void(Tupdatefirmwareselectionform&)>& sit_down = {});
 
 }  // namespace vx::updater

@@ -97,11 +97,8 @@ std::size_t address_bytes_of(char type) {
 
 // An invalid digit anywhere in the count, address or data, a count that
 // leaves no room for the address, or a line that ends early fails the read.
-void decode_line(std::string_view line) {
+void decode_data_record(std::string_view line, std::size_t address_bytes) {
   SrecordImageReader& r = reader_state;
-  if (line.size() < 2 || line[0] != 'S') return;
-  const std::size_t address_bytes = address_bytes_of(line[1]);
-  if (address_bytes == 0) return;
   const std::uint32_t count = hex_pair(line, 2);
   if (count > 0xFF || count < address_bytes + 1) {
     r.error = true;
@@ -128,6 +125,36 @@ void decode_line(std::string_view line) {
   }
 }
 
+bool is_record_type(char type) { return (type >= '0' && type <= '9') || address_bytes_of(type) != 0; }
+bool is_end_record(char type) { return type == '7' || type == '8' || type == '9'; }
+
+// The last byte of a record is the ones' complement of the sum of its count, address and data bytes.
+bool checksum_holds(std::string_view line) {
+  const std::uint32_t count = hex_pair(line, 2);
+  if (count == 0 || count > 0xFF) return false;
+  std::uint32_t sum = count;
+  for (std::size_t i = 0; i + 1 < count; ++i) {
+    const std::uint32_t value = hex_pair(line, 4 + 2 * i);
+    if (value > 0xFF) return false;
+    sum += value;
+  }
+  return hex_pair(line, 2 + 2 * count) == (~sum & 0xFF);
+}
+
+void decode_line(std::string_view line) {
+  SrecordImageReader& r = reader_state;
+  if (line.size() < 2 || line[0] != 'S') return;
+  const std::size_t address_bytes = address_bytes_of(line[1]);
+  if (address_bytes != 0) decode_data_record(line, address_bytes);
+  if (r.error || !r.firmware_checks || !is_record_type(line[1])) return;
+  if (!checksum_holds(line)) r.damaged = true;
+  if (address_bytes != 0) {
+    r.data_ended = false;
+  } else if (is_end_record(line[1])) {
+    r.data_ended = true;
+  }
+}
+
 bool fail_image_read() {
   clear_object_records();
   return false;
@@ -135,10 +162,12 @@ bool fail_image_read() {
 
 bool read_image(const ShortText& name) {
   SrecordImageReader& r = reader_state;
+  r.damaged = false;
   forget_object_image();
   clear_object_records();
   if (!valid_file_exists(name)) return false;
   r.error = false;
+  r.data_ended = true;
   reset_image_block_state();
   std::optional<std::vector<std::uint8_t>> bytes = read_file_bytes(name);
   if (!bytes || (r.scrambled_mode && bytes->size() < scrambled_header_size)) return fail_image_read();
@@ -146,24 +175,29 @@ bool read_image(const ShortText& name) {
   std::string_view line;
   for (std::size_t number = 0; file.read_line(line); ++number) {
     decode_line(line);
-    if (r.error) return fail_image_read();
+    if (r.error || r.damaged) return fail_image_read();
     if (number % lines_per_abort_check == 0 && check_abort() && poll_abort_key() == escape_key) {
       return fail_image_read();
     }
   }
   flush_image_block();
-  if (r.error) return fail_image_read();
+  if (r.firmware_checks && !r.data_ended) r.damaged = true;
+  if (r.error || r.damaged) return fail_image_read();
   mark_object_image_loaded();
   first_image_block();
   return true;
 }
 
-class ScrambledModeScope {
+// A mode of the reader, set for one read (also when an exception passes through).
+class ModeScope {
  public:
-  ScrambledModeScope() { reader_state.scrambled_mode = true; }
-  ~ScrambledModeScope() { reader_state.scrambled_mode = false; }
-  ScrambledModeScope(const ScrambledModeScope&) = delete;
-  ScrambledModeScope& operator=(const ScrambledModeScope&) = delete;
+  ModeScope(bool& mode, bool value) : mode_(mode) { mode_ = value; }
+  ~ModeScope() { mode_ = false; }
+  ModeScope(const ModeScope&) = delete;
+  ModeScope& operator=(const ModeScope&) = delete;
+
+ private:
+  bool& mode_;
 };
 
 }  // namespace
@@ -180,8 +214,15 @@ void reset_image_block_state() {
 bool read_srecord_image(const ShortText& name) { return read_image(name); }
 
 bool read_scrambled_srecord_image(const ShortText& name) {
-  const ScrambledModeScope scope;
+  const ModeScope scrambled(reader_state.scrambled_mode, true);
   return read_image(name);
+}
+
+FirmwareImageRead read_firmware_image(const ShortText& name, bool scrambled) {
+  const ModeScope checked(reader_state.firmware_checks, true);
+  const ModeScope form(reader_state.scrambled_mode, scrambled);
+  if (read_image(name)) return FirmwareImageRead::read;
+  return reader_state.damaged ? FirmwareImageRead::damaged : FirmwareImageRead::unreadable;
 }
 
 }  // namespace vx::loaders

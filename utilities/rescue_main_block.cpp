@@ -1,7 +1,5 @@
 #include "utilities/rescue_main_block.h"
 
-#include <unistd.h>
-
 #include "foundation/kstring.h"
 #include "foundation/system_helpers.h"
 #include "platform/ws/application.h"
@@ -23,8 +21,7 @@ int rescue_main_block(const std::function<void(TForm1&)>& sit_down) {
   ws::set_main_form(&window);
   window.FormCreate();
   if (sit_down) sit_down(window);
-  // Headless, only someone at a terminal could still end the loop.
-  if (!ws::headless() || isatty(STDIN_FILENO)) ws::run();
+  ws::run();
   window.FormDestroy();
   ws::set_main_form(nullptr);
   return 0;

@@ -93,8 +93,8 @@ bool device_taken() {
 void tell_vendor_unset() {
   if (std::exchange(state.vendor_unset_told, true)) return;
   WRITELN_TO_DEBUG(
-      "USB interfaces are not searched: set USB_VENDOR_ID in the STARTUP section of CQUILLHCS08.DSK or the "
-      "environment variable VX_USB_VENDOR_ID to the interfaces' vendor id (see README).");
+      "USB interfaces are not searched: set the environment variable VX_USB_VENDOR_ID (the flash programmer also "
+      "reads USB_VENDOR_ID in the STARTUP section of CQUILLHCS08.DSK) to the interfaces' vendor id (see README).");
 }
 
 // Finds the devices through the callbacks; the library stays initialised afterwards.

@@ -15,6 +15,7 @@
 #include "sim/hcs08/device_config.h"
 #include "sim/hcs08/state_file.h"
 #include "sim/pod/pod_memory.h"
+#include "tests/fwupdate/damaged_firmware.h"
 
 namespace vx {
 namespace {
@@ -221,6 +222,34 @@ TEST(FirmwareUpdateRun, AFailedUpdateIsOfferedOneRetryThenTheScriptRunsOnTheOrig
     if (c.exit_code == 0) {
       EXPECT_NE(result.output.find("CMD>VM"), std::string::npos) << result.output;
     }
+  }
+}
+
+// A damaged firmware file is refused before the cable is booted or erased: the update fails
+// with the file step's line, the retry is declined, and the script runs on the original firmware.
+TEST(FirmwareUpdateRun, ADamagedFileIsRefusedAndTheScriptRunsOnTheOriginalFirmware) {
+  sim::PodMemory factory(sim::FlashLayout::cable);
+  factory.install_firmware(cable_block, "4.07", true);
+  Bytes original;
+  for (std::uint32_t at = cable_block; at < cable_block + block_size; ++at) {
+    original.push_back(factory.byte(static_cast<std::uint16_t>(at)));
+  }
+  const std::string good = s2_records(cable_block, firmware_block("4.10"));
+  for (const test::Damage& damage : test::firmware_damages()) {
+    SCOPED_TRACE(damage.what);
+    UpdateBench bench(cable_lines);
+    const Bytes file = loaders::scramble_firmware_text(damage.apply(good));
+    bench.install.write("quorvexens.410", std::string(file.begin(), file.end()));
+    const ProgrammerResult result = bench.run(cable_port);
+    EXPECT_EQ(result.exit_code, 0) << result.errors;
+    EXPECT_NE(result.errors.find("Loading new Firmware data ...\nCant find Update file.\nFirmware update failed.\n"),
+              std::string::npos)
+        << result.errors;
+    EXPECT_EQ(result.errors.find("Booting Quorvex"), std::string::npos) << result.errors;
+    EXPECT_EQ(result.errors.find("Erasing"), std::string::npos) << result.errors;
+    EXPECT_NE(result.output.find("Flash Version 4.07"), std::string::npos) << result.output;
+    EXPECT_NE(result.output.find("CMD>VM"), std::string::npos) << result.output;
+    EXPECT_EQ(bench.update_block(), original);
   }
 }
 

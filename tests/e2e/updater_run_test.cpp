@@ -8,6 +8,7 @@
 
 #include "support/child_process.h"
 #include "support/temp_dir.h"
+#include "tests/utilities/desktop_refusal.h"
 
 namespace vx {
 namespace {
@@ -27,12 +28,10 @@ class UpdaterRunTest : public ::testing::Test {
   test::TempDir dir_;
 };
 
-TEST_F(UpdaterRunTest, HeadlessItBuildsItsWindowAndEndsWithNobodyToAnswer) {
-  test::ChildProcess updater(dir_.file("VXFirmwareUpdater"), {},
-                             {"VX_SIM=" + dir_.file("bench.ini"), "VX_HEADLESS=1"});
-  EXPECT_EQ(updater.wait_for_exit(), 0) << updater.errors();
-  EXPECT_EQ(updater.errors(), "");
-  EXPECT_TRUE(fs::exists(dir_.file("bench.state"))) << "the simulated bench ran";
+TEST_F(UpdaterRunTest, WithoutADesktopItSaysSoAndEndsBeforeTheBenchStarts) {
+  test::expect_refused_without_desktop(dir_.file("VXFirmwareUpdater"), "VXFirmwareUpdater",
+                                       {"VX_SIM=" + dir_.file("bench.ini")});
+  EXPECT_FALSE(fs::exists(dir_.file("bench.state")));
 }
 
 // The user's program stands in for the updater in its directory: the same main block, with a user at the window.
@@ -57,7 +56,8 @@ TEST_F(UpdaterRunTest, AUserUpdatesTheUniversalAtTheWindow) {
 }
 
 TEST_F(UpdaterRunTest, AnUnusableScenarioIsNamed) {
-  test::ChildProcess updater(dir_.file("VXFirmwareUpdater"), {}, {"VX_SIM=" + dir_.file("missing.ini"), "VX_HEADLESS=1"});
+  test::ChildProcess updater(dir_.file("VXFirmwareUpdater"), {},
+                             {"VX_SIM=" + dir_.file("missing.ini"), "QT_QPA_PLATFORM=offscreen"});
   EXPECT_EQ(updater.wait_for_exit(), 2);
   EXPECT_NE(updater.errors().find("VX_SIM: "), std::string::npos);
 }

@@ -19,6 +19,7 @@
 #include "sim/programmer/sim_programmer_udp.h"
 #include "support/scoped_platform.h"
 #include "support/temp_dir.h"
+#include "tests/fwupdate/damaged_firmware.h"
 #include "tests/fwupdate/programmer_images.h"
 #include "tests/interface/protocol_test_support.h"
 #include "tests/interface/sap_test_support.h"
@@ -99,6 +100,20 @@ class ProgrammerUpdateTest : public sap_testing::EthernetTest {
     const bool updated = flash_update_engine().update_cable_firmware();
     firmware_update_link().busy = false;
     return updated;
+  }
+
+  // An attempt on a programmer at 8.10 that ends with `last_lines` and leaves its flash as it was.
+  void expect_refused_before_any_erase(const std::vector<std::string>& last_lines) {
+    const Bytes before(programmer_->memory().begin(), programmer_->memory().end());
+    EXPECT_FALSE(update());
+    ASSERT_GE(progress_.lines.size(), last_lines.size());
+    EXPECT_EQ(std::vector<std::string>(progress_.lines.end() - static_cast<long>(last_lines.size()),
+                                       progress_.lines.end()),
+              last_lines)
+        << all_lines();
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), programmer_->memory().begin())) << "nothing erased";
+    EXPECT_EQ(programmer_->running_version(), "8.10");
+    server_.reset();
   }
 
   void clear_files() {
@@ -332,16 +347,40 @@ TEST_F(ProgrammerUpdateTest, AFileThatDoesNotFitIsRefusedBeforeAnyErase) {
     } else {
       write_file("tamberlyproens", "8.12", c.image);
     }
-    const Bytes before(programmer_->memory().begin(), programmer_->memory().end());
-    EXPECT_FALSE(update());
-    ASSERT_GE(progress_.lines.size(), c.last_lines.size());
-    EXPECT_EQ(std::vector<std::string>(progress_.lines.end() - static_cast<long>(c.last_lines.size()),
-                                       progress_.lines.end()),
-              c.last_lines)
-        << all_lines();
-    EXPECT_TRUE(std::equal(before.begin(), before.end(), programmer_->memory().begin())) << "nothing erased";
-    EXPECT_EQ(programmer_->running_version(), "8.10");
-    server_.reset();
+    expect_refused_before_any_erase(c.last_lines);
+  }
+}
+
+// A damaged file of any stage stops the update with that stage's line, before the first erase.
+TEST_F(ProgrammerUpdateTest, ADamagedFileIsRefusedBeforeAnyErase) {
+  const std::string no_kernel = "Error: Required Kernel image does not exist";
+  struct Case {
+    const char* base;
+    const char* version;
+    ImagePiece image;
+    std::vector<std::string> last_lines;
+  };
+  const Case cases[] = {
+      {"prokernelen2", "0.02", secondary_kernel, {"Looking for kernel file: " + dir_.file("prokernelen2.002"), no_kernel}},
+      {"prokernelen2", "0.01", primary_kernel, {"Looking for kernel file: " + dir_.file("prokernelen2.001"), no_kernel}},
+      {"tamberlyproen2", "8.30", upgrade_image("8.30"),
+       {"Looking for update files... ",
+        "Unable to locate upgrade firmware files or upgrade firmware files support different format."}},
+      {"tamberlyproens", "8.12", plain_image, {"Cant find Update file."}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.base) + " " + c.version);
+    clear_files();
+    start(at_version("8.10"));
+    if (std::string(c.base) != "tamberlyproens") {
+      write_kernels();
+      write_file("tamberlyproen2", "8.30", {upgrade_image("8.30")});
+    }
+    std::string error;
+    ASSERT_TRUE(tools::write_firmware_file(test::data_digit_changed(test::s3_records({c.image})), dir_.path().string(),
+                                           c.base, c.version, error))
+        << error;
+    expect_refused_before_any_erase(c.last_lines);
   }
 }
 

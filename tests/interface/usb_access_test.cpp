@@ -27,8 +27,8 @@ using ::testing::HasSubstr;
 using ::testing::Not;
 
 const char* const vendor_unset_line =
-    "USB interfaces are not searched: set USB_VENDOR_ID in the STARTUP section of CQUILLHCS08.DSK or the environment "
-    "variable VX_USB_VENDOR_ID to the interfaces' vendor id (see README).";
+    "USB interfaces are not searched: set the environment variable VX_USB_VENDOR_ID (the flash programmer also reads "
+    "USB_VENDOR_ID in the STARTUP section of CQUILLHCS08.DSK) to the interfaces' vendor id (see README).";
 
 // Devices of the simulated vendor on the bus; the setting is the test's to make.
 class UsbAccessTest : public testing::Test {

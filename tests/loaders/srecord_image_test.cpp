@@ -121,6 +121,44 @@ TEST_F(SrecordImageTest, ScrambledFirmwareFilesReadLikeTheirText) {
   EXPECT_TRUE(read_srecord_image(ShortText(path("fw.s19"))));
 }
 
+// The update engine's reading of a firmware file: besides everything above, a record whose
+// checksum does not match, or data without an end record after it, is a damaged file.
+TEST_F(SrecordImageTest, FirmwareFilesMustCarryTheirChecksumsAndEndRecord) {
+  const std::string data = srecord_line('1', 0x8000, counting(16)) + srecord_line('2', 0x18000, {9});
+  const std::string end = "S9030000FC\r\n";
+  struct Case {
+    const char* name;
+    std::string text;
+    FirmwareImageRead result;
+  };
+  const Case cases[] = {
+      {"whole, with a header", "S00600004844521B\r\n" + data + end, FirmwareImageRead::read},
+      {"each end record", data + "S70500000000FA\r\n" + data + "S804000000FB\r\n", FirmwareImageRead::read},
+      {"no data needs no end record", "S00600004844521B\r\n", FirmwareImageRead::read},
+      {"a data byte changed", "S1058000AABC95\r\n" + end, FirmwareImageRead::damaged},
+      {"the count changed", "S1048000AABB95\r\n" + end, FirmwareImageRead::damaged},
+      {"the address changed", "S1058001AABB95\r\n" + end, FirmwareImageRead::damaged},
+      {"the header's checksum", "S00600004844521C\r\n" + data + end, FirmwareImageRead::damaged},
+      {"the end record's checksum", data + "S9030000FD\r\n", FirmwareImageRead::damaged},
+      {"cut before the end record", data, FirmwareImageRead::damaged},
+      {"data after the end record", data + end + srecord_line('1', 0x9000, {1}), FirmwareImageRead::damaged},
+      {"an invalid digit", "S1058000AQBB95\r\n" + end, FirmwareImageRead::unreadable},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(read_firmware_image(ShortText(write("fw.s19", c.text)), false), c.result) << c.name;
+    if (c.result != FirmwareImageRead::read) {
+      EXPECT_TRUE(stored_records().empty()) << c.name;
+    }
+    const std::vector<std::uint8_t> scrambled = scramble_firmware_text(c.text);
+    EXPECT_EQ(read_firmware_image(ShortText(write("fw.bin", scrambled)), true), c.result) << c.name;
+  }
+  EXPECT_EQ(read_firmware_image(ShortText(path("missing.s19")), false), FirmwareImageRead::unreadable);
+  EXPECT_FALSE(srecord_image_reader().scrambled_mode);
+  EXPECT_FALSE(srecord_image_reader().firmware_checks);
+  // Other readings keep taking a wrong checksum and a missing end record.
+  EXPECT_TRUE(read_text("S1058000AABC95\r\n"));
+}
+
 TEST(FirmwareScrambler, UnscramblesWhatItScrambled) {
   FirmwareScrambler scrambler;
   FirmwareScrambler unscrambler;

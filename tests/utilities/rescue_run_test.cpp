@@ -12,6 +12,7 @@
 #include "sim/hcs08/state_file.h"
 #include "support/child_process.h"
 #include "support/temp_dir.h"
+#include "tests/utilities/desktop_refusal.h"
 #include "tests/utilities/rescue_command_file.h"
 #include "tests/utilities/rescue_install.h"
 
@@ -97,15 +98,11 @@ TEST(RescueRun, FailuresShowTheirNumberOnMaroon) {
   }
 }
 
-TEST(RescueRun, HeadlessWithNobodyAtATerminalItEndsAtOnceKeepingItsSettings) {
+TEST(RescueRun, WithoutADesktopItSaysSoAndEnds) {
   const RescueInstall install("rescue");
   fs::copy_file(VX_FWRESCUE_BINARY, install.program_dir + "fwrescue", fs::copy_options::overwrite_existing);
-  ChildProcess child(install.program_dir + "fwrescue", {}, {"VX_HEADLESS=1"});
-  EXPECT_EQ(child.wait_for_exit(), 0) << child.errors();
-  const std::string settings = read_file(install.program_dir + "Settings.Ini");
-  const std::string folder = install.program_dir.substr(0, install.program_dir.size() - 1);
-  EXPECT_TRUE(contains(settings, "PATH=" + folder + "\n") || contains(settings, "PATH=" + folder + "\r\n"))
-      << "the program's directory without its separator: " << settings;
+  expect_refused_without_desktop(install.program_dir + "fwrescue", "fwrescue", {});
+  EXPECT_FALSE(fs::exists(install.program_dir + "Settings.Ini"));
 }
 
 }  // namespace

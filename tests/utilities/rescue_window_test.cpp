@@ -172,6 +172,13 @@ TEST_F(RescueWindow, WhileTheProgrammerRunsTheWindowShowsItAndKeepsUpdateOut) {
 
 TEST_F(RescueWindow, TheChoiceAndTheDialogFolderSurviveInTheSettingsFile) {
   window->FormCreate();
+  window->FormDestroy();
+  const std::string folder = program_dir.substr(0, program_dir.size() - 1);
+  EXPECT_NE(test::read_file(program_dir + "Settings.Ini").find("PATH=" + folder + "\n"), std::string::npos)
+      << "before any choice, the program's directory without its separator";
+
+  window = std::make_unique<TForm1>(program_dir);
+  window->FormCreate();
   pick(firmware);
   window->FormDestroy();
   const std::string settings = test::read_file(program_dir + "Settings.Ini");
