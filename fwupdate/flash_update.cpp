@@ -120,7 +120,7 @@ void rom_version_line() {
 void boot_firmware(std::uint8_t which) {
   SEND8(interface_command);
   SEND_CMD_LONG(sub_command(which));
-  const bool windriver = link_state().interface_class == usb_link && windriver_family_open();
+  const bool windriver = link_state().interface_class == InterfaceClass::usb_interface && windriver_family_open();
   delay_microseconds(windriver ? windriver_boot_wait_us : boot_wait_us);
 }
 
