@@ -11,7 +11,7 @@ namespace vx::updater {
 
 struct DeviceRow {
   ShortText text;
-  std::int32_t port = 0;                // index in the combined device list + 20
+  std::int32_t port = 0;                // the USB interface port of its place in the combined device list
   std::uint8_t suggested_architecture;  // no_architecture when it suggests none
 };
 

@@ -18,6 +18,7 @@
 #include "fwupdate/updater_usb_ports.h"
 #include "interface/byte_protocol.h"
 #include "interface/link_state.h"
+#include "interface/port_ranges.h"
 #include "interface/port_table.h"
 #include "interface/usb_routing.h"
 #include "platform/ws/application.h"
@@ -270,7 +271,7 @@ void Tupdatefirmwareselectionform::build_device_list() {
     std::optional<DeviceRow> row = device_row(selected_hardware_type_, vx::GET_USB_DEVICE_DESCRIPTION(i));
     // The table has no room for more.
     if (!row || rows_.size() == max_rows) continue;
-    row->port = i + 20;
+    row->port = port_of(PortRange::usb_interface, i);
     rows_.push_back(*row);
   }
   if (rows_.empty()) {
@@ -369,7 +370,7 @@ bool Tupdatefirmwareselectionform::open_selected_device() {
   if (board && upper_case(ShortText(device_->text())).view().find("BOOTLOADER") != std::string_view::npos) {
     if (!osbdm_bootloader_open_device_in_bootloader_mode()) return false;
     updater_usb_ports().usb_device_family = UpdaterUsbPorts::family_osbdm;
-    link_state().interface_class = fwupdate::usb_link;
+    link_state().interface_class = InterfaceClass::usb_interface;
     return true;
   }
   const DeviceRow& row = rows_[static_cast<std::size_t>(device_->item_index())];

@@ -13,6 +13,7 @@
 #include "interface/byte_protocol.h"
 #include "interface/crc8.h"
 #include "interface/firmware_update_link.h"
+#include "interface/interface_hardware.h"
 #include "interface/interface_reset.h"
 #include "interface/link_state.h"
 #include "loaders/object_image.h"
@@ -31,8 +32,9 @@ constexpr std::uint8_t key_byte = 0x88, protect_value = 0x80;
 constexpr std::uint16_t first_usb_erase_block = 0x40, last_usb_erase_block = 0x5F;
 constexpr int usb_erase_tries = 3;
 constexpr std::int32_t usb_erase_timeout_ms = 2000;
-constexpr std::uint32_t version_offset = 0x58, cable_version_address = 0x8058, usb_version_address = 0x4058,
-                        original_version_address = 0xC058;
+using interface_hardware::cable_version_address, interface_hardware::usb_version_address,
+    interface_hardware::original_version_address;
+constexpr std::uint32_t version_offset = 0x58;
 constexpr std::int64_t windriver_boot_wait_us = 2'000'000, boot_wait_us = 50'000;
 
 const char* const invalid_data = "The Update File contains invalid data.";
@@ -116,7 +118,7 @@ void rom_version_line() {
 void boot_firmware(std::uint8_t which) {
   SEND8(interface_command);
   SEND_CMD_LONG(sub_command(which));
-  const bool windriver = link_state().interface_class == usb_link && windriver_family_open();
+  const bool windriver = link_state().interface_class == InterfaceClass::usb_interface && windriver_family_open();
   delay_microseconds(windriver ? windriver_boot_wait_us : boot_wait_us);
 }
 

@@ -16,6 +16,7 @@
 #include "fwupdate/updater_usb_ports.h"
 #include "interface/interface_reset.h"
 #include "interface/firmware_update_link.h"
+#include "interface/interface_hardware.h"
 #include "interface/link_state.h"
 #include "interface/usb_routing.h"
 #include "platform/dialogs.h"
@@ -24,7 +25,6 @@ namespace vx::fwupdate {
 namespace {
 
 constexpr std::uint16_t explicit_file_version = 9999;
-constexpr std::uint16_t original_version_address = 0xC058;
 constexpr std::uint8_t windriver_family = 1;
 
 enum Picture : std::uint8_t { usb_picture = 0, cable_picture = 1, programmer_picture = 2, trace_picture = 4 };
@@ -111,7 +111,7 @@ std::uint8_t picture_for_link() {
 
 ShortText original_version_text() {
   if (decision.update_link_kind != usb_link || !decision.windriver_interface) return ShortText();
-  get_rom_firmware_version(original_version_address);
+  get_rom_firmware_version(interface_hardware::original_version_address);
   const FirmwareUpdateLink& link = firmware_update_link();
   return long_to_str(link.rom_major) + "." + long_to_str(link.rom_minor);
 }
@@ -220,8 +220,8 @@ void ask_update_firmware_after_reset(const ShortText& version_text) {
   decision.en2_search_pattern = link.pattern3;
   decision.kernel_file_base = link.kernel_name;
   decision.interface_firmware_version = link.version_number;
-  decision.update_link_kind = link.interface_class;
-  decision.windriver_interface = link.interface_class == usb_link && windriver_family_open();
+  decision.update_link_kind = update_link_kind_of(link.interface_class);
+  decision.windriver_interface = decision.update_link_kind == usb_link && windriver_family_open();
   fwupdate::ask_update_firmware(version_text);
 }
 

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "foundation/short_text.h"
+#include "interface/interface_class.h"
 
 // Firmware files and the decision to update an interface: which file beside
 // the program is newest for the interface just reset, whether it is newer
@@ -23,6 +24,15 @@ enum class EngineBuild : std::uint8_t { updater, programmer };
 
 // The interface class the update steps use.
 enum UpdateLinkKind : std::uint8_t { cable_link = 0, usb_link = 1, programmer_link = 2, no_update_link = 3 };
+
+constexpr UpdateLinkKind update_link_kind_of(InterfaceClass interface_class) {
+  switch (interface_class) {
+    case InterfaceClass::parallel_cable: return cable_link;
+    case InterfaceClass::usb_interface: return usb_link;
+    case InterfaceClass::standalone_programmer: return programmer_link;
+  }
+  return no_update_link;
+}
 
 // What the decision starts once it has found a newer file: the update of the
 // interface with its progress window. The update engine implements it.

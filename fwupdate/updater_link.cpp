@@ -11,8 +11,11 @@
 #include "interface/ethernet_devices.h"
 #include "interface/ethernet_transport.h"
 #include "interface/firmware_update_link.h"
+#include "interface/interface_hardware.h"
+#include "interface/interface_kind.h"
 #include "interface/interface_reset.h"
 #include "interface/link_state.h"
+#include "interface/port_ranges.h"
 #include "interface/port_state.h"
 #include "interface/programmer_link.h"
 #include "interface/serial_transport.h"
@@ -21,19 +24,15 @@
 namespace vx::updater {
 namespace {
 
-constexpr std::uint8_t class_cable = 0, class_usb = 1, class_programmer = 2;
+using namespace interface_hardware;
+
 constexpr std::uint8_t universal = 1, universal_fx = 2;
-constexpr std::uint16_t usb_version_address = 0x4058, original_version_address = 0xC058;
-constexpr std::uint16_t upgrade_check_address = 0x7FFE, upgrade_block_address = 0x4000;
-constexpr std::uint8_t highest_real_major = 16, subcommand_base_universal = 128;
-constexpr std::int32_t usb_reset_settle_ms = 200;
+constexpr std::uint8_t subcommand_base_universal = 128;
 
 UpdaterLink state;
 
 // The user sees only the window's own messages.
 void discard_status_text(const ShortText& text) { trace_line(text); }
-
-std::uint8_t interface_class() { return link_state().interface_class; }
 
 bool windriver_universal() {
   const UpdaterUsbPorts& usb = updater_usb_ports();
@@ -42,7 +41,7 @@ bool windriver_universal() {
 }
 
 ShortText open_description() {
-  return upper_case(vx::GET_USB_DEVICE_DESCRIPTION(port_state().current_port - 20));
+  return upper_case(vx::GET_USB_DEVICE_DESCRIPTION(classify(port_state().current_port).n));
 }
 
 bool holds(const ShortText& text, std::string_view part) { return text.view().find(part) != std::string_view::npos; }
@@ -90,7 +89,7 @@ void reset_programmer() {
 ShortText kind_text() {
   const std::uint8_t major = state.flash_version_major;
   FirmwareNameSet& names = state.names;
-  if (interface_class() == class_programmer) {
+  if (on_programmer()) {
     if (port_state().programmer_kind == 1) return "ZEPHLOR ";
     if (major == 6 || major == 8) {
       names.kernel_name = "prokernelen2";
@@ -121,7 +120,7 @@ void hand_patterns_to_engine() {
   engine.pattern3 = state.en2_search_pattern;
   engine.kernel_name = state.kernel_file_base;
   engine.version_number = state.interface_firmware_version;
-  engine.interface_class = state.update_link_kind;
+  engine.interface_class = link_state().interface_class;
 }
 
 }  // namespace
@@ -146,7 +145,7 @@ void use_updater_link_settings() {
 }
 
 void Check_firmware_version(std::uint16_t address) {
-  if (interface_class() == class_usb && open_device_is_osbdm()) {
+  if (on_usb_interface() && open_device_is_osbdm()) {
     state.flash_version_major = osbdm_binding().osbdm_version_info[osbdm_version::BUILD_VER];
     state.flash_version_minor = osbdm_binding().osbdm_version_info[osbdm_version::BUILD_VER_REV];
     return;
@@ -170,7 +169,7 @@ void Check_firmware_version(std::uint16_t address) {
 
 void set_quorvex_hw_shift_speed(std::uint16_t speed) {
   state.shift_speed = speed;
-  if (interface_class() == class_programmer) {
+  if (on_programmer()) {
     sap_set_shift_speed(speed);
     return;
   }
@@ -182,10 +181,10 @@ void set_quorvex_hw_shift_speed(std::uint16_t speed) {
 void set_shift_speed_table(const std::array<std::uint32_t, 6>& speeds) {
   state.shift_speeds = speeds;
   if (!port_state().port_open) return;
-  if (interface_class() == class_usb && !open_device_is_osbdm()) {
+  if (on_usb_interface() && !open_device_is_osbdm()) {
     const bool fx = updater_usb_ports().universal_kind == universal_fx;
     set_quorvex_hw_shift_speed(static_cast<std::uint16_t>(speeds[fx ? 0 : 1]));
-  } else if (interface_class() == class_programmer) {
+  } else if (on_programmer()) {
     set_quorvex_hw_shift_speed(static_cast<std::uint16_t>(speeds[port_state().programmer_kind == 0 ? 3 : 4]));
   }
 }
@@ -193,19 +192,19 @@ void set_shift_speed_table(const std::array<std::uint32_t, 6>& speeds) {
 void poweruptarget(std::uint32_t) {
   const bool fx_on_windriver = updater_usb_ports().usb_device_family == UpdaterUsbPorts::family_windriver &&
                                updater_usb_ports().universal_kind == universal_fx;
-  if (fx_on_windriver || interface_class() == class_programmer) return;
+  if (fx_on_windriver || on_programmer()) return;
   trace_line("Error 15002: poweruptarget not implemented");
 }
 
 void RESET_CABLE() {
-  if (interface_class() == class_cable) return;
+  if (on_parallel_cable()) return;
   restart_byte_protocol();
   byte_protocol().batch_mode = false;
-  if (interface_class() == class_usb && windriver_universal()) {
+  if (on_usb_interface() && windriver_universal()) {
     byte_protocol().command_offset = subcommand_base_universal;
   }
-  if (interface_class() == class_usb) reset_usb_device();
-  if (interface_class() == class_programmer) reset_programmer();
+  if (on_usb_interface()) reset_usb_device();
+  if (on_programmer()) reset_programmer();
   if (link_state().link_status == 0) {
     discard_status_text("Could not contact VLX Hardware Interface. Check Power and Connections.");
     return;
@@ -221,7 +220,7 @@ void RESET_CABLE() {
   // A reset inside an update leaves the shift speed as the update found it.
   if (firmware_update_link().busy) return;
   set_shift_speed_table(state.shift_speeds);
-  if (interface_class() == class_usb && state.power_switch && updater_usb_ports().universal_kind == universal_fx) {
+  if (on_usb_interface() && state.power_switch && updater_usb_ports().universal_kind == universal_fx) {
     poweruptarget(1);
   }
 }
@@ -229,7 +228,7 @@ void RESET_CABLE() {
 void check_interface_firmware(const ShortText& directory) {
   const ShortText folder = add_backslash(directory).value_or(directory);
   const FirmwareNameSet& names = state.names;
-  if (interface_class() == class_usb) {
+  if (on_usb_interface()) {
     const UpdaterUsbPorts& usb = updater_usb_ports();
     if (usb.usb_device_family == UpdaterUsbPorts::family_windriver) {
       const ShortText description = open_description();
@@ -255,7 +254,7 @@ void check_interface_firmware(const ShortText& directory) {
     } else {
       state.update_search_pattern = folder + names.usb_gen1_pattern;
     }
-  } else if (interface_class() == class_programmer) {
+  } else if (on_programmer()) {
     if (port_state().programmer_kind == 1) {
       state.update_search_pattern = folder + names.trace_patterns[0];
       state.ens_search_pattern = folder + names.trace_patterns[1];
@@ -273,7 +272,7 @@ void check_interface_firmware(const ShortText& directory) {
   }
   state.interface_firmware_version =
       static_cast<std::uint16_t>(state.flash_version_major * 100 + state.flash_version_minor);
-  state.update_link_kind = interface_class();
+  state.update_link_kind = fwupdate::update_link_kind_of(link_state().interface_class);
   hand_patterns_to_engine();
   ask_update_firmware(long_to_str(state.flash_version_major) + "." + two_digits(state.flash_version_minor));
 }

@@ -12,6 +12,7 @@
 #include "fwupdate/usb_classification.h"
 #include "interface/byte_protocol.h"
 #include "interface/drivers/wdusb_devices.h"
+#include "interface/interface_kind.h"
 #include "interface/link_state.h"
 #include "interface/port_table.h"
 #include "interface/usb_routing.h"
@@ -176,7 +177,7 @@ void usb_transfer(std::int32_t frame_length, std::int32_t timeout_ms) {
     if (!usb_write(frame().subspan(4, payload))) return;
     if (!usb_read(frame(), state.reply_count, static_cast<std::uint32_t>(timeout_ms))) {
       state.reply_count = 0;
-      if (link_state().interface_class == 1) resynchronise();
+      if (on_usb_interface()) resynchronise();
     }
   } else if (state.usb_device_family == UpdaterUsbPorts::family_osbdm) {
     state.reply_count = 0;

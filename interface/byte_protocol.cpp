@@ -12,7 +12,7 @@
 namespace vx {
 namespace {
 
-enum InterfaceClass : std::uint8_t { parallel_cable = 0, usb_interface = 1, standalone_programmer = 2 };
+using enum InterfaceClass;
 
 constexpr std::int32_t link_failed_result = 45;
 

@@ -2,6 +2,7 @@
 
 #include "foundation/status_output.h"
 #include "interface/drivers/pci_card.h"
+#include "interface/interface_kind.h"
 #include "interface/link_state.h"
 #include "interface/port_state.h"
 #include "platform/portio.h"
@@ -27,7 +28,7 @@ CableHandshake& cable_handshake() { return state; }
 void reset_cable_handshake() { state = CableHandshake{}; }
 
 void port_out(std::uint16_t port, std::uint8_t value) {
-  if (port <= lowest_port || link_state().interface_class != 0) return;
+  if (port <= lowest_port || !on_parallel_cable()) return;
   if (!pci_card_open()) {
     platform::port_write(port, value);
     report_claim_problem();
@@ -45,7 +46,7 @@ void port_out(std::uint16_t port, std::uint8_t value) {
 }
 
 std::uint8_t port_in(std::uint16_t port) {
-  if (link_state().interface_class != 0) return 0;
+  if (!on_parallel_cable()) return 0;
   if (port <= lowest_port) return 0xFF;
   if (!pci_card_open()) {
     const std::uint8_t value = platform::port_read(port);

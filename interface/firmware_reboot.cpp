@@ -6,6 +6,8 @@
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/windows_version.h"
 #include "interface/firmware_update_link.h"
+#include "interface/interface_hardware.h"
+#include "interface/interface_kind.h"
 #include "interface/interface_reset.h"
 #include "interface/link_state.h"
 #include "interface/usb_routing.h"
@@ -20,7 +22,7 @@ namespace {
 
 constexpr std::uint8_t interface_command = 7, run_code = 3;
 constexpr std::uint8_t memory_block_sub_command = 10, boot_original_sub_command = 15;
-constexpr std::uint16_t rom_version_address = 0xC058, loader_flag_address = 0x1CB2, check_address = 0x7FFE;
+constexpr std::uint16_t loader_flag_address = 0x1CB2;
 constexpr std::uint16_t loader_address = 0x1B30;
 constexpr std::array<std::uint16_t, 14> loader_words = {0x180B, 0x4003, 0x0018, 0x0B20, 0x0301, 0xCD00, 0x6604,
                                                         0x35FD, 0x0436, 0xFA18, 0x0301, 0x0000, 0x3C20, 0xFE00};
@@ -30,8 +32,6 @@ constexpr std::uint32_t first_attach_delay_ms = 2000;
 constexpr std::uint64_t restart_sleep_us = 500'000;
 constexpr int restart_cycles = 4, sleeps_per_cycle = 4;
 constexpr std::int64_t windriver_boot_wait_us = 2'000'000, boot_wait_us = 50'000;
-
-bool on_windriver_usb() { return link_state().interface_class == 1 && usb_routing().usb_driver_family == 1; }
 
 std::uint8_t offset_sub_command(std::uint8_t sub_command) {
   return static_cast<std::uint8_t>(byte_protocol().command_offset + sub_command);
@@ -43,7 +43,7 @@ void prepare_memory_block() {
   for (std::size_t i = 0; i + 1 < memory_block_bytes.size(); ++i) SEND8(memory_block_bytes[i]);
   SEND_CMD_LONG(memory_block_bytes.back());
   RECV16();
-  read_interface_word(check_address);
+  read_interface_word(interface_hardware::upgrade_check_address);
 }
 
 void run_loader() {
@@ -74,7 +74,7 @@ void wait_for_restart() {
 
 bool boot_original_firmware_v5() {
   if (!on_windriver_usb()) return false;
-  get_rom_firmware_version(rom_version_address);
+  get_rom_firmware_version(interface_hardware::original_version_address);
   const FirmwareUpdateLink& update = firmware_update_link();
   if (update.rom_major != 5 || update.rom_minor > 32) return false;
   get_running_firmware_version();

@@ -1,6 +1,7 @@
 #include "foundation/kstring.h"
 #include "foundation/program_trace.h"
 #include "interface/byte_protocol.h"
+#include "interface/interface_kind.h"
 #include "interface/interface_reset.h"
 #include "interface/link_state.h"
 
@@ -11,8 +12,6 @@ namespace {
 
 constexpr std::uint8_t interface_command = 7, memory_read = 4, memory_write = 2;
 constexpr std::uint8_t upgrade_crc_sub_command = 21, switch_updated_sub_command = 16;
-
-bool on_programmer() { return link_state().interface_class == 2; }
 
 std::uint8_t offset_sub_command(std::uint8_t sub_command) {
   return static_cast<std::uint8_t>(byte_protocol().command_offset + sub_command);
@@ -77,7 +76,7 @@ std::uint8_t USB_QUORVEK_GET_UPGRADE_CRC8() {
 void switch_to_updated_firmware() {
   trace_enter(link_prefix() + ")switch_to_updated_firmware");
   const std::uint8_t major = interface_state().major;
-  if (link_state().interface_class == 1 || major == 4 || major == 5) {
+  if (on_usb_interface() || major == 4 || major == 5) {
     SEND8(interface_command);
     SEND_CMD_LONG(offset_sub_command(switch_updated_sub_command));
   } else {

@@ -7,9 +7,11 @@
 #include "interface/byte_protocol.h"
 #include "interface/connection_settings.h"
 #include "interface/firmware_update_link.h"
+#include "interface/interface_hardware.h"
 #include "interface/interface_speed.h"
 #include "interface/link_state.h"
 #include "interface/cable_handshake.h"
+#include "interface/port_ranges.h"
 #include "interface/port_state.h"
 #include "interface/programmer_link.h"
 #include "interface/serial_transport.h"
@@ -19,15 +21,12 @@
 namespace vx {
 namespace {
 
-enum InterfaceClass : std::uint8_t { parallel_cable = 0, usb_interface = 1, standalone_programmer = 2 };
+using enum InterfaceClass;
+using namespace interface_hardware;
 enum Family : std::uint8_t { ftdi_family = 0, windriver_family = 1 };
 
-constexpr std::uint8_t memory_read = 4, highest_real_major = 16, target_type_hcs08 = 8;
-constexpr std::uint16_t cable_version_address = 0x8058, usb_version_address = 0x4058, original_version_address = 0xC058;
-constexpr std::uint16_t upgrade_check_address = 0x7FFE, upgrade_block_address = 0x4000;
-constexpr std::int32_t usb_reset_settle_ms = 200, pin_settle_ms = 10;
-// The first USB port number of the port table.
-constexpr std::int32_t first_usb_port = 20;
+constexpr std::uint8_t memory_read = 4, target_type_hcs08 = 8;
+constexpr std::int32_t pin_settle_ms = 10;
 
 InterfaceState state;
 
@@ -56,7 +55,7 @@ void choose_firmware_patterns() {
         update.pattern1 = beside_program("usbbdmens.???");
         break;
       }
-      if (const ShortText description = upper_case(GET_USB_DEVICE_DESCRIPTION(port_state().current_port - first_usb_port));
+      if (const ShortText description = upper_case(GET_USB_DEVICE_DESCRIPTION(classify(port_state().current_port).n));
           description.view().find("REF") != std::string_view::npos) {
         update.pattern1 = beside_program("usb20bdmrefens.???");
       } else if (description.view().find("(FS)") != std::string_view::npos) {
@@ -133,7 +132,7 @@ bool firmware_at_least(std::uint8_t major, std::uint8_t minor) {
   return state.major > major || (state.major == major && state.minor >= minor);
 }
 
-ShortText interface_model_name(std::uint8_t interface_class, std::uint8_t major) {
+ShortText interface_model_name(InterfaceClass interface_class, std::uint8_t major) {
   if (interface_class == standalone_programmer) {
     if (major == 6 || major == 8) return "TAMBERLY PRO ";
     if (major == 7 || major == 9) return "TAMBERLY MAX ";
@@ -163,7 +162,7 @@ void RESET_CABLE() {
   }
   state.block_mode = firmware_at_least(3, 20);
   cable_handshake().slow_mode = state.major == 4 && state.minor <= 3;
-  const std::uint8_t interface_class = link_state().interface_class;
+  const InterfaceClass interface_class = link_state().interface_class;
   if (state.model_message) {
     WRITELN_TO_DEBUG(interface_model_name(interface_class, state.major) + "detected - Flash Version " +
                      version_line_text());

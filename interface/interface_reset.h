@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "foundation/short_text.h"
+#include "interface/interface_class.h"
 
 // Bringing a debug interface into a known state: reset, firmware version,
 // the model line and the update check once per run, interface-memory words,
@@ -27,7 +28,7 @@ void reset_interface_state();
 // Firmware at least major.minor (255.255 counts as above everything).
 bool firmware_at_least(std::uint8_t major, std::uint8_t minor);
 // "TAMBERLY PRO ", "USB HCS08/HCS12 QUORVEX "... for the class and major.
-ShortText interface_model_name(std::uint8_t interface_class, std::uint8_t major);
+ShortText interface_model_name(InterfaceClass interface_class, std::uint8_t major);
 
 void RESET_CABLE();
 void Check_cable_version(std::uint16_t address);

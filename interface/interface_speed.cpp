@@ -8,10 +8,10 @@
 #include "foundation/status_output.h"
 #include "interface/byte_protocol.h"
 #include "interface/connection_settings.h"
+#include "interface/interface_kind.h"
 #include "interface/interface_reset.h"
 #include "interface/link_state.h"
 #include "interface/serial_transport.h"
-#include "interface/usb_routing.h"
 
 namespace vx {
 namespace {
@@ -87,7 +87,7 @@ void SET_TARGET_TYPE(std::uint8_t type) {
 void SEND_SYNC_COMMAND(std::int32_t parameter) {
   trace_enter(link_prefix() + "SEND_SYNC_COMMAND(" + hex_word(static_cast<std::uint16_t>(parameter)) + ")");
   const std::int64_t p = std::max<std::int32_t>(parameter, 1);
-  if (link_state().interface_class == 2) {
+  if (on_programmer()) {
     send_sync_value(static_cast<std::uint16_t>(p), programmer_sync_timeout_ms);
   } else {
     const ConnectionSettings& settings = connection_settings();
@@ -133,8 +133,7 @@ std::uint32_t sync_with_retry(std::int32_t parameter) {
 
 std::uint16_t bdm_speed_divider(std::uint32_t frequency) {
   if (frequency == 0) return 2;
-  const std::int64_t base =
-      link_state().interface_class == 1 && usb_routing().usb_driver_family == 1 ? windriver_base_hz : base_hz;
+  const std::int64_t base = on_windriver_usb() ? windriver_base_hz : base_hz;
   const std::int64_t f = frequency;
   const std::int64_t c = base / f;
   const std::int64_t d = std::max<std::int64_t>(c - 1, 0);

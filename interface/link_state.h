@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "foundation/short_text.h"
+#include "interface/interface_class.h"
 
 namespace vx {
 
@@ -16,8 +17,7 @@ struct LinkState {
 
   static constexpr std::uint16_t reload_start = 0xFFFF;
 
-  // 0 parallel-port cable or PCI card, 1 USB interface, 2 stand-alone programmer.
-  std::uint8_t interface_class = 0;
+  InterfaceClass interface_class = InterfaceClass::parallel_cable;
   // 0: the link failed; anything else is good. Waits on the cable count it down.
   std::uint16_t link_status = reload_start;
   // What a reset and each cable wait load into the link status.

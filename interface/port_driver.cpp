@@ -5,6 +5,7 @@
 #include "interface/drivers/pci_card.h"
 #include "interface/link_state.h"
 #include "interface/port_counts.h"
+#include "interface/port_ranges.h"
 #include "interface/port_state.h"
 #include "interface/port_table.h"
 #include "interface/programmer_link.h"
@@ -16,7 +17,6 @@ namespace {
 constexpr std::uint16_t default_pci_delay = 10, minimum_pci_delay = 10, minimum_fast_card_delay = 31;
 constexpr std::uint32_t pci_delay_shift = 22;
 constexpr std::uint8_t card_type_standard = 0, card_type_fast = 2;
-constexpr std::uint8_t class_cable = 0, class_usb = 1, class_programmer = 2;
 
 PortTable table;
 
@@ -33,14 +33,14 @@ void undo() {
   set_port_addresses(0);
 }
 
-void begin(std::uint16_t port, std::uint8_t kind, std::uint8_t interface_class) {
+void begin(std::uint16_t port, std::uint8_t kind, InterfaceClass interface_class) {
   port_state().port_kind = kind;
   link_state().interface_class = interface_class;
   port_state().current_port = port;
 }
 
-bool open_pci_card(std::uint16_t port) {
-  const platform::PciRegions& regions = table.pci_card_regions[port - 10u];
+bool open_pci_card(std::uint16_t port, std::int32_t card) {
+  const platform::PciRegions& regions = table.pci_card_regions[static_cast<std::size_t>(card)];
   if (regions[0] == 0) {
     undo();
     return false;
@@ -53,49 +53,63 @@ bool open_pci_card(std::uint16_t port) {
   return true;
 }
 
-bool open_by_range(std::uint16_t port) {
-  if (port <= 9) {
-    begin(port, PortState::kind_parallel, class_cable);
-    addresses_from_table(port);
-    return true;
-  }
-  if (port <= 19) {
-    begin(port, PortState::kind_pci_card, class_cable);
-    return open_pci_card(port);
-  }
-  if (port <= 39) {
-    begin(port, PortState::kind_usb_interface, class_usb);
-    set_port_addresses(PortTable::present);
-    if (open_usb_port(port - 20)) return true;
-    undo();
-    return false;
-  }
-  if (port <= 59) {
-    begin(port, PortState::kind_serial_programmer, class_programmer);
-    addresses_from_table(port);
-    if (sap_open_serial(static_cast<std::uint16_t>(port - 40)) == sap_ok) return true;
-    undo();
-    return false;
-  }
-  const bool trace_interface = port >= 120;
-  port_state().programmer_kind = trace_interface ? 1 : 0;
-  if (port <= 99 || (trace_interface && port <= 159)) {
-    begin(0, PortState::kind_ethernet_programmer, class_programmer);
-    set_port_addresses(0);
-    const ShortText ip = GET_ETHERNET_PORT_IP(port);
-    if (sap_open_ethernet(ip) != sap_ok) return false;
-    port_state().current_port = port;
-    addresses_from_table(port);
-    port_state().open_ethernet_ip = ip;
-    return true;
-  }
-  begin(port, PortState::kind_usb_programmer, class_programmer);
+// A trace interface is a programmer of kind 1.
+void set_programmer_kind(const PortNumber& number) {
+  port_state().programmer_kind = is_trace_range(number.range) ? 1 : 0;
+}
+
+bool open_ethernet_programmer(std::uint16_t port, const PortNumber& number) {
+  set_programmer_kind(number);
+  begin(0, PortState::kind_ethernet_programmer, InterfaceClass::standalone_programmer);
+  set_port_addresses(0);
+  const ShortText ip = GET_ETHERNET_PORT_IP(port);
+  if (sap_open_ethernet(ip) != sap_ok) return false;
+  port_state().current_port = port;
+  addresses_from_table(port);
+  port_state().open_ethernet_ip = ip;
+  return true;
+}
+
+bool open_usb_programmer(std::uint16_t port, const PortNumber& number) {
+  set_programmer_kind(number);
+  begin(port, PortState::kind_usb_programmer, InterfaceClass::standalone_programmer);
   set_port_addresses(PortTable::present);
-  const std::int32_t opened = !trace_interface                   ? sap_open_usb(port - 100)
-                              : table.open_usb_trace_interface ? table.open_usb_trace_interface(port - 160)
-                                                               : sap_usb_failed;
+  const std::int32_t opened = number.range == PortRange::usb_programmer ? sap_open_usb(number.n)
+                              : table.open_usb_trace_interface       ? table.open_usb_trace_interface(number.n)
+                                                                     : sap_usb_failed;
   if (opened == sap_ok) return true;
   undo();
+  return false;
+}
+
+bool open_by_range(std::uint16_t port) {
+  const PortNumber number = classify(port);
+  switch (number.range) {
+    case PortRange::parallel:
+      begin(port, PortState::kind_parallel, InterfaceClass::parallel_cable);
+      addresses_from_table(port);
+      return true;
+    case PortRange::pci_card:
+      begin(port, PortState::kind_pci_card, InterfaceClass::parallel_cable);
+      return open_pci_card(port, number.n);
+    case PortRange::usb_interface:
+      begin(port, PortState::kind_usb_interface, InterfaceClass::usb_interface);
+      set_port_addresses(PortTable::present);
+      if (open_usb_port(number.n)) return true;
+      undo();
+      return false;
+    case PortRange::serial:
+      begin(port, PortState::kind_serial_programmer, InterfaceClass::standalone_programmer);
+      addresses_from_table(port);
+      if (sap_open_serial(static_cast<std::uint16_t>(number.n)) == sap_ok) return true;
+      undo();
+      return false;
+    case PortRange::ethernet:
+    case PortRange::ethernet_trace: return open_ethernet_programmer(port, number);
+    case PortRange::usb_programmer:
+    case PortRange::usb_trace: return open_usb_programmer(port, number);
+    case PortRange::none: break;
+  }
   return false;
 }
 
@@ -120,7 +134,7 @@ bool LOAD_PORT_DRIVER(std::uint16_t port) {
   }
   if (port == 0 || port > table.last_port()) {
     trace("LOAD_PORT_DRIVER : ACK - Portnum out of RANGE" + bangs);
-    port_state().current_port = 21;
+    port_state().current_port = port_of(PortRange::usb_interface, 1);
     return false;
   }
   if (table.values[port] == 0) {

@@ -5,27 +5,18 @@
 #include "interface/connection_manager_view.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/port_counts.h"
+#include "interface/port_ranges.h"
 #include "interface/port_table.h"
 #include "interface/usb_routing.h"
 
 namespace vx {
 namespace {
 
-enum class Range { parallel, pci_card, usb_interface, serial, ethernet, usb_programmer, invalid };
-
-struct PortNumber {
-  Range range = Range::invalid;
-  std::int32_t n = 0;
-};
-
-PortNumber classify(std::int32_t port) {
-  if (port >= 1 && port <= 9) return {Range::parallel, port};
-  if (port >= 11 && port <= 19) return {Range::pci_card, port - 10};
-  if (port >= 21 && port <= 39) return {Range::usb_interface, port - 20};
-  if (port >= 41 && port <= 59) return {Range::serial, port - 40};
-  if (port >= 61 && port <= 99) return {Range::ethernet, port - 60};
-  if (port >= 101 && port <= 119) return {Range::usb_programmer, port - 100};
-  return {};
+// A port with a name: a device of one of the flash programmer's ranges.
+PortNumber named(std::int32_t port) {
+  const PortNumber number = classify(port);
+  if (number.n < 1 || is_trace_range(number.range)) return {};
+  return number;
 }
 
 bool contains(const ShortText& text, std::string_view part) { return text.view().find(part) != std::string_view::npos; }
@@ -65,54 +56,56 @@ void list_port(ConnectionManagerView& view, std::int32_t port, const ShortText& 
 }
 
 // USB, Ethernet and programmer ports take a count-like presence: only a positive one is there.
-bool is_present(Range range, std::int32_t presence) {
-  const bool counted = range == Range::usb_interface || range == Range::ethernet || range == Range::usb_programmer;
+bool is_present(PortRange range, std::int32_t presence) {
+  const bool counted =
+      range == PortRange::usb_interface || range == PortRange::ethernet || range == PortRange::usb_programmer;
   return counted ? presence > 0 : presence != 0;
 }
 
 }  // namespace
 
 ShortText port_address_text(std::uint8_t port, std::int32_t presence) {
-  const PortNumber p = classify(port);
+  const PortNumber p = named(port);
   if (!is_present(p.range, presence)) return ShortText();
   switch (p.range) {
-    case Range::parallel: return "$" + hex_word(static_cast<std::uint16_t>(value(port)));
-    case Range::pci_card: return "$" + hex_long(static_cast<std::uint32_t>(presence));
-    case Range::usb_interface: return GET_USB_DEVICE_SERIAL(p.n);
-    case Range::serial: return long_to_str(p.n);
-    case Range::ethernet: return GET_ETHERNET_PORT_IP(port);
-    case Range::usb_programmer: return wdusb_state().programmers.name(p.n);
-    case Range::invalid: break;
+    case PortRange::parallel: return "$" + hex_word(static_cast<std::uint16_t>(value(port)));
+    case PortRange::pci_card: return "$" + hex_long(static_cast<std::uint32_t>(presence));
+    case PortRange::usb_interface: return GET_USB_DEVICE_SERIAL(p.n);
+    case PortRange::serial: return long_to_str(p.n);
+    case PortRange::ethernet: return GET_ETHERNET_PORT_IP(port);
+    case PortRange::usb_programmer: return wdusb_state().programmers.name(p.n);
+    default: break;
   }
   return ShortText();
 }
 
 ShortText GET_PORT_NAME(std::uint8_t port, std::int32_t presence) {
-  const PortNumber p = classify(port);
+  const PortNumber p = named(port);
   const ShortText n = long_to_str(p.n);
   const bool present = is_present(p.range, presence);
   switch (p.range) {
-    case Range::parallel:
+    case PortRange::parallel:
       return "LPT" + n + " : Parallel Port " + n +
              (present ? " (Address " + port_address_text(port, presence) + ")" : ShortText(" (Not Detected)"));
-    case Range::pci_card:
+    case PortRange::pci_card:
       return "PCI" + n + " : BDM Fulgrin Card " + n +
              (present ? " (Address " + port_address_text(port, presence) + ")" : ShortText(" (Not Detected)"));
-    case Range::usb_interface:
+    case PortRange::usb_interface:
       if (!present) return "USB" + n + " : Not Detected.";
       return "USB" + n + " : " + GET_USB_DEVICE_DESCRIPTION(p.n) + " (" + port_address_text(port, presence) +
              closing(GET_USB_DEVICE_FIELD(p.n, 99));
-    case Range::serial: return "COM" + n + " : Serial Port " + n + (present ? ShortText() : ShortText(" (Not Detected)"));
-    case Range::ethernet: {
+    case PortRange::serial:
+      return "COM" + n + " : Serial Port " + n + (present ? ShortText() : ShortText(" (Not Detected)"));
+    case PortRange::ethernet: {
       if (!present) return ShortText("Ethernet Device : Not Detected.");
       const EthernetPortEntry& entry = port_table().ethernet[static_cast<std::size_t>(p.n - 1)];
       return trim(entry.ip) + "  :  " + trim(entry.name);
     }
-    case Range::usb_programmer:
+    case PortRange::usb_programmer:
       if (!present) return "USB" + n + " : Not Detected.";
       return "USB" + n + " : Tamberly Pro (" + port_address_text(port, presence) +
              closing(wdusb_state().programmers.line(p.n));
-    case Range::invalid: break;
+    default: break;
   }
   return "Port" + long_to_str(port) + " is Invalid.";
 }
@@ -130,24 +123,27 @@ void FILL_PORT_LIST() {
     if (listed(1) && (present(n) || n == 1)) list_port(*view, n, name_of(n, static_cast<std::int32_t>(value(n))));
   }
   for (std::int32_t n = 1; n <= PortTable::scanned_pci_cards; ++n) {
-    if (listed(2) && present(10 + n)) {
+    const std::int32_t port = port_of(PortRange::pci_card, n);
+    if (listed(2) && present(port)) {
       const auto region1 = static_cast<std::int32_t>(table.pci_card_regions[static_cast<std::size_t>(n)][0]);
-      list_port(*view, 10 + n, name_of(10 + n, region1));
+      list_port(*view, port, name_of(port, region1));
     }
   }
   for (std::int32_t n = 1; n <= counts.found_usb_interface_count; ++n) {
-    if (listed(4) && present(20 + n)) list_port(*view, 20 + n, usb_list_name(name_of(20 + n, 256)));
+    const std::int32_t port = port_of(PortRange::usb_interface, n);
+    if (listed(4) && present(port)) list_port(*view, port, usb_list_name(name_of(port, 256)));
   }
   for (std::int32_t n = 1; n <= counts.found_ethernet_count; ++n) {
-    if (listed(16) && present(60 + n)) list_port(*view, 60 + n, name_of(60 + n, 256));
+    const std::int32_t port = port_of(PortRange::ethernet, n);
+    if (listed(16) && present(port)) list_port(*view, port, name_of(port, 256));
   }
   for (std::int32_t n = 1; n <= 4; ++n) {
-    if (listed(8) && present(40 + n)) list_port(*view, 40 + n, name_of(40 + n, 256));
+    const std::int32_t port = port_of(PortRange::serial, n);
+    if (listed(8) && present(port)) list_port(*view, port, name_of(port, 256));
   }
   for (std::int32_t n = 1; n <= counts.found_usb_programmer_count; ++n) {
-    if (listed(32) && present(100 + n)) {
-      list_port(*view, 100 + n, name_of(100 + n, static_cast<std::int32_t>(value(100 + n))));
-    }
+    const std::int32_t port = port_of(PortRange::usb_programmer, n);
+    if (listed(32) && present(port)) list_port(*view, port, name_of(port, static_cast<std::int32_t>(value(port))));
   }
 }
 

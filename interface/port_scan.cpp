@@ -13,6 +13,7 @@
 #include "interface/ethernet_devices.h"
 #include "interface/ethernet_transport.h"
 #include "interface/port_counts.h"
+#include "interface/port_ranges.h"
 #include "interface/port_table.h"
 #include "interface/programmer_link.h"
 #include "interface/usb_routing.h"
@@ -22,15 +23,12 @@
 namespace vx {
 namespace {
 
-constexpr std::int32_t first_card_port = 10, first_usb_port = 20, first_serial_port = 40, last_serial_port = 59,
-                       first_ethernet_port = 60, first_programmer_port = 100, first_ethernet_trace_port = 120,
-                       first_usb_trace_port = 160;
 constexpr std::size_t ethernet_ip_length = 60, ethernet_name_length = 120;
 
 std::uint32_t& value(std::int32_t port) { return port_table().values[static_cast<std::size_t>(port)]; }
 
-void mark_present(std::int32_t first, std::int32_t count) {
-  for (std::int32_t n = 1; n <= count; ++n) value(first + n) = PortTable::present;
+void mark_present(PortRange range, std::int32_t count) {
+  for (std::int32_t n = 1; n <= count; ++n) value(port_of(range, n)) = PortTable::present;
 }
 
 void clear_scan() {
@@ -78,7 +76,7 @@ void find_parallel_ports() {
 void find_pci_cards() {
   for (std::uint8_t n = 1; n <= PortTable::scanned_pci_cards; ++n) {
     if (vxdrv_open(n) != vxdrv::success) continue;
-    value(first_card_port + n) = PortTable::present;
+    value(port_of(PortRange::pci_card, n)) = PortTable::present;
     port_table().pci_card_regions[n] = pci_driver_state().regions;
     ++port_counts().found_pci_count;
   }
@@ -102,7 +100,7 @@ void find_usb_devices() {
   counts.found_usb_programmer_count = 0;
   wdusb_enumerate();
   counts.found_usb_programmer_count = std::clamp(sap_usb_programmer_count(), 0, UsbRouting::max_port);
-  mark_present(first_programmer_port, counts.found_usb_programmer_count);
+  mark_present(PortRange::usb_programmer, counts.found_usb_programmer_count);
   ft_list_devices();
   const std::int32_t ftdi_count = ft_device_count();
   const std::int32_t windriver_count = wdusb_interface_count();
@@ -112,20 +110,20 @@ void find_usb_devices() {
     trace_line("wdusb_number_of_devices_usbquorvex=" + long_to_str(windriver_count));
     trace_line("vxusb2_number_of_devices_enumerated=" + long_to_str(ftdi_count));
   }
-  mark_present(first_usb_port, counts.found_usb_interface_count);
+  mark_present(PortRange::usb_interface, counts.found_usb_interface_count);
 }
 
 // One of the Ethernet lists: the programmers', or the trace interfaces'.
 struct EthernetList {
   std::array<EthernetPortEntry, PortTable::ethernet_capacity>& entries;
   std::int32_t& count;
-  std::int32_t first_port;
+  PortRange range;
 };
 
-EthernetList programmer_list() { return {port_table().ethernet, port_counts().found_ethernet_count, first_ethernet_port}; }
+EthernetList programmer_list() { return {port_table().ethernet, port_counts().found_ethernet_count, PortRange::ethernet}; }
 
 EthernetList trace_list() {
-  return {port_table().ethernet_traces, port_counts().found_ethernet_trace_count, first_ethernet_trace_port};
+  return {port_table().ethernet_traces, port_counts().found_ethernet_trace_count, PortRange::ethernet_trace};
 }
 
 // False when the list is full.
@@ -141,7 +139,7 @@ void add_user_address(const EthernetList& list, const ShortText& wanted) {
   for (std::int32_t n = 0; n < list.count; ++n) {
     if (list.entries[static_cast<std::size_t>(n)].ip == wanted) return;
   }
-  if (add_ethernet_entry(list, wanted, "User Specified", true)) value(list.first_port + list.count) = PortTable::present;
+  if (add_ethernet_entry(list, wanted, "User Specified", true)) value(port_of(list.range, list.count)) = PortTable::present;
 }
 
 void take_discovered_devices(std::int32_t records) {
@@ -175,13 +173,13 @@ void scan() {
   for (std::int32_t n = 1; n <= PortTable::lpt_slot_count; ++n) found_lpt += value(n) != 0 ? 1 : 0;
   port_counts().found_lpt_count = found_lpt;
   port_counts().found_ethernet_count = 0;
-  for (std::int32_t port = first_serial_port + 1; port <= last_serial_port; ++port) value(port) = PortTable::present;
+  mark_present(PortRange::serial, last_device(PortRange::serial));
   find_usb_devices();
   if (table.ethernet_scan_enabled) take_discovered_devices(collect_ethernet_devices());
   const std::int32_t user_ips = count_user_ethernet_ips();
   for (std::int32_t n = 1; n <= user_ips; ++n) add_user_ethernet_device(read_user_ethernet_ip(n));
-  mark_present(first_ethernet_port, port_counts().found_ethernet_count);
-  mark_present(first_ethernet_trace_port, port_counts().found_ethernet_trace_count);
+  mark_present(PortRange::ethernet, port_counts().found_ethernet_count);
+  mark_present(PortRange::ethernet_trace, port_counts().found_ethernet_trace_count);
 }
 
 }  // namespace
@@ -191,12 +189,12 @@ void take_listed_usb_devices(std::int32_t interface_count) {
   // The list fills the WinDriver programmer table as well.
   counts.found_usb_interface_count = std::clamp(interface_count, 0, UsbRouting::max_port);
   counts.found_usb_programmer_count = std::clamp(sap_usb_programmer_count(), 0, UsbRouting::max_port);
-  mark_present(first_programmer_port, counts.found_usb_programmer_count);
-  mark_present(first_usb_port, counts.found_usb_interface_count);
+  mark_present(PortRange::usb_programmer, counts.found_usb_programmer_count);
+  mark_present(PortRange::usb_interface, counts.found_usb_interface_count);
   const UsbDeviceList* list = installed_usb_device_list();
   if (port_table().trace_interfaces && list != nullptr) {
     counts.found_usb_trace_count = std::clamp(list->trace_count(), 0, UsbRouting::max_port);
-    mark_present(first_usb_trace_port, counts.found_usb_trace_count);
+    mark_present(PortRange::usb_trace, counts.found_usb_trace_count);
   }
 }
 
@@ -222,7 +220,7 @@ void FIND_ETHERNET_PORT(const ShortText& ip, std::uint16_t& port, bool add) {
     bool found = false;
     for (std::int32_t n = 1; n <= port_counts().found_ethernet_count; ++n) {
       if (port_table().ethernet[static_cast<std::size_t>(n - 1)].ip != wanted) continue;
-      port = static_cast<std::uint16_t>(first_ethernet_port + n);
+      port = static_cast<std::uint16_t>(port_of(PortRange::ethernet, n));
       found = true;
     }
     return found;
@@ -233,11 +231,14 @@ void FIND_ETHERNET_PORT(const ShortText& ip, std::uint16_t& port, bool add) {
 }
 
 ShortText GET_ETHERNET_PORT_IP(std::int32_t port) {
-  if (port_table().trace_interfaces && port > first_ethernet_trace_port && port < first_usb_trace_port) {
-    return trim(port_table().ethernet_traces[static_cast<std::size_t>(port - first_ethernet_trace_port - 1)].ip);
+  const PortNumber number = classify(port);
+  if (number.n < 1) return ShortText();
+  const auto entry = static_cast<std::size_t>(number.n - 1);
+  if (number.range == PortRange::ethernet_trace && port_table().trace_interfaces) {
+    return trim(port_table().ethernet_traces[entry].ip);
   }
-  if (port <= first_ethernet_port || port >= first_programmer_port) return ShortText();
-  return trim(port_table().ethernet[static_cast<std::size_t>(port - first_ethernet_port - 1)].ip);
+  if (number.range != PortRange::ethernet) return ShortText();
+  return trim(port_table().ethernet[entry].ip);
 }
 
 }  // namespace vx

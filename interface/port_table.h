@@ -4,17 +4,13 @@
 #include <cstdint>
 
 #include "foundation/short_text.h"
+#include "interface/port_ranges.h"
 #include "platform/pcicard.h"
 
 // The port numbers of every debug interface this machine reaches, the scan
 // that finds them, their names and places in the connection manager's list,
-// and the opening of one port's driver. Main thread only.
-//
-//   1-9 parallel ports, 10-19 PCI cards, 20-39 USB interfaces, 40-59 serial
-//   programmers, 60-99 programmers on Ethernet, 100-119 programmers on USB;
-//   with trace interfaces (the firmware updater's build) also 120-159 trace
-//   interfaces on Ethernet and 160-179 on USB; device numbers start at 1 in
-//   every range.
+// and the opening of one port's driver. Main thread only. The ranges are in
+// port_ranges.h; the trace interfaces' belong to the firmware updater's build.
 namespace vx {
 
 struct EthernetPortEntry {
@@ -24,13 +20,14 @@ struct EthernetPortEntry {
 };
 
 struct PortTable {
-  static constexpr std::int32_t port_count = 180;
-  static constexpr std::int32_t last_programmer_port = 119, last_trace_port = 179;
+  static constexpr std::int32_t last_programmer_port = bounds_of(PortRange::usb_programmer).last;
+  static constexpr std::int32_t last_trace_port = bounds_of(PortRange::usb_trace).last;
+  static constexpr std::int32_t port_count = last_trace_port + 1;
   static constexpr std::int32_t lpt_slot_count = 5;
   static constexpr std::int32_t pci_card_slots = 10;
   static constexpr std::int32_t scanned_pci_cards = 6;
-  // Ports 61-99; later devices are not listed.
-  static constexpr std::int32_t ethernet_capacity = 39;
+  // The Ethernet range's devices; later devices are not listed.
+  static constexpr std::int32_t ethernet_capacity = last_device(PortRange::ethernet);
   // The value of a present port that is not a parallel port.
   static constexpr std::uint32_t present = 0x100;
 

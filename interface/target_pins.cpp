@@ -4,6 +4,7 @@
 #include "foundation/program_trace.h"
 #include "interface/byte_protocol.h"
 #include "interface/connection_settings.h"
+#include "interface/interface_kind.h"
 #include "interface/interface_reset.h"
 #include "interface/link_state.h"
 #include "interface/serial_transport.h"
@@ -52,8 +53,7 @@ void set_bkgd(std::uint8_t level) {
 
 std::uint8_t READ_VOLTAGE() {
   trace_enter(link_prefix() + "READ_VOLTAGE");
-  const std::uint8_t interface_class = link_state().interface_class;
-  if (interface_class == 2 || (interface_class == 0 && !firmware_at_least(3, 30))) {
+  if (on_programmer() || (on_parallel_cable() && !firmware_at_least(3, 30))) {
     trace_line("Not supported for Tamberly Max.");
     trace_exit();
     return unreadable_voltage;

@@ -7,6 +7,7 @@
 #include "interface/drivers/ftdi_binding.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_transfer.h"
+#include "interface/interface_kind.h"
 #include "interface/link_state.h"
 #include "interface/port_counts.h"
 
@@ -134,7 +135,7 @@ void usb_port_write(std::int32_t length, std::int32_t timeout_ms) {
     // The payload goes out in the WinDriver framing; the reply comes back into the frame buffer.
     if (!wdusb_write(frame.subspan(4, payload)) || !routing.usb_expect_reply) return;
     if (!wdusb_read(link_state().usb_frame, state.reply_unread, static_cast<std::uint32_t>(timeout_ms)) &&
-        link_state().interface_class == 1) {
+        on_usb_interface()) {
       resynchronise();
     }
   }

@@ -18,6 +18,7 @@
 #include "programmer/port_startup.h"
 #include "programmer/program_files.h"
 #include "interface/connection_settings.h"
+#include "interface/port_ranges.h"
 #include "interface/port_table.h"
 #include "programmer/connection_settings.h"
 #include "programmer/programmer_run.h"
@@ -88,9 +89,9 @@ void select_port(std::uint16_t port, std::int32_t interface_type) {
 }
 
 // Port n of a range; a number beyond the 16-bit port numbers would wrap into another range.
-void select_numbered_port(std::int32_t first, std::int32_t n, std::int32_t interface_type) {
-  if (n > 0xFFFF - first) port_settings_error();
-  select_port(static_cast<std::uint16_t>(first + n), interface_type);
+void select_numbered_port(PortRange range, std::int32_t n, std::int32_t interface_type) {
+  if (n > 0xFFFF - port_of(range, 0)) port_settings_error();
+  select_port(static_cast<std::uint16_t>(port_of(range, n)), interface_type);
 }
 
 // A word of one character is a switch or an error.
@@ -152,7 +153,7 @@ void usb_port_word(Parse& parse, const ShortText& word) {
   std::int32_t n = 0;
   if (!str_to_long(word.substr(3), n)) port_settings_error();
   if (n <= 0) return;
-  select_numbered_port(20, n, 1);
+  select_numbered_port(PortRange::usb_interface, n, 1);
   parse.recognised = true;
   ++parse.index;
 }
@@ -199,13 +200,13 @@ void longer_word(Parse& parse) {
   if (is("/LOGFILE")) log_file_option(parse);
   if (is("LPTADDR")) lpt_address_option(parse);
   if (const ShortText word = current_word(parse); starts("PCI") && word.size() >= 4 && digit_in(word[3], '1', '9')) {
-    select_port(static_cast<std::uint16_t>(10 + word[3] - '0'), 0);
+    select_port(static_cast<std::uint16_t>(port_of(PortRange::pci_card, word[3] - '0')), 0);
     parse.recognised = true;
     ++parse.index;
   }
   if (const ShortText word = current_word(parse);
       starts("PORT=PCI") && word.size() >= 9 && digit_in(word[8], '1', '9')) {
-    select_port(static_cast<std::uint16_t>(10 + word[8] - '0'), 0);
+    select_port(static_cast<std::uint16_t>(port_of(PortRange::pci_card, word[8] - '0')), 0);
     parse.recognised = true;
     ++parse.index;
   }
@@ -286,16 +287,16 @@ void resolve_port(const ShortText& value, std::optional<std::int32_t> interface_
       // A port number of 0 or less names no interface: refused rather than ignored.
       const std::optional<std::int32_t> n = numbered_port(value, "USB");
       if (!n) port_settings_error();
-      select_numbered_port(20, *n, 1);
+      select_numbered_port(PortRange::usb_interface, *n, 1);
       return;
     }
     default:
       if (const std::optional<std::int32_t> n = numbered_port(value, "COM")) {
-        select_numbered_port(40, *n, 2);
+        select_numbered_port(PortRange::serial, *n, 2);
       } else if (const std::optional<std::int32_t> m = numbered_port(value, "USB")) {
-        select_numbered_port(100, *m, 4);
+        select_numbered_port(PortRange::usb_programmer, *m, 4);
       } else if (ethernet_address) {
-        select_port(61, 3);
+        select_port(static_cast<std::uint16_t>(port_of(PortRange::ethernet, 1)), 3);
         FIND_ETHERNET_PORT(value, state.selected_port, true);
       } else {
         port_settings_error();

@@ -9,6 +9,7 @@
 #include "interface/connection_settings.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/engine_settings.h"
+#include "interface/port_ranges.h"
 #include "interface/port_table.h"
 #include "programmer/connection_manager.h"
 #include "programmer/program_windows.h"
@@ -34,14 +35,12 @@ void put_integer(const char* key, std::int32_t value, bool flush = false) {
 
 void put_bool(const char* key, bool value) { put_integer(key, value ? 1 : 0); }
 
-// The first number of a port range names no port.
+// The first number of a port range names no port (the trace ranges are not the programmer's).
 std::uint16_t corrected_port(std::uint16_t port) {
-  switch (port) {
-    case 0: case 10: case 20: case 40: case 60: case 100:
-      return static_cast<std::uint16_t>(port + 1);
-    default:
-      return port;
+  for (const PortRangeBounds& bounds : port_ranges) {
+    if (!is_trace_range(bounds.range) && port == bounds.base) return static_cast<std::uint16_t>(port + 1);
   }
+  return port;
 }
 
 // Hundredths of a hertz, kept within what the file's integer can hold.
@@ -84,7 +83,7 @@ void load_connection_settings() {
   settings.io_delay_set = false;
   link.io_delay_cnt = std::min(link.io_delay_cnt, StartupSettings::io_delay_limit);
   // Ethernet port numbers follow the order of discovery: the address finds the device again.
-  if (settings.saved_port >= 60 && settings.saved_port <= 99) {
+  if (classify(settings.saved_port).range == PortRange::ethernet) {
     FIND_ETHERNET_PORT(settings.ethernet_address, settings.saved_port, false);
   }
   select_cpu_type(get_integer("CPUTARGETTYPE", 0));
@@ -111,12 +110,12 @@ void save_connection_settings() {
   put_integer("SHOWDIALOG", settings.show_at_startup ? 1 : 0, true);
 }
 
-std::uint8_t interface_class() {
-  if (!program_windows().connectiondialog2) return 0;
+InterfaceClass interface_class() {
+  if (!program_windows().connectiondialog2) return InterfaceClass::parallel_cable;
   switch (settings.interface_selection) {
-    case 1: return 1;
-    case 2: case 3: case 4: return 2;
-    default: return 0;
+    case 1: return InterfaceClass::usb_interface;
+    case 2: case 3: case 4: return InterfaceClass::standalone_programmer;
+    default: return InterfaceClass::parallel_cable;
   }
 }
 

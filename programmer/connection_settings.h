@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "foundation/short_text.h"
+#include "interface/interface_class.h"
 
 // How the programmer reaches its target from one run to the next, kept in
 // section STARTUP (the Ethernet address in section PORT) of the desktop
@@ -34,8 +35,8 @@ void reset_startup_settings();
 void load_connection_settings();
 void save_connection_settings();
 
-// The interface class a port's driver works with: 1 USB, 2 stand-alone programmer, else 0.
-std::uint8_t interface_class();
+// The interface class a port's driver works with for the chosen interface type.
+InterfaceClass interface_class();
 // The kinds of port listed for the interface type: 1 parallel and PCI, 4 USB,
 // 8 serial, 16 Ethernet, 32 programmer on USB; 7 without a connection manager.
 std::uint32_t interface_port_kind_mask();

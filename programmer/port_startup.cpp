@@ -7,6 +7,7 @@
 #include "foundation/kstring.h"
 #include "foundation/run_control.h"
 #include "foundation/status_output.h"
+#include "interface/port_ranges.h"
 #include "interface/port_state.h"
 #include "interface/port_table.h"
 #include "interface/serial/ad_sel_com.h"
@@ -48,7 +49,7 @@ void write_list(std::ofstream& file) {
     const std::size_t count = manager != nullptr ? manager->PCPort().items().size() : 0;
     for (std::size_t position = 0; position < count; ++position) {
       const std::int32_t port = PORT_AT_LIST_POSITION(static_cast<std::int32_t>(position));
-      if (type == 2 && !serial::is_com_port_available(static_cast<std::uint32_t>(port - 40))) continue;
+      if (type == 2 && !serial::is_com_port_available(static_cast<std::uint32_t>(classify(port).n))) continue;
       file << pad_blanks(port_list_left_part(type, port), left_part_width).view() << " , " << manager->PCPort().items()[position]
            << "\r\n";
     }
@@ -62,10 +63,10 @@ void write_list(std::ofstream& file) {
 ShortText port_list_left_part(std::int32_t type, std::int32_t port) {
   switch (type) {
     case 0: return "port=" + long_to_str(port);
-    case 1: return "interface=usbquorvex port=USB" + long_to_str(port - 20);
-    case 2: return "interface=tamberly port=COM" + long_to_str(port - 40);
+    case 1: return "interface=usbquorvex port=USB" + long_to_str(classify(port).n);
+    case 2: return "interface=tamberly port=COM" + long_to_str(classify(port).n);
     // Read back by PORT=, a USB programmer is "USBn".
-    case 4: return "interface=tamberly port=USB" + long_to_str(port - 100);
+    case 4: return "interface=tamberly port=USB" + long_to_str(classify(port).n);
     default: return "interface=tamberly port=" + GET_ETHERNET_PORT_IP(port);
   }
 }

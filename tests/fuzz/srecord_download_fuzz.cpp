@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace vx;
   reset_link_state();
   reset_byte_protocol();
-  link_state().interface_class = no_interface_class;
+  link_state().interface_class = static_cast<InterfaceClass>(no_interface_class);
   byte_protocol().halt_on_failure = false;
   reset_srecord_download();
   std::istringstream file(std::string(reinterpret_cast<const char*>(data), size));

@@ -124,7 +124,7 @@ class FlashUpdateTest : public testing::Test {
       cable_->ports.add(cable_port, pod_.get());
       port_state().port_kind = PortState::kind_parallel;
       set_port_addresses(cable_port);
-      link_state().interface_class = cable_link;
+      link_state().interface_class = InterfaceClass::parallel_cable;
     } else {
       usb_ = std::make_unique<test::SimulatedUsb>();
       pod_ = std::make_unique<sim::Pod>(config, &target_.mcu, &usb_->clock);
@@ -139,7 +139,7 @@ class FlashUpdateTest : public testing::Test {
         wdusb_enumerate();
       }
       port_counts().found_usb_interface_count = ft_device_count() + wdusb_interface_count();
-      link_state().interface_class = usb_link;
+      link_state().interface_class = InterfaceClass::usb_interface;
       EXPECT_TRUE(open_usb_port(1));
     }
     if (!flash.empty()) {
@@ -157,7 +157,7 @@ class FlashUpdateTest : public testing::Test {
     UpdateDecision& decision = update_decision();
     decision.update_file_name = *written;
     decision.update_file_version = static_cast<std::uint16_t>(std::stoi(version.substr(0, 1) + version.substr(2)));
-    decision.update_link_kind = link_state().interface_class;
+    decision.update_link_kind = update_link_kind_of(link_state().interface_class);
     decision.windriver_interface = bus_ == Bus::windriver;
     decision.current_version_text = "4.07";
     decision.update_version_text = version.c_str();

@@ -135,7 +135,7 @@ class OsbdmUpdateTest : public testing::Test {
     } else {
       updater::updater_usb_ports().usb_device_family = updater::UpdaterUsbPorts::family_osbdm;
     }
-    link_state().interface_class = usb_link;
+    link_state().interface_class = InterfaceClass::usb_interface;
     link_state().link_status = LinkState::reload_start;
     reset_update_decision(EngineBuild::updater);
     update_decision().steps = &flash_update_engine();

@@ -93,7 +93,7 @@ TEST_F(ProgrammerLinkVariantsTest, ShiftSpeedAndInterfaceCommandsOnTheArchitectu
   EXPECT_EQ(locked().received().back(), (std::vector<std::uint8_t>{2, 0x1D, 3, 0}));
   EXPECT_EQ(locked().shift_speed(), 3);
 
-  link_state().interface_class = 2;
+  link_state().interface_class = InterfaceClass::standalone_programmer;
   SEND8(7);
   SEND8(10);
   SEND_CMD_SHORT(3);

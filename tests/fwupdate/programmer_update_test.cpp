@@ -75,7 +75,7 @@ class ProgrammerUpdateTest : public sap_testing::EthernetTest {
     progress_ = RecordingProgress{};
     install_update_progress_view(&progress_);
     ASSERT_EQ(sap_open_ethernet_ip("127.0.0.1", server_->port()), sap_ok);
-    link_state().interface_class = programmer_link;
+    link_state().interface_class = InterfaceClass::standalone_programmer;
   }
 
   void write_file(const std::string& base, const std::string& version, const std::vector<ImagePiece>& pieces) {

@@ -251,7 +251,7 @@ TEST_F(UpdateDecisionTest, TheBusyFlagStopsANestedCheckAndIsReleasedByAnExceptio
   FirmwareUpdateLink& link = firmware_update_link();
   link.pattern1 = beside("usbbdmens.???");
   link.version_number = 512;
-  link.interface_class = usb_link;
+  link.interface_class = InterfaceClass::usb_interface;
   interface_now.running = 512;
   int nested = 0;
   steps.during_attempt = [&] {
@@ -283,7 +283,7 @@ TEST_F(UpdateDecisionTest, TheProgrammerTakesWhatTheResetLeftInTheLink) {
   link.pattern3 = "p3";
   link.kernel_name = "kernel";
   link.version_number = 535;
-  link.interface_class = usb_link;
+  link.interface_class = InterfaceClass::usb_interface;
   usb_routing().usb_driver_family = 1;
   interface_now.running = 535;
   interface_now.rom_major = 5;

@@ -103,7 +103,7 @@ TEST_F(UpdaterPortRangesTest, TracePortsOpenAsTraceInterfaces) {
   ASSERT_TRUE(LOAD_PORT_DRIVER(161));
   EXPECT_EQ(programmer_link().usb_identifier, "TRUSB");
   EXPECT_EQ(port_state().programmer_kind, 1);
-  EXPECT_EQ(link_state().interface_class, 2);
+  EXPECT_EQ(link_state().interface_class, InterfaceClass::standalone_programmer);
   ASSERT_TRUE(LOAD_PORT_DRIVER(121));
   EXPECT_EQ(port_state().programmer_kind, 1);
   EXPECT_EQ(port_state().open_ethernet_ip, "127.0.0.4");

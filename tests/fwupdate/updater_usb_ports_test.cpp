@@ -124,7 +124,7 @@ TEST_F(UpdaterUsbPortsTest, ABoardPluggedInAfterTheScanOpensAfterTheNextListing)
 TEST_F(UpdaterUsbPortsTest, BoardPortSpeaksThroughThePacketBridgeAndSaysGoodbyeOnClose) {
   ASSERT_TRUE(LOAD_PORT_DRIVER(24));
   EXPECT_TRUE(open_device_is_osbdm());
-  EXPECT_EQ(link_state().interface_class, 1);
+  EXPECT_EQ(link_state().interface_class, InterfaceClass::usb_interface);
   SEND8(7);
   SEND_CMD_SHORT(0x34);
   EXPECT_NE(link_state().link_status, 0);

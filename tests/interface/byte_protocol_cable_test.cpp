@@ -28,7 +28,7 @@ class ByteProtocolCableTest : public testing::Test {
     pod_.keep_wire_log(true);
     port_state().port_kind = PortState::kind_parallel;
     set_port_addresses(base);
-    link_state().interface_class = 0;
+    link_state().interface_class = InterfaceClass::parallel_cable;
   }
   void TearDown() override { protocol_testing::reset_protocol_units(); }
   std::vector<Bytes> commands(std::size_t first = 0) const {

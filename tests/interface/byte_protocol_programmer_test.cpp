@@ -36,7 +36,7 @@ class ProgrammerProtocolTest : public sap_testing::EthernetTest {
     EthernetTest::SetUp();
     protocol_testing::reset_protocol_units();
     reset_link_state();
-    link_state().interface_class = 2;
+    link_state().interface_class = InterfaceClass::standalone_programmer;
     aim_at(peer_);
     peer_.script = [this](const Bytes& request) {
       timeouts_seen_.push_back(programmer_link().ethernet_timeout);
@@ -152,7 +152,7 @@ struct SimulatedBench {
 
 // Reset, model line, and a target read through channel 21, as a run would make them.
 void check_reset_and_read(SimulatedBench& bench, test::ScopedStatusOutput& status) {
-  link_state().interface_class = 2;
+  link_state().interface_class = InterfaceClass::standalone_programmer;
   RESET_CABLE();
   EXPECT_NE(link_state().link_status, 0);
   EXPECT_EQ(interface_state().version_text, "214");
@@ -165,7 +165,7 @@ void check_reset_and_read(SimulatedBench& bench, test::ScopedStatusOutput& statu
   EXPECT_EQ(update.pattern2, directory + "tamberlyproens.???");
   EXPECT_EQ(update.pattern3, directory + "tamberlyproen2.???");
   EXPECT_EQ(update.kernel_name, directory + "prokernelen2");
-  EXPECT_EQ(update.interface_class, 2);
+  EXPECT_EQ(update.interface_class, InterfaceClass::standalone_programmer);
   EXPECT_EQ(update.update_requests, std::vector<ShortText>{"2.14"});
   EXPECT_EQ(READ_VOLTAGE(), 255) << "a programmer cannot read it";
   EXPECT_EQ(READ_DATA_BYTE(target_address), target_byte);
@@ -219,7 +219,7 @@ TEST_F(ProgrammerBenchUdpTest, TheResetChoosesTheFileSetOfTheProgrammerModel) {
     sim::SimProgrammerUdp server{programmer, "127.0.0.1", 0, "127.255.255.255"};
     protocol_testing::reset_protocol_units();
     ASSERT_EQ(sap_open_ethernet_ip("127.0.0.1", server.port()), sap_ok);
-    link_state().interface_class = 2;
+    link_state().interface_class = InterfaceClass::standalone_programmer;
     RESET_CABLE();
     const FirmwareUpdateLink& update = firmware_update_link();
     EXPECT_EQ(update.pattern1, directory + c.ens);

@@ -187,7 +187,7 @@ TEST(ByteProtocol, HsGoodByClass) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << int{c.interface_class} << "/" << c.link_status << "/" << c.halt_switch);
-    link_state().interface_class = c.interface_class;
+    link_state().interface_class = static_cast<InterfaceClass>(c.interface_class);
     link_state().link_status = c.link_status;
     byte_protocol().halt_on_failure = c.halt_switch;
     if (c.halts) {
@@ -203,7 +203,7 @@ TEST(ByteProtocol, HsGoodByClass) {
 TEST(ByteProtocol, AnOversizedUsbPayloadFailsTheLinkInsteadOfOverrunningTheFrame) {
   protocol_testing::reset_protocol_units();
   reset_link_state();
-  link_state().interface_class = 1;
+  link_state().interface_class = InterfaceClass::usb_interface;
   for (std::size_t i = 0; i + LinkState::usb_header_size < LinkState::usb_buffer_size; ++i) SEND8(0x11);
   EXPECT_NE(link_state().link_status, 0);
   SEND8(0x22);

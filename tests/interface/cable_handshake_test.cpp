@@ -75,14 +75,14 @@ TEST(PortAccess, LowPortsAndOtherClassesAreNeverTouched) {
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << int{c.interface_class} << " " << c.port);
     ports.status_reads = 0;
-    link_state().interface_class = c.interface_class;
+    link_state().interface_class = static_cast<InterfaceClass>(c.interface_class);
     EXPECT_EQ(port_in(c.port), c.read);
     EXPECT_EQ(ports.status_reads, c.status_reads);
   }
-  link_state().interface_class = 1;
+  link_state().interface_class = InterfaceClass::usb_interface;
   port_out(0x27A, 6);
   EXPECT_EQ(ports.control, 0);
-  link_state().interface_class = 0;
+  link_state().interface_class = InterfaceClass::parallel_cable;
   port_out(0x27A, 6);
   EXPECT_EQ(ports.control, 6);
   platform::install_parallel_ports(nullptr);
@@ -120,7 +120,7 @@ TEST(CountedWait, NeverAcknowledgingCableFailsWithTheStepNamedByTheControlRegist
     SCOPED_TRACE(c.trace);
     SimulatedCable sim;
     sim.cable.set_silent(true);
-    link_state().interface_class = 0;
+    link_state().interface_class = InterfaceClass::parallel_cable;
     sim.open_parallel();
     if (!c.reset_first) port_out(SimulatedCable::lpt_base + 2, c.control);
     sim.record_trace();
@@ -139,7 +139,7 @@ TEST(CountedWait, PollsFastThenTenMicrosecondsApartThenFastAgain) {
   SimulatedCable sim;
   FixedStatusPorts ports(0x00);
   platform::install_parallel_ports(&ports);
-  link_state().interface_class = 0;
+  link_state().interface_class = InterfaceClass::parallel_cable;
   set_port_addresses(0x278);
   ports.control = 6;
   SEND8_revB(0x12);
@@ -151,7 +151,7 @@ TEST(CountedWait, PollsFastThenTenMicrosecondsApartThenFastAgain) {
 
 TEST(CountedWait, AbsentPortFailsInsteadOfWaitingForTheControlRegister) {
   SimulatedCable sim;
-  link_state().interface_class = 0;
+  link_state().interface_class = InterfaceClass::parallel_cable;
   set_port_addresses(0x3BC);
   SEND_CMD_revB(0x12, 1250);
   EXPECT_EQ(link_state().link_status, 0);
@@ -160,7 +160,7 @@ TEST(CountedWait, AbsentPortFailsInsteadOfWaitingForTheControlRegister) {
 TEST(TimedWait, SlowCommandWithinItsTimeOutSucceeds) {
   SimulatedCable sim;
   sim.pod.keep_wire_log(true);
-  link_state().interface_class = 0;
+  link_state().interface_class = InterfaceClass::parallel_cable;
   sim.open_parallel();
   sim.cable.set_command_time_us(2'000'000);
   const std::int64_t start = elapsed_microseconds();
@@ -173,7 +173,7 @@ TEST(TimedWait, SlowCommandWithinItsTimeOutSucceeds) {
 
 TEST(TimedWait, CommandBeyondItsTimeOutFailsSoonAfterIt) {
   SimulatedCable sim;
-  link_state().interface_class = 0;
+  link_state().interface_class = InterfaceClass::parallel_cable;
   sim.open_parallel();
   sim.cable.set_command_time_us(10'000'000);
   const std::int64_t start = elapsed_microseconds();
@@ -223,7 +223,7 @@ TEST(CableCommands, TravelThroughTheHandshakeAndBack) {
   for (const bool slow : {false, true}) {
     SCOPED_TRACE(slow ? "slow mode" : "fast");
     SimulatedCable sim;
-    link_state().interface_class = 0;
+    link_state().interface_class = InterfaceClass::parallel_cable;
     sim.open_parallel();
     cable_handshake().slow_mode = slow;
     run_commands(sim);
@@ -233,7 +233,7 @@ TEST(CableCommands, TravelThroughTheHandshakeAndBack) {
 
 TEST(CableCommands, TravelThroughThePciCard) {
   SimulatedCable sim;
-  link_state().interface_class = 0;
+  link_state().interface_class = InterfaceClass::parallel_cable;
   sim.open_pci_card();
   run_commands(sim);
   EXPECT_EQ(sim.card.commands(), command_cases.size());
@@ -241,7 +241,7 @@ TEST(CableCommands, TravelThroughThePciCard) {
 
 TEST(CableCommands, ControlRegisterAlternatesWithEachOrdinaryByte) {
   SimulatedCable sim;
-  link_state().interface_class = 0;
+  link_state().interface_class = InterfaceClass::parallel_cable;
   sim.open_parallel();
   const std::uint16_t control = SimulatedCable::lpt_base + 2;
   SEND8_revB(2);
@@ -258,7 +258,7 @@ TEST(CableCommands, ControlRegisterAlternatesWithEachOrdinaryByte) {
 
 TEST(CableCommands, TracesNameBytesAndResult) {
   SimulatedCable sim;
-  link_state().interface_class = 0;
+  link_state().interface_class = InterfaceClass::parallel_cable;
   sim.open_parallel();
   SimulatedCable::command({2, 0x01, 0x00, 0xAB, 0xCD}, 0);
   sim.record_trace();
@@ -287,7 +287,7 @@ TEST(CableFailures, InterfaceFaultsFailTheLinkAndLaterCallsDoNothing) {
       SCOPED_TRACE(testing::Message() << (pci ? "card " : "cable ") << int(c.fault));
       SimulatedCable sim;
       sim.pod.keep_wire_log(true);
-      link_state().interface_class = 0;
+      link_state().interface_class = InterfaceClass::parallel_cable;
       if (pci) {
         sim.open_pci_card();
       } else {
@@ -304,7 +304,7 @@ TEST(CableFailures, InterfaceFaultsFailTheLinkAndLaterCallsDoNothing) {
 
 TEST(CableFailures, ResetRevivesTheCableAfterAFailure) {
   SimulatedCable sim;
-  link_state().interface_class = 0;
+  link_state().interface_class = InterfaceClass::parallel_cable;
   sim.open_parallel();
   sim.pod.inject(sim::PodFault::no_ack);
   SimulatedCable::command({7, 3, 8}, 0);

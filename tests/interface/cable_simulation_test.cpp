@@ -60,7 +60,7 @@ TEST_F(CableSimulationTest, CableAndCardAnswerThroughTheHandshake) {
     EXPECT_EQ(SimulatedCable::command({0xE0, 0x00, 0x80}, 1).front() >> 8, 0xA7);
     EXPECT_NE(link_state().link_status, 0);
   };
-  link_state().interface_class = 0;
+  link_state().interface_class = InterfaceClass::parallel_cable;
   {
     SCOPED_TRACE("parallel cable");
     port_state().port_kind = PortState::kind_parallel;

@@ -66,7 +66,7 @@ class InterfaceResetTest : public testing::Test {
   }
   sim::Pod& reset(std::int32_t n) {
     EXPECT_TRUE(open_usb_port(n));
-    link_state().interface_class = 1;
+    link_state().interface_class = InterfaceClass::usb_interface;
     port_state().current_port = 20 + n;
     RESET_CABLE();
     return pod(n);
@@ -96,7 +96,7 @@ TEST_F(InterfaceResetTest, AnFtdiInterfaceIsIdentifiedSwitchedToItsUpdateAndSetU
   const FirmwareUpdateLink& update = firmware_update_link();
   EXPECT_EQ(update.update_requests, std::vector<ShortText>{"5.12"});
   EXPECT_EQ(update.version_number, 512);
-  EXPECT_EQ(update.interface_class, 1);
+  EXPECT_EQ(update.interface_class, InterfaceClass::usb_interface);
   EXPECT_EQ(update.pattern1, beside_test_program("usbbdmens.???"));
 }
 
@@ -194,7 +194,7 @@ TEST_F(InterfaceResetTest, TheVersionIsReadAgainAtTheOriginalBlockWhenTheFirstIs
     const std::int32_t port = ft_device_count();
     port_counts().found_usb_interface_count = ft_device_count() + wdusb_interface_count();
     ASSERT_TRUE(open_usb_port(port));
-    link_state().interface_class = 1;
+    link_state().interface_class = InterfaceClass::usb_interface;
     restart_byte_protocol();
     const sim::Pod& p = *pods_.back();
     Check_cable_version(0x4058);
@@ -217,7 +217,7 @@ TEST_F(InterfaceResetTest, AFirmwareBlockWithoutChecksumReadsAs255Point255) {
   ft_list_devices();
   port_counts().found_usb_interface_count = ft_device_count() + wdusb_interface_count();
   ASSERT_TRUE(open_usb_port(ft_device_count()));
-  link_state().interface_class = 1;
+  link_state().interface_class = InterfaceClass::usb_interface;
   restart_byte_protocol();
   Check_cable_version(0x4058);
   EXPECT_EQ(interface_state().major, 255);
@@ -283,7 +283,7 @@ TEST(InterfaceModel, NamesByClassAndMajor) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << int{c.interface_class} << "/" << int{c.major});
-    EXPECT_EQ(interface_model_name(c.interface_class, c.major), c.name);
+    EXPECT_EQ(interface_model_name(static_cast<InterfaceClass>(c.interface_class), c.major), c.name);
   }
 }
 

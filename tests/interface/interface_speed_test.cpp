@@ -29,7 +29,7 @@ TEST(BdmSpeedDivider, ChoosesTheNearerOfTwoDividers) {
   protocol_testing::reset_protocol_units();
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::Message() << int{c.family} << "/" << c.frequency);
-    link_state().interface_class = 1;
+    link_state().interface_class = InterfaceClass::usb_interface;
     usb_routing().usb_driver_family = c.family;
     EXPECT_EQ(bdm_speed_divider(c.frequency), c.divider);
   }
@@ -124,7 +124,7 @@ class ScriptedSyncTest : public sap_testing::EthernetTest {
     EthernetTest::SetUp();
     protocol_testing::reset_protocol_units();
     reset_link_state();
-    link_state().interface_class = 2;
+    link_state().interface_class = InterfaceClass::standalone_programmer;
     interface_state().major = 8;
     aim_at(peer_);
     peer_.script = [this](const Bytes& request) {

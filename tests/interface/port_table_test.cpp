@@ -238,7 +238,7 @@ TEST_F(PortTableTest, TheLptAddressOptionIsStoredOnce) {
 TEST_F(PortTableTest, OpeningAParallelPortOrAPciCard) {
   ASSERT_TRUE(LOAD_PORT_DRIVER(1));
   EXPECT_EQ(port_state().port_kind, PortState::kind_parallel);
-  EXPECT_EQ(link_state().interface_class, 0);
+  EXPECT_EQ(link_state().interface_class, InterfaceClass::parallel_cable);
   EXPECT_EQ(port_state().current_port, 1);
   EXPECT_EQ(port_state().port_base_address, 0x378u);
   EXPECT_EQ(port_state().port_status_address, 0x379u);
@@ -265,11 +265,11 @@ TEST_F(PortTableTest, APortWhoseDeviceDoesNotOpenIsUndone) {
   struct Case {
     std::uint16_t port;
     std::uint8_t kind;
-    std::uint8_t interface_class;
+    InterfaceClass interface_class;
   } cases[] = {
-      {21, PortState::kind_usb_interface, 1},
-      {61, PortState::kind_ethernet_programmer, 2},
-      {101, PortState::kind_usb_programmer, 2},
+      {21, PortState::kind_usb_interface, InterfaceClass::usb_interface},
+      {61, PortState::kind_ethernet_programmer, InterfaceClass::standalone_programmer},
+      {101, PortState::kind_usb_programmer, InterfaceClass::standalone_programmer},
   };
   SCAN_PORTS();
   ASSERT_TRUE(LOAD_PORT_DRIVER(1));
@@ -311,7 +311,7 @@ TEST_F(PortTableTest, ASerialPortThatCannotBeOpenedIsUndone) {
   EXPECT_FALSE(LOAD_PORT_DRIVER(41));
   finish_serial_transport();
   EXPECT_EQ(port_state().port_kind, PortState::kind_serial_programmer);
-  EXPECT_EQ(link_state().interface_class, 2);
+  EXPECT_EQ(link_state().interface_class, InterfaceClass::standalone_programmer);
   EXPECT_EQ(port_state().current_port, 0);
   EXPECT_FALSE(port_state().port_open);
 }

@@ -83,7 +83,7 @@ class UsbProtocolTest : public testing::Test {
     wdusb_enumerate();
     ft_list_devices();
     port_counts().found_usb_interface_count = ft_device_count() + wdusb_interface_count();
-    link_state().interface_class = 1;
+    link_state().interface_class = InterfaceClass::usb_interface;
   }
   void TearDown() override { reset_protocol_units(); }
 
@@ -113,7 +113,7 @@ struct FtdiBench {
     ft_list_devices();
     port_counts().found_usb_interface_count = ft_device_count();
     EXPECT_TRUE(open_usb_port(1));
-    link_state().interface_class = 1;
+    link_state().interface_class = InterfaceClass::usb_interface;
     restart_byte_protocol();
     Check_cable_version(0x4058);
   }

@@ -239,7 +239,7 @@ TEST_F(SimProgrammerSerialTest, TheByteProtocolRunsOverTheLine) {
   ASSERT_EQ(sap_open_serial(7), sap_ok);
   reset_byte_protocol();
   reset_interface_state();
-  link_state().interface_class = 2;
+  link_state().interface_class = InterfaceClass::standalone_programmer;
   RESET_CABLE();
   EXPECT_NE(link_state().link_status, 0);
   EXPECT_EQ(interface_state().version_text, "214");

@@ -51,7 +51,7 @@ class SimulationHookTest : public testing::Test {
     wdusb_enumerate();
     ft_list_devices();
     port_counts().found_usb_interface_count = ft_device_count() + wdusb_interface_count();
-    link_state().interface_class = 1;
+    link_state().interface_class = InterfaceClass::usb_interface;
   }
 
   // One command through the routing, as the byte protocol sends it; the reply bytes.

@@ -95,7 +95,7 @@ class TargetBench {
       cable_->ports.add(parallel_base, &*pod_);
       port_state().port_kind = PortState::kind_parallel;
       set_port_addresses(parallel_base);
-      link_state().interface_class = 0;
+      link_state().interface_class = InterfaceClass::parallel_cable;
     } else if (medium == Medium::programmer) {
       usb_.emplace();
       pod_.emplace(config, &mcu, &usb_->clock);
@@ -108,7 +108,7 @@ class TargetBench {
       load_usb_driver_dll();
       wdusb_enumerate();
       EXPECT_EQ(sap_open_usb(1), sap_ok);
-      link_state().interface_class = 2;
+      link_state().interface_class = InterfaceClass::standalone_programmer;
     } else {
       usb_.emplace();
       pod_.emplace(config, &mcu, &usb_->clock);
@@ -122,7 +122,7 @@ class TargetBench {
       wdusb_enumerate();
       ft_list_devices();
       port_counts().found_usb_interface_count = ft_device_count() + wdusb_interface_count();
-      link_state().interface_class = 1;
+      link_state().interface_class = InterfaceClass::usb_interface;
       EXPECT_TRUE(open_usb_port(1));
     }
     status_.emplace();

@@ -44,7 +44,7 @@ TEST_F(TargetPinsTest, VoltageThatCannotBeReadIs255WithoutAsking) {
   for (const Case& c : cases) {
     protocol_testing::reset_protocol_units();
     reset_link_state();
-    link_state().interface_class = c.interface_class;
+    link_state().interface_class = static_cast<InterfaceClass>(c.interface_class);
     interface_state().major = c.major;
     interface_state().minor = c.minor;
     EXPECT_EQ(READ_VOLTAGE(), 255);

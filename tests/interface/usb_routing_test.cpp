@@ -29,7 +29,7 @@ class UsbRoutingTest : public testing::Test {
     wdusb_enumerate();
     ft_list_devices();
     port_counts().found_usb_interface_count = ft_device_count() + wdusb_interface_count();
-    link_state().interface_class = 1;
+    link_state().interface_class = InterfaceClass::usb_interface;
   }
 
   // A frame built as the byte protocol builds it.

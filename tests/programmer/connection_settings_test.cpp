@@ -40,7 +40,8 @@ TEST_F(ConnectionSettingsTest, MissingKeysGiveTheDefaults) {
 }
 
 TEST_F(ConnectionSettingsTest, TheFirstNumberOfAPortRangeMovesToItsFirstPort) {
-  const std::pair<int, int> cases[] = {{0, 1}, {10, 11}, {20, 21}, {40, 41}, {60, 61}, {100, 101}, {21, 21}, {5, 5}};
+  const std::pair<int, int> cases[] = {{0, 1},   {10, 11}, {20, 21}, {40, 41},   {60, 61},
+                                       {100, 101}, {21, 21}, {5, 5},   {120, 120}, {160, 160}};
   for (const auto& [saved, used] : cases) {
     write("CQUILLHCS08.DSK", "[STARTUP]\nPORT=" + std::to_string(saved) + "\n");
     load_connection_settings();
@@ -132,14 +133,14 @@ TEST_F(ConnectionSettingsTest, AHugeTrimReferenceIsKeptWithinTheFilesInteger) {
 }
 
 TEST_F(ConnectionSettingsTest, TheInterfaceTypeDecidesClassAndPortKinds) {
-  EXPECT_EQ(interface_class(), 0) << "no connection manager";
+  EXPECT_EQ(interface_class(), InterfaceClass::parallel_cable) << "no connection manager";
   EXPECT_EQ(interface_port_kind_mask(), 7u);
   {
     program_windows().connectiondialog2 = std::make_unique<Tconnectiondialog2>();
     const std::tuple<int, int, unsigned> cases[] = {{0, 0, 1}, {1, 1, 4}, {2, 2, 8}, {3, 2, 16}, {4, 2, 32}, {7, 0, 1}};
     for (const auto& [type, klass, mask] : cases) {
       startup_settings().interface_selection = type;
-      EXPECT_EQ(interface_class(), klass) << type;
+      EXPECT_EQ(interface_class(), static_cast<InterfaceClass>(klass)) << type;
       EXPECT_EQ(interface_port_kind_mask(), mask) << type;
     }
     destroy_program_windows();
