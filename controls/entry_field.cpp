@@ -76,7 +76,7 @@ void TOvcBaseEntryField::SetDecimalPlaces(std::uint8_t value) {
   RecreateWnd();
 }
 
-std::int32_t TOvcBaseEntryField::Epoch() {
+std::int32_t TOvcBaseEntryField::Epoch() const {
   std::int32_t epoch = epoch_;
   if (OnGetEpoch) OnGetEpoch(*this, epoch);
   return epoch == 0 ? GetController().GetEpoch() : epoch;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/exceptions.h"
+#include "controls/field_copy.h"
 #include "controls/field_values.h"
 #include "controls/messages.h"
 #include "controls/string_routines.h"
@@ -85,26 +86,7 @@ void TOvcCustomSimpleField::SetPictureMask(char value) {
 }
 
 void TOvcCustomSimpleField::Assign(const TOvcCustomSimpleField& source) {
-  SetDataType(source.DataType());
-  SetAutoSize(source.AutoSize());
-  SetBorderStyle(source.BorderStyle());
-  set_color(source.color());
-  SetControlCharColor(source.ControlCharColor());
-  SetDecimalPlaces(source.DecimalPlaces());
-  auto& colors = const_cast<TOvcCustomSimpleField&>(source).EFColors();
-  EFColors().Error().Assign(colors.Error());
-  EFColors().Highlight().Assign(colors.Highlight());
-  SetMaxLength(source.MaxLength());
-  SetOptions(source.Options());
-  SetPadChar(source.PadChar());
-  SetPasswordChar(source.PasswordChar());
-  SetPictureMask(source.PictureMask());
-  SetRangeHi(source.RangeHi());
-  SetRangeLo(source.RangeLo());
-  SetTextMargin(source.TextMargin());
-  SetUninitialized(source.Uninitialized());
-  SetZeroDisplay(source.ZeroDisplay());
-  SetZeroDisplayValue(source.ZeroDisplayValue());
+  copy_field_properties<TFieldClass::simple>(*this, source);
 }
 
 bool TOvcCustomSimpleField::RangeIsEmpty() const {
