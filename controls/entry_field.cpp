@@ -352,6 +352,25 @@ void TOvcBaseEntryField::MoveToPreviousField() {
   if (ws::Form* owner = form(); owner != nullptr) ws::post_message(owner->handle(), ws::msg::next_dialog_control, 1);
 }
 
+bool TOvcBaseEntryField::UpDownLeavesOrSteps(bool up) {
+  if ((GetController().EntryOptions & efoAutoAdvanceUpDown) != 0) {
+    if (up) {
+      MoveToPreviousField();
+    } else {
+      MoveToNextField();
+    }
+  } else if ((options_ & efoArrowIncDec) != 0 && (options_ & efoReadOnly) == 0) {
+    if (up) {
+      IncreaseValue(true, 1);
+    } else {
+      DecreaseValue(true, 1);
+    }
+  } else {
+    return false;
+  }
+  return true;
+}
+
 void TOvcBaseEntryField::IncreaseValue(bool wrap, double delta) {
   perform(ws::msg::set_redraw, 0);
   StepValue(wrap, delta);

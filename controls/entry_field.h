@@ -285,6 +285,9 @@ class TOvcBaseEntryField : public TOvcCustomControlEx {
   void AdjustHeight();
   void MoveToNextField();
   void MoveToPreviousField();
+  // Up or Down to the neighbouring field when the controller says so, else a step of a writable
+  // value with ArrowIncDec. False when it is neither: the field class moves its caret.
+  bool UpDownLeavesOrSteps(bool up);
   void MarkModified();
   void Beep() const;
   void PaintBorders(ws::Canvas& canvas) const;

@@ -582,29 +582,12 @@ void TOvcCustomSimpleField::CaretCommand(std::uint16_t command) {
     case ccHome: SetCaret(0); break;
     case ccEnd: SetCaret(text.size()); break;
     case ccUp:
-    case ccDown: UpDownCommand(command == ccUp); break;
+      if (!UpDownLeavesOrSteps(true)) CaretLeft(command);
+      break;
+    case ccDown:
+      if (!UpDownLeavesOrSteps(false)) CaretRight(command);
+      break;
     default: break;
-  }
-}
-
-void TOvcCustomSimpleField::UpDownCommand(bool up) {
-  const std::uint16_t command = up ? ccUp : ccDown;
-  if ((GetController().EntryOptions & efoAutoAdvanceUpDown) != 0) {
-    if (up) {
-      MoveToPreviousField();
-    } else {
-      MoveToNextField();
-    }
-  } else if ((Options() & efoArrowIncDec) != 0 && (Options() & efoReadOnly) == 0) {
-    if (up) {
-      IncreaseValue(true, 1);
-    } else {
-      DecreaseValue(true, 1);
-    }
-  } else if (up) {
-    CaretLeft(command);
-  } else {
-    CaretRight(command);
   }
 }
 

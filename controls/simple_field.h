@@ -54,7 +54,6 @@ class TOvcCustomSimpleField : public TOvcBaseEntryField {
   void CaretCommand(std::uint16_t command);
   void CaretLeft(std::uint16_t command);
   void CaretRight(std::uint16_t command);
-  void UpDownCommand(bool up);
   void ExtendCommand(std::uint16_t command, int& counter);
   void MouseCommand(ws::Message& message, std::uint16_t command);
   void ShiftClick(std::size_t column);
