@@ -602,7 +602,8 @@ void PictureEditor::ExtendWordLeft() {
     level_ = -1;
     return;
   }
-  auto a = static_cast<std::size_t>(std::min<std::int32_t>(active_at_entry_, static_cast<std::int32_t>(max_length()))) - 1;
+  const std::int32_t active = std::min<std::int32_t>(active_at_entry_, static_cast<std::int32_t>(max_length()));
+  auto a = static_cast<std::size_t>(active) - 1;
   while (a > 0 && (a >= text().size() || text()[a] == ' ')) --a;
   while (a > 0 && text()[a - 1] != ' ') --a;
   UpdateSelection(static_cast<std::int32_t>(a));
