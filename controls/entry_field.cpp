@@ -76,7 +76,7 @@ void TOvcBaseEntryField::SetDecimalPlaces(std::uint8_t value) {
   RecreateWnd();
 }
 
-std::int32_t TOvcBaseEntryField::Epoch() {
+std::int32_t TOvcBaseEntryField::Epoch() const {
   std::int32_t epoch = epoch_;
   if (OnGetEpoch) OnGetEpoch(*this, epoch);
   return epoch == 0 ? GetController().GetEpoch() : epoch;
@@ -350,6 +350,25 @@ void TOvcBaseEntryField::MoveToNextField() {
 
 void TOvcBaseEntryField::MoveToPreviousField() {
   if (ws::Form* owner = form(); owner != nullptr) ws::post_message(owner->handle(), ws::msg::next_dialog_control, 1);
+}
+
+bool TOvcBaseEntryField::UpDownLeavesOrSteps(bool up) {
+  if ((GetController().EntryOptions & efoAutoAdvanceUpDown) != 0) {
+    if (up) {
+      MoveToPreviousField();
+    } else {
+      MoveToNextField();
+    }
+  } else if ((options_ & efoArrowIncDec) != 0 && (options_ & efoReadOnly) == 0) {
+    if (up) {
+      IncreaseValue(true, 1);
+    } else {
+      DecreaseValue(true, 1);
+    }
+  } else {
+    return false;
+  }
+  return true;
 }
 
 void TOvcBaseEntryField::IncreaseValue(bool wrap, double delta) {

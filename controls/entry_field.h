@@ -132,7 +132,8 @@ class TOvcBaseEntryField : public TOvcCustomControlEx {
   using TNotifyEvent = std::function<void(TOvcBaseEntryField& sender)>;
   using TValidationErrorEvent =
       std::function<void(TOvcBaseEntryField& sender, std::uint16_t code, const std::string& text)>;
-  using TGetEpochEvent = std::function<void(TOvcBaseEntryField& sender, std::int32_t& epoch)>;
+  // A question about the field: the handler reads the sender, it does not change it.
+  using TGetEpochEvent = std::function<void(const TOvcBaseEntryField& sender, std::int32_t& epoch)>;
   using TUserCommandEvent = std::function<void(TOvcBaseEntryField& sender, std::uint16_t command)>;
   using TUserValidationEvent = std::function<void(TOvcBaseEntryField& sender, std::uint16_t& code)>;
 
@@ -151,8 +152,9 @@ class TOvcBaseEntryField : public TOvcCustomControlEx {
   std::uint8_t DecimalPlaces() const { return decimal_places_; }
   void SetDecimalPlaces(std::uint8_t value);
   TOvcEfColors& EFColors() { return *colors_; }
+  const TOvcEfColors& EFColors() const { return *colors_; }
   // 0 follows the controller.
-  std::int32_t Epoch();
+  std::int32_t Epoch() const;
   void SetEpoch(std::int32_t value);
   std::uint16_t MaxLength() const { return max_length_; }
   void SetMaxLength(std::uint16_t value);
@@ -283,6 +285,9 @@ class TOvcBaseEntryField : public TOvcCustomControlEx {
   void AdjustHeight();
   void MoveToNextField();
   void MoveToPreviousField();
+  // Up or Down to the neighbouring field when the controller says so, else a step of a writable
+  // value with ArrowIncDec. False when it is neither: the field class moves its caret.
+  bool UpDownLeavesOrSteps(bool up);
   void MarkModified();
   void Beep() const;
   void PaintBorders(ws::Canvas& canvas) const;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/exceptions.h"
+#include "controls/field_copy.h"
 #include "controls/field_values.h"
 #include "controls/messages.h"
 #include "controls/string_routines.h"
@@ -86,22 +87,7 @@ void TOvcCustomNumericField::AssignPictureMask(std::string_view mask) {
 }
 
 void TOvcCustomNumericField::Assign(const TOvcCustomNumericField& source) {
-  SetDataType(source.DataType());
-  SetAutoSize(source.AutoSize());
-  SetBorderStyle(source.BorderStyle());
-  set_color(source.color());
-  auto& colors = const_cast<TOvcCustomNumericField&>(source).EFColors();
-  EFColors().Error().Assign(colors.Error());
-  EFColors().Highlight().Assign(colors.Highlight());
-  SetOptions(source.Options());
-  SetPadChar(source.PadChar());
-  SetPictureMask(source.PictureMask());
-  SetRangeHi(source.RangeHi());
-  SetRangeLo(source.RangeLo());
-  SetTextMargin(source.TextMargin());
-  SetUninitialized(source.Uninitialized());
-  SetZeroDisplay(source.ZeroDisplay());
-  SetZeroDisplayValue(source.ZeroDisplayValue());
+  copy_field_properties<TFieldClass::numeric>(*this, source);
 }
 
 void TOvcCustomNumericField::CreateWnd() {

@@ -159,8 +159,6 @@ void TOvcCustomNumericField::EditCommand(ws::Message& message, std::uint16_t com
   const bool selected = SelectionLength() > 0;
   int counter = selected ? 1 : 0;
   bool changed = false;
-  const TOvcBaseEFOptions entry_options = GetController().EntryOptions;
-  const bool arrows = (Options() & efoArrowIncDec) != 0 && (Options() & efoReadOnly) == 0;
   switch (command) {
     case ccBack:
     case ccDel:
@@ -194,22 +192,10 @@ void TOvcCustomNumericField::EditCommand(ws::Message& message, std::uint16_t com
     case ccRight:
     case ccWordRight: AutoAdvance(1, command); break;
     case ccUp:
-      if ((entry_options & efoAutoAdvanceUpDown) != 0) {
-        MoveToPreviousField();
-      } else if (arrows) {
-        IncreaseValue(true, 1);
-      } else {
-        AutoAdvance(-1, command);
-      }
+      if (!UpDownLeavesOrSteps(true)) AutoAdvance(-1, command);
       break;
     case ccDown:
-      if ((entry_options & efoAutoAdvanceUpDown) != 0) {
-        MoveToNextField();
-      } else if (arrows) {
-        DecreaseValue(true, 1);
-      } else {
-        AutoAdvance(1, command);
-      }
+      if (!UpDownLeavesOrSteps(false)) AutoAdvance(1, command);
       break;
     case ccInc: IncreaseValue(true, 1); break;
     case ccDec: DecreaseValue(true, 1); break;

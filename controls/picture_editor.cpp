@@ -452,9 +452,51 @@ void PictureEditor::FullCommand() {
   }
   first_ = field_.FirstEditablePos();
   field_.SetState(efsAcceptChar, false);
-  const TOvcBaseEFOptions entry_options = field_.GetController().EntryOptions;
-  const TOvcEntryFieldOptions options = field_.Options();
-  const bool arrows = (options & efoArrowIncDec) != 0 && (options & efoReadOnly) == 0;
+  switch (command_) {
+    case ccBack: case ccCut: case ccDel: case ccDelBol: case ccDelEol: case ccDelLine: case ccDelWord:
+      DeleteCommand();
+      break;
+    case ccDown: case ccEnd: case ccHome: case ccLeft: case ccRight: case ccUp: case ccWordLeft: case ccWordRight:
+      CaretCommand();
+      break;
+    case ccExtendEnd: case ccExtendHome: case ccExtendLeft: case ccExtendRight: case ccExtWordLeft:
+    case ccExtWordRight:
+      ExtendCommand();
+      break;
+    case ccCompleteDate:
+    case ccCompleteTime: CompleteDateOrTime(); break;
+    case ccCopy: field_.CopySelectionToClipboard(); break;
+    case ccDec: field_.DecreaseValue(true, 1); break;
+    case ccInc: field_.IncreaseValue(true, 1); break;
+    case ccIns:
+      field_.SetState(efsInsertMode, !field_.HasState(efsInsertMode));
+      field_.Carets().SetInsertMode(field_.HasState(efsInsertMode));
+      break;
+    case ccPaste: Paste(reinterpret_cast<const char*>(message_.lparam)); break;
+    case ccRestore:
+      field_.RestoreContents();
+      field_.SetState(efsLiteralsRemoved, false);
+      break;
+    case ccChar:
+      if (!field_.HasState(efsKeyboardChar)) return;
+      field_.SetState(efsKeyboardChar, false);
+      TypeChar(static_cast<char>(message_.wparam & 0xFF));
+      break;
+    case ccMouse: MouseDown((message_.wparam & ws::mk::shift) != 0); break;
+    case ccMouseMove: MouseMove(); break;
+    case ccNoCommand:
+      field_.SetState(efsAcceptChar | efsKeyboardChar, true);
+      return;
+    case ccDblClk: DoubleClick(); break;
+    case ccCtrlChar:
+    case ccSequenceBroken:
+    case ccSequencePending: break;
+    default: field_.SetState(efsAcceptChar, true); break;
+  }
+  FinalStep(true);
+}
+
+void PictureEditor::DeleteCommand() {
   switch (command_) {
     case ccBack:
       if (selected_) {
@@ -467,13 +509,9 @@ void PictureEditor::FullCommand() {
         }
       }
       break;
-    case ccCompleteDate:
-    case ccCompleteTime: CompleteDateOrTime(); break;
-    case ccCopy: field_.CopySelectionToClipboard(); break;
     case ccCut:
       if (selected_) DeleteSelection();
       break;
-    case ccDec: field_.DecreaseValue(true, 1); break;
     case ccDel:
       if (selected_) {
         DeleteSelection();
@@ -503,18 +541,46 @@ void PictureEditor::FullCommand() {
       level_ += 10;
       break;
     case ccDelWord: DeleteWord(); break;
+    default: break;
+  }
+}
+
+void PictureEditor::CaretCommand() {
+  switch (command_) {
     case ccDown:
-      if ((entry_options & efoAutoAdvanceUpDown) != 0) {
-        field_.MoveToNextField();
-      } else if (arrows) {
-        field_.DecreaseValue(true, 1);
-      } else if (caret() > last_) {
-        AutoAdvance(static_cast<std::ptrdiff_t>(caret()));
-      } else {
-        MoveRight();
-      }
+      if (!field_.UpDownLeavesOrSteps(false)) RightOrAdvance();
+      break;
+    case ccUp:
+      if (!field_.UpDownLeavesOrSteps(true)) LeftOrAdvance();
       break;
     case ccEnd: field_.CaretToEnd(); break;
+    case ccHome: set_caret(first_); break;
+    case ccLeft: LeftOrAdvance(); break;
+    case ccRight: RightOrAdvance(); break;
+    case ccWordLeft: WordLeft(); break;
+    case ccWordRight: WordRight(); break;
+    default: break;
+  }
+}
+
+void PictureEditor::LeftOrAdvance() {
+  if (caret() > first_) {
+    MoveLeft();
+  } else {
+    AutoAdvance(-1);
+  }
+}
+
+void PictureEditor::RightOrAdvance() {
+  if (caret() > last_) {
+    AutoAdvance(static_cast<std::ptrdiff_t>(caret()));
+  } else {
+    MoveRight();
+  }
+}
+
+void PictureEditor::ExtendCommand() {
+  switch (command_) {
     case ccExtendEnd:
       field_.CaretToEnd();
       UpdateSelection(static_cast<std::int32_t>(max_length()) + 1);
@@ -525,83 +591,35 @@ void PictureEditor::FullCommand() {
       break;
     case ccExtendLeft: ExtendBy(-1); break;
     case ccExtendRight: ExtendBy(1); break;
-    case ccExtWordLeft:
-      if (active_at_entry_ <= 0) {
-        level_ = -1;
-      } else {
-        auto a = static_cast<std::size_t>(std::min<std::int32_t>(active_at_entry_, static_cast<std::int32_t>(max_length()))) - 1;
-        while (a > 0 && (a >= text().size() || text()[a] == ' ')) --a;
-        while (a > 0 && text()[a - 1] != ' ') --a;
-        UpdateSelection(static_cast<std::int32_t>(a));
-        CaretFromActiveEnd(1);
-      }
-      break;
-    case ccExtWordRight:
-      if (active_at_entry_ >= static_cast<std::int32_t>(max_length())) {
-        level_ = -1;
-      } else {
-        auto a = static_cast<std::size_t>(std::max<std::int32_t>(active_at_entry_, 0)) + 1;
-        while (a < max_length() && text()[a] != ' ') ++a;
-        while (a < max_length() && text()[a] == ' ') ++a;
-        UpdateSelection(static_cast<std::int32_t>(a));
-        CaretFromActiveEnd(-1);
-      }
-      break;
-    case ccHome: set_caret(first_); break;
-    case ccInc: field_.IncreaseValue(true, 1); break;
-    case ccIns:
-      field_.SetState(efsInsertMode, !field_.HasState(efsInsertMode));
-      field_.Carets().SetInsertMode(field_.HasState(efsInsertMode));
-      break;
-    case ccLeft:
-      if (caret() > first_) {
-        MoveLeft();
-      } else {
-        AutoAdvance(-1);
-      }
-      break;
-    case ccPaste: Paste(reinterpret_cast<const char*>(message_.lparam)); break;
-    case ccRestore:
-      field_.RestoreContents();
-      field_.SetState(efsLiteralsRemoved, false);
-      break;
-    case ccRight:
-      if (caret() > last_) {
-        AutoAdvance(static_cast<std::ptrdiff_t>(caret()));
-      } else {
-        MoveRight();
-      }
-      break;
-    case ccUp:
-      if ((entry_options & efoAutoAdvanceUpDown) != 0) {
-        field_.MoveToPreviousField();
-      } else if (arrows) {
-        field_.IncreaseValue(true, 1);
-      } else if (caret() > first_) {
-        MoveLeft();
-      } else {
-        AutoAdvance(-1);
-      }
-      break;
-    case ccWordLeft: WordLeft(); break;
-    case ccWordRight: WordRight(); break;
-    case ccChar:
-      if (!field_.HasState(efsKeyboardChar)) return;
-      field_.SetState(efsKeyboardChar, false);
-      TypeChar(static_cast<char>(message_.wparam & 0xFF));
-      break;
-    case ccMouse: MouseDown((message_.wparam & ws::mk::shift) != 0); break;
-    case ccMouseMove: MouseMove(); break;
-    case ccNoCommand:
-      field_.SetState(efsAcceptChar | efsKeyboardChar, true);
-      return;
-    case ccDblClk: DoubleClick(); break;
-    case ccCtrlChar:
-    case ccSequenceBroken:
-    case ccSequencePending: break;
-    default: field_.SetState(efsAcceptChar, true); break;
+    case ccExtWordLeft: ExtendWordLeft(); break;
+    case ccExtWordRight: ExtendWordRight(); break;
+    default: break;
   }
-  FinalStep(true);
+}
+
+void PictureEditor::ExtendWordLeft() {
+  if (active_at_entry_ <= 0) {
+    level_ = -1;
+    return;
+  }
+  const std::int32_t active = std::min<std::int32_t>(active_at_entry_, static_cast<std::int32_t>(max_length()));
+  auto a = static_cast<std::size_t>(active) - 1;
+  while (a > 0 && (a >= text().size() || text()[a] == ' ')) --a;
+  while (a > 0 && text()[a - 1] != ' ') --a;
+  UpdateSelection(static_cast<std::int32_t>(a));
+  CaretFromActiveEnd(1);
+}
+
+void PictureEditor::ExtendWordRight() {
+  if (active_at_entry_ >= static_cast<std::int32_t>(max_length())) {
+    level_ = -1;
+    return;
+  }
+  auto a = static_cast<std::size_t>(std::max<std::int32_t>(active_at_entry_, 0)) + 1;
+  while (a < max_length() && text()[a] != ' ') ++a;
+  while (a < max_length() && text()[a] == ' ') ++a;
+  UpdateSelection(static_cast<std::int32_t>(a));
+  CaretFromActiveEnd(-1);
 }
 
 void PictureEditor::FinalStep(bool decimals) {

@@ -54,6 +54,14 @@ class PictureEditor {
   void WordRight();
   void DeleteWord();
   void CompleteDateOrTime();
+  // The families of FullCommand.
+  void DeleteCommand();
+  void CaretCommand();
+  void LeftOrAdvance();
+  void RightOrAdvance();
+  void ExtendCommand();
+  void ExtendWordLeft();
+  void ExtendWordRight();
   std::int32_t MouseColumn();
   void SelectionChanged(std::int32_t active);
   void FinalStep(bool decimals);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/exceptions.h"
+#include "controls/field_copy.h"
 #include "controls/field_values.h"
 #include "controls/mask_text.h"
 #include "controls/messages.h"
@@ -111,28 +112,7 @@ void TOvcCustomPictureField::SetInitDateTime(bool value) {
 }
 
 void TOvcCustomPictureField::Assign(const TOvcCustomPictureField& source) {
-  SetDataType(source.DataType());
-  SetAutoSize(source.AutoSize());
-  SetBorderStyle(source.BorderStyle());
-  set_color(source.color());
-  SetControlCharColor(source.ControlCharColor());
-  SetDecimalPlaces(source.DecimalPlaces());
-  SetEpoch(const_cast<TOvcCustomPictureField&>(source).Epoch());
-  auto& colors = const_cast<TOvcCustomPictureField&>(source).EFColors();
-  EFColors().Error().Assign(colors.Error());
-  EFColors().Highlight().Assign(colors.Highlight());
-  SetInitDateTime(source.InitDateTime());
-  SetMaxLength(source.MaxLength());
-  SetOptions(source.Options());
-  SetPadChar(source.PadChar());
-  SetPasswordChar(source.PasswordChar());
-  SetPictureMask(source.PictureMask());
-  SetRangeHi(source.RangeHi());
-  SetRangeLo(source.RangeLo());
-  SetTextMargin(source.TextMargin());
-  SetUninitialized(source.Uninitialized());
-  SetZeroDisplay(source.ZeroDisplay());
-  SetZeroDisplayValue(source.ZeroDisplayValue());
+  copy_field_properties<TFieldClass::picture>(*this, source);
 }
 
 void TOvcCustomPictureField::SetAsString(std::string_view text) {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "controls/exceptions.h"
+#include "controls/field_copy.h"
 #include "controls/field_values.h"
 #include "controls/messages.h"
 #include "controls/string_routines.h"
@@ -85,26 +86,7 @@ void TOvcCustomSimpleField::SetPictureMask(char value) {
 }
 
 void TOvcCustomSimpleField::Assign(const TOvcCustomSimpleField& source) {
-  SetDataType(source.DataType());
-  SetAutoSize(source.AutoSize());
-  SetBorderStyle(source.BorderStyle());
-  set_color(source.color());
-  SetControlCharColor(source.ControlCharColor());
-  SetDecimalPlaces(source.DecimalPlaces());
-  auto& colors = const_cast<TOvcCustomSimpleField&>(source).EFColors();
-  EFColors().Error().Assign(colors.Error());
-  EFColors().Highlight().Assign(colors.Highlight());
-  SetMaxLength(source.MaxLength());
-  SetOptions(source.Options());
-  SetPadChar(source.PadChar());
-  SetPasswordChar(source.PasswordChar());
-  SetPictureMask(source.PictureMask());
-  SetRangeHi(source.RangeHi());
-  SetRangeLo(source.RangeLo());
-  SetTextMargin(source.TextMargin());
-  SetUninitialized(source.Uninitialized());
-  SetZeroDisplay(source.ZeroDisplay());
-  SetZeroDisplayValue(source.ZeroDisplayValue());
+  copy_field_properties<TFieldClass::simple>(*this, source);
 }
 
 bool TOvcCustomSimpleField::RangeIsEmpty() const {
@@ -469,206 +451,29 @@ void TOvcCustomSimpleField::TextCommand(ws::Message& message, std::uint16_t comm
     SetState(efsLiteralChar, false);
   }
   SetState(efsAcceptChar, false);
-  std::string& text = Text();
-  const bool selected = SelectionLength() > 0;
-  const std::size_t caret = CaretColumn();
-  const std::size_t length = text.size();
-  int counter = selected ? 1 : 0;
-  const TOvcBaseEFOptions entry_options = GetController().EntryOptions;
-  const bool mouse_shift = (message.wparam & ws::mk::shift) != 0;
-  const auto left = [&] {
-    if (caret > 0) {
-      SetCaret(caret - 1);
-    } else {
-      AutoAdvance(-1, command);
-    }
-  };
-  const auto right = [&] {
-    if (caret < length) {
-      SetCaret(caret + 1);
-    } else {
-      AutoAdvance(MaxLength(), command);
-    }
-  };
-  const auto mouse_column = [&] {
-    return std::min<std::size_t>(static_cast<std::size_t>(ColumnFromX(ws::point_from_lparam(message.lparam).x)),
-                                 text.size());
-  };
+  int counter = SelectionLength() > 0 ? 1 : 0;
   switch (command) {
-    case ccBack:
-      if (selected) {
-        DeleteSelection();
-        counter += 10;
-      } else if (caret > 0 && caret <= length) {
-        text.erase(caret - 1, 1);
-        SetCaret(caret - 1);
-        counter += 10;
-      }
+    case ccBack: case ccDel: case ccDelBol: case ccDelEol: case ccDelLine: case ccDelWord: case ccCut:
+      DeleteCommand(command, counter);
       break;
-    case ccDel:
-      if (selected) {
-        DeleteSelection();
-        counter += 10;
-      } else if (caret < length) {
-        text.erase(caret, 1);
-        counter += 10;
-      }
+    case ccLeft: case ccRight: case ccWordLeft: case ccWordRight: case ccHome: case ccEnd: case ccUp: case ccDown:
+      CaretCommand(command);
       break;
-    case ccDelBol:
-      if (!text.empty()) {
-        text.erase(0, std::min(caret, length));
-        SetCaret(0);
-        counter += 10;
-      }
+    case ccExtendLeft: case ccExtendRight: case ccExtendHome: case ccExtendEnd: case ccExtWordLeft:
+    case ccExtWordRight:
+      ExtendCommand(command, counter);
       break;
-    case ccDelEol:
-      if (caret < length) {
-        text.resize(caret);
-        counter += 10;
-      }
-      break;
-    case ccDelLine:
-      if (!text.empty()) {
-        text.clear();
-        SetCaret(0);
-        counter += 10;
-      }
-      break;
-    case ccDelWord:
-      if (selected) {
-        DeleteSelection();
-        counter += 10;
-      } else if (caret < length) {
-        std::size_t end = caret;
-        if (text[end] != ' ') {
-          while (end < length && text[end] != ' ') ++end;
-        }
-        while (end < length && text[end] == ' ') ++end;
-        text.erase(caret, end - caret);
-        counter += 10;
-      }
-      break;
-    case ccCut:
-      if (selected) {
-        DeleteSelection();
-        counter += 10;
-      }
-      break;
+    case ccMouse: case ccMouseMove: case ccDblClk: MouseCommand(message, command); break;
     case ccCopy: CopySelectionToClipboard(); break;
     case ccPaste: InsertText(reinterpret_cast<const char*>(message.lparam), counter); break;
-    case ccLeft: left(); break;
-    case ccRight: right(); break;
-    case ccWordLeft:
-      if (caret == 0) {
-        AutoAdvance(-1, command);
-      } else {
-        SetCaret(previous_word(text, caret));
-      }
-      break;
-    case ccWordRight:
-      if (caret < length) {
-        SetCaret(next_word(text, caret));
-      } else {
-        AutoAdvance(MaxLength(), command);
-      }
-      break;
-    case ccHome: SetCaret(0); break;
-    case ccEnd: SetCaret(length); break;
-    case ccUp:
-    case ccDown: {
-      const bool up = command == ccUp;
-      if ((entry_options & efoAutoAdvanceUpDown) != 0) {
-        if (up) {
-          MoveToPreviousField();
-        } else {
-          MoveToNextField();
-        }
-      } else if ((Options() & efoArrowIncDec) != 0 && (Options() & efoReadOnly) == 0) {
-        if (up) {
-          IncreaseValue(true, 1);
-        } else {
-          DecreaseValue(true, 1);
-        }
-      } else if (up) {
-        left();
-      } else {
-        right();
-      }
-      break;
-    }
     case ccInc: IncreaseValue(true, 1); break;
     case ccDec: DecreaseValue(true, 1); break;
-    case ccExtendLeft:
-      if (caret > 0) {
-        ExtendTo(caret - 1);
-      } else {
-        counter = -1;
-      }
-      break;
-    case ccExtendRight:
-      if (caret < length) {
-        ExtendTo(caret + 1);
-      } else {
-        counter = -1;
-      }
-      break;
-    case ccExtendHome: ExtendTo(0); break;
-    case ccExtendEnd: ExtendTo(length); break;
-    case ccExtWordLeft:
-      if (caret > 0) {
-        ExtendTo(previous_word(text, caret));
-      } else {
-        counter = -1;
-      }
-      break;
-    case ccExtWordRight:
-      if (caret < length) {
-        ExtendTo(next_word(text, caret));
-      } else {
-        counter = -1;
-      }
-      break;
     case ccIns:
       SetState(efsInsertMode, !HasState(efsInsertMode));
       Carets().SetInsertMode(HasState(efsInsertMode));
       break;
     case ccRestore: RestoreContents(); break;
     case ccChar: TypeChar(static_cast<char>(message.wparam & 0xFF), command, counter); break;
-    case ccMouse:
-      if (!text.empty()) {
-        const std::size_t column = mouse_column();
-        if (mouse_shift) {
-          if (selected) {
-            if (SelectionStart() < column) {
-              SetRawSelection(SelectionStart(), column);
-            } else {
-              SetRawSelection(column, SelectionEnd());
-            }
-          } else {
-            SetRawSelection(std::min(caret, column), std::max(caret, column));
-          }
-          SetCaret(column);
-        } else {
-          SetCaret(column);
-          SetRawSelection(column, column);
-          PositionCaret(false);
-        }
-      }
-      break;
-    case ccMouseMove:
-      if (!text.empty()) ExtendTo(mouse_column());
-      break;
-    case ccDblClk:
-      if (!text.empty()) {
-        std::size_t start = mouse_column();
-        while (start > 0 && text[start - 1] != ' ') --start;
-        std::size_t end = start;
-        while (end < text.size() && text[end] != ' ') ++end;
-        while (end < text.size() && text[end] == ' ') ++end;
-        SetCaret(end);
-        SetRawSelection(start, end);
-      }
-      break;
     case ccNoCommand:
       SetState(efsAcceptChar | efsKeyboardChar, true);
       return;
@@ -678,7 +483,8 @@ void TOvcCustomSimpleField::TextCommand(ws::Message& message, std::uint16_t comm
     default: SetState(efsAcceptChar, true); break;
   }
   SetState(efsKeyboardChar, false);
-  if (extends_selection(command) || (command == ccMouse && mouse_shift)) {
+  const bool shift_click = command == ccMouse && (message.wparam & ws::mk::shift) != 0;
+  if (extends_selection(command) || shift_click) {
     ++counter;
   } else if (command != ccCopy && command != ccCut && command != ccPaste) {
     SetRawSelection(CaretColumn(), CaretColumn());
@@ -686,6 +492,183 @@ void TOvcCustomSimpleField::TextCommand(ws::Message& message, std::uint16_t comm
   if (PositionCaret(true)) ++counter;
   if (counter >= 10) MarkModified();
   if (counter > 0) invalidate();
+}
+
+void TOvcCustomSimpleField::DeleteCommand(std::uint16_t command, int& counter) {
+  std::string& text = Text();
+  const std::size_t caret = CaretColumn();
+  const std::size_t length = text.size();
+  const bool takes_selection = command == ccBack || command == ccDel || command == ccDelWord || command == ccCut;
+  if (takes_selection && SelectionLength() > 0) {
+    DeleteSelection();
+    counter += 10;
+    return;
+  }
+  switch (command) {
+    case ccBack:
+      if (caret == 0 || caret > length) return;
+      text.erase(caret - 1, 1);
+      SetCaret(caret - 1);
+      break;
+    case ccDel:
+      if (caret >= length) return;
+      text.erase(caret, 1);
+      break;
+    case ccDelBol:
+      if (text.empty()) return;
+      text.erase(0, std::min(caret, length));
+      SetCaret(0);
+      break;
+    case ccDelEol:
+      if (caret >= length) return;
+      text.resize(caret);
+      break;
+    case ccDelLine:
+      if (text.empty()) return;
+      text.clear();
+      SetCaret(0);
+      break;
+    case ccDelWord: {
+      if (caret >= length) return;
+      std::size_t end = caret;
+      if (text[end] != ' ') {
+        while (end < length && text[end] != ' ') ++end;
+      }
+      while (end < length && text[end] == ' ') ++end;
+      text.erase(caret, end - caret);
+      break;
+    }
+    default: return;  // a cut without a selection
+  }
+  counter += 10;
+}
+
+void TOvcCustomSimpleField::CaretLeft(std::uint16_t command) {
+  if (CaretColumn() > 0) {
+    SetCaret(CaretColumn() - 1);
+  } else {
+    AutoAdvance(-1, command);
+  }
+}
+
+void TOvcCustomSimpleField::CaretRight(std::uint16_t command) {
+  if (CaretColumn() < Text().size()) {
+    SetCaret(CaretColumn() + 1);
+  } else {
+    AutoAdvance(MaxLength(), command);
+  }
+}
+
+void TOvcCustomSimpleField::CaretCommand(std::uint16_t command) {
+  const std::string& text = Text();
+  const std::size_t caret = CaretColumn();
+  switch (command) {
+    case ccLeft: CaretLeft(command); break;
+    case ccRight: CaretRight(command); break;
+    case ccWordLeft:
+      if (caret == 0) {
+        AutoAdvance(-1, command);
+      } else {
+        SetCaret(previous_word(text, caret));
+      }
+      break;
+    case ccWordRight:
+      if (caret < text.size()) {
+        SetCaret(next_word(text, caret));
+      } else {
+        AutoAdvance(MaxLength(), command);
+      }
+      break;
+    case ccHome: SetCaret(0); break;
+    case ccEnd: SetCaret(text.size()); break;
+    case ccUp:
+      if (!UpDownLeavesOrSteps(true)) CaretLeft(command);
+      break;
+    case ccDown:
+      if (!UpDownLeavesOrSteps(false)) CaretRight(command);
+      break;
+    default: break;
+  }
+}
+
+void TOvcCustomSimpleField::ExtendCommand(std::uint16_t command, int& counter) {
+  const std::string& text = Text();
+  const std::size_t caret = CaretColumn();
+  // Nothing to extend past either end: no repaint.
+  switch (command) {
+    case ccExtendLeft:
+      if (caret > 0) {
+        ExtendTo(caret - 1);
+      } else {
+        counter = -1;
+      }
+      break;
+    case ccExtendRight:
+      if (caret < text.size()) {
+        ExtendTo(caret + 1);
+      } else {
+        counter = -1;
+      }
+      break;
+    case ccExtendHome: ExtendTo(0); break;
+    case ccExtendEnd: ExtendTo(text.size()); break;
+    case ccExtWordLeft:
+      if (caret > 0) {
+        ExtendTo(previous_word(text, caret));
+      } else {
+        counter = -1;
+      }
+      break;
+    case ccExtWordRight:
+      if (caret < text.size()) {
+        ExtendTo(next_word(text, caret));
+      } else {
+        counter = -1;
+      }
+      break;
+    default: break;
+  }
+}
+
+void TOvcCustomSimpleField::MouseCommand(ws::Message& message, std::uint16_t command) {
+  const std::string& text = Text();
+  if (text.empty()) return;
+  const std::size_t column = std::min<std::size_t>(
+      static_cast<std::size_t>(ColumnFromX(ws::point_from_lparam(message.lparam).x)), text.size());
+  if (command == ccMouseMove) {
+    ExtendTo(column);
+  } else if (command == ccDblClk) {
+    SelectWordAt(column);
+  } else if ((message.wparam & ws::mk::shift) != 0) {
+    ShiftClick(column);
+  } else {
+    SetCaret(column);
+    SetRawSelection(column, column);
+    PositionCaret(false);
+  }
+}
+
+void TOvcCustomSimpleField::ShiftClick(std::size_t column) {
+  const std::size_t caret = CaretColumn();
+  if (SelectionLength() == 0) {
+    SetRawSelection(std::min(caret, column), std::max(caret, column));
+  } else if (SelectionStart() < column) {
+    SetRawSelection(SelectionStart(), column);
+  } else {
+    SetRawSelection(column, SelectionEnd());
+  }
+  SetCaret(column);
+}
+
+void TOvcCustomSimpleField::SelectWordAt(std::size_t column) {
+  const std::string& text = Text();
+  std::size_t start = column;
+  while (start > 0 && text[start - 1] != ' ') --start;
+  std::size_t end = start;
+  while (end < text.size() && text[end] != ' ') ++end;
+  while (end < text.size() && text[end] == ' ') ++end;
+  SetCaret(end);
+  SetRawSelection(start, end);
 }
 
 void TOvcCustomSimpleField::CharCommand(ws::Message& message, std::uint16_t command) {

@@ -49,6 +49,15 @@ class TOvcCustomSimpleField : public TOvcBaseEntryField {
 
  private:
   void TextCommand(ws::Message& message, std::uint16_t command);
+  // The families of TextCommand; `counter` reaches 10 when the text changed.
+  void DeleteCommand(std::uint16_t command, int& counter);
+  void CaretCommand(std::uint16_t command);
+  void CaretLeft(std::uint16_t command);
+  void CaretRight(std::uint16_t command);
+  void ExtendCommand(std::uint16_t command, int& counter);
+  void MouseCommand(ws::Message& message, std::uint16_t command);
+  void ShiftClick(std::size_t column);
+  void SelectWordAt(std::size_t column);
   void CharCommand(ws::Message& message, std::uint16_t command);
   // Moves the caret; the end of the selection that stood at it follows.
   void ExtendTo(std::size_t column);

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "foundation/atomic_file.h"
+#include "foundation/owned_file.h"
 
 namespace vx {
 namespace {
@@ -55,12 +56,12 @@ bool has_line_break(std::string_view text) { return text.find_first_of("\r\n") !
 // Opens a regular file for reading. The open does not wait for a FIFO's writer, and whatever
 // is not a regular file (a FIFO, a device, a directory) is refused rather than read; reads of a
 // regular file never block, so the non-blocking flag changes nothing for it.
-std::FILE* open_regular_file(const std::string& path) {
+OwnedFile open_regular_file(const std::string& path) {
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat info {};
   const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
-  std::FILE* file = regular ? fdopen(fd, "rb") : nullptr;
+  OwnedFile file(regular ? fdopen(fd, "rb") : nullptr);
   if (file == nullptr) {
     ::close(fd);
     if (!regular) errno = EINVAL;
@@ -88,7 +89,7 @@ IniDocument IniDocument::parse(std::string_view text) {
 }
 
 IniDocument IniDocument::load(const std::string& path, LoadStatus& status) {
-  std::FILE* file = open_regular_file(path);
+  const OwnedFile file = open_regular_file(path);
   if (file == nullptr) {
     status = errno == ENOENT ? LoadStatus::missing : LoadStatus::failed;
     return {};
@@ -97,15 +98,14 @@ IniDocument IniDocument::load(const std::string& path, LoadStatus& status) {
   char buffer[8192];
   std::size_t n = 0;
   bool too_large = false;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) {
+  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
     if (content.size() + n > max_file_size) {
       too_large = true;
       break;
     }
     content.append(buffer, n);
   }
-  const bool read_failed = std::ferror(file) != 0;
-  std::fclose(file);
+  const bool read_failed = std::ferror(file.get()) != 0;
   if (too_large || read_failed) {
     status = LoadStatus::failed;
     return {};

@@ -25,8 +25,8 @@ void debugtext_write_line(const std::string& text) {
     trace_state.line_open = true;
   }
   for (char c : output) {
-    std::fputc(c, trace_state.file);
-    std::fflush(trace_state.file);
+    std::fputc(c, trace_state.file.get());
+    std::fflush(trace_state.file.get());
   }
 }
 
@@ -34,14 +34,11 @@ void debugtext_write_line(const std::string& text) {
 
 LoaderTrace& loader_trace() { return trace_state; }
 
-void reset_loader_trace() {
-  if (trace_state.file != nullptr) std::fclose(trace_state.file);
-  trace_state = LoaderTrace{};
-}
+void reset_loader_trace() { trace_state = LoaderTrace{}; }
 
 bool debugtext_open(const std::string& file_name) {
   debugtext_flush();
-  trace_state.file = std::fopen(file_name.c_str(), "wb");
+  trace_state.file.reset(std::fopen(file_name.c_str(), "wb"));
   trace_state.on = trace_state.file != nullptr;
   return trace_state.on;
 }
@@ -79,8 +76,7 @@ void debugtext_flush() {
     for (const std::string& line : *trace_state.lines) debugtext_write_line(line);
     trace_state.lines.reset();
   }
-  if (trace_state.on) std::fclose(trace_state.file);
-  trace_state.file = nullptr;
+  trace_state.file.reset();
   trace_state.on = false;
 }
 

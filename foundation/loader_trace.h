@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/owned_file.h"
+
 namespace vx {
 
 // The object-file loaders' own trace (label DEBUGTEXT). Off unless a file is
@@ -17,7 +19,7 @@ struct LoaderTrace {
   std::uint16_t depth = 0;
   bool line_open = false;
   std::optional<std::vector<std::string>> lines;
-  std::FILE* file = nullptr;
+  OwnedFile file;
 };
 
 LoaderTrace& loader_trace();

@@ -4,21 +4,19 @@ namespace vx {
 
 bool LogFile::create(const std::string& path) {
   close();
-  file_ = std::fopen(path.c_str(), "wb");
+  file_.reset(std::fopen(path.c_str(), "wb"));
   return file_ != nullptr;
 }
 
 bool LogFile::write(std::string_view text) {
   if (file_ == nullptr) return false;
-  const bool written = std::fwrite(text.data(), 1, text.size(), file_) == text.size();
-  return std::fflush(file_) == 0 && written && std::ferror(file_) == 0;
+  std::FILE* file = file_.get();
+  const bool written = std::fwrite(text.data(), 1, text.size(), file) == text.size();
+  return std::fflush(file) == 0 && written && std::ferror(file) == 0;
 }
 
 bool LogFile::write_line(std::string_view text) { return write(std::string(text) + "\r\n"); }
 
-void LogFile::close() {
-  if (file_ != nullptr) std::fclose(file_);
-  file_ = nullptr;
-}
+void LogFile::close() { file_.reset(); }
 
 }  // namespace vx

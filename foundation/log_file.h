@@ -1,9 +1,9 @@
 #pragma once
 
-#include <cstdio>
 #include <string>
 #include <string_view>
-#include <utility>
+
+#include "foundation/owned_file.h"
 
 namespace vx {
 
@@ -11,19 +11,6 @@ namespace vx {
 // is seen at the write that failed and a crash loses nothing written.
 class LogFile {
  public:
-  LogFile() = default;
-  ~LogFile() { close(); }
-  LogFile(const LogFile&) = delete;
-  LogFile& operator=(const LogFile&) = delete;
-  LogFile(LogFile&& other) noexcept : file_(std::exchange(other.file_, nullptr)) {}
-  LogFile& operator=(LogFile&& other) noexcept {
-    if (this != &other) {
-      close();
-      file_ = std::exchange(other.file_, nullptr);
-    }
-    return *this;
-  }
-
   // Creates the file, truncating an existing one.
   bool create(const std::string& path);
   bool is_open() const { return file_ != nullptr; }
@@ -34,7 +21,7 @@ class LogFile {
   void close();
 
  private:
-  std::FILE* file_ = nullptr;
+  OwnedFile file_;
 };
 
 }  // namespace vx

@@ -68,11 +68,11 @@ void trace_write_line(const ShortText& text, bool from_list) {
   // Built outside the 255-character limit, so a full line keeps its end of line.
   std::string output = line.str() + "\r\n";
   if (trace_state.scramble) scramble_line(output);
-  std::fwrite(output.data(), 1, output.size(), trace_state.file);
-  std::fflush(trace_state.file);
+  std::fwrite(output.data(), 1, output.size(), trace_state.file.get());
+  std::fflush(trace_state.file.get());
   if (trace_state.reopen_after_each_line) {
-    std::fclose(trace_state.file);
-    trace_state.file = std::fopen(trace_state.file_name.c_str(), "ab");
+    trace_state.file.reset();  // closed before the file is opened again
+    trace_state.file.reset(std::fopen(trace_state.file_name.c_str(), "ab"));
     if (trace_state.file == nullptr) trace_state.on = false;
   }
 }
@@ -81,14 +81,11 @@ void trace_write_line(const ShortText& text, bool from_list) {
 
 ProgramTrace& program_trace() { return trace_state; }
 
-void reset_program_trace() {
-  if (trace_state.file != nullptr) std::fclose(trace_state.file);
-  trace_state = ProgramTrace{};
-}
+void reset_program_trace() { trace_state = ProgramTrace{}; }
 
 bool trace_open(const std::string& file_name) {
   trace_close();
-  trace_state.file = std::fopen(file_name.c_str(), "wb");
+  trace_state.file.reset(std::fopen(file_name.c_str(), "wb"));
   if (trace_state.file == nullptr) return false;
   trace_state.file_name = file_name;
   trace_state.on = true;
@@ -128,8 +125,7 @@ void trace_close() {
     for (const ShortText& line : *trace_state.lines) trace_write_line(line, true);
     trace_state.lines.reset();
   }
-  if (trace_state.file != nullptr) std::fclose(trace_state.file);
-  trace_state.file = nullptr;
+  trace_state.file.reset();
   trace_state.on = false;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/owned_file.h"
 #include "foundation/short_text.h"
 
 namespace vx {
@@ -27,7 +28,7 @@ struct ProgramTrace {
   std::uint8_t scramble_previous = 0xA5;
   std::uint8_t scramble_addend = 0x3C;
   std::string file_name;
-  std::FILE* file = nullptr;
+  OwnedFile file;
 };
 
 ProgramTrace& program_trace();

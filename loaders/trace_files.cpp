@@ -32,17 +32,13 @@ std::optional<ShortText> trace_file_name(std::string_view file) {
 }
 
 TraceTextFile::TraceTextFile(const std::optional<ShortText>& name) {
-  if (name) file_ = std::fopen(name->c_str(), "wb");
-}
-
-TraceTextFile::~TraceTextFile() {
-  if (file_ != nullptr) std::fclose(file_);
+  if (name) file_.reset(std::fopen(name->c_str(), "wb"));
 }
 
 void TraceTextFile::line(std::string_view text) {
   if (file_ == nullptr) return;
-  std::fwrite(text.data(), 1, text.size(), file_);
-  std::fputs("\r\n", file_);
+  std::fwrite(text.data(), 1, text.size(), file_.get());
+  std::fputs("\r\n", file_.get());
 }
 
 void TraceTextFile::byte_block(std::span<const std::uint8_t> bytes) {

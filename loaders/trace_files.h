@@ -1,11 +1,11 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <span>
 #include <string_view>
 
+#include "foundation/owned_file.h"
 #include "foundation/short_text.h"
 
 namespace vx::loaders {
@@ -26,9 +26,6 @@ std::optional<ShortText> trace_file_name(std::string_view file);
 class TraceTextFile {
  public:
   explicit TraceTextFile(const std::optional<ShortText>& name);
-  ~TraceTextFile();
-  TraceTextFile(const TraceTextFile&) = delete;
-  TraceTextFile& operator=(const TraceTextFile&) = delete;
 
   bool is_open() const { return file_ != nullptr; }
   void line(std::string_view text);
@@ -36,7 +33,7 @@ class TraceTextFile {
   void byte_block(std::span<const std::uint8_t> bytes);
 
  private:
-  std::FILE* file_ = nullptr;
+  OwnedFile file_;
 };
 
 }  // namespace vx::loaders

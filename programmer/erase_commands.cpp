@@ -13,6 +13,7 @@
 #include "programmer/module_state.h"
 #include "programmer/program_commands.h"
 #include "programmer/programmer_run.h"
+#include "programmer/range_parameters.h"
 
 namespace vx::programmer {
 namespace {
@@ -107,10 +108,7 @@ void check_size(std::uint64_t size) {
 
 void erase_range(bool word) {
   const ModuleWindow window = current_module_window();
-  const auto start = static_cast<std::int32_t>(hex_parameter());
-  if (RangeCheck failure = check_erase_start(window, start, word)) fail_parameter(*failure);
-  const auto end = static_cast<std::int32_t>(hex_parameter());
-  if (RangeCheck failure = check_erase_end(window, start, end, word)) fail_parameter(*failure);
+  const auto [start, end] = read_erase_range(window, word);
   const std::uint64_t size = static_cast<std::uint64_t>(static_cast<std::int64_t>(end) - start) + (word ? 2 : 1);
   erase_module(word ? entry::erase_word_range : entry::erase_byte_range, window.device_address(start),
                static_cast<std::uint32_t>(std::min<std::uint64_t>(size, 0xFFFFFFFF)));
@@ -226,10 +224,7 @@ void blank_check_module_command() { blank_check_module(module_start(), module_si
 
 void blank_check_range() {
   const ModuleWindow window = current_module_window();
-  const auto start = static_cast<std::int32_t>(hex_parameter());
-  if (RangeCheck failure = check_window_start(window, start)) fail_parameter(*failure);
-  const auto end = static_cast<std::int32_t>(hex_parameter());
-  if (RangeCheck failure = check_window_end(window, start, end)) fail_parameter(*failure);
+  const auto [start, end] = read_window_range(window);
   blank_check_module(window.device_address(start), static_cast<std::uint32_t>(end - start) + 1);
 }
 

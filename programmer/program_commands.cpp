@@ -17,6 +17,7 @@
 #include "programmer/object_file_data.h"
 #include "programmer/object_image_load.h"
 #include "programmer/programmer_run.h"
+#include "programmer/range_parameters.h"
 
 namespace vx::programmer {
 namespace {
@@ -297,10 +298,7 @@ void program_module(std::int32_t low, std::int32_t high) {
 
 void program_module_range() {
   const ModuleWindow window = current_module_window();
-  const auto start = static_cast<std::int32_t>(hex_parameter());
-  if (RangeCheck failure = check_window_start(window, start)) fail_parameter(*failure);
-  const auto end = static_cast<std::int32_t>(hex_parameter());
-  if (RangeCheck failure = check_window_end(window, start, end)) fail_parameter(*failure);
+  const auto [start, end] = read_window_range(window);
   program_module(start, end);
 }
 

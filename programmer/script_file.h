@@ -1,8 +1,6 @@
 #pragma once
 
-#include <cstdio>
-#include <memory>
-
+#include "foundation/owned_file.h"
 #include "foundation/short_text.h"
 
 namespace vx::programmer {
@@ -20,10 +18,7 @@ class ScriptFile {
   bool read_line(ShortText& line);
 
  private:
-  struct Closer {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-  };
-  std::unique_ptr<std::FILE, Closer> file_;
+  OwnedFile file_;
 };
 
 }  // namespace vx::programmer

@@ -1,12 +1,12 @@
 #include "programmer/serial_commands.h"
 
 #include <cstdio>
-#include <memory>
 #include <stdexcept>
 
 #include "foundation/atomic_file.h"
 #include "foundation/file_checks.h"
 #include "foundation/kstring.h"
+#include "foundation/owned_file.h"
 #include "foundation/run_control.h"
 #include "foundation/status_output.h"
 #include "interface/srecord_download.h"
@@ -25,13 +25,9 @@ constexpr std::size_t serial_file_read_limit = 256;
 
 SerialState state;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-
 // A file that can no longer be read is an input/output failure of the run, not a script result.
 std::string read_serial_file_text(const ShortText& name) {
-  const std::unique_ptr<std::FILE, FileCloser> file(std::fopen(name.c_str(), "rb"));
+  const OwnedFile file(std::fopen(name.c_str(), "rb"));
   if (!file) throw std::runtime_error("Cannot open serial file " + name.str());
   std::string text(serial_file_read_limit, '\0');
   text.resize(std::fread(text.data(), 1, text.size(), file.get()));

@@ -11,6 +11,7 @@
 #include "programmer/algorithm_routines.h"
 #include "programmer/chosen_module.h"
 #include "programmer/command_loop.h"
+#include "programmer/range_parameters.h"
 #include "programmer/upload_records.h"
 
 namespace vx::programmer {
@@ -98,10 +99,7 @@ void upload_module(std::int32_t start, std::int32_t end) {
 
 void upload_range() {
   const ModuleWindow window = current_module_window();
-  const auto start = static_cast<std::int32_t>(hex_parameter());
-  if (RangeCheck failure = check_window_start(window, start)) fail_parameter(*failure);
-  const auto end = static_cast<std::int32_t>(hex_parameter());
-  if (RangeCheck failure = check_window_end(window, start, end)) fail_parameter(*failure);
+  const auto [start, end] = read_window_range(window);
   upload_module(start, end);
 }
 

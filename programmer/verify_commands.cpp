@@ -18,6 +18,7 @@
 #include "programmer/object_image_load.h"
 #include "programmer/program_commands.h"
 #include "programmer/programmer_run.h"
+#include "programmer/range_parameters.h"
 #include "programmer/verify_compare.h"
 
 namespace vx::programmer {
@@ -138,10 +139,7 @@ void verify_module(std::int32_t start, std::int32_t end) {
 void verify_range() {
   check_object_file_selected("Error - S record file not selected.");
   const ModuleWindow window = current_module_window();
-  const auto start = static_cast<std::int32_t>(hex_parameter());
-  if (RangeCheck failure = check_window_start(window, start)) fail_parameter(*failure);
-  const auto end = static_cast<std::int32_t>(hex_parameter());
-  if (RangeCheck failure = check_window_end(window, start, end)) fail_parameter(*failure);
+  const auto [start, end] = read_window_range(window);
   verify_module(start, end);
 }
 

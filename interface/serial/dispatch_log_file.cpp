@@ -1,9 +1,9 @@
 #include <cerrno>
 #include <cstdio>
-#include <memory>
 #include <string>
 
 #include "foundation/kstring.h"
+#include "foundation/owned_file.h"
 #include "interface/serial/ad_str_map.h"
 #include "interface/serial/base_dispatcher.h"
 #include "interface/serial/dispatch_log.h"
@@ -18,20 +18,15 @@ constexpr std::uint32_t log_data_column = 45;
 constexpr std::uint32_t log_line_limit = 79;
 constexpr std::uint32_t build_9x_me = 0x045A0BB8;
 
-struct FileCloser {
-  void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
 std::int32_t io_error() { return -static_cast<std::int32_t>(platform::system_error_from_errno(errno)); }
 
 // Append goes on after what the file holds; without it the file is made anew.
-File open_text_file(const ShortText& name, bool append) {
-  return File(std::fopen(name.c_str(), append ? "ab" : "wb"));
+OwnedFile open_text_file(const ShortText& name, bool append) {
+  return OwnedFile(std::fopen(name.c_str(), append ? "ab" : "wb"));
 }
 
 // Writing ends with the file closed; the result is 0 or minus the I/O error.
-std::int32_t close_text_file(File file) {
+std::int32_t close_text_file(OwnedFile file) {
   std::int32_t result = std::ferror(file.get()) != 0 ? io_error() : 0;
   if (std::fclose(file.release()) != 0 && result == 0) result = io_error();
   return result;
@@ -126,7 +121,7 @@ std::int32_t TApdBaseDispatcher::TraceWrite(const ShortText& file_name, bool app
     TraceDiscard();
     return 0;
   }
-  File file = open_text_file(file_name, append);
+  OwnedFile file = open_text_file(file_name, append);
   if (!file) {
     const std::int32_t error = io_error();
     TraceDiscard();
@@ -172,7 +167,7 @@ std::int32_t TApdBaseDispatcher::LogWrite(const ShortText& file_name, bool appen
     return 0;
   }
   LogOn = false;
-  File file = open_text_file(file_name, append);
+  OwnedFile file = open_text_file(file_name, append);
   if (!file) return io_error();
   const platform::LocalTime now = platform::local_time();
   std::string text = "TARVO v4.05";

@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "controls/command_codes.h"
+#include "controls/numeric_field.h"
+#include "controls/picture_field.h"
 #include "controls/simple_field.h"
 #include "platform/ws/clipboard.h"
 #include "platform/ws/input.h"
@@ -209,6 +211,37 @@ TEST_F(EntryFieldInput, CommandKeysSwallowTheirCharactersAndUserCommandsAreRepor
   typed("a");
   EXPECT_EQ(field.GetAsString(), "a");
   EXPECT_EQ(commands, std::vector<std::uint16_t>{300});
+}
+
+// Up and Down in each field class: a step of a writable value with ArrowIncDec, and a move to
+// the neighbouring field when the controller asks for it, before either.
+TEST_F(EntryFieldInput, UpAndDownStepTheValueOrMoveBetweenFieldsInEveryFieldClass) {
+  TOvcBaseEntryField* const made[] = {
+      &add_field([](TOvcSimpleField& f) { f.SetDataType(TSimpleDataType::sftLongInt); }),
+      &add<TOvcPictureField>([](TOvcPictureField& f) { f.SetDataType(TPictureDataType::pftLongInt); }),
+      &add<TOvcNumericField>(),
+  };
+  add_field();  // the last field's neighbour
+  for (TOvcBaseEntryField* field : made) {
+    SCOPED_TRACE(field->Name);
+    controller->EntryOptions &= ~efoAutoAdvanceUpDown;
+    field->SetOptions(efoArrowIncDec);
+    field->SetAsString("5");
+    field->set_focus();
+    keys(ws::vk::up);
+    EXPECT_EQ(field->GetAsInteger(), 6);
+    keys(ws::vk::down);
+    keys(ws::vk::down);
+    EXPECT_EQ(field->GetAsInteger(), 4);
+    field->SetOptions(efoArrowIncDec | efoReadOnly);
+    keys(ws::vk::up);
+    EXPECT_EQ(field->GetAsInteger(), 4) << "a read-only value is not stepped";
+    field->SetOptions(efoArrowIncDec);
+    controller->EntryOptions |= efoAutoAdvanceUpDown;
+    keys(ws::vk::down);
+    EXPECT_FALSE(field->focused()) << "the focus moved to the next field";
+    EXPECT_EQ(field->GetAsInteger(), 4);
+  }
 }
 
 }  // namespace

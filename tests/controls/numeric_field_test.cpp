@@ -170,5 +170,21 @@ TEST_F(NumericField, ATypeBringsItsMask) {
   EXPECT_THROW(field.SetDataType(static_cast<TNumericDataType>(10)), EOvcException);
 }
 
+TEST_F(NumericField, AssignCopiesTheProperties) {
+  TOvcNumericField& source = long_field("iiii", "-50", "900");
+  source.SetDataType(TNumericDataType::nftInteger);
+  source.SetPictureMask("iiii");
+  source.SetRangeLo("-50");
+  source.SetPadChar('_');
+  TOvcNumericField& copy = add<TOvcNumericField>();
+  copy.Assign(source);
+  EXPECT_EQ(copy.DataType(), TNumericDataType::nftInteger);
+  EXPECT_EQ(copy.PictureMask(), "iiii");
+  EXPECT_EQ(copy.RangeLo(), "-50");
+  EXPECT_EQ(copy.RangeHi(), source.RangeHi());
+  EXPECT_EQ(copy.PadChar(), '_');
+  EXPECT_EQ(copy.Options(), source.Options());
+}
+
 }  // namespace
 }  // namespace vx::controls

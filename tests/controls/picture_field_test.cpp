@@ -354,5 +354,22 @@ TEST_F(PictureTest, ADateTimeFieldKeepsAllItsOptions) {
   }
 }
 
+TEST_F(PictureTest, AssignCopiesThePropertiesWithTheEpochTheSourceAnswers) {
+  using enum TPictureDataType;
+  ShownPicture& source = picture(pftLongInt, "KKKK");
+  source.SetRangeHi("7FF");
+  source.SetPasswordChar('#');
+  source.SetInitDateTime(true);
+  source.OnGetEpoch = [](const TOvcBaseEntryField&, std::int32_t& epoch) { epoch = 1930; };
+  ShownPicture& copy = add<ShownPicture>();
+  copy.Assign(source);
+  EXPECT_EQ(copy.DataType(), pftLongInt);
+  EXPECT_EQ(copy.PictureMask(), "KKKK");
+  EXPECT_EQ(copy.RangeHiCell(), source.RangeHiCell());
+  EXPECT_EQ(copy.PasswordChar(), '#');
+  EXPECT_TRUE(copy.InitDateTime());
+  EXPECT_EQ(copy.Epoch(), 1930) << "the epoch is the one the source's handler gave";
+}
+
 }  // namespace
 }  // namespace vx::controls
