@@ -138,6 +138,7 @@ int Form::show_modal() {
   } else {
     show();
   }
+  bring_to_foreground(*this);
   while (modal_result_ == 0 && !terminated()) {
     process_messages();
     if (modal_result_ != 0 || terminated()) break;

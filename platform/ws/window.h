@@ -107,6 +107,8 @@ class Window {
   // Painting: invalid parts are painted by the message loop, or at once by update().
   void invalidate();
   void invalidate(const Rect& rect, bool erase = true);
+  // The window and everything inside it.
+  void invalidate_tree();
   void update();
   void repaint();
   bool redraw_enabled() const { return redraw_; }
@@ -168,7 +170,6 @@ class Window {
   void key_event(Message& message);
   void character_event(Message& message);
   void mouse_button_event(const Message& message);
-  void invalidate_tree();
   void draw_non_client(Canvas& canvas);
 
   WindowHandle handle_;

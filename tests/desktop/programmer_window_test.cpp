@@ -1,29 +1,110 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
 #include "desktop/desktop_programs.h"
+#include "desktop/screen_rows.h"
 #include "desktop/x_session.h"
 
-// The programmer's main window on a real X server under a window manager.
+// The programmer's main window on a real X server under a window manager, with real input.
 namespace vx::test::desktop {
 namespace {
 
+std::vector<std::string> lines_of(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty()) lines.push_back(line);
+  }
+  return lines;
+}
+
 class ProgrammerOnTheDesktop : public ::testing::Test {
  protected:
+  std::unique_ptr<ChildProcess> start(const std::vector<std::string>& arguments) {
+    return std::make_unique<ChildProcess>(install.program(), arguments, desktop_environment(install));
+  }
+  // The bench in real time, so a delay takes as long as it says.
+  void use_real_time() {
+    std::ifstream in(install.file("bench.ini"));
+    std::stringstream text;
+    text << in.rdbuf();
+    std::string bench = text.str();
+    bench.replace(bench.find("mode = virtual"), 14, "mode = real");
+    install.write("bench.ini", bench);
+  }
+
   XSession x;
   ProgrammerInstall install;
 };
 
-TEST_F(ProgrammerOnTheDesktop, ItsWindowIsManagedAndTheWindowManagerClosesIt) {
-  ChildProcess program(install.program(), {"?", "NOSCAN", "bogusword"}, desktop_environment(install));
-  const XWindow main = x.wait_for_window(program.pid(), "Programmer");
-  ASSERT_NE(main, 0u) << program.output() << program.errors();
-  ASSERT_TRUE(program.wait_for_output("ERROR 43 during script!", 30000)) << program.output();
+// Every line that went to stdout is painted in the status list; before, the lines written
+// before the message loop ran left a grey band in their place.
+TEST_F(ProgrammerOnTheDesktop, TheLinesOfACommandLineErrorArePainted) {
+  auto program = start({"?", "NOSCAN", "bogusword"});
+  const XWindow main = x.wait_for_window(program->pid(), "Programmer");
+  ASSERT_NE(main, 0u) << program->output() << program->errors();
+  ASSERT_TRUE(program->wait_for_output("ERROR 43 during script!", 30000)) << program->output();
   EXPECT_EQ(x.window_name(main), "9S08JM60 Programmer");
-  EXPECT_FALSE(x.property(main, "_NET_FRAME_EXTENTS").empty()) << "openbox framed the window";
-  x.screenshot("programmer-command-line-error");
+  const WindowPlace place = x.place(main);
+  const ScreenImage image = x.screenshot("programmer-command-line-error");
+  const std::vector<std::string> printed = lines_of(program->output());
+  const int right = place.client_x + place.client_width;
+  const std::vector<Band> rows = bands_in_white_area(image, right - 40, place.client_y, place.client_y + place.client_height,
+                                                     place.client_x + 4, right - 20);
+  EXPECT_EQ(rows.size(), printed.size()) << program->output();
+  for (const Band& row : rows) EXPECT_FALSE(row.one_colour) << "a band without text at " << row.top;
   x.activate(main);
   x.key("alt+F4");
-  EXPECT_EQ(program.wait_for_exit(), 43);
+  EXPECT_EQ(program->wait_for_exit(), 43);
+}
+
+// A main window stored at 0,0 has its frame there, so its caption and close button are on the
+// screen and its client area lies below the caption.
+TEST_F(ProgrammerOnTheDesktop, AWindowStoredAtTheOriginHasItsFrameThere) {
+  auto program = start({"?", "NOSCAN", "bogusword"});
+  const XWindow main = x.wait_for_window(program->pid(), "Programmer");
+  ASSERT_NE(main, 0u) << program->errors();
+  ASSERT_TRUE(program->wait_for_output("ERROR 43 during script!", 30000));
+  const WindowPlace place = x.place(main);
+  EXPECT_GT(place.frame_top, 0) << "the window manager gave the window a caption";
+  EXPECT_EQ(place.frame_x(), 0);
+  EXPECT_EQ(place.frame_y(), 0);
+  EXPECT_EQ(place.client_y, place.frame_top);
+  x.screenshot("programmer-at-origin");
+}
+
+// Keys typed into the window while a delay runs go to the status window's key handling: none
+// presses the cancel button or moves the focus to it, so the delay ends on its own.
+TEST_F(ProgrammerOnTheDesktop, KeysLeaveADelayRunning) {
+  use_real_time();
+  auto program = start({"NOSCAN", install.write("delay.cfg", "DE 4000\n")});
+  const XWindow main = x.wait_for_window(program->pid(), "Programmer");
+  ASSERT_NE(main, 0u) << program->errors();
+  ASSERT_TRUE(program->wait_for_output("CMD>DE", 30000)) << program->output();
+  x.activate(main);
+  x.key("space Return Next Home a");
+  ASSERT_EQ(program->output().find("Done."), std::string::npos) << "the keys came during the delay";
+  EXPECT_EQ(program->wait_for_exit(), 0) << program->output();
+  EXPECT_NE(program->output().find("Delaying.  Done."), std::string::npos) << program->output();
+}
+
+// Esc alone stops a command that runs.
+TEST_F(ProgrammerOnTheDesktop, EscapeCancelsAHeldDelay) {
+  use_real_time();
+  auto program = start({"NOSCAN", install.write("delay.cfg", "DE 30000\n")});
+  const XWindow main = x.wait_for_window(program->pid(), "Programmer");
+  ASSERT_NE(main, 0u) << program->errors();
+  ASSERT_TRUE(program->wait_for_output("CMD>DE", 30000)) << program->output();
+  x.activate(main);
+  x.key("space Return Next Home a");
+  x.key("Escape");
+  EXPECT_EQ(program->wait_for_exit(), 1) << program->output();
+  EXPECT_NE(program->output().find("Delaying.  Canceled by user."), std::string::npos) << program->output();
 }
 
 }  // namespace

@@ -185,7 +185,7 @@ std::vector<XWindow> XSession::windows_of(pid_t pid) const {
 }
 
 XWindow XSession::wait_for_window(pid_t pid, const std::string& name_pattern, int seconds) const {
-  const ToolResult found = run_tool({"timeout", std::to_string(seconds), "xdotool", "search", "--sync", "--onlyvisible",
+  const ToolResult found = run_tool({"timeout", std::to_string(seconds), "xdotool", "search", "--all", "--sync", "--onlyvisible",
                                      "--pid", std::to_string(pid), "--name", name_pattern});
   const std::vector<std::string> ids = words(found.output);
   return ids.empty() ? 0 : std::stoul(ids.front());
@@ -223,6 +223,12 @@ std::string XSession::property(XWindow window, const std::string& name) const {
     return value.find("not found") != std::string::npos || value.find("no such atom") != std::string::npos ? "" : value;
   }
   return "";
+}
+
+XWindow XSession::transient_for(XWindow window) const {
+  const std::vector<XWindow> ids =
+      window_ids(run_tool({"xprop", "-id", std::to_string(window), "WM_TRANSIENT_FOR"}).output);
+  return ids.empty() ? 0 : ids.front();
 }
 
 std::vector<XWindow> XSession::stacking() const {

@@ -66,6 +66,8 @@ class XSession {
   WindowPlace place(XWindow window) const;
   // A property as xprop prints it (the text after "=" or ":"), empty when unset.
   std::string property(XWindow window, const std::string& name) const;
+  // The window that `window` stays above (WM_TRANSIENT_FOR), 0 for none.
+  XWindow transient_for(XWindow window) const;
   // Managed windows, bottom to top, and the active one.
   std::vector<XWindow> stacking() const;
   XWindow active_window() const;
