@@ -78,6 +78,25 @@ TEST_F(ProgrammerOnTheDesktop, AWindowStoredAtTheOriginHasItsFrameThere) {
   x.screenshot("programmer-at-origin");
 }
 
+// A second copy started while another program's window covers the first copy raises the
+// first copy's window and makes it the active one.
+TEST_F(ProgrammerOnTheDesktop, ASecondCopyRaisesTheFirst) {
+  auto first = start({"?", "NOSCAN", "bogusword"});
+  const XWindow main = x.wait_for_window(first->pid(), "Programmer");
+  ASSERT_NE(main, 0u) << first->errors();
+  ASSERT_TRUE(first->wait_for_output("ERROR 43 during script!", 30000));
+  ChildProcess cover(VX_FWSCOUT_BINARY, {}, desktop_environment(install));
+  const XWindow covering = x.wait_for_window(cover.pid(), ".");
+  ASSERT_NE(covering, 0u) << cover.errors();
+  x.activate(covering);
+  ASSERT_EQ(x.stacking().back(), covering);
+  auto second = start({});
+  EXPECT_EQ(second->wait_for_exit(), 0) << second->errors();
+  EXPECT_TRUE(x.wait_until([&] { return x.stacking().back() == main && x.active_window() == main; }))
+      << "the first copy's window is on top and active";
+  x.screenshot("programmer-second-copy-raised");
+}
+
 // Keys typed into the window while a delay runs go to the status window's key handling: none
 // presses the cancel button or moves the focus to it, so the delay ends on its own.
 TEST_F(ProgrammerOnTheDesktop, KeysLeaveADelayRunning) {

@@ -11,6 +11,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/clock.h"
+
 namespace vx::test::desktop {
 namespace {
 
@@ -238,6 +240,14 @@ std::vector<XWindow> XSession::stacking() const {
 XWindow XSession::active_window() const {
   const std::vector<XWindow> ids = window_ids(run_tool({"xprop", "-root", "_NET_ACTIVE_WINDOW"}).output);
   return ids.empty() ? 0 : ids.front();
+}
+
+bool XSession::wait_until(const std::function<bool()>& condition, int seconds) const {
+  for (int waited_ms = 0; waited_ms < seconds * 1000; waited_ms += 20) {
+    if (condition()) return true;
+    platform::clock().sleep_microseconds(20'000);
+  }
+  return condition();
 }
 
 void XSession::activate(XWindow window) const {

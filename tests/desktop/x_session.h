@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -71,6 +72,10 @@ class XSession {
   // Managed windows, bottom to top, and the active one.
   std::vector<XWindow> stacking() const;
   XWindow active_window() const;
+
+  // Asks again until `condition` holds (true) or `seconds` have passed (false): the window
+  // manager acts on a request in its own time.
+  bool wait_until(const std::function<bool()>& condition, int seconds = 10) const;
 
   // Real input through XTest: the window manager activates the window first, as a click on its
   // frame would, then the keys go to whatever has the keyboard focus.

@@ -10,6 +10,7 @@
 #include "platform/ws/input.h"
 #include "platform/ws/messages.h"
 #include "program_windows_fixture.h"
+#include "support/display_input.h"
 #include "support/screenshot.h"
 
 namespace vx::programmer {
@@ -207,6 +208,36 @@ TEST_F(StatusWindowOnDisplayTest, Screenshots) {
   colours.set_bounds(0, 0, 320, 160);
   colours.show();
   EXPECT_FALSE(test::save_screenshot(colours, "colour_window_parts").empty());
+}
+
+// Keys typed into the programmer's window on a desktop: each reaches the status window's key
+// handling, none moves the focus out of the list or presses the cancel button, and the page keys
+// move the current row and bring it into view.
+TEST_F(StatusWindowOnDisplayTest, KeysOnTheDesktopStayWithTheStatusList) {
+  for (int line = 1; line <= 200; ++line) WRITELN_TO_DEBUG("line " + std::to_string(line));
+  ASSERT_TRUE(list().focused());
+  run_state().command_running = true;
+  for (const auto& [key, text] : {std::pair{"Space", " "}, {"Return", "\r"}, {"PgDown", ""}, {"Home", ""}, {"A", "a"}}) {
+    ASSERT_TRUE(test::press_key_on_display(main(), key, text));
+    ws::process_messages();
+    EXPECT_TRUE(list().focused()) << key;
+    EXPECT_EQ(ws::active_form(), &status_window()) << key;
+    EXPECT_FALSE(run_state().abort_flag) << key;
+  }
+  EXPECT_EQ(run_state().last_key, 'a');
+  struct Case {
+    const char* key;
+    std::int32_t item;
+  };
+  const std::int32_t last = list().NumItems() - 1;
+  for (const Case& c : {Case{"End", last}, Case{"Home", 0}, Case{"PgDown", list().RowsPerPage() - 1}, Case{"PgUp", 0}}) {
+    ASSERT_TRUE(test::press_key_on_display(main(), c.key));
+    ws::process_messages();
+    EXPECT_EQ(list().ItemIndex(), c.item) << c.key;
+    EXPECT_LE(list().TopIndex(), list().ItemIndex()) << c.key;
+    EXPECT_LT(list().ItemIndex(), list().TopIndex() + list().RowsPerPage()) << c.key;
+    EXPECT_TRUE(list().focused()) << c.key;
+  }
 }
 
 }  // namespace
