@@ -68,7 +68,9 @@ Taskupdate_bdmquorvex1::Taskupdate_bdmquorvex1() {
   update_ = make_label(this, "0.00", value_left, 72, value);
   status_ = make_label(this, "", text_left, 128, {.name = "Times New Roman", .height = 13, .bold = true});
   status_->set_auto_size(false);
-  status_->set_bounds(text_left, 128, 445, 18);
+  // Room for a second line: the longest message does not fit the label's width in one.
+  status_->set_word_wrap(true);
+  status_->set_bounds(text_left, 128, 445, 34);
   usb_picture_ = make_picture(this, draw_usb_interface());
   usb_picture_->hide();
   programmer_picture_ = make_picture(this, draw_programmer());

@@ -74,6 +74,7 @@ Tstatus1::Tstatus1()
   edit.hide();
   edit.Loaded();
   panel2_->set_bevel_outer(ws::Bevel::lowered);
+  panel2_->set_font(ws::Font{"Times New Roman", 11});
   // Inside the bevel of the panel that holds it.
   panel2_->set_bounds(2, 2, panel2_->width(), panel1_->height() - 4);
   on_resize = [this](ws::Window&) { FormResize(); };
