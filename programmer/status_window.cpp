@@ -46,6 +46,8 @@ Tstatus1::Tstatus1()
       edit1_(std::make_unique<controls::TOvcSimpleField>(panel1_.get())),
       panel2_(std::make_unique<ws::Panel>(panel1_.get())) {
   set_caption(" Status Window");
+  // Inside the main window; in normal state it is moved and resized there by its own frame.
+  child_frame = true;
   controller_.Name = "OvcController1";
   controller_.EntryCommands().ReadTableList(stored_command_tables);
 
