@@ -4,6 +4,7 @@
 #include <memory>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "desktop/desktop_programs.h"
@@ -95,6 +96,42 @@ TEST_F(ProgrammerOnTheDesktop, ASecondCopyRaisesTheFirst) {
   EXPECT_TRUE(x.wait_until([&] { return x.stacking().back() == main && x.active_window() == main; }))
       << "the first copy's window is on top and active";
   x.screenshot("programmer-second-copy-raised");
+}
+
+// The first pixel of a colour, row by row; {-1, -1} when there is none.
+std::pair<int, int> first_pixel(const ScreenImage& image, unsigned colour) {
+  for (int y = 0; y < image.height; ++y) {
+    for (int x = 0; x < image.width; ++x) {
+      if (image.pixel(x, y) == colour) return {x, y};
+    }
+  }
+  return {-1, -1};
+}
+
+// With STATUS_STATE=0 the status window has its caption bar inside the main window, and a real
+// drag of that caption moves it there.
+TEST_F(ProgrammerOnTheDesktop, TheStatusWindowInNormalStateMovesByItsCaption) {
+  std::ifstream in(install.file("CQLLSTD.DSK"));
+  std::stringstream text;
+  text << in.rdbuf();
+  std::string desktop = text.str();
+  desktop.replace(desktop.find("STATUS_STATE=2"), 14, "STATUS_STATE=0");
+  desktop.replace(desktop.find("STATUS_WIDTH=792"), 16, "STATUS_WIDTH=500");
+  desktop.replace(desktop.find("STATUS_HEIGHT=540"), 17, "STATUS_HEIGHT=300");
+  install.write("CQLLSTD.DSK", desktop);
+  auto program = start({"?", "NOSCAN", "bogusword"});
+  const XWindow main = x.wait_for_window(program->pid(), "Programmer");
+  ASSERT_NE(main, 0u) << program->errors();
+  ASSERT_TRUE(program->wait_for_output("ERROR 43 during script!", 30000));
+  constexpr unsigned caption_blue = 0x000080;
+  const auto [x0, y0] = first_pixel(x.screenshot("status-window-normal-state"), caption_blue);
+  ASSERT_GE(x0, 0) << "the status window's caption bar is drawn";
+  const WindowPlace place = x.place(main);
+  EXPECT_GT(y0, place.client_y) << "inside the main window";
+  x.drag(x0 + 80, y0 + 8, x0 + 180, y0 + 58);
+  EXPECT_TRUE(x.wait_until([&] {
+    return first_pixel(x.screenshot("status-window-normal-state-moved"), caption_blue) == std::pair{x0 + 100, y0 + 50};
+  }));
 }
 
 // Keys typed into the window while a delay runs go to the status window's key handling: none
