@@ -60,7 +60,7 @@ Form* shown_form(WindowHandle handle) {
 void make_active(Form& form) {
   Window* focus = focused_window();
   if (focus != nullptr && &focus->top_level() == &form) return;
-  if (form.enabled()) form.activate();
+  if (form.enabled()) form.reactivate();
 }
 
 }  // namespace

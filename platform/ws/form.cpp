@@ -70,6 +70,15 @@ void Form::activate() {
   (target != nullptr ? target : this)->set_focus();
 }
 
+void Form::reactivate() {
+  Window* left_behind = find_window(focus_left_behind_);
+  if (left_behind != nullptr && holds(*this, left_behind) && left_behind->can_focus()) {
+    left_behind->set_focus();
+  } else {
+    activate();
+  }
+}
+
 bool Form::select_next(Window* current, bool forward) {
   std::vector<Window*> sequence;
   tab_sequence(*this, sequence);

@@ -30,6 +30,9 @@ class Form : public Window {
   void set_active_control(Window* control);
   // Focuses the active control, else the first in tab order, else the form.
   void activate();
+  // A top-level form activated again: the focus goes back to where it was when it left the
+  // form (in a form inside it too), else as activate() puts it.
+  void reactivate();
   // Moves the focus to the next (or previous) control in tab order that can
   // take it, starting after `current` (nullptr: from the start).
   bool select_next(Window* current, bool forward);
@@ -71,6 +74,7 @@ class Form : public Window {
 
  private:
   friend void change_focus(Window* target);
+  friend void remember_focus_left_behind(Window* old_focus, Window* target);
 
   // What a press on the child frame started.
   enum class FramePart : std::uint8_t { none, client, caption, edges, minimize, maximize };
@@ -86,6 +90,7 @@ class Form : public Window {
   platform::FormDialog modal_question() const;
 
   WindowHandle active_control_ = no_window;
+  WindowHandle focus_left_behind_ = no_window;
   WindowState window_state_ = WindowState::normal;
   bool modal_ = false;
   int modal_result_ = 0;
