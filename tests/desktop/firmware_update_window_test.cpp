@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "desktop/desktop_programs.h"
@@ -24,12 +22,8 @@ class FirmwareUpdateOnTheDesktop : public ::testing::Test {
     for (const auto& entry : fs::directory_iterator(VX_FIRMWARE_UPDATE_EXAMPLE)) {
       fs::copy_file(entry.path(), install.dir.path() / entry.path().filename(), fs::copy_options::overwrite_existing);
     }
-    std::ifstream in(install.file("bench.ini"));
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string bench = text.str();
-    bench.replace(bench.find("mode = virtual"), 14, "mode = real");
-    install.write("bench.ini", bench + "hold_row = 64\nhold_ms = 30000\n");
+    use_real_time(install);
+    install.write("bench.ini", read_file(install.file("bench.ini")) + "hold_row = 64\nhold_ms = 30000\n");
     const ToolResult packed =
         run_tool({VX_FWFILE_PACK, install.file("firmware.s19"), install.dir.path().string(), "quorvexens", "4.10"});
     EXPECT_EQ(packed.exit_code, 0) << packed.output;

@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -29,14 +28,17 @@ class ProgrammerOnTheDesktop : public ::testing::Test {
   std::unique_ptr<ChildProcess> start(const std::vector<std::string>& arguments) {
     return std::make_unique<ChildProcess>(install.program(), arguments, desktop_environment(install));
   }
-  // The bench in real time, so a delay takes as long as it says.
-  void use_real_time() {
-    std::ifstream in(install.file("bench.ini"));
-    std::stringstream text;
-    text << in.rdbuf();
-    std::string bench = text.str();
-    bench.replace(bench.find("mode = virtual"), 14, "mode = real");
-    install.write("bench.ini", bench);
+  // A script of one delay in real time, with Space, Enter, PgDn, Home and a letter typed into
+  // the main window once the delay has started.
+  std::unique_ptr<ChildProcess> start_delay_and_type(int milliseconds) {
+    use_real_time(install);
+    auto program = start({"NOSCAN", install.write("delay.cfg", "DE " + std::to_string(milliseconds) + "\n")});
+    const XWindow main = x.wait_for_window(program->pid(), "Programmer");
+    EXPECT_NE(main, 0u) << program->errors();
+    EXPECT_TRUE(program->wait_for_output("CMD>DE", 30000)) << program->output();
+    x.activate(main);
+    x.key("space Return Next Home a");
+    return program;
   }
 
   XSession x;
@@ -111,10 +113,7 @@ std::pair<int, int> first_pixel(const ScreenImage& image, unsigned colour) {
 // With STATUS_STATE=0 the status window has its caption bar inside the main window, and a real
 // drag of that caption moves it there.
 TEST_F(ProgrammerOnTheDesktop, TheStatusWindowInNormalStateMovesByItsCaption) {
-  std::ifstream in(install.file("CQLLSTD.DSK"));
-  std::stringstream text;
-  text << in.rdbuf();
-  std::string desktop = text.str();
+  std::string desktop = read_file(install.file("CQLLSTD.DSK"));
   desktop.replace(desktop.find("STATUS_STATE=2"), 14, "STATUS_STATE=0");
   desktop.replace(desktop.find("STATUS_WIDTH=792"), 16, "STATUS_WIDTH=500");
   desktop.replace(desktop.find("STATUS_HEIGHT=540"), 17, "STATUS_HEIGHT=300");
@@ -137,13 +136,7 @@ TEST_F(ProgrammerOnTheDesktop, TheStatusWindowInNormalStateMovesByItsCaption) {
 // Keys typed into the window while a delay runs go to the status window's key handling: none
 // presses the cancel button or moves the focus to it, so the delay ends on its own.
 TEST_F(ProgrammerOnTheDesktop, KeysLeaveADelayRunning) {
-  use_real_time();
-  auto program = start({"NOSCAN", install.write("delay.cfg", "DE 4000\n")});
-  const XWindow main = x.wait_for_window(program->pid(), "Programmer");
-  ASSERT_NE(main, 0u) << program->errors();
-  ASSERT_TRUE(program->wait_for_output("CMD>DE", 30000)) << program->output();
-  x.activate(main);
-  x.key("space Return Next Home a");
+  auto program = start_delay_and_type(4000);
   ASSERT_EQ(program->output().find("Done."), std::string::npos) << "the keys came during the delay";
   EXPECT_EQ(program->wait_for_exit(), 0) << program->output();
   EXPECT_NE(program->output().find("Delaying.  Done."), std::string::npos) << program->output();
@@ -151,13 +144,7 @@ TEST_F(ProgrammerOnTheDesktop, KeysLeaveADelayRunning) {
 
 // Esc alone stops a command that runs.
 TEST_F(ProgrammerOnTheDesktop, EscapeCancelsAHeldDelay) {
-  use_real_time();
-  auto program = start({"NOSCAN", install.write("delay.cfg", "DE 30000\n")});
-  const XWindow main = x.wait_for_window(program->pid(), "Programmer");
-  ASSERT_NE(main, 0u) << program->errors();
-  ASSERT_TRUE(program->wait_for_output("CMD>DE", 30000)) << program->output();
-  x.activate(main);
-  x.key("space Return Next Home a");
+  auto program = start_delay_and_type(30000);
   x.key("Escape");
   EXPECT_EQ(program->wait_for_exit(), 1) << program->output();
   EXPECT_NE(program->output().find("Delaying.  Canceled by user."), std::string::npos) << program->output();
