@@ -170,7 +170,8 @@ class QtDisplay : public Display {
   void raise_form(WindowHandle form) override {
     const auto found = forms_.find(form);
     if (found == forms_.end() || !found->second->isVisible()) return;
-    found->second->raise();
+    // The offscreen platform has no stacking and says so on every call.
+    if (QGuiApplication::platformName() != u"offscreen") found->second->raise();
     found->second->requestActivate();
   }
 
