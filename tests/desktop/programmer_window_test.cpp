@@ -123,14 +123,14 @@ TEST_F(ProgrammerOnTheDesktop, TheStatusWindowInNormalStateMovesByItsCaption) {
   ASSERT_NE(main, 0u) << program->errors();
   ASSERT_TRUE(program->wait_for_output("ERROR 43 during script!", 30000));
   constexpr unsigned caption_blue = 0x000080;
-  const auto [x0, y0] = first_pixel(x.screenshot("status-window-normal-state"), caption_blue);
-  ASSERT_GE(x0, 0) << "the status window's caption bar is drawn";
+  const std::pair<int, int> caption = first_pixel(x.screenshot("status-window-normal-state"), caption_blue);
+  ASSERT_GE(caption.first, 0) << "the status window's caption bar is drawn";
   const WindowPlace place = x.place(main);
-  EXPECT_GT(y0, place.client_y) << "inside the main window";
-  x.drag(x0 + 80, y0 + 8, x0 + 180, y0 + 58);
-  EXPECT_TRUE(x.wait_until([&] {
-    return first_pixel(x.screenshot("status-window-normal-state-moved"), caption_blue) == std::pair{x0 + 100, y0 + 50};
-  }));
+  EXPECT_GT(caption.second, place.client_y) << "inside the main window";
+  x.drag(caption.first + 80, caption.second + 8, caption.first + 180, caption.second + 58);
+  const std::pair<int, int> moved{caption.first + 100, caption.second + 50};
+  EXPECT_TRUE(x.wait_until(
+      [&] { return first_pixel(x.screenshot("status-window-normal-state-moved"), caption_blue) == moved; }));
 }
 
 // Keys typed into the window while a delay runs go to the status window's key handling: none
