@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <regex>
@@ -190,6 +191,11 @@ XWindow XSession::wait_for_window(pid_t pid, const std::string& name_pattern, in
   const ToolResult found = run_tool({"timeout", std::to_string(seconds), "xdotool", "search", "--all", "--sync", "--onlyvisible",
                                      "--pid", std::to_string(pid), "--name", name_pattern});
   const std::vector<std::string> ids = words(found.output);
+  if (ids.empty()) {
+    // What the server had instead, for the failure's report.
+    std::fprintf(stderr, "no window \"%s\" of process %d; the screen holds:\n%s\n", name_pattern.c_str(), pid,
+                 run_tool({"xwininfo", "-root", "-tree"}).output.c_str());
+  }
   return ids.empty() ? 0 : std::stoul(ids.front());
 }
 
