@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -29,12 +30,18 @@ class Form : public Window {
   void set_active_control(Window* control);
   // Focuses the active control, else the first in tab order, else the form.
   void activate();
+  // A top-level form activated again: the focus goes back to where it was when it left the
+  // form (in a form inside it too), else as activate() puts it.
+  void reactivate();
   // Moves the focus to the next (or previous) control in tab order that can
   // take it, starting after `current` (nullptr: from the start).
   bool select_next(Window* current, bool forward);
 
   // The form sees its controls' keys first.
   bool key_preview = false;
+  // Inside another window in normal state, the form draws a frame of its own: border, caption
+  // and border icons, by which the user moves, resizes and maximises it within that window.
+  bool child_frame = false;
   MainMenu* menu = nullptr;
 
   WindowState window_state() const { return window_state_; }
@@ -62,13 +69,28 @@ class Form : public Window {
 
  protected:
   void visibility_changed() override;
+  Insets frame_insets() const override;
+  void paint_frame(Canvas& canvas) override;
 
  private:
   friend void change_focus(Window* target);
+  friend void remember_focus_left_behind(Window* old_focus, Window* target);
+
+  // What a press on the child frame started.
+  enum class FramePart : std::uint8_t { none, client, caption, edges, minimize, maximize };
+  bool framed() const;
+  FramePart frame_part_at(Point point, int* edges = nullptr) const;
+  // True when the message belonged to the child frame.
+  bool frame_mouse(const Message& message);
+  FramePart frame_press_ = FramePart::none;
+  int frame_edges_ = 0;
+  Point frame_from_;
+  Rect frame_bounds_;
 
   platform::FormDialog modal_question() const;
 
   WindowHandle active_control_ = no_window;
+  WindowHandle focus_left_behind_ = no_window;
   WindowState window_state_ = WindowState::normal;
   bool modal_ = false;
   int modal_result_ = 0;

@@ -80,13 +80,17 @@ Canvas Window::canvas() const {
   return canvas;
 }
 
-void Window::draw_non_client(Canvas& canvas) {
-  const Rect client = client_rect();
-  // A form's frame is the desktop's; a control draws its own.
+// A form's frame is the desktop's; a control draws its own.
+void Window::paint_frame(Canvas& canvas) {
   if (border_style_ == BorderStyle::single && parent_ != nullptr) {
     const int outer = single_border_size;
     draw_sunken_border(canvas, {-outer, -outer, bounds_.width() - outer, bounds_.height() - outer});
   }
+}
+
+void Window::draw_non_client(Canvas& canvas) {
+  const Rect client = client_rect();
+  paint_frame(canvas);
   if (vertical_visible_) {
     draw_scroll_bar(canvas, {client.right, 0, client.right + scroll_bar_size, client.bottom}, true, vertical_);
   }

@@ -1,6 +1,7 @@
 #include "platform/ws/window_registry.h"
 
 #include "platform/ws/application.h"
+#include "platform/ws/display.h"
 #include "platform/ws/form.h"
 #include "platform/ws/messages.h"
 #include "platform/ws/window.h"
@@ -37,12 +38,21 @@ std::vector<Window*> top_level_windows() {
   return result;
 }
 
+// The window that had the focus when it went to another top-level form, so that activating
+// that form again gives it back.
+void remember_focus_left_behind(Window* old_focus, Window* target) {
+  if (old_focus == nullptr) return;
+  auto* top = dynamic_cast<Form*>(&old_focus->top_level());
+  if (top != nullptr && (target == nullptr || &target->top_level() != top)) top->focus_left_behind_ = old_focus->handle();
+}
+
 void change_focus(Window* target) {
   WindowRegistry& r = registry();
   const WindowHandle old_handle = r.focus;
   const WindowHandle new_handle = target != nullptr ? target->handle() : no_window;
   if (old_handle == new_handle) return;
   r.focus = new_handle;
+  remember_focus_left_behind(find_window(old_handle), target);
   if (is_window(old_handle)) send_message(old_handle, msg::kill_focus, new_handle);
   // A kill-focus handler that moved the focus elsewhere has the last word.
   if (r.focus != new_handle) return;
@@ -68,7 +78,10 @@ Form* active_form() { return dynamic_cast<Form*>(find_window(registry().active_f
 
 Form* foreground_form() { return dynamic_cast<Form*>(find_window(registry().foreground)); }
 
-void bring_to_foreground(Form& form) { registry().foreground = form.handle(); }
+void bring_to_foreground(Form& form) {
+  registry().foreground = form.handle();
+  raise_on_display(form);
+}
 
 void track_mouse_over(Window* target) {
   WindowRegistry& r = registry();

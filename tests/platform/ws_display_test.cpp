@@ -205,7 +205,8 @@ TEST_F(DisplayTest, TextIsAsWideAsTheBackendMeasuresIt) {
     const Size measured = canvas.text_extent(text);
     EXPECT_NE(measured, ws::text_extent(font, "")) << font.name;
     EXPECT_NEAR(first, 10, 1) << font.name;
-    EXPECT_NEAR(last + 1 - first, measured.width, 1) << font.name;
+    // The bold underscore of Liberation Mono reaches a pixel past its cell on either side.
+    EXPECT_NEAR(last + 1 - first, measured.width, 2) << font.name;
   }
 }
 
@@ -311,6 +312,35 @@ TEST_F(DisplayTest, KeysOfTheDisplayArriveAsTheWindowSystemsKeys) {
   ASSERT_EQ(target.ids(), std::vector<MessageId>{msg::mouse_wheel});
   EXPECT_EQ(static_cast<std::int16_t>(target.log.front().wparam >> 16), -120);
   EXPECT_EQ(point_from_lparam(target.log.front().lparam), (Point{40 + 30, 30 + 20}));
+}
+
+// A form inside the main form holds the focus: keys typed into the main form's window reach it
+// and leave the focus there; when the window manager activates the main form again after another
+// form had the focus, the focus goes back where it was.
+TEST_F(DisplayTest, KeysAndActivationLeaveTheFocusWhereItIs) {
+  Form main;
+  Button button(&main);
+  button.set_bounds(4, 4, 60, 20);
+  Form inner(&main);
+  inner.set_bounds(0, 30, 200, 60);
+  KeyLog list(&inner);
+  list.set_bounds(0, 0, 100, 40);
+  show(main, 220, 100);
+  inner.show();
+  list.set_focus();
+  for (const char* key : {"Space", "Return", "PgDown", "A"}) {
+    ASSERT_TRUE(test::press_key_on_display(main, key));
+    process_messages();
+    EXPECT_TRUE(list.focused()) << key;
+    EXPECT_EQ(active_form(), &inner) << key;
+  }
+  Form other;
+  show(other, 100, 60);
+  EXPECT_EQ(active_form(), &other);
+  other.hide();
+  from_display::activated(main.handle());
+  process_messages();
+  EXPECT_TRUE(list.focused()) << "the focus came back to the list, not the button";
 }
 
 TEST_F(DisplayTest, ClicksOfTheDisplayReachTheWindowUnderThePointer) {
