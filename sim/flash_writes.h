@@ -15,7 +15,6 @@ class FlashWrites {
 
   void set_keeper(std::function<void()> keep) { keep_ = std::move(keep); }
   void written();
-  std::uint32_t count() const { return count_; }
 
  private:
   std::uint32_t kill_after_;

@@ -79,7 +79,10 @@ std::vector<std::uint8_t> programmer_image(const std::string& version, const std
 }
 
 SimProgrammer::SimProgrammer(SimProgrammerConfig config, Pod* pod)
-    : config_(std::move(config)), pod_(pod), memory_(programmer_flash_size, 0xFF), flash_writes_(config_.kill_after_write) {
+    : config_(std::move(config)),
+      pod_(pod),
+      memory_(programmer_flash_size, 0xFF),
+      flash_writes_(config_.kill_after_write) {
   install_factory_images();
   boot();
 }

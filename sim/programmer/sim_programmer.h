@@ -47,7 +47,8 @@ struct SimProgrammerConfig {
   // leading 7 and with this offset on the sub-command (0: none).
   std::uint8_t architecture_channel = 0;
   std::uint8_t command_offset = 0;
-  // The process kills itself at this write to the programmer's flash or logic (see FlashWrites); 0: never.
+  // The process kills itself at this write to the programmer's flash or logic (see
+  // FlashWrites); 0: never.
   std::uint32_t kill_after_write = 0;
 };
 

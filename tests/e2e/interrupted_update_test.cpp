@@ -264,18 +264,21 @@ void expect_every_point_recovered(const Counts& counts) {
 
 // 260 writes: the block erase, 256 rows, the key, the checksum, the block-protect byte.
 TEST(InterruptedUpdate, TheProgrammersCableUpdateRecoversFromAKillAtAnyWrite) {
-  expect_every_point_recovered(kill_and_recover([] { return std::make_unique<CableUpdate>(); }, 260, {1, 2, 257, 258, 259}));
+  const MakePath cable = [] { return std::make_unique<CableUpdate>(); };
+  expect_every_point_recovered(kill_and_recover(cable, 260, {1, 2, 257, 258, 259}));
 }
 
 // 291 writes: 32 block erases, the range erase, 256 rows, the key, the checksum.
 TEST(InterruptedUpdate, TheUpdatersUniversalUpdateRecoversFromAKillAtAnyWrite) {
-  expect_every_point_recovered(kill_and_recover([] { return std::make_unique<UniversalUpdate>(); }, 291, {32, 33, 34, 289, 290}));
+  const MakePath universal = [] { return std::make_unique<UniversalUpdate>(); };
+  expect_every_point_recovered(kill_and_recover(universal, 291, {32, 33, 34, 289, 290}));
 }
 
 // 150 writes: 118 erases of the window (blank after the last: the board runs its bootloader), then
 // the example image's 32 blocks.
 TEST(InterruptedUpdate, TheUpdatersBoardUpdateRecoversFromAKillAtAnyWrite) {
-  expect_every_point_recovered(kill_and_recover([] { return std::make_unique<BoardUpdate>(); }, 150, {117, 118, 119}));
+  const MakePath board = [] { return std::make_unique<BoardUpdate>(); };
+  expect_every_point_recovered(kill_and_recover(board, 150, {117, 118, 119}));
 }
 
 }  // namespace

@@ -117,7 +117,9 @@ family = parallel
 
 TEST(Scenario, ProgrammersOnSerialLines) {
   const ScenarioResult result =
-      parse_scenario("[programmer 1]\nmedium = serial\ncom = 3\nkill_after_write = 8\n[programmer 2]\nmedium = SERIAL\n", "");
+      parse_scenario("[programmer 1]\nmedium = serial\ncom = 3\nkill_after_write = 8\n"
+                     "[programmer 2]\nmedium = SERIAL\n",
+                     "");
   ASSERT_TRUE(result.scenario) << result.error;
   ASSERT_EQ(result.scenario->programmers.size(), 2u);
   EXPECT_EQ(result.scenario->programmers[0].medium, ScenarioProgrammer::Medium::serial);
