@@ -18,6 +18,7 @@
 #include <random>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "programmer_run.h"
@@ -213,8 +214,8 @@ std::vector<Outcome> run_all(const std::vector<std::unique_ptr<UpdatePath>>& pat
 }
 
 // The uninterrupted update first (its last write must be `writes`), whose device's flash is the
-// new image; then every kill point, each followed by a normal run.
-Counts kill_and_recover(const MakePath& make, std::uint32_t writes, const std::vector<std::uint32_t>& turning_points) {
+// new image; then each kill point, followed by a normal run.
+Counts kill_and_recover(const MakePath& make, std::uint32_t writes, const std::vector<std::uint32_t>& points) {
   Counts counts;
   const std::unique_ptr<UpdatePath> reference = make();
   const Outcome whole = reference->outcome(*reference->start(writes + 1));
@@ -223,7 +224,6 @@ Counts kill_and_recover(const MakePath& make, std::uint32_t writes, const std::v
   const Bytes new_image = reference->device_flash();
   EXPECT_FALSE(new_image.empty());
 
-  const std::vector<std::uint32_t> points = kill_points(writes, turning_points);
   for (std::size_t first = 0; first < points.size(); first += points_at_once) {
     const std::vector<std::uint32_t> wave(points.begin() + static_cast<std::ptrdiff_t>(first),
                                           points.begin() + static_cast<std::ptrdiff_t>(
@@ -235,7 +235,8 @@ Counts kill_and_recover(const MakePath& make, std::uint32_t writes, const std::v
       EXPECT_TRUE(killed[i].killed) << "write " << wave[i] << "\n" << killed[i].said;
       if (killed[i].says_success && paths[i]->device_flash() != new_image) ++counts.success_without_new_image;
     }
-    const std::vector<Outcome> normal = run_all(paths, std::vector<std::uint32_t>(wave.size(), 0));
+    const std::vector<std::uint32_t> no_kill(wave.size());
+    const std::vector<Outcome> normal = run_all(paths, no_kill);
     for (std::size_t i = 0; i < wave.size(); ++i) {
       SCOPED_TRACE("killed at write " + std::to_string(wave[i]));
       ++counts.kill_points;
@@ -256,30 +257,46 @@ Counts kill_and_recover(const MakePath& make, std::uint32_t writes, const std::v
   return counts;
 }
 
-void expect_every_point_recovered(const Counts& counts) {
-  EXPECT_GE(counts.kill_points, 20u);
+struct PathCase {
+  const char* name;
+  MakePath make;
+  std::uint32_t writes;  // in one whole update
+  std::vector<std::uint32_t> turning_points;
+};
+
+const PathCase path_cases[] = {
+    // The block erase, 256 rows, the key, the checksum, the block-protect byte.
+    {"ProgrammersCableUpdate", [] { return std::make_unique<CableUpdate>(); }, 260, {1, 2, 257, 258, 259}},
+    // 32 block erases, the range erase, 256 rows, the key, the checksum.
+    {"UpdatersUniversalUpdate", [] { return std::make_unique<UniversalUpdate>(); }, 291, {32, 33, 34, 289, 290}},
+    // 118 erases of the window (blank after the last: the board runs its bootloader), then the
+    // example image's 32 blocks.
+    {"UpdatersBoardUpdate", [] { return std::make_unique<BoardUpdate>(); }, 150, {117, 118, 119}},
+};
+
+// A path and a half of its kill points: each half is a test of its own, so that two run at once.
+class InterruptedUpdate : public ::testing::TestWithParam<std::tuple<std::size_t, std::size_t>> {};
+
+TEST_P(InterruptedUpdate, RecoversFromAKillAtAnyWrite) {
+  const auto [path, half] = GetParam();
+  const PathCase& c = path_cases[path];
+  const std::vector<std::uint32_t> points = kill_points(c.writes, c.turning_points);
+  EXPECT_GE(points.size(), 20u);
+  const std::size_t middle = points.size() / 2;
+  std::vector<std::uint32_t> mine;
+  for (std::size_t i = half == 0 ? 0 : middle; i < (half == 0 ? middle : points.size()); ++i) mine.push_back(points[i]);
+  const Counts counts = kill_and_recover(c.make, c.writes, mine);
   EXPECT_EQ(counts.recoveries, counts.kill_points);
   EXPECT_EQ(counts.success_without_new_image, 0u);
 }
 
-// 260 writes: the block erase, 256 rows, the key, the checksum, the block-protect byte.
-TEST(InterruptedUpdate, TheProgrammersCableUpdateRecoversFromAKillAtAnyWrite) {
-  const MakePath cable = [] { return std::make_unique<CableUpdate>(); };
-  expect_every_point_recovered(kill_and_recover(cable, 260, {1, 2, 257, 258, 259}));
-}
-
-// 291 writes: 32 block erases, the range erase, 256 rows, the key, the checksum.
-TEST(InterruptedUpdate, TheUpdatersUniversalUpdateRecoversFromAKillAtAnyWrite) {
-  const MakePath universal = [] { return std::make_unique<UniversalUpdate>(); };
-  expect_every_point_recovered(kill_and_recover(universal, 291, {32, 33, 34, 289, 290}));
-}
-
-// 150 writes: 118 erases of the window (blank after the last: the board runs its bootloader), then
-// the example image's 32 blocks.
-TEST(InterruptedUpdate, TheUpdatersBoardUpdateRecoversFromAKillAtAnyWrite) {
-  const MakePath board = [] { return std::make_unique<BoardUpdate>(); };
-  expect_every_point_recovered(kill_and_recover(board, 150, {117, 118, 119}));
-}
+INSTANTIATE_TEST_SUITE_P(Paths, InterruptedUpdate,
+                         ::testing::Combine(::testing::Range<std::size_t>(0, std::size(path_cases)),
+                                            ::testing::Values<std::size_t>(0, 1)),
+                         [](const ::testing::TestParamInfo<std::tuple<std::size_t, std::size_t>>& info) {
+                           return std::string(path_cases[std::get<0>(info.param)].name) +
+                                  (std::get<1>(info.param) == 0 ? "FirstHalf" : "SecondHalf");
+                         });
 
 }  // namespace
 }  // namespace vx
