@@ -21,6 +21,7 @@
 #include <tuple>
 #include <vector>
 
+#include "idle_target.h"
 #include "programmer_run.h"
 #include "sim/hcs08/device_config.h"
 #include "sim/hcs08/state_file.h"
@@ -105,7 +106,10 @@ class CableUpdate final : public UpdatePath {
   CableUpdate() {
     const fs::path example = VX_FIRMWARE_UPDATE_EXAMPLE;
     install_.write("update.cfg", test::read_file((example / "update.cfg").string()));
+    // The part idles in a wait loop instead of running through erased flash while the cable works.
     scenario_ = test::read_file((example / "bench.ini").string());
+    scenario_.insert(scenario_.find("[target]\n") + 9, test::idle_target_lines);
+    install_.write("idle.bin", test::idle_target_image());
     std::string error;
     const bool packed = tools::write_firmware_file(test::read_file((example / "firmware.s19").string()),
                                                    install_.dir.path().string(), "quorvexens", "4.10", error)
@@ -147,6 +151,7 @@ class UpdaterUpdate : public UpdatePath {
     fs::copy_file(user_program, dir.path() / "user");
     fs::copy_file(fs::path(VX_UPDATER_BINARY).parent_path() / firmware_file, dir.path() / firmware_file);
     fs::create_directory(dir.path() / "run");
+    std::ofstream(dir.file("idle.bin"), std::ios::binary) << test::idle_target_image();
   }
   std::unique_ptr<test::ChildProcess> start(std::uint32_t kill_after) const override {
     std::ofstream(dir.file("bench.ini"), std::ios::binary) << scenario_ << kill_line(kill_after);
@@ -170,10 +175,11 @@ class UniversalUpdate final : public UpdaterUpdate {
  public:
   UniversalUpdate()
       : UpdaterUpdate(VX_UPDATER_USER_HOST, "usbqxfs20armens.620",
-                      "[time]\nmode = virtual\n[target]\ndevice = default\nstate_file = bench.state\n"
-                      "[interface 1]\nfamily = windriver\n"
-                      "information = VLX,USB-QX-UNIV : Quorvex - Universal - ARM (FS) Rev C,UNIV00017,,,,\n"
-                      "updated_firmware = 5.10\noriginal_firmware = 5.00\nuniversal = yes\n") {}
+                      std::string("[time]\nmode = virtual\n[target]\ndevice = default\nstate_file = bench.state\n") +
+                          test::idle_target_lines +
+                          "[interface 1]\nfamily = windriver\n"
+                          "information = VLX,USB-QX-UNIV : Quorvex - Universal - ARM (FS) Rev C,UNIV00017,,,,\n"
+                          "updated_firmware = 5.10\noriginal_firmware = 5.00\nuniversal = yes\n") {}
   Bytes device_flash() const override { return interface_flash(dir.file("bench.state")); }
 };
 
