@@ -210,6 +210,7 @@ class Parser {
     if (key == "updated_starts") return assign_flag(value, interface.firmware.updated_starts);
     if (key == "universal") return assign_flag(value, interface.firmware.universal);
     if (key == "fx_logic") return assign_flag(value, interface.firmware.fx_logic);
+    if (key == "kill_after_write") return assign_number(value, 0xFFFFFFFF, interface.firmware.kill_after_write);
     PodFlashFaults& faults = interface.firmware.flash_faults;
     const std::array<std::pair<std::string_view, std::uint32_t*>, 8> counts{{{"refuse_erase", &faults.refuse_erase},
                                                                              {"refuse_row", &faults.refuse_row},
@@ -280,6 +281,7 @@ class Parser {
     if (key == "extra_text") return text(value, 60, config.extra_text);
     if (key == "architecture_channel") return assign_number(value, 0xFF, config.architecture_channel);
     if (key == "command_offset") return assign_number(value, 0xFF, config.command_offset);
+    if (key == "kill_after_write") return assign_number(value, 0xFFFFFFFF, config.kill_after_write);
     return "unknown programmer setting " + key;
   }
 
@@ -294,6 +296,7 @@ class Parser {
     if (key == "version") return version_bytes(value, board.version);
     if (key == "exchange_status") return assign_number(value, 0xFF, board.faults.exchange_status);
     if (key == "plugged_in_after") return assign_number(value, 0xFFFF, board.plugged_in_after);
+    if (key == "kill_after_write") return assign_number(value, 0xFFFFFFFF, board.kill_after_write);
     OsbdmBoardFaults& faults = board.faults;
     const std::array<std::pair<std::string_view, bool*>, 5> flags{{{"refuse_open", &faults.refuse_open},
                                                                    {"refuse_version", &faults.refuse_version},

@@ -48,6 +48,7 @@ SimulatedWorld::SimulatedWorld(const Scenario& scenario)
     }
   }
   add_programmers(scenario);
+  keep_flash_written();
   platform::install_ftdi_bus(&ftdi_);
   platform::install_usb_bus(&usb_);
   previous_vendor_ = platform::set_usb_vendor_id(scenario_default_vendor);
@@ -145,15 +146,31 @@ SimulatedWorld::~SimulatedWorld() {
   platform::install_usb_bus(nullptr);
   platform::install_ftdi_bus(nullptr);
   platform::install_clock(previous_clock_);
-  if (state_file_.empty()) return;
-  for (std::size_t k = 0; k < programmers_.size(); ++k) {
-    const std::vector<std::uint8_t> state = programmers_[k]->saved_state();
-    std::ofstream(programmer_state_file(k), std::ios::binary | std::ios::trunc)
-        .write(reinterpret_cast<const char*>(state.data()), static_cast<std::streamsize>(state.size()));
+  for (std::size_t k = 0; k < programmers_.size(); ++k) save_programmer(k);
+  save_target_and_interfaces();
+}
+
+// Interfaces and programmers save themselves at each write to their flash, so that a run killed
+// in the middle of a firmware update leaves them as far as they got.
+void SimulatedWorld::keep_flash_written() {
+  for (std::size_t i = 0; i < interface_count_; ++i) {
+    pods_[i]->flash_writes().set_keeper([this] { with_lines_held([this] { save_target_and_interfaces(); }); });
   }
+  for (std::size_t k = 0; k < programmers_.size(); ++k) {
+    programmers_[k]->flash_writes().set_keeper([this, k] { save_programmer(k); });
+  }
+}
+
+void SimulatedWorld::save_target_and_interfaces() const {
+  if (state_file_.empty()) return;
   InterfaceFlash interfaces;
   for (std::size_t i = 0; i < interface_count_; ++i) interfaces.push_back(pods_[i]->flash_image());
   target_.save_flash(state_file_.string(), interfaces);
+}
+
+void SimulatedWorld::save_programmer(std::size_t k) const {
+  if (state_file_.empty()) return;
+  replace_state_file(programmer_state_file(k).string(), programmers_[k]->saved_state());
 }
 
 std::filesystem::path SimulatedWorld::programmer_state_file(std::size_t k) const {

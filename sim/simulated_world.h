@@ -28,9 +28,10 @@ namespace vx::sim {
 // programmers on loopback UDP, on the WinDriver bus and on ptys reached as
 // COM ports, and the one target they all reach. The network settings point
 // at loopback, and the process's USB vendor identifier at the scenario's,
-// for as long as the world lives. Uninstalled again, with the target's and
-// the interfaces' and programmers' flash saved to the state file, when the world ends; the program
-// closes its USB devices and serial ports first.
+// for as long as the world lives. The interfaces' and programmers' flash reaches
+// the state file at each write, before the device answers. Uninstalled again, with
+// the target's flash saved too, when the world ends; the program closes its USB
+// devices and serial ports first.
 class SimulatedWorld {
  public:
   explicit SimulatedWorld(const Scenario& scenario);
@@ -67,6 +68,9 @@ class SimulatedWorld {
   // The k-th programmer's flash lives beside the state file, too large to go inside it.
   std::filesystem::path programmer_state_file(std::size_t k) const;
   void restore_programmer(std::size_t k);
+  void keep_flash_written();
+  void save_target_and_interfaces() const;
+  void save_programmer(std::size_t k) const;
 
   std::filesystem::path state_file_;
   SimClock clock_;

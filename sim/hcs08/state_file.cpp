@@ -1,7 +1,9 @@
 #include "sim/hcs08/state_file.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -19,12 +21,19 @@ constexpr std::size_t kMaxInterfaces = 64, kMaxInterfaceBytes = 0x8000;
 constexpr std::size_t kMaxFileSize =
     16 + kMaxRanges * 8 + 0x10000 + 4 + kMaxInterfaces * (4 + kMaxInterfaceBytes) + 4;
 
+// Table-driven: the file is rewritten at every flash write of an interface.
 std::uint32_t crc32(const std::vector<std::uint8_t>& data, std::size_t length) {
+  static const std::array<std::uint32_t, 256> table = [] {
+    std::array<std::uint32_t, 256> entries{};
+    for (std::uint32_t i = 0; i < entries.size(); ++i) {
+      std::uint32_t crc = i;
+      for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+      entries[i] = crc;
+    }
+    return entries;
+  }();
   std::uint32_t crc = 0xFFFFFFFF;
-  for (std::size_t i = 0; i < length; ++i) {
-    crc ^= data[i];
-    for (int bit = 0; bit < 8; ++bit) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
-  }
+  for (std::size_t i = 0; i < length; ++i) crc = (crc >> 8) ^ table[(crc ^ data[i]) & 0xFF];
   return ~crc;
 }
 
@@ -57,7 +66,29 @@ class Reader {
   std::size_t pos_ = 0;
 };
 
+bool write_all(int fd, std::span<const std::uint8_t> bytes) {
+  while (!bytes.empty()) {
+    const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    bytes = bytes.subspan(static_cast<std::size_t>(written));
+  }
+  return true;
+}
+
 }  // namespace
+
+StateFileResult replace_state_file(const std::string& path, std::span<const std::uint8_t> bytes) {
+  const std::string temporary = path + ".tmp-" + std::to_string(getpid());
+  const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return StateFileResult::CannotOpen;
+  const bool written = write_all(fd, bytes) && ::fsync(fd) == 0;
+  if (::close(fd) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
+    std::remove(temporary.c_str());
+    return StateFileResult::CannotWrite;
+  }
+  return StateFileResult::Ok;
+}
 
 StateFileResult save_flash_state(const std::string& path, const DeviceConfig& config,
                                  const std::array<std::uint8_t, 0x10000>& memory, const InterfaceFlash& interfaces) {
@@ -76,17 +107,7 @@ StateFileResult save_flash_state(const std::string& path, const DeviceConfig& co
   }
   put32(out, crc32(out, out.size()));
 
-  // Written beside and renamed over the old file: a run killed meanwhile leaves one whole file.
-  const std::string temporary = path + ".tmp-" + std::to_string(getpid());
-  std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-  if (!file) return StateFileResult::CannotOpen;
-  file.write(reinterpret_cast<const char*>(out.data()), static_cast<std::streamsize>(out.size()));
-  file.close();
-  if (!file || std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
-    return StateFileResult::CannotWrite;
-  }
-  return StateFileResult::Ok;
+  return replace_state_file(path, out);
 }
 
 StateFileResult load_flash_state(const std::string& path, const DeviceConfig& config,

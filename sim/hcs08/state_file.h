@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,10 @@ enum class StateFileResult : std::uint8_t {
 // The flash of the debug interfaces kept beside the device's, one image each in the
 // scenario's order.
 using InterfaceFlash = std::vector<std::vector<std::uint8_t>>;
+
+// Replaces the file with `bytes` in one step: written beside it, synced and renamed over it, so a
+// process killed at any moment leaves the old file or the new one, never a part of either.
+StateFileResult replace_state_file(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // The flash array of a device in a file, so that a second process can go on where a first
 // left off. Layout (little-endian): "VXS8FLSH", u32 version 2, u32 range count, for each range

@@ -24,7 +24,7 @@ bool inside(std::uint32_t address, std::size_t length) {
 }  // namespace
 
 std::string SimOsbdmBoards::add(const OsbdmBoardConfig& config) {
-  boards_.push_back({config, {}});
+  boards_.push_back({config, {}, FlashWrites(config.kill_after_write)});
   Board& board = boards_.back();
   board.memory.fill(0xFF);
   if (config.state_file.empty() || !std::filesystem::exists(config.state_file)) {
@@ -41,13 +41,16 @@ std::string SimOsbdmBoards::add(const OsbdmBoardConfig& config) {
 std::string SimOsbdmBoards::save() {
   std::string problem;
   for (const Board& board : boards_) {
-    if (board.config.state_file.empty()) continue;
-    if (save_flash_state(board.config.state_file.string(), default_device(), board.memory) != StateFileResult::Ok &&
-        problem.empty()) {
+    if (!save_board(board) && problem.empty()) {
       problem = "cannot write the OSBDM board's state file " + board.config.state_file.string();
     }
   }
   return problem;
+}
+
+bool SimOsbdmBoards::save_board(const Board& board) {
+  return board.config.state_file.empty() ||
+         save_flash_state(board.config.state_file.string(), default_device(), board.memory) == StateFileResult::Ok;
 }
 
 void SimOsbdmBoards::set_jumper(std::size_t k, bool fitted) {
@@ -84,6 +87,12 @@ SimOsbdmBoards::Board* SimOsbdmBoards::bootloader_board(std::uint32_t index) {
     if (index-- == 0) return &board;
   }
   return nullptr;
+}
+
+// The board's file follows its flash before the bootloader answers.
+void SimOsbdmBoards::written(Board& board) {
+  save_board(board);
+  board.writes.written();
 }
 
 std::uint8_t SimOsbdmBoards::init() {
@@ -146,6 +155,7 @@ std::uint8_t SimOsbdmBoards::erase_flash_block(std::uint32_t first, std::uint32_
     return failed;
   }
   std::fill(open_->memory.begin() + first, open_->memory.begin() + last + 1, std::uint8_t{0xFF});
+  written(*open_);
   return 0;
 }
 
@@ -155,6 +165,7 @@ std::uint8_t SimOsbdmBoards::program_flash_block(std::uint32_t address, std::spa
     return failed;
   }
   std::copy(data.begin(), data.end(), open_->memory.begin() + address);
+  written(*open_);
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/osbdm.h"
+#include "sim/flash_writes.h"
 
 namespace vx::sim {
 
@@ -29,11 +30,14 @@ struct OsbdmBoardConfig {
   // flash no state file gives.
   std::array<std::uint8_t, 8> version{};
   OsbdmBoardFaults faults;
-  // The board's flash is kept here between runs, in the target's state-file format.
+  // The board's flash is kept here between runs, in the target's state-file format, and
+  // rewritten at every erase and program the bootloader does.
   std::filesystem::path state_file;
   // The user plugs the board in after the library's n-th enumeration (its n-th init call);
   // 0: plugged in from the start.
   std::uint32_t plugged_in_after = 0;
+  // The process kills itself at this bootloader erase or program (see FlashWrites); 0: never.
+  std::uint32_t kill_after_write = 0;
 };
 
 // Evaluation boards with an OSBDM/OSJTAG circuit as the library reaches
@@ -52,6 +56,7 @@ class SimOsbdmBoards : public platform::OsbdmBackend {
   struct Board {
     OsbdmBoardConfig config;
     std::array<std::uint8_t, memory_size> memory;
+    FlashWrites writes;
   };
 
   // Empty, or why the board's state file could not be read (the board then starts erased).
@@ -82,6 +87,8 @@ class SimOsbdmBoards : public platform::OsbdmBackend {
   static constexpr std::uint8_t failed = 1;
   Board* debug_board(std::uint32_t index);
   Board* bootloader_board(std::uint32_t index);
+  static bool save_board(const Board& board);
+  static void written(Board& board);
   void record(const std::string& line) { log_.push_back(line); }
 
   std::vector<Board> boards_;

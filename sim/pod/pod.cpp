@@ -69,6 +69,7 @@ Pod::Pod(PodConfig config, Hcs08* target, SimClock* clock)
     : config_(std::move(config)),
       memory_(config_.layout),
       fx_logic_(config_.fx_stuck_word),
+      flash_writes_(config_.kill_after_write),
       target_(target),
       clock_(clock) {
   memory_.install_firmware(memory_.update_block(), config_.updated_firmware, config_.updated_checksum);

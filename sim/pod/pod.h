@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/flash_writes.h"
 #include "sim/hcs08/hcs08.h"
 #include "sim/pod/fx_logic_device.h"
 #include "sim/pod/pod_memory.h"
@@ -52,6 +53,8 @@ struct PodConfig {
   // words may never take programming.
   bool fx_logic = false;
   std::optional<std::size_t> fx_stuck_word{};
+  // The process kills itself at this write to the interface's flash (see FlashWrites); 0: never.
+  std::uint32_t kill_after_write = 0;
 };
 
 enum class PodFault : std::uint8_t {
@@ -103,6 +106,8 @@ class Pod {
   std::vector<std::uint8_t> flash_image() const;
   // False (and nothing changes) when the image is not one of this interface's.
   bool restore_flash_image(std::span<const std::uint8_t> image);
+  // Each erase or program of the update block and the protect byte.
+  FlashWrites& flash_writes() { return flash_writes_; }
   void set_target_dead(bool dead) { target_dead_ = dead; }
   // A reset line that does not reach the target: the interface's resets do nothing.
   void set_reset_wired(bool wired) { reset_wired_ = wired; }
@@ -190,6 +195,7 @@ class Pod {
   PodConfig config_;
   PodMemory memory_;
   FxLogicDevice fx_logic_;
+  FlashWrites flash_writes_;
   Hcs08* target_;
   SimClock* clock_;
   bool running_updated_ = false;

@@ -160,6 +160,7 @@ void Pod::program_flash(std::span<const std::uint8_t> command, std::vector<std::
     if (faults.stuck_byte == address + i) continue;
     memory_.program(static_cast<std::uint16_t>(*at + i), data[i]);
   }
+  flash_writes_.written();
   if (clock_ != nullptr) clock_->advance_nanoseconds(count * byte_program_ns);
   if (clock_ != nullptr && held_row) clock_->advance_nanoseconds(std::uint64_t{faults.hold_ms} * 1'000'000);
   push_word(reply, 0);
@@ -191,6 +192,7 @@ void Pod::erase_flash(std::span<const std::uint8_t> command, std::uint32_t first
   }
   if (!flash_command_taken(erases_, config_.flash_faults.refuse_erase)) return push_word(reply, flash_error);
   memory_.erase(*at, count);
+  flash_writes_.written();
   if (clock_ != nullptr) clock_->advance_nanoseconds((count + erase_page - 1) / erase_page * page_erase_ns);
   push_word(reply, 0);
 }

@@ -79,7 +79,10 @@ std::vector<std::uint8_t> programmer_image(const std::string& version, const std
 }
 
 SimProgrammer::SimProgrammer(SimProgrammerConfig config, Pod* pod)
-    : config_(std::move(config)), pod_(pod), memory_(programmer_flash_size, 0xFF) {
+    : config_(std::move(config)),
+      pod_(pod),
+      memory_(programmer_flash_size, 0xFF),
+      flash_writes_(config_.kill_after_write) {
   install_factory_images();
   boot();
 }
@@ -187,7 +190,10 @@ std::optional<std::vector<std::uint8_t>> SimProgrammer::control(std::span<const 
     case 0x05: return std::vector<std::uint8_t>{erase(stream)};
     case 0x07: return std::vector<std::uint8_t>{write(stream)};
     case 0x1F:
-      logic_updated_ = logic_updated_ || !config_.logic_update_fails;
+      if (!config_.logic_update_fails && !logic_updated_) {
+        logic_updated_ = true;
+        flash_writes_.written();
+      }
       return text("Logic reload started");
     case 0x20: return text(logic_updated_ ? "Logic updated successfully" : "No logic update");
     case 0x1D:
@@ -223,6 +229,7 @@ std::uint8_t SimProgrammer::erase(std::span<const std::uint8_t> stream) {
   if (stream.size() != 2 || !block_writable(stream[1])) return 0;
   const std::uint32_t start = programmer_block_start(stream[1]) - programmer_flash_base;
   std::fill_n(memory_.begin() + start, stream[1] < first_large_block ? small_block_size : large_block_size, 0xFF);
+  flash_writes_.written();
   return 1;
 }
 
@@ -241,6 +248,7 @@ std::uint8_t SimProgrammer::write(std::span<const std::uint8_t> stream) {
   const std::size_t at = address - programmer_flash_base;
   for (std::size_t i = 0; i < count; ++i) memory_[at + i] &= stream[7 + i];
   if (writes_ == config_.wrong_byte_write) memory_[at] ^= 0x01;
+  flash_writes_.written();
   return 1;
 }
 

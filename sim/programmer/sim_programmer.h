@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "sim/flash_writes.h"
 #include "sim/pod/pod.h"
 
 namespace vx::sim {
@@ -46,6 +47,9 @@ struct SimProgrammerConfig {
   // leading 7 and with this offset on the sub-command (0: none).
   std::uint8_t architecture_channel = 0;
   std::uint8_t command_offset = 0;
+  // The process kills itself at this write to the programmer's flash or logic (see
+  // FlashWrites); 0: never.
+  std::uint32_t kill_after_write = 0;
 };
 
 // The stand-alone programmer's firmware: its own commands on the query
@@ -90,6 +94,8 @@ class SimProgrammer {
   // changed) for bytes of another size.
   std::vector<std::uint8_t> saved_state() const;
   bool restore_state(std::span<const std::uint8_t> state);
+  // Each block erase, each write and each logic reload that took.
+  FlashWrites& flash_writes() { return flash_writes_; }
 
  private:
   std::vector<std::uint8_t> query(std::span<const std::uint8_t> stream);
@@ -116,6 +122,7 @@ class SimProgrammer {
   std::uint32_t resets_ = 0;
   std::uint16_t shift_speed_ = 0;
   std::vector<std::vector<std::uint8_t>> received_;
+  FlashWrites flash_writes_;
 };
 
 // The flash block holding an address of the programmer; nothing outside its flash.

@@ -38,6 +38,7 @@ refuse_checksum = 4
 refuse_protect = 5
 stuck_byte = 0xF8123
 power_cut_after = 6
+kill_after_write = 7
 [interface three]
 family = parallel
 protect_byte = 0x80
@@ -70,6 +71,8 @@ protect_byte = 0x80
                                         faults.refuse_protect, faults.power_cut_after}),
             (std::vector<std::uint32_t>{1, 2, 3, 4, 5, 6}));
   EXPECT_EQ(faults.stuck_byte, 0xF8123u);
+  EXPECT_EQ(windriver.firmware.kill_after_write, 7u);
+  EXPECT_EQ(ftdi.firmware.kill_after_write, 0u);
   EXPECT_EQ(scenario.interfaces[2].firmware.protect_byte, 0x80);
   EXPECT_EQ(ftdi.firmware.protect_byte, 0xFF);
   EXPECT_EQ(ftdi.firmware.flash_faults.stuck_byte, std::nullopt);
@@ -114,12 +117,15 @@ family = parallel
 
 TEST(Scenario, ProgrammersOnSerialLines) {
   const ScenarioResult result =
-      parse_scenario("[programmer 1]\nmedium = serial\ncom = 3\n[programmer 2]\nmedium = SERIAL\n", "");
+      parse_scenario("[programmer 1]\nmedium = serial\ncom = 3\nkill_after_write = 8\n"
+                     "[programmer 2]\nmedium = SERIAL\n",
+                     "");
   ASSERT_TRUE(result.scenario) << result.error;
   ASSERT_EQ(result.scenario->programmers.size(), 2u);
   EXPECT_EQ(result.scenario->programmers[0].medium, ScenarioProgrammer::Medium::serial);
   EXPECT_EQ(result.scenario->programmers[0].com, 3);
   EXPECT_EQ(result.scenario->programmers[1].com, 1) << "COM1 unless told";
+  EXPECT_EQ(result.scenario->programmers[0].config.kill_after_write, 8u);
 }
 
 TEST(Scenario, OsbdmBoards) {
@@ -135,6 +141,7 @@ refuse_program = yes
 verify_mismatch = yes
 refuse_version = yes
 plugged_in_after = 2
+kill_after_write = 9
 )",
                                                "");
   ASSERT_TRUE(result.scenario) << result.error;
@@ -149,6 +156,7 @@ plugged_in_after = 2
               boards[1].faults.refuse_version);
   EXPECT_EQ(boards[0].plugged_in_after, 0u) << "plugged in from the start";
   EXPECT_EQ(boards[1].plugged_in_after, 2u);
+  EXPECT_EQ(boards[1].kill_after_write, 9u);
 }
 
 TEST(Scenario, RefusesWhatItCannotUseAndSaysWhere) {

@@ -49,8 +49,11 @@ class ChildProcess {
     int status = 0;
     waitpid(pid_, &status, 0);
     exited_ = true;
+    ending_signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   }
+  // The signal that ended it; 0 when it exited.
+  int ending_signal() const { return ending_signal_; }
   // True once stdout holds the text; false after `timeout_ms`.
   bool wait_for_output(const std::string& text, int timeout_ms) {
     for (int waited = 0; waited < timeout_ms; waited += 5) {
@@ -72,6 +75,7 @@ class ChildProcess {
   TempDir dir_;
   pid_t pid_ = -1;
   bool exited_ = false;
+  int ending_signal_ = 0;
 };
 
 }  // namespace vx::test
