@@ -82,7 +82,7 @@ StateFileResult replace_state_file(const std::string& path, std::span<const std:
   const std::string temporary = path + ".tmp-" + std::to_string(getpid());
   const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return StateFileResult::CannotOpen;
-  const bool written = write_all(fd, bytes) && ::fsync(fd) == 0;
+  const bool written = write_all(fd, bytes);
   if (::close(fd) != 0 || !written || std::rename(temporary.c_str(), path.c_str()) != 0) {
     std::remove(temporary.c_str());
     return StateFileResult::CannotWrite;

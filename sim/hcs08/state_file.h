@@ -22,8 +22,10 @@ enum class StateFileResult : std::uint8_t {
 // scenario's order.
 using InterfaceFlash = std::vector<std::vector<std::uint8_t>>;
 
-// Replaces the file with `bytes` in one step: written beside it, synced and renamed over it, so a
-// process killed at any moment leaves the old file or the new one, never a part of either.
+// Replaces the file with `bytes` in one step: written beside it and renamed over it, so a process
+// killed at any moment leaves the old file or the new one, never a part of either. No sync: the
+// simulated device outlives its process, not the host, and a sync at every flash write would
+// make every simulated update wait on the disk.
 StateFileResult replace_state_file(const std::string& path, std::span<const std::uint8_t> bytes);
 
 // The flash array of a device in a file, so that a second process can go on where a first
