@@ -22,6 +22,7 @@
 #include "interface/byte_protocol.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/link_state.h"
 #include "interface/port_table.h"
@@ -112,6 +113,7 @@ class OsbdmUpdateTest : public testing::Test {
   static void reset() {
     test::reset_updater_device_units();
     reset_firmware_update_link();
+    fwupdate::reset_firmware_request();
     updater::reset_updater_link();
     reset_run_state();
   }
@@ -139,7 +141,7 @@ class OsbdmUpdateTest : public testing::Test {
     link_state().link_status = LinkState::reload_start;
     reset_update_decision(EngineBuild::updater);
     update_decision().steps = &flash_update_engine();
-    update_decision().update_link_kind = usb_link;
+    firmware_request().update_link_kind = usb_link;
   }
 
   void choose(const std::string& text, bool scrambled) {

@@ -21,6 +21,7 @@
 #include "interface/byte_protocol.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/link_state.h"
 #include "interface/port_table.h"
@@ -106,6 +107,7 @@ class SelectionWindowTest : public ::testing::Test {
   static void reset_units() {
     test::reset_updater_device_units();
     reset_firmware_update_link();
+    fwupdate::reset_firmware_request();
     reset_updater_link();
     fwupdate::reset_update_decision(fwupdate::EngineBuild::updater);
     reset_run_state();

@@ -15,6 +15,7 @@
 #include "interface/byte_protocol.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/link_state.h"
 #include "interface/port_table.h"
@@ -77,6 +78,7 @@ class UpdaterLinkTest : public testing::Test {
   static void reset() {
     test::reset_updater_device_units();
     reset_firmware_update_link();
+    fwupdate::reset_firmware_request();
     reset_updater_link();
     reset_run_state();
   }
@@ -117,7 +119,7 @@ TEST_F(UpdaterLinkTest, ResetRecognisesEachInterfaceAndChoosesItsFiles) {
     RESET_CABLE();
     ASSERT_NE(link_state().link_status, 0);
     EXPECT_EQ(updater_link().detected_text, c.detected);
-    EXPECT_EQ(updater_link().update_search_pattern, c.pattern);
+    EXPECT_EQ(fwupdate::firmware_request().update_search_pattern, c.pattern);
     EXPECT_EQ(firmware_update_link().update_requests, std::vector<ShortText>{ShortText(c.offered)});
     EXPECT_EQ(byte_protocol().command_offset, c.subcommand_base);
     if (c.pod < 4) {

@@ -12,6 +12,7 @@
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
 #include "interface/engine_settings.h"
+#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/interface_reset.h"
 #include "interface/interface_speed.h"
@@ -56,6 +57,7 @@ inline void reset_target_units() {
   reset_sync_state();
   reset_connection_settings();
   reset_firmware_update_link();
+  fwupdate::reset_firmware_request();
   reset_target_access();
   reset_engine_settings();
   reset_target_read_cache();
