@@ -1,3 +1,4 @@
+#include "foundation/program_units.h"
 #include "fwupdate/osbdm_update.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +37,7 @@
 #include "support/recording_list_view.h"
 #include "support/temp_dir.h"
 #include "tests/fwupdate/programmer_images.h"
-#include "tests/fwupdate/updater_units.h"
+#include "fwupdate/updater_units.h"
 
 namespace vx::fwupdate {
 namespace {
@@ -111,10 +112,7 @@ class OsbdmUpdateTest : public testing::Test {
   }
 
   static void reset() {
-    test::reset_updater_device_units();
-    reset_firmware_update_link();
-    fwupdate::reset_firmware_request();
-    updater::reset_updater_link();
+    reset_units(updater::updater_units());
     reset_run_state();
   }
 

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/run_state.h"
+#include "foundation/program_units.h"
 #include "fwupdate/firmware_selection_form.h"
 #include "fwupdate/osbdm_binding.h"
 #include "fwupdate/update_decision.h"
@@ -37,7 +38,7 @@
 #include "support/recording_list_view.h"
 #include "support/temp_dir.h"
 #include "tools/fwfile/firmware_file.h"
-#include "tests/fwupdate/updater_units.h"
+#include "fwupdate/updater_units.h"
 
 namespace vx::updater::test_support {
 
@@ -105,11 +106,7 @@ class SelectionWindowTest : public ::testing::Test {
   }
 
   static void reset_units() {
-    test::reset_updater_device_units();
-    reset_firmware_update_link();
-    fwupdate::reset_firmware_request();
-    reset_updater_link();
-    fwupdate::reset_update_decision(fwupdate::EngineBuild::updater);
+    vx::reset_units(updater_units());
     reset_run_state();
     loaders::reset_debug_contexts();
   }

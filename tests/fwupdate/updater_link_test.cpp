@@ -1,3 +1,4 @@
+#include "foundation/program_units.h"
 #include "fwupdate/updater_link.h"
 
 #include <gtest/gtest.h>
@@ -24,7 +25,7 @@
 #include "sim/simulated_world.h"
 #include "support/pty_pair.h"
 #include "support/recording_list_view.h"
-#include "tests/fwupdate/updater_units.h"
+#include "fwupdate/updater_units.h"
 
 namespace vx::updater {
 namespace {
@@ -76,10 +77,7 @@ class UpdaterLinkTest : public testing::Test {
   }
 
   static void reset() {
-    test::reset_updater_device_units();
-    reset_firmware_update_link();
-    fwupdate::reset_firmware_request();
-    reset_updater_link();
+    reset_units(updater::updater_units());
     reset_run_state();
   }
 

@@ -1,3 +1,4 @@
+#include "foundation/program_units.h"
 #include "fwupdate/updater_usb_ports.h"
 
 #include <gtest/gtest.h>
@@ -21,7 +22,7 @@
 #include "sim/simulated_world.h"
 #include "support/pty_pair.h"
 #include "support/recording_list_view.h"
-#include "tests/fwupdate/updater_units.h"
+#include "fwupdate/updater_units.h"
 
 namespace vx::updater {
 namespace {
@@ -65,7 +66,7 @@ class UpdaterUsbPortsTest : public testing::Test {
   }
 
   static void reset() {
-    test::reset_updater_device_units();
+    reset_units(updater::updater_units());
   }
 
   const std::vector<std::string>& board_log() { return world_->osbdm_boards().log(); }

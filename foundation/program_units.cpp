@@ -1,0 +1,25 @@
+#include "foundation/program_units.h"
+
+#include <ranges>
+
+namespace vx {
+
+void start_units(std::span<const ProgramUnit> units) {
+  for (const ProgramUnit& unit : units) {
+    if (unit.start != nullptr) unit.start();
+  }
+}
+
+void reset_units(std::span<const ProgramUnit> units) {
+  for (const ProgramUnit& unit : units) {
+    if (unit.reset != nullptr) unit.reset();
+  }
+}
+
+void finish_units(std::span<const ProgramUnit> units) {
+  for (const ProgramUnit& unit : std::views::reverse(units)) {
+    if (unit.finish != nullptr) unit.finish();
+  }
+}
+
+}  // namespace vx
