@@ -1,4 +1,3 @@
-#include "foundation/program_units.h"
 #include "fwupdate/osbdm_update.h"
 
 #include <gtest/gtest.h>
@@ -12,12 +11,14 @@
 #include <string>
 #include <vector>
 
+#include "foundation/program_units.h"
 #include "foundation/run_state.h"
 #include "fwupdate/flash_update.h"
 #include "fwupdate/osbdm_binding.h"
 #include "fwupdate/update_decision.h"
 #include "fwupdate/update_progress.h"
 #include "fwupdate/updater_link.h"
+#include "fwupdate/updater_units.h"
 #include "fwupdate/updater_usb_ports.h"
 #include "fwupdate/usb_classification.h"
 #include "interface/byte_protocol.h"
@@ -37,7 +38,6 @@
 #include "support/recording_list_view.h"
 #include "support/temp_dir.h"
 #include "tests/fwupdate/programmer_images.h"
-#include "fwupdate/updater_units.h"
 
 namespace vx::fwupdate {
 namespace {

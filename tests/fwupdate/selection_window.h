@@ -9,14 +9,15 @@
 #include <string>
 #include <vector>
 
-#include "foundation/run_state.h"
 #include "foundation/program_units.h"
+#include "foundation/run_state.h"
 #include "fwupdate/firmware_selection_form.h"
 #include "fwupdate/osbdm_binding.h"
 #include "fwupdate/update_decision.h"
 #include "fwupdate/update_progress_form.h"
 #include "fwupdate/updater_link.h"
 #include "fwupdate/updater_main_block.h"
+#include "fwupdate/updater_units.h"
 #include "fwupdate/updater_usb_ports.h"
 #include "fwupdate/usb_classification.h"
 #include "interface/byte_protocol.h"
@@ -38,7 +39,6 @@
 #include "support/recording_list_view.h"
 #include "support/temp_dir.h"
 #include "tools/fwfile/firmware_file.h"
-#include "fwupdate/updater_units.h"
 
 namespace vx::updater::test_support {
 

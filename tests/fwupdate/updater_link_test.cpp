@@ -1,4 +1,3 @@
-#include "foundation/program_units.h"
 #include "fwupdate/updater_link.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +8,12 @@
 #include <vector>
 
 #include "foundation/command_exception.h"
+#include "foundation/program_units.h"
 #include "foundation/run_state.h"
 #include "fwupdate/osbdm_binding.h"
-#include "fwupdate/usb_classification.h"
+#include "fwupdate/updater_units.h"
 #include "fwupdate/updater_usb_ports.h"
+#include "fwupdate/usb_classification.h"
 #include "interface/byte_protocol.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
@@ -25,7 +26,6 @@
 #include "sim/simulated_world.h"
 #include "support/pty_pair.h"
 #include "support/recording_list_view.h"
-#include "fwupdate/updater_units.h"
 
 namespace vx::updater {
 namespace {

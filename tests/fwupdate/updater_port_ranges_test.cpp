@@ -5,6 +5,7 @@
 #include "foundation/program_units.h"
 #include "fwupdate/osbdm_binding.h"
 #include "fwupdate/updater_link.h"
+#include "fwupdate/updater_units.h"
 #include "fwupdate/updater_usb_ports.h"
 #include "fwupdate/usb_classification.h"
 #include "interface/byte_protocol.h"
@@ -23,7 +24,6 @@
 #include "support/pty_pair.h"
 #include "support/recording_list_view.h"
 #include "support/scoped_platform.h"
-#include "fwupdate/updater_units.h"
 
 namespace vx::updater {
 namespace {
