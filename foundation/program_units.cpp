@@ -4,6 +4,12 @@
 
 namespace vx {
 
+std::vector<ProgramUnit> units_above(std::span<const ProgramUnit> lower, std::initializer_list<ProgramUnit> own) {
+  std::vector<ProgramUnit> units(lower.begin(), lower.end());
+  units.insert(units.end(), own);
+  return units;
+}
+
 void start_units(std::span<const ProgramUnit> units) {
   for (const ProgramUnit& unit : units) {
     if (unit.start != nullptr) unit.start();

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <initializer_list>
 #include <span>
+#include <vector>
 
 // A program's units of module state in one list, so that the program starts
 // and finishes them and the tests reset them from the same entries.
@@ -16,6 +18,9 @@ struct ProgramUnit {
   // What the program runs at its end to let go of what the start took.
   void (*finish)() = nullptr;
 };
+
+// A program's list: the units of the layers below, then its own.
+std::vector<ProgramUnit> units_above(std::span<const ProgramUnit> lower, std::initializer_list<ProgramUnit> own);
 
 // A list holds its units in start order, a layer's units before those of the
 // layers above it: a unit's start may write into the units started before it.

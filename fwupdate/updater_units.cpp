@@ -48,28 +48,21 @@ void start_update_engine() {
   register_firmware_update_services(services);
 }
 
-std::vector<ProgramUnit> all_units() {
-  const std::span<const ProgramUnit> lower = interface_units();
-  std::vector<ProgramUnit> units(lower.begin(), lower.end());
-  units.insert(units.end(), {
-                                {.start = reset_port_table},
-                                {.start = reset_byte_protocol},
-                                {.start = reset_programmer_link},
-                                {.start = start_ethernet, .finish = finish_ethernet_transport},
-                                {.start = start_object_loading},
-                                {.start = reset_osbdm, .reset = reset_osbdm},
-                                {.start = start_updater_usb_ports, .reset = reset_usb_ports, .finish = stop_updater_usb_ports},
-                                {.reset = reset_usb_classification},
-                                {.start = reset_link, .reset = reset_link},
-                                {.start = start_update_engine, .reset = reset_engine},
-                            });
-  return units;
-}
-
 }  // namespace
 
 std::span<const ProgramUnit> updater_units() {
-  static const std::vector<ProgramUnit> units = all_units();
+  static const std::vector<ProgramUnit> units = units_above(interface_units(), {
+      {.start = reset_port_table},
+      {.start = reset_byte_protocol},
+      {.start = reset_programmer_link},
+      {.start = start_ethernet, .finish = finish_ethernet_transport},
+      {.start = start_object_loading},
+      {.start = reset_osbdm, .reset = reset_osbdm},
+      {.start = start_updater_usb_ports, .reset = reset_usb_ports, .finish = stop_updater_usb_ports},
+      {.reset = reset_usb_classification},
+      {.start = reset_link, .reset = reset_link},
+      {.start = start_update_engine, .reset = reset_engine},
+  });
   return units;
 }
 

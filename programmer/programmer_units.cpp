@@ -43,10 +43,10 @@ void start_ethernet() {
 // The main block gives the command line its parameters before the single-instance check.
 void reset_parameters() { reset_command_line(); }
 
-std::vector<ProgramUnit> all_units() {
-  const std::span<const ProgramUnit> lower = interface_units();
-  std::vector<ProgramUnit> units(lower.begin(), lower.end());
-  units.insert(units.end(), {
+}  // namespace
+
+std::span<const ProgramUnit> programmer_units() {
+  static const std::vector<ProgramUnit> units = units_above(interface_units(), {
       {.start = reset_command_table_state, .reset = reset_command_table_state},
       {.start = reset_command_dispatch, .reset = reset_command_dispatch},
       {.start = install_page_selection},
@@ -65,13 +65,6 @@ std::vector<ProgramUnit> all_units() {
       {.reset = ws::reset_application},
       {.reset = ws::reset_shell},
   });
-  return units;
-}
-
-}  // namespace
-
-std::span<const ProgramUnit> programmer_units() {
-  static const std::vector<ProgramUnit> units = all_units();
   return units;
 }
 

@@ -15,23 +15,16 @@ void reset_osbdm() { reset_osbdm_binding(scout_osbdm_build); }
 
 void reset_usb_ports() { updater::reset_updater_usb_ports(updater::UsbListing::scout); }
 
-std::vector<ProgramUnit> all_units() {
-  const std::span<const ProgramUnit> lower = interface_units();
-  std::vector<ProgramUnit> units(lower.begin(), lower.end());
-  units.insert(units.end(), {
-                                // The USB library is let go last, after the boards and devices it reached.
-                                {.finish = reset_wdusb_library},
-                                {.start = reset_osbdm, .reset = reset_osbdm, .finish = unload_osbdm_library},
-                                {.start = reset_usb_ports, .reset = reset_usb_ports, .finish = updater::close_usb_devices},
-                                {.reset = reset_usb_classification},
-                            });
-  return units;
-}
-
 }  // namespace
 
 std::span<const ProgramUnit> scout_units() {
-  static const std::vector<ProgramUnit> units = all_units();
+  static const std::vector<ProgramUnit> units = units_above(interface_units(), {
+      // The USB library is let go last, after the boards and devices it reached.
+      {.finish = reset_wdusb_library},
+      {.start = reset_osbdm, .reset = reset_osbdm, .finish = unload_osbdm_library},
+      {.start = reset_usb_ports, .reset = reset_usb_ports, .finish = updater::close_usb_devices},
+      {.reset = reset_usb_classification},
+  });
   return units;
 }
 
