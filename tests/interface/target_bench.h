@@ -12,10 +12,10 @@
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
 #include "interface/engine_settings.h"
-#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/interface_reset.h"
 #include "interface/interface_speed.h"
+#include "interface/interface_units.h"
 #include "interface/link_state.h"
 #include "interface/port_counts.h"
 #include "interface/port_state.h"
@@ -50,19 +50,9 @@ inline std::string medium_name(Medium medium) {
 
 inline const Medium every_medium[] = {Medium::ftdi, Medium::windriver, Medium::parallel};
 
-// Every unit of the protocol and of the target access at its start values.
+// Every unit of the interface layer at its start values.
 inline void reset_target_units() {
-  reset_byte_protocol();
-  reset_interface_state();
-  reset_sync_state();
-  reset_connection_settings();
-  reset_firmware_update_link();
-  fwupdate::reset_firmware_request();
-  reset_target_access();
-  reset_engine_settings();
-  reset_target_read_cache();
-  reset_srecord_download();
-  reset_target_connection();
+  reset_units(interface_units());
   // A halt or exit in an earlier test leaves the window system ended.
   ws::reset_application();
 }
