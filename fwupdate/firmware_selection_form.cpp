@@ -17,6 +17,7 @@
 #include "fwupdate/updater_link.h"
 #include "fwupdate/updater_usb_ports.h"
 #include "interface/byte_protocol.h"
+#include "interface/firmware_request.h"
 #include "interface/link_state.h"
 #include "interface/port_ranges.h"
 #include "interface/port_table.h"
@@ -254,8 +255,7 @@ void Tupdatefirmwareselectionform::show_hardware_type() {
   fx_memo_->set_visible(index == quorvex_universal_fx);
   osbdm_image_->set_visible(index == osbdm_board);
   osbdm_memo_->set_visible(index == osbdm_board);
-  updater_link().update_link_kind = fwupdate::usb_link;
-  fwupdate::update_decision().update_link_kind = fwupdate::usb_link;
+  fwupdate::firmware_request().update_link_kind = fwupdate::usb_link;
 }
 
 void Tupdatefirmwareselectionform::build_device_list() {
@@ -308,7 +308,7 @@ void Tupdatefirmwareselectionform::choose_architecture_row() {
   const ShortText pattern = selected_hardware_type_ == quorvex_universal      ? names.universal_pattern
                             : selected_hardware_type_ == quorvex_universal_fx ? names.universal_fx_pattern
                                                                              : osbdm_firmware_pattern_;
-  fwupdate::update_decision().update_search_pattern = program_folder_ + pattern;
+  fwupdate::firmware_request().update_search_pattern = program_folder_ + pattern;
   if (pattern != last_firmware_pattern_) {
     manual_firmware_file_ = ShortText();
     manual_name_->set_caption("Unselected");
@@ -382,26 +382,26 @@ bool Tupdatefirmwareselectionform::open_selected_device() {
 
 Tupdatefirmwareselectionform::UpdateEnd Tupdatefirmwareselectionform::run_update() {
   fwupdate::UpdateDecision& decision = fwupdate::update_decision();
+  fwupdate::FirmwareRequest& request = fwupdate::firmware_request();
   UpdaterLink& link = updater_link();
   decision.update_failed = false;
   byte_protocol().command_offset = universal_subcommand_base;
-  link.update_link_kind = fwupdate::usb_link;
-  decision.update_link_kind = fwupdate::usb_link;
+  request.update_link_kind = fwupdate::usb_link;
   link.flash_version_major = link.flash_version_minor = 0;
-  link.interface_firmware_version = decision.interface_firmware_version = 0;
-  decision.use_explicit_file = true;
-  decision.explicit_firmware_file = automatic_->checked() ? automatic_firmware_file_ : manual_firmware_file_;
-  if (trim(decision.explicit_firmware_file).empty()) {
-    decision.use_explicit_file = false;
+  request.interface_firmware_version = 0;
+  request.use_explicit_file = true;
+  request.explicit_firmware_file = automatic_->checked() ? automatic_firmware_file_ : manual_firmware_file_;
+  if (trim(request.explicit_firmware_file).empty()) {
+    request.use_explicit_file = false;
     return UpdateEnd::no_file;
   }
   progress_.Label1().hide();
   progress_.Label2().hide();
   progress_.Label4().hide();
   progress_.currentfirmwarelabel().hide();
-  progress_.updatefirmwarelabel().set_caption(file_name_part(decision.explicit_firmware_file).view());
+  progress_.updatefirmwarelabel().set_caption(file_name_part(request.explicit_firmware_file).view());
   if (!open_selected_device()) {
-    decision.use_explicit_file = false;
+    request.use_explicit_file = false;
     return UpdateEnd::not_connected;
   }
   decision.windriver_interface = updater_usb_ports().usb_device_family == UpdaterUsbPorts::family_windriver;
@@ -410,7 +410,7 @@ Tupdatefirmwareselectionform::UpdateEnd Tupdatefirmwareselectionform::run_update
     const SignalEndingHold hold_signal_ending;
     fwupdate::ask_update_firmware(ShortText());
   }
-  decision.use_explicit_file = false;
+  request.use_explicit_file = false;
   close_all_ports();
   update_selection_state(step_hardware);
   // Only an update that ran to its end counts: a file gone since it was chosen runs none.
@@ -429,7 +429,7 @@ void Tupdatefirmwareselectionform::UpdateFirmwareButtonClick() {
   try {
     end = run_update();
   } catch (const std::exception&) {
-    fwupdate::update_decision().use_explicit_file = false;
+    fwupdate::firmware_request().use_explicit_file = false;
   }
   if (end == UpdateEnd::no_file) {
     safe_message_dlg(0, "Error - no firmware file selected.", platform::DialogKind::error, platform::button_ok, 0);

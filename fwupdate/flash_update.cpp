@@ -12,6 +12,7 @@
 #include "fwupdate/update_progress.h"
 #include "interface/byte_protocol.h"
 #include "interface/crc8.h"
+#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/interface_hardware.h"
 #include "interface/interface_reset.h"
@@ -47,7 +48,7 @@ std::uint8_t sub_command(std::uint8_t offset) {
   return static_cast<std::uint8_t>(byte_protocol().command_offset + offset);
 }
 
-bool is_cable() { return update_decision().update_link_kind == cable_link; }
+bool is_cable() { return firmware_request().update_link_kind == cable_link; }
 
 bool link_failed() { return link_state().link_status == 0; }
 std::uint16_t last_reply_word() { return static_cast<std::uint16_t>(link_state().reply_word); }
@@ -363,7 +364,7 @@ std::optional<FirmwareBlock> build_firmware_block(std::span<const FirmwareRecord
 }
 
 void reset_interface_for_update(std::uint8_t mode) {
-  const std::uint8_t kind = update_decision().update_link_kind;
+  const std::uint8_t kind = firmware_request().update_link_kind;
   if (kind == cable_link) set_update_mode(mode);
   if (kind == cable_link || kind == usb_link || kind == programmer_link) update_decision().reset_interface();
 }
@@ -418,24 +419,25 @@ bool FlashUpdateEngine::update_cable_firmware() {
 
 bool FlashUpdateEngine::run_steps() {
   const UpdateDecision& decision = update_decision();
+  const std::uint8_t kind = firmware_request().update_link_kind;
   show_update_window();
   update_status("");
-  if (decision.update_link_kind == programmer_link) {
+  if (kind == programmer_link) {
     if (!update_programmer_firmware()) {
       end_failure_once();
       return false;
     }
     return complete();
   }
-  if (decision.update_link_kind != cable_link && decision.update_link_kind != usb_link) {
+  if (kind != cable_link && kind != usb_link) {
     return fail("Updating mechanism not supported.");
   }
   // The file is checked before the interface is touched: a boot may already clear key and checksum.
   const LoadedFile file;
-  const bool fx_logic_due = decision.build == EngineBuild::updater && decision.update_link_kind == usb_link &&
+  const bool fx_logic_due = decision.build == EngineBuild::updater && kind == usb_link &&
                             decision.windriver_interface && decision.universal_kind == universal_fx;
   const std::optional<FirmwareBlock> checked =
-      file.records ? build_firmware_block(*file.records, decision.update_link_kind, decision.build,
+      file.records ? build_firmware_block(*file.records, kind, decision.build,
                                           decision.windriver_interface, fx_logic_due)
                    : std::nullopt;
   // A Universal FX's file must bring its logic too: nothing is erased for a file without it.

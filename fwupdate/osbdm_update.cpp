@@ -9,6 +9,7 @@
 #include "fwupdate/update_decision.h"
 #include "fwupdate/update_progress.h"
 #include "fwupdate/updater_usb_ports.h"
+#include "interface/firmware_request.h"
 #include "interface/link_state.h"
 #include "loaders/object_image.h"
 
@@ -133,8 +134,7 @@ bool each_record(UpdateEnding& ending, const std::vector<FirmwareRecord>& record
 }  // namespace
 
 bool osbdm_update_due() {
-  const UpdateDecision& decision = update_decision();
-  return decision.build == EngineBuild::updater && decision.update_link_kind == usb_link &&
+  return update_decision().build == EngineBuild::updater && firmware_request().update_link_kind == usb_link &&
          updater::updater_usb_ports().usb_device_family == updater::UpdaterUsbPorts::family_osbdm;
 }
 

@@ -10,6 +10,7 @@
 #include "fwupdate/update_progress.h"
 #include "interface/crc32.h"
 #include "interface/ethernet_devices.h"
+#include "interface/firmware_request.h"
 #include "interface/interface_reset.h"
 #include "interface/programmer_link.h"
 #include "loaders/object_image.h"
@@ -80,7 +81,7 @@ struct StagedFiles {
   std::vector<PlacedRecord> placed;
 };
 
-ShortText kernel_file(const char* extension) { return update_decision().kernel_file_base + extension; }
+ShortText kernel_file(const char* extension) { return firmware_request().kernel_file_base + extension; }
 
 // A kernel file, or the lines of its missing or oversized file and nothing.
 std::optional<Records> load_kernel(const char* extension, bool (*fits)(std::span<const FirmwareRecord>)) {

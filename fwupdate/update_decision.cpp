@@ -91,16 +91,17 @@ Found newest_file(const ShortText& pattern) {
 // to its original firmware under the new version text is updated again. An
 // OSBDM board's version is what its open read: the bridge carries no version read.
 std::uint16_t interface_version() {
-  if ((decision.update_link_kind != cable_link && decision.update_link_kind != usb_link) || osbdm_update_due()) {
-    return decision.interface_firmware_version;
+  const FirmwareRequest& request = firmware_request();
+  if ((request.update_link_kind != cable_link && request.update_link_kind != usb_link) || osbdm_update_due()) {
+    return request.interface_firmware_version;
   }
   const std::uint16_t running = get_running_firmware_version();
-  if (link_state().link_status == 0) return decision.interface_firmware_version;
-  return std::min(running, decision.interface_firmware_version);
+  if (link_state().link_status == 0) return request.interface_firmware_version;
+  return std::min(running, request.interface_firmware_version);
 }
 
 std::uint8_t picture_for_link() {
-  switch (decision.update_link_kind) {
+  switch (firmware_request().update_link_kind) {
     case cable_link: return cable_picture;
     case usb_link: return usb_picture;
     default:
@@ -110,7 +111,7 @@ std::uint8_t picture_for_link() {
 }
 
 ShortText original_version_text() {
-  if (decision.update_link_kind != usb_link || !decision.windriver_interface) return ShortText();
+  if (firmware_request().update_link_kind != usb_link || !decision.windriver_interface) return ShortText();
   get_rom_firmware_version(interface_hardware::original_version_address);
   const FirmwareUpdateLink& link = firmware_update_link();
   return long_to_str(link.rom_major) + "." + long_to_str(link.rom_minor);
@@ -144,26 +145,28 @@ bool windriver_family_open() {
 
 void reset_update_decision(EngineBuild build) {
   decision = UpdateDecision{};
+  reset_firmware_request();
   decision.build = build;
   decision.reset_interface = build == EngineBuild::updater ? &updater::RESET_CABLE : &vx::RESET_CABLE;
 }
 
 bool find_update_firmware_file() {
+  const FirmwareRequest& request = firmware_request();
   decision.update_file_name = decision.ens_file_name = decision.en2_file_name = ShortText();
   decision.update_file_version = decision.ens_file_version = decision.en2_file_version = 0;
-  if (decision.build == EngineBuild::updater && decision.use_explicit_file) {
-    if (trim(decision.explicit_firmware_file).empty() || !valid_file_exists(decision.explicit_firmware_file)) {
+  if (decision.build == EngineBuild::updater && request.use_explicit_file) {
+    if (trim(request.explicit_firmware_file).empty() || !valid_file_exists(request.explicit_firmware_file)) {
       return false;
     }
-    decision.update_file_name = decision.explicit_firmware_file;
+    decision.update_file_name = request.explicit_firmware_file;
     decision.update_file_version = explicit_file_version;
     return true;
   }
-  if (pattern_absent(decision.update_search_pattern) && pattern_absent(decision.en2_search_pattern)) return false;
+  if (pattern_absent(request.update_search_pattern) && pattern_absent(request.en2_search_pattern)) return false;
   Found chosen;
-  if (decision.update_link_kind == programmer_link) {
-    const Found ens = newest_file(decision.ens_search_pattern);
-    const Found en2 = newest_file(decision.en2_search_pattern);
+  if (request.update_link_kind == programmer_link) {
+    const Found ens = newest_file(request.ens_search_pattern);
+    const Found en2 = newest_file(request.en2_search_pattern);
     decision.ens_file_name = ens.name;
     decision.ens_file_version = ens.version;
     decision.en2_file_name = en2.name;
@@ -171,7 +174,7 @@ bool find_update_firmware_file() {
     // A staged update of any version beats every plain image.
     chosen = en2.version != 0 ? en2 : ens;
   } else {
-    chosen = newest_file(decision.update_search_pattern);
+    chosen = newest_file(request.update_search_pattern);
   }
   decision.update_file_name = chosen.name;
   decision.update_file_version = chosen.version;
@@ -179,7 +182,7 @@ bool find_update_firmware_file() {
 }
 
 bool update_firmware_if_newer(const ShortText& version_text) {
-  if (decision.steps == nullptr || decision.update_failed || decision.update_link_kind >= no_update_link) {
+  if (decision.steps == nullptr || decision.update_failed || firmware_request().update_link_kind >= no_update_link) {
     return false;
   }
   decision.picture = picture_for_link();
@@ -212,16 +215,9 @@ void ask_update_firmware(const ShortText& version_text) {
 }
 
 void ask_update_firmware_after_reset(const ShortText& version_text) {
-  const FirmwareUpdateLink& link = firmware_update_link();
   // A reset inside an update leaves the update's inputs alone.
-  if (link.busy) return;
-  decision.update_search_pattern = link.pattern1;
-  decision.ens_search_pattern = link.pattern2;
-  decision.en2_search_pattern = link.pattern3;
-  decision.kernel_file_base = link.kernel_name;
-  decision.interface_firmware_version = link.version_number;
-  decision.update_link_kind = update_link_kind_of(link.interface_class);
-  decision.windriver_interface = decision.update_link_kind == usb_link && windriver_family_open();
+  if (firmware_update_link().busy) return;
+  decision.windriver_interface = firmware_request().update_link_kind == usb_link && windriver_family_open();
   fwupdate::ask_update_firmware(version_text);
 }
 

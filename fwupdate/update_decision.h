@@ -3,7 +3,7 @@
 #include <cstdint>
 
 #include "foundation/short_text.h"
-#include "interface/interface_class.h"
+#include "interface/firmware_request.h"
 
 // Firmware files and the decision to update an interface: which file beside
 // the program is newest for the interface just reset, whether it is newer
@@ -22,18 +22,6 @@ namespace vx::fwupdate {
 // picture for programmers and trace interfaces alike.
 enum class EngineBuild : std::uint8_t { updater, programmer };
 
-// The interface class the update steps use.
-enum UpdateLinkKind : std::uint8_t { cable_link = 0, usb_link = 1, programmer_link = 2, no_update_link = 3 };
-
-constexpr UpdateLinkKind update_link_kind_of(InterfaceClass interface_class) {
-  switch (interface_class) {
-    case InterfaceClass::parallel_cable: return cable_link;
-    case InterfaceClass::usb_interface: return usb_link;
-    case InterfaceClass::standalone_programmer: return programmer_link;
-  }
-  return no_update_link;
-}
-
 // What the decision starts once it has found a newer file: the update of the
 // interface with its progress window. The update engine implements it.
 class UpdateSteps {
@@ -51,22 +39,12 @@ struct UpdateDecision {
   // The interface reset of the program's own link, for the engine's resets inside an update.
   void (*reset_interface)() = nullptr;
 
-  // Patterns with the program's directory in front; blank or "0.00" is none.
-  // Stand-alone programmers search the "ens" and "en2" patterns, every other
-  // interface the update pattern.
-  ShortText update_search_pattern, ens_search_pattern, en2_search_pattern, kernel_file_base;
-  std::uint8_t update_link_kind = no_update_link;
   // A USB interface on the WinDriver library: the window shows its original firmware's version.
   bool windriver_interface = false;
   // 2 for a Universal FX, whose logic arrays the updater programs after its firmware.
   std::uint8_t universal_kind = 0;
   // With link kind 2: 1 for a trace interface, 0 for a programmer.
   std::uint8_t programmer_kind = 0;
-  // The updater's file named by the user instead of a search.
-  bool use_explicit_file = false;
-  ShortText explicit_firmware_file;
-  // Major x 100 + minor, as the interface's reset reported it.
-  std::uint16_t interface_firmware_version = 0;
 
   // The chosen file; for a programmer also the newest of each kind.
   ShortText update_file_name;
@@ -88,7 +66,7 @@ UpdateDecision& update_decision();
 // The open USB device is on the WinDriver library: the updater keeps its own
 // USB device family, the flash programmer the USB routing's.
 bool windriver_family_open();
-// Start values for the given build, with no update steps installed.
+// Start values for the given build, with no update steps installed and no request.
 void reset_update_decision(EngineBuild build);
 
 // Fills `update_file_name` and `update_file_version`; true when a file was found.
@@ -100,8 +78,8 @@ bool update_firmware_if_newer(const ShortText& version_text);
 // The entry after an interface reset; a call while an update runs (from a
 // reset inside it) does nothing. The version text is "M.mm".
 void ask_update_firmware(const ShortText& version_text);
-// The flash programmer's entry: takes the patterns, the version and the
-// class that the interface reset left in the firmware update link, then asks.
+// The interface link's entry: the interface reset has left its request in
+// firmware_request().
 void ask_update_firmware_after_reset(const ShortText& version_text);
 
 }  // namespace vx::fwupdate

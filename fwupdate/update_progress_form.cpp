@@ -6,6 +6,7 @@
 #include "fwupdate/update_decision.h"
 #include "fwupdate/update_pictures.h"
 #include "fwupdate/updater_usb_ports.h"
+#include "interface/firmware_request.h"
 #include "platform/ws/application.h"
 #include "platform/ws/color.h"
 #include "platform/ws/font.h"
@@ -96,8 +97,8 @@ void Taskupdate_bdmquorvex1::show_update_window() {
   set_color(ws::color::button_face);
   current_->set_caption(decision.current_version_text.view());
   // An explicit file has no version of its own: the selection window put its name here.
-  if (!decision.use_explicit_file) update_->set_caption(decision.update_version_text.view());
-  const bool original_shown = decision.update_link_kind == usb_link && decision.windriver_interface;
+  if (!firmware_request().use_explicit_file) update_->set_caption(decision.update_version_text.view());
+  const bool original_shown = firmware_request().update_link_kind == usb_link && decision.windriver_interface;
   original_->set_caption(decision.original_version_text.view());
   original_caption_->set_visible(original_shown);
   original_->set_visible(original_shown);

@@ -10,6 +10,7 @@
 #include "interface/byte_protocol.h"
 #include "interface/ethernet_devices.h"
 #include "interface/ethernet_transport.h"
+#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/interface_hardware.h"
 #include "interface/interface_kind.h"
@@ -49,7 +50,6 @@ bool holds(const ShortText& text, std::string_view part) { return text.view().fi
 void clear_versions() {
   state.flash_version_major = 0;
   state.flash_version_minor = 0;
-  state.interface_firmware_version = 0;
 }
 
 void reset_usb_device() {
@@ -112,16 +112,6 @@ ShortText kind_text() {
 }
 
 ShortText two_digits(std::uint8_t value) { return left_pad_char(long_to_str(value), '0', 2); }
-
-void hand_patterns_to_engine() {
-  FirmwareUpdateLink& engine = firmware_update_link();
-  engine.pattern1 = state.update_search_pattern;
-  engine.pattern2 = state.ens_search_pattern;
-  engine.pattern3 = state.en2_search_pattern;
-  engine.kernel_name = state.kernel_file_base;
-  engine.version_number = state.interface_firmware_version;
-  engine.interface_class = link_state().interface_class;
-}
 
 }  // namespace
 
@@ -228,52 +218,53 @@ void RESET_CABLE() {
 void check_interface_firmware(const ShortText& directory) {
   const ShortText folder = add_backslash(directory).value_or(directory);
   const FirmwareNameSet& names = state.names;
+  fwupdate::FirmwareRequest request = fwupdate::firmware_request();
   if (on_usb_interface()) {
     const UpdaterUsbPorts& usb = updater_usb_ports();
     if (usb.usb_device_family == UpdaterUsbPorts::family_windriver) {
       const ShortText description = open_description();
       if (holds(description, "REF")) {
-        state.update_search_pattern = folder + names.usb20_ref_pattern;
-        if (state.interface_firmware_version == 563 && holds(description, "DEMOQE128")) {
-          state.update_search_pattern =
+        request.update_search_pattern = folder + names.usb20_ref_pattern;
+        if (request.interface_firmware_version == 563 && holds(description, "DEMOQE128")) {
+          request.update_search_pattern =
               add_backslash(run_state().program_directory).value_or(ShortText()) + "usb20bdmrefens_qeprotos.???";
           SEND8(7);
           SEND_CMD_LONG(47);
         }
       } else if (usb.universal_kind == universal) {
-        state.update_search_pattern = folder + names.universal_pattern;
+        request.update_search_pattern = folder + names.universal_pattern;
         if (!holds(description, "USB-QX-12")) clear_versions();
       } else if (usb.universal_kind == universal_fx) {
-        state.update_search_pattern = folder + names.universal_fx_pattern;
+        request.update_search_pattern = folder + names.universal_fx_pattern;
         if (!holds(description, "12")) clear_versions();
       } else {
-        state.update_search_pattern = folder + names.usb20_pattern;
+        request.update_search_pattern = folder + names.usb20_pattern;
       }
     } else if (usb.usb_device_family == UpdaterUsbPorts::family_osbdm) {
-      state.update_search_pattern = folder + osbdm_firmware_stem();
+      request.update_search_pattern = folder + osbdm_firmware_stem();
     } else {
-      state.update_search_pattern = folder + names.usb_gen1_pattern;
+      request.update_search_pattern = folder + names.usb_gen1_pattern;
     }
   } else if (on_programmer()) {
     if (port_state().programmer_kind == 1) {
-      state.update_search_pattern = folder + names.trace_patterns[0];
-      state.ens_search_pattern = folder + names.trace_patterns[1];
-      state.en2_search_pattern = folder + names.trace_patterns[2];
-      state.kernel_file_base = folder + names.trace_kernel_name;
+      request.update_search_pattern = folder + names.trace_patterns[0];
+      request.ens_search_pattern = folder + names.trace_patterns[1];
+      request.en2_search_pattern = folder + names.trace_patterns[2];
+      request.kernel_file_base = folder + names.trace_kernel_name;
       EthernetDeviceRecord info;
       sap_get_device_info(info);
       if (info.extra_text != "HCS08") clear_versions();
     } else {
-      state.update_search_pattern = folder + names.programmer_ens_pattern;
-      state.ens_search_pattern = folder + names.programmer_ens_pattern_2;
-      state.en2_search_pattern = folder + names.programmer_en2_pattern;
-      state.kernel_file_base = folder + names.kernel_name;
+      request.update_search_pattern = folder + names.programmer_ens_pattern;
+      request.ens_search_pattern = folder + names.programmer_ens_pattern_2;
+      request.en2_search_pattern = folder + names.programmer_en2_pattern;
+      request.kernel_file_base = folder + names.kernel_name;
     }
   }
-  state.interface_firmware_version =
+  request.interface_firmware_version =
       static_cast<std::uint16_t>(state.flash_version_major * 100 + state.flash_version_minor);
-  state.update_link_kind = fwupdate::update_link_kind_of(link_state().interface_class);
-  hand_patterns_to_engine();
+  request.update_link_kind = fwupdate::update_link_kind_of(link_state().interface_class);
+  fwupdate::offer_firmware_request(request);
   ask_update_firmware(long_to_str(state.flash_version_major) + "." + two_digits(state.flash_version_minor));
 }
 

@@ -37,14 +37,7 @@ struct UpdaterLink {
   std::array<std::uint32_t, 6> shift_speeds{4, 0, 0, 3, 3, 1};
   std::uint16_t shift_speed = 0;
   bool power_switch = false;
-  // Shared with the update engine.
   bool check_firmware_once = true;
-  std::uint16_t interface_firmware_version = 0;
-  std::uint8_t update_link_kind = 0;
-  ShortText update_search_pattern;
-  ShortText ens_search_pattern;
-  ShortText en2_search_pattern;
-  ShortText kernel_file_base;
   ShortText detected_text;  // the last "... detected - Flash Version ..." line
   FirmwareNameSet names;
 };
@@ -66,7 +59,8 @@ void set_quorvex_hw_shift_speed(std::uint16_t speed);
 void set_shift_speed_table(const std::array<std::uint32_t, 6>& speeds);
 void poweruptarget(std::uint32_t value);
 void RESET_CABLE();
-// directory: where the firmware files are looked for.
+// Offers the update engine the firmware files for the open interface;
+// directory: where they are looked for.
 void check_interface_firmware(const ShortText& directory);
 
 }  // namespace vx::updater

@@ -4,7 +4,6 @@
 #include <vector>
 
 #include "foundation/short_text.h"
-#include "interface/interface_class.h"
 
 // What the interface reset hands to the firmware update engine and what
 // the engine's version reads do on the wire. The engine registers its own
@@ -25,10 +24,6 @@ struct FirmwareUpdateServices {
 
 struct FirmwareUpdateLink {
   FirmwareUpdateServices services;
-  // Written by the interface reset before an update check.
-  ShortText pattern1, pattern2, pattern3, kernel_name;
-  std::uint16_t version_number = 0;
-  InterfaceClass interface_class = InterfaceClass::parallel_cable;
   // Set by the engine while its check runs; a reset then skips its closing steps.
   bool busy = false;
   // What a parallel cable's data register gets at reset.

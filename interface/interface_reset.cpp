@@ -6,6 +6,7 @@
 #include "foundation/system_helpers.h"
 #include "interface/byte_protocol.h"
 #include "interface/connection_settings.h"
+#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/interface_hardware.h"
 #include "interface/interface_speed.h"
@@ -45,40 +46,41 @@ ShortText beside_program(std::string_view name) {
 }
 
 void choose_firmware_patterns() {
-  FirmwareUpdateLink& update = firmware_update_link();
-  update.version_number = static_cast<std::uint16_t>(state.major * 100 + state.minor);
-  update.interface_class = link_state().interface_class;
+  fwupdate::FirmwareRequest request = fwupdate::firmware_request();
+  request.interface_firmware_version = static_cast<std::uint16_t>(state.major * 100 + state.minor);
+  request.update_link_kind = fwupdate::update_link_kind_of(link_state().interface_class);
   switch (link_state().interface_class) {
-    case parallel_cable: update.pattern1 = beside_program("quorvexens.???"); break;
+    case parallel_cable: request.update_search_pattern = beside_program("quorvexens.???"); break;
     case usb_interface:
       if (usb_routing().usb_driver_family != windriver_family) {
-        update.pattern1 = beside_program("usbbdmens.???");
+        request.update_search_pattern = beside_program("usbbdmens.???");
         break;
       }
       if (const ShortText description = upper_case(GET_USB_DEVICE_DESCRIPTION(classify(port_state().current_port).n));
           description.view().find("REF") != std::string_view::npos) {
-        update.pattern1 = beside_program("usb20bdmrefens.???");
+        request.update_search_pattern = beside_program("usb20bdmrefens.???");
       } else if (description.view().find("(FS)") != std::string_view::npos) {
-        update.pattern1 = beside_program("usbqxfs20bdmens.???");
+        request.update_search_pattern = beside_program("usbqxfs20bdmens.???");
         if (description.view().find("USB-QX-12") == std::string_view::npos) {
           state.major = 0;
           state.minor = 0;
         }
       } else {
-        update.pattern1 = beside_program("usb20bdmens.???");
+        request.update_search_pattern = beside_program("usb20bdmens.???");
       }
       break;
     case standalone_programmer: {
       // A Max never takes the Pro's images or kernels.
       const bool max = state.major == 7 || state.major == 9;
-      update.pattern1 = beside_program(max ? "tamberlymaxens.???" : "tamberlyproens.???");
-      update.pattern2 = update.pattern1;
-      update.pattern3 = beside_program(max ? "tamberlymaxen2.???" : "tamberlyproen2.???");
-      update.kernel_name = beside_program(max ? "maxkernelen2" : "prokernelen2");
+      request.update_search_pattern = beside_program(max ? "tamberlymaxens.???" : "tamberlyproens.???");
+      request.ens_search_pattern = request.update_search_pattern;
+      request.en2_search_pattern = beside_program(max ? "tamberlymaxen2.???" : "tamberlyproen2.???");
+      request.kernel_file_base = beside_program(max ? "maxkernelen2" : "prokernelen2");
       break;
     }
     default: break;
   }
+  fwupdate::offer_firmware_request(request);
 }
 
 bool uses_power_commands() {

@@ -7,34 +7,24 @@
 #include "foundation/exit_code.h"
 #include "foundation/kstring.h"
 #include "foundation/loader_trace.h"
+#include "foundation/program_units.h"
 #include "foundation/program_trace.h"
 #include "foundation/run_control.h"
 #include "foundation/status_output.h"
 #include "fwupdate/update_progress_form.h"
-#include "interface/drivers/ftdi_binding.h"
-#include "interface/ethernet_transport.h"
 #include "interface/port_table.h"
-#include "interface/serial_transport.h"
 #include "interface/power_dialog_form.h"
 #include "interface/target_connection.h"
-#include "loaders/load_driver.h"
-#include "loaders/object_image.h"
-#include "platform/clock.h"
 #include "platform/ws/application.h"
 #include "platform/ws/messages.h"
-#include "programmer/algorithm_routines.h"
 #include "programmer/algorithm_source_window.h"
-#include "programmer/command_dispatch.h"
 #include "programmer/command_line.h"
-#include "programmer/command_table.h"
 #include "programmer/connection_manager.h"
 #include "programmer/ethernet_address_window.h"
-#include "programmer/firmware_update_start.h"
 #include "programmer/lpt_address_window.h"
 #include "programmer/main_window.h"
-#include "programmer/module_state.h"
-#include "programmer/network_card.h"
 #include "programmer/program_windows.h"
+#include "programmer/programmer_units.h"
 #include "programmer/run_view.h"
 #include "programmer/single_instance.h"
 #include "programmer/status_window.h"
@@ -117,13 +107,6 @@ void run_message_loop() {
 int programmer_main_block(std::vector<ShortText> parameters) {
   init_decimal_separator();
   start_run_control();
-  reset_command_table_state();
-  reset_command_dispatch();
-  install_page_selection();
-  start_firmware_update();
-  // Object files load through the format modules; MOVE_ADDRESSES= lines remap their addresses.
-  loaders::start_object_loading();
-  loaders::install_address_remap_table(&module_state().remap);
   reset_command_line(std::move(parameters));
 
   register_programmer_messages();
@@ -141,10 +124,7 @@ int programmer_main_block(std::vector<ShortText> parameters) {
   ProgrammerRunView view;
   run_state().view = &view;
   if (ws::headless()) install_headless_signals(close_main_window);
-  start_ftdi_binding();
-  start_serial_transport();
-  start_ethernet_transport(static_cast<std::uint32_t>(platform::clock().monotonic_microseconds()),
-                           read_network_card_ip());
+  start_units(programmer_units());
 
   // The controls read the regional settings through this object.
   controls::create_intl_support();
@@ -157,9 +137,7 @@ int programmer_main_block(std::vector<ShortText> parameters) {
   destroy_program_windows();
   controls::free_intl_support();
   close_all_ports();
-  finish_serial_transport();
-  finish_ftdi_binding();
-  finish_ethernet_transport();
+  finish_units(programmer_units());
   settle_signal_ending();
   remove_headless_signals();
   run_state().view = nullptr;

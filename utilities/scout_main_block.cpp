@@ -3,30 +3,22 @@
 #include <cstdio>
 
 #include "foundation/kstring.h"
+#include "foundation/program_units.h"
 #include "foundation/run_state.h"
 #include "foundation/system_helpers.h"
-#include "fwupdate/osbdm_binding.h"
-#include "fwupdate/updater_usb_ports.h"
-#include "interface/drivers/wdusb_library.h"
 #include "platform/ws/application.h"
 #include "utilities/fwscout_form.h"
+#include "utilities/scout_units.h"
 
 namespace vx::utilities::fwscout_form {
 namespace {
 
-void start_units() {
+void start_program() {
   ShortText exe;
   GET_EXE_PATH(exe);
   // The OSBDM library is looked for beside the program first.
   run_state().program_directory = path_part(exe);
-  reset_osbdm_binding(scout_osbdm_build);
-  updater::reset_updater_usb_ports(updater::UsbListing::scout);
-}
-
-void finish_units() {
-  updater::close_usb_devices();
-  unload_osbdm_library();
-  reset_wdusb_library();
+  start_units(scout_units());
 }
 
 void print_list(TForm1& window) {
@@ -37,7 +29,7 @@ void print_list(TForm1& window) {
 }  // namespace
 
 int scout_main_block(const std::function<void(TForm1&)>& sit_down) {
-  start_units();
+  start_program();
   {
     TForm1 window;
     ws::set_main_form(&window);
@@ -50,7 +42,7 @@ int scout_main_block(const std::function<void(TForm1&)>& sit_down) {
     }
     ws::set_main_form(nullptr);
   }
-  finish_units();
+  finish_units(scout_units());
   return 0;
 }
 

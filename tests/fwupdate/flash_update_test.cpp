@@ -157,7 +157,7 @@ class FlashUpdateTest : public testing::Test {
     UpdateDecision& decision = update_decision();
     decision.update_file_name = *written;
     decision.update_file_version = static_cast<std::uint16_t>(std::stoi(version.substr(0, 1) + version.substr(2)));
-    decision.update_link_kind = update_link_kind_of(link_state().interface_class);
+    firmware_request().update_link_kind = update_link_kind_of(link_state().interface_class);
     decision.windriver_interface = bus_ == Bus::windriver;
     decision.current_version_text = "4.07";
     decision.update_version_text = version.c_str();
@@ -351,8 +351,8 @@ TEST_F(FlashUpdateTest, AfterAPowerCutTheNextConnectionUpdatesAgain) {
 
     connect(c.bus, {.updated_firmware = "", .original_firmware = "4.02"}, flash);
     choose_image(image, version);
-    update_decision().interface_firmware_version = firmware_update_link().version_number;
-    update_decision().update_search_pattern = dir_.file("quorvexens.???").c_str();
+    firmware_request().interface_firmware_version = 402;
+    firmware_request().update_search_pattern = dir_.file("quorvexens.???").c_str();
     EXPECT_TRUE(update_firmware_if_newer(interface_state().version_text));
     EXPECT_EQ(block(), programmed(image));
   }
@@ -409,8 +409,8 @@ TEST_F(FlashUpdateTest, TheDecisionRetriesAfterAFailureWhenAskedTo) {
   const Bytes image = firmware_image("4.10");
   choose_image(image, "4.10");
   script.answer_message(platform::result_yes);
-  update_decision().interface_firmware_version = 407;
-  update_decision().update_search_pattern = dir_.file("quorvexens.???").c_str();
+  firmware_request().interface_firmware_version = 407;
+  firmware_request().update_search_pattern = dir_.file("quorvexens.???").c_str();
   EXPECT_TRUE(update_firmware_if_newer("4.07"));
   EXPECT_TRUE(script.all_answered());
   ASSERT_EQ(script.log().size(), 1u);
@@ -437,8 +437,8 @@ TEST_F(FlashUpdateTest, ALostLinkInsideTheFailureEndingStillEndsTheAttemptOnce) 
     sim::Pod& pod;
   } cutting(progress, pod);
   install_update_progress_view(&cutting);
-  update_decision().interface_firmware_version = 407;
-  update_decision().update_search_pattern = dir_.file("quorvexens.???").c_str();
+  firmware_request().interface_firmware_version = 407;
+  firmware_request().update_search_pattern = dir_.file("quorvexens.???").c_str();
   EXPECT_THROW(ask_update_firmware("4.07"), CommandException);
   EXPECT_EQ(progress.endings.size(), 1u);
   EXPECT_EQ(last_line(), "Failure.") << "no second ending's line";

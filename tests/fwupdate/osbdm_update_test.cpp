@@ -11,17 +11,20 @@
 #include <string>
 #include <vector>
 
+#include "foundation/program_units.h"
 #include "foundation/run_state.h"
 #include "fwupdate/flash_update.h"
 #include "fwupdate/osbdm_binding.h"
 #include "fwupdate/update_decision.h"
 #include "fwupdate/update_progress.h"
 #include "fwupdate/updater_link.h"
+#include "fwupdate/updater_units.h"
 #include "fwupdate/updater_usb_ports.h"
 #include "fwupdate/usb_classification.h"
 #include "interface/byte_protocol.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/link_state.h"
 #include "interface/port_table.h"
@@ -35,7 +38,6 @@
 #include "support/recording_list_view.h"
 #include "support/temp_dir.h"
 #include "tests/fwupdate/programmer_images.h"
-#include "tests/fwupdate/updater_units.h"
 
 namespace vx::fwupdate {
 namespace {
@@ -110,9 +112,7 @@ class OsbdmUpdateTest : public testing::Test {
   }
 
   static void reset() {
-    test::reset_updater_device_units();
-    reset_firmware_update_link();
-    updater::reset_updater_link();
+    reset_units(updater::updater_units());
     reset_run_state();
   }
 
@@ -139,7 +139,7 @@ class OsbdmUpdateTest : public testing::Test {
     link_state().link_status = LinkState::reload_start;
     reset_update_decision(EngineBuild::updater);
     update_decision().steps = &flash_update_engine();
-    update_decision().update_link_kind = usb_link;
+    firmware_request().update_link_kind = usb_link;
   }
 
   void choose(const std::string& text, bool scrambled) {

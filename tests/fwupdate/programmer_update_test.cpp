@@ -90,11 +90,11 @@ class ProgrammerUpdateTest : public sap_testing::EthernetTest {
 
   // One attempt, as the decision starts it for the newest file.
   bool update() {
-    UpdateDecision& decision = update_decision();
-    decision.update_link_kind = programmer_link;
-    decision.update_search_pattern = decision.ens_search_pattern = dir_.file("tamberlyproens.???");
-    decision.en2_search_pattern = dir_.file("tamberlyproen2.???");
-    decision.kernel_file_base = dir_.file("prokernelen2");
+    FirmwareRequest& request = firmware_request();
+    request.update_link_kind = programmer_link;
+    request.update_search_pattern = request.ens_search_pattern = dir_.file("tamberlyproens.???");
+    request.en2_search_pattern = dir_.file("tamberlyproen2.???");
+    request.kernel_file_base = dir_.file("prokernelen2");
     EXPECT_TRUE(find_update_firmware_file());
     firmware_update_link().busy = true;
     const bool updated = flash_update_engine().update_cable_firmware();
@@ -416,8 +416,8 @@ TEST_F(ProgrammerUpdateTest, ASilentProgrammerOrAVanishedFileEndsBeforeAnyErase)
 
   start(at_version("8.10"));
   write_file("tamberlyproens", "8.12", {plain_image});
-  update_decision().update_link_kind = programmer_link;
-  update_decision().ens_search_pattern = update_decision().update_search_pattern = dir_.file("tamberlyproens.???");
+  firmware_request().update_link_kind = programmer_link;
+  firmware_request().ens_search_pattern = firmware_request().update_search_pattern = dir_.file("tamberlyproens.???");
   ASSERT_TRUE(find_update_firmware_file());
   clear_files();
   EXPECT_FALSE(flash_update_engine().update_cable_firmware());
@@ -442,10 +442,11 @@ TEST_F(ProgrammerUpdateTest, AFailedUpdateAsksForARetryWithItsLastLine) {
   write_file("tamberlyproens", "8.12", {plain_image});
   UpdateDecision& decision = update_decision();
   decision.steps = &flash_update_engine();
-  decision.update_link_kind = programmer_link;
-  decision.interface_firmware_version = 810;
-  decision.update_search_pattern = decision.ens_search_pattern = dir_.file("tamberlyproens.???");
-  decision.en2_search_pattern = dir_.file("tamberlyproen2.???");
+  FirmwareRequest& request = firmware_request();
+  request.update_link_kind = programmer_link;
+  request.interface_firmware_version = 810;
+  request.update_search_pattern = request.ens_search_pattern = dir_.file("tamberlyproens.???");
+  request.en2_search_pattern = dir_.file("tamberlyproen2.???");
   test::RecordingResponder answers(platform::result_no);
   ask_update_firmware("8.10");
   ASSERT_EQ(answers.shown.size(), 1u);

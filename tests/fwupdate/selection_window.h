@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/program_units.h"
 #include "foundation/run_state.h"
 #include "fwupdate/firmware_selection_form.h"
 #include "fwupdate/osbdm_binding.h"
@@ -16,11 +17,13 @@
 #include "fwupdate/update_progress_form.h"
 #include "fwupdate/updater_link.h"
 #include "fwupdate/updater_main_block.h"
+#include "fwupdate/updater_units.h"
 #include "fwupdate/updater_usb_ports.h"
 #include "fwupdate/usb_classification.h"
 #include "interface/byte_protocol.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/link_state.h"
 #include "interface/port_table.h"
@@ -36,7 +39,6 @@
 #include "support/recording_list_view.h"
 #include "support/temp_dir.h"
 #include "tools/fwfile/firmware_file.h"
-#include "tests/fwupdate/updater_units.h"
 
 namespace vx::updater::test_support {
 
@@ -104,10 +106,7 @@ class SelectionWindowTest : public ::testing::Test {
   }
 
   static void reset_units() {
-    test::reset_updater_device_units();
-    reset_firmware_update_link();
-    reset_updater_link();
-    fwupdate::reset_update_decision(fwupdate::EngineBuild::updater);
+    vx::reset_units(updater_units());
     reset_run_state();
     loaders::reset_debug_contexts();
   }

@@ -82,7 +82,7 @@ TEST_F(SelectionWindowTest, UpdatesTheUniversalAndTheFxEndToEnd) {
     EXPECT_TRUE(pod.violations().empty()) << pod.violations().front();
     // The list is built anew: the first device step preselected again, the file steps shown for it.
     EXPECT_EQ(window_->SelectDeviceCombobox().item_index(), 0);
-    EXPECT_FALSE(fwupdate::update_decision().use_explicit_file);
+    EXPECT_FALSE(fwupdate::firmware_request().use_explicit_file);
   }
   // The FX's logic arrays came from its file: byte n of the logic data is n x 11 + 1.
   EXPECT_EQ(world_->pod(1).fx_logic().main_array().at(0), 0x010C);
@@ -145,7 +145,7 @@ TEST_F(SelectionWindowTest, AnInterfaceThatDoesNotAnswerCannotBeConnected) {
   EXPECT_EQ(window_->ResultLabel().caption(), "Last Result = Failure");
   EXPECT_EQ(window_->color(), ws::color::maroon);
   EXPECT_TRUE(window_->UpdateFirmwareButton().enabled());
-  EXPECT_FALSE(fwupdate::update_decision().use_explicit_file);
+  EXPECT_FALSE(fwupdate::firmware_request().use_explicit_file);
 }
 
 TEST_F(SelectionWindowTest, WithoutDevicesTheWindowSaysHowToFindThem) {

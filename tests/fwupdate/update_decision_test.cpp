@@ -177,18 +177,18 @@ TEST_F(UpdateDecisionTest, EdgeCases) {
     for (const std::string& name : c.files) std::ofstream(fresh.file(name)) << "S9030000FC\n";
     std::filesystem::create_directory(fresh.path() / "usbbdmens.900");
     UpdateDecision& decision = update_decision();
-    decision.update_link_kind = c.kind;
-    decision.interface_firmware_version = c.reported;
+    firmware_request().update_link_kind = c.kind;
+    firmware_request().interface_firmware_version = c.reported;
     decision.windriver_interface = c.windriver;
     decision.programmer_kind = c.programmer_kind;
     if (c.kind == programmer_link) {
-      decision.update_search_pattern = decision.ens_search_pattern = fresh.file("tamberlyproens.???");
-      decision.en2_search_pattern = fresh.file("tamberlyproen2.???");
+      firmware_request().update_search_pattern = firmware_request().ens_search_pattern = fresh.file("tamberlyproens.???");
+      firmware_request().en2_search_pattern = fresh.file("tamberlyproen2.???");
     } else {
-      decision.update_search_pattern = fresh.file(c.pattern);
+      firmware_request().update_search_pattern = fresh.file(c.pattern);
     }
-    decision.use_explicit_file = c.explicit_file.has_value();
-    if (c.explicit_file) decision.explicit_firmware_file = fresh.file(*c.explicit_file);
+    firmware_request().use_explicit_file = c.explicit_file.has_value();
+    if (c.explicit_file) firmware_request().explicit_firmware_file = fresh.file(*c.explicit_file);
     interface_now.running = c.running.value_or(0);
     interface_now.link_fails = !c.running;
     interface_now.rom_major = 5;
@@ -221,9 +221,9 @@ TEST_F(UpdateDecisionTest, EdgeCases) {
 TEST_F(UpdateDecisionTest, AfterADeclinedRetryNoUpdateStartsAgain) {
   place({"usbbdmens.600"});
   UpdateDecision& decision = update_decision();
-  decision.update_link_kind = usb_link;
-  decision.update_search_pattern = beside("usbbdmens.???");
-  decision.interface_firmware_version = 512;
+  firmware_request().update_link_kind = usb_link;
+  firmware_request().update_search_pattern = beside("usbbdmens.???");
+  firmware_request().interface_firmware_version = 512;
   interface_now.running = 512;
   steps.outcomes = {false};
   EXPECT_FALSE(update_firmware_if_newer("5.12"));
@@ -239,8 +239,8 @@ TEST_F(UpdateDecisionTest, BlankAndPlaceholderPatternsFindNothing) {
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(program.path());
   for (const char* pattern : {"", "   ", " 0.00 "}) {
-    update_decision().update_search_pattern = pattern;
-    update_decision().en2_search_pattern = "0.00";
+    firmware_request().update_search_pattern = pattern;
+    firmware_request().en2_search_pattern = "0.00";
     EXPECT_FALSE(find_update_firmware_file()) << '"' << pattern << '"';
   }
   std::filesystem::current_path(previous);
@@ -249,14 +249,17 @@ TEST_F(UpdateDecisionTest, BlankAndPlaceholderPatternsFindNothing) {
 TEST_F(UpdateDecisionTest, TheBusyFlagStopsANestedCheckAndIsReleasedByAnException) {
   place({"usbbdmens.600"});
   FirmwareUpdateLink& link = firmware_update_link();
-  link.pattern1 = beside("usbbdmens.???");
-  link.version_number = 512;
-  link.interface_class = InterfaceClass::usb_interface;
+  FirmwareRequest& request = firmware_request();
+  request.update_search_pattern = beside("usbbdmens.???");
+  request.interface_firmware_version = 512;
+  request.update_link_kind = usb_link;
   interface_now.running = 512;
   int nested = 0;
   steps.during_attempt = [&] {
     EXPECT_TRUE(link.busy);
-    link.pattern1 = beside("other.???");
+    FirmwareRequest other = request;
+    other.update_search_pattern = beside("other.???");
+    offer_firmware_request(other);
     ask_update_firmware_after_reset("5.12");
     ++nested;
   };
@@ -264,37 +267,29 @@ TEST_F(UpdateDecisionTest, TheBusyFlagStopsANestedCheckAndIsReleasedByAnExceptio
   EXPECT_EQ(nested, 1);
   EXPECT_EQ(steps.attempts, 1) << "the nested check did nothing";
   EXPECT_TRUE(update_decision().update_done);
-  EXPECT_EQ(update_decision().update_search_pattern, beside("usbbdmens.???"));
+  EXPECT_EQ(firmware_request().update_search_pattern, beside("usbbdmens.???"));
   EXPECT_FALSE(link.busy);
 
-  link.pattern1 = beside("usbbdmens.???");
   steps.during_attempt = [] { throw CommandException(CommandException::halting_script); };
   EXPECT_THROW(ask_update_firmware_after_reset("5.12"), CommandException);
   EXPECT_FALSE(link.busy);
   EXPECT_FALSE(update_decision().update_done);
 }
 
-TEST_F(UpdateDecisionTest, TheProgrammerTakesWhatTheResetLeftInTheLink) {
+TEST_F(UpdateDecisionTest, TheProgrammerTakesWhatTheResetLeftInTheRequest) {
   start(EngineBuild::programmer);
   place({"usb20bdmens.560"});
-  FirmwareUpdateLink& link = firmware_update_link();
-  link.pattern1 = beside("usb20bdmens.???");
-  link.pattern2 = "p2";
-  link.pattern3 = "p3";
-  link.kernel_name = "kernel";
-  link.version_number = 535;
-  link.interface_class = InterfaceClass::usb_interface;
+  FirmwareRequest request = firmware_request();
+  request.update_search_pattern = beside("usb20bdmens.???");
+  request.interface_firmware_version = 535;
+  request.update_link_kind = usb_link;
+  offer_firmware_request(request);
   usb_routing().usb_driver_family = 1;
   interface_now.running = 535;
   interface_now.rom_major = 5;
   interface_now.rom_minor = 35;
   ask_update_firmware_after_reset("5.35");
   const UpdateDecision& decision = update_decision();
-  EXPECT_EQ(decision.ens_search_pattern, "p2");
-  EXPECT_EQ(decision.en2_search_pattern, "p3");
-  EXPECT_EQ(decision.kernel_file_base, "kernel");
-  EXPECT_EQ(decision.interface_firmware_version, 535);
-  EXPECT_EQ(decision.update_link_kind, usb_link);
   EXPECT_TRUE(decision.windriver_interface);
   EXPECT_EQ(steps.attempts, 1);
   EXPECT_EQ(decision.original_version_text, "5.35");
@@ -304,8 +299,8 @@ TEST_F(UpdateDecisionTest, TheProgrammerTakesWhatTheResetLeftInTheLink) {
 TEST_F(UpdateDecisionTest, WithoutUpdateStepsNothingHappens) {
   place({"usbbdmens.600"});
   update_decision().steps = nullptr;
-  update_decision().update_link_kind = usb_link;
-  update_decision().update_search_pattern = beside("usbbdmens.???");
+  firmware_request().update_link_kind = usb_link;
+  firmware_request().update_search_pattern = beside("usbbdmens.???");
   EXPECT_FALSE(update_firmware_if_newer("5.12"));
   EXPECT_EQ(interface_now.running_reads, 0);
 }

@@ -36,7 +36,7 @@ class UpdateProgressFormTest : public ws::testing_support::WindowSystemTest {
   void prepare(std::uint8_t picture, std::uint8_t link_kind, bool windriver) {
     UpdateDecision& decision = update_decision();
     decision.picture = picture;
-    decision.update_link_kind = link_kind;
+    firmware_request().update_link_kind = link_kind;
     decision.windriver_interface = windriver;
     decision.current_version_text = "5.02";
     decision.update_version_text = "5.60";
@@ -149,12 +149,12 @@ TEST_F(UpdateProgressFormTest, AFlashVersionOfZeroClearsTheVersionTextsInTheUpda
 
 TEST_F(UpdaterProgressFormTest, AnExplicitFileKeepsItsNameAsTheUpdateVersion) {
   prepare(0, usb_link, true);
-  update_decision().use_explicit_file = true;
+  firmware_request().use_explicit_file = true;
   update_decision().update_version_text = "99.99";
   form_->updatefirmwarelabel().set_caption("usbqxfx20armens.620");
   show_update_window();
   EXPECT_EQ(form_->updatefirmwarelabel().text(), "usbqxfx20armens.620");
-  update_decision().use_explicit_file = false;
+  firmware_request().use_explicit_file = false;
   show_update_window();
   EXPECT_EQ(form_->updatefirmwarelabel().text(), "99.99");
 }

@@ -8,13 +8,16 @@
 #include <vector>
 
 #include "foundation/command_exception.h"
+#include "foundation/program_units.h"
 #include "foundation/run_state.h"
 #include "fwupdate/osbdm_binding.h"
-#include "fwupdate/usb_classification.h"
+#include "fwupdate/updater_units.h"
 #include "fwupdate/updater_usb_ports.h"
+#include "fwupdate/usb_classification.h"
 #include "interface/byte_protocol.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/link_state.h"
 #include "interface/port_table.h"
@@ -23,7 +26,6 @@
 #include "sim/simulated_world.h"
 #include "support/pty_pair.h"
 #include "support/recording_list_view.h"
-#include "tests/fwupdate/updater_units.h"
 
 namespace vx::updater {
 namespace {
@@ -75,9 +77,7 @@ class UpdaterLinkTest : public testing::Test {
   }
 
   static void reset() {
-    test::reset_updater_device_units();
-    reset_firmware_update_link();
-    reset_updater_link();
+    reset_units(updater::updater_units());
     reset_run_state();
   }
 
@@ -117,7 +117,7 @@ TEST_F(UpdaterLinkTest, ResetRecognisesEachInterfaceAndChoosesItsFiles) {
     RESET_CABLE();
     ASSERT_NE(link_state().link_status, 0);
     EXPECT_EQ(updater_link().detected_text, c.detected);
-    EXPECT_EQ(updater_link().update_search_pattern, c.pattern);
+    EXPECT_EQ(fwupdate::firmware_request().update_search_pattern, c.pattern);
     EXPECT_EQ(firmware_update_link().update_requests, std::vector<ShortText>{ShortText(c.offered)});
     EXPECT_EQ(byte_protocol().command_offset, c.subcommand_base);
     if (c.pod < 4) {

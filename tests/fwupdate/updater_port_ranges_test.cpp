@@ -2,8 +2,10 @@
 
 #include <memory>
 
+#include "foundation/program_units.h"
 #include "fwupdate/osbdm_binding.h"
 #include "fwupdate/updater_link.h"
+#include "fwupdate/updater_units.h"
 #include "fwupdate/updater_usb_ports.h"
 #include "fwupdate/usb_classification.h"
 #include "interface/byte_protocol.h"
@@ -22,7 +24,6 @@
 #include "support/pty_pair.h"
 #include "support/recording_list_view.h"
 #include "support/scoped_platform.h"
-#include "tests/fwupdate/updater_units.h"
 
 namespace vx::updater {
 namespace {
@@ -72,7 +73,7 @@ class UpdaterPortRangesTest : public testing::Test {
     platform::reset_dynlib();
   }
   static void reset() {
-    test::reset_updater_device_units();
+    reset_units(updater::updater_units());
     clear_ethernet_device_list();
   }
 

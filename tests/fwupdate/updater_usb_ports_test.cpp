@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "foundation/program_units.h"
 #include "fwupdate/osbdm_binding.h"
+#include "fwupdate/updater_units.h"
 #include "fwupdate/usb_classification.h"
 #include "interface/byte_protocol.h"
 #include "interface/drivers/wdusb_devices.h"
@@ -21,7 +23,6 @@
 #include "sim/simulated_world.h"
 #include "support/pty_pair.h"
 #include "support/recording_list_view.h"
-#include "tests/fwupdate/updater_units.h"
 
 namespace vx::updater {
 namespace {
@@ -65,7 +66,7 @@ class UpdaterUsbPortsTest : public testing::Test {
   }
 
   static void reset() {
-    test::reset_updater_device_units();
+    reset_units(updater::updater_units());
   }
 
   const std::vector<std::string>& board_log() { return world_->osbdm_boards().log(); }
@@ -194,12 +195,8 @@ TEST(UpdaterUsbListing, NineteenDevicesAtMostGetPorts) {
     EXPECT_EQ(GET_USB_DEVICE_FIELD(19, 1), "U28");
     EXPECT_EQ(GET_USB_DEVICE_FIELD(20, 1), "");
     EXPECT_FALSE(open_usb_port(20));
-    reset_updater_usb_ports();
   }
-  reset_usb_classification();
-  reset_osbdm_binding();
-  reset_wdusb_state();
-  reset_wdusb_library();
+  reset_units(updater_units());
   platform::reset_dynlib();
 }
 
@@ -226,11 +223,7 @@ version = 1,1,31,2,0,2,0,0
     EXPECT_EQ(count, updater ? 3 : 2);
     EXPECT_EQ(GET_USB_DEVICE_FIELD(1, 1), updater ? "F1" : "UA");
     EXPECT_EQ(GET_USB_DEVICE_FIELD(count, 1), "SER01");
-    reset_updater_usb_ports();
-    reset_usb_classification();
-    reset_osbdm_binding();
-    reset_wdusb_state();
-    reset_wdusb_library();
+    reset_units(updater_units());
     platform::reset_dynlib();
   }
 }

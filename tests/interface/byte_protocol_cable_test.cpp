@@ -57,7 +57,7 @@ TEST_F(ByteProtocolCableTest, ResetIdentifiesTheCableAndATargetReadCrossesTheHan
   EXPECT_EQ(status_.lines(), std::vector<std::string>{"BDM QUORVEX detected - Flash Version 4.02"});
   ShortText exe;
   GET_EXE_PATH(exe);
-  EXPECT_EQ(firmware_update_link().pattern1, *add_backslash(path_part(exe)) + "quorvexens.???");
+  EXPECT_EQ(fwupdate::firmware_request().update_search_pattern, *add_backslash(path_part(exe)) + "quorvexens.???");
   EXPECT_EQ(firmware_update_link().update_requests, std::vector<ShortText>{"4.02"});
 
   const std::size_t first = pod_.wire_log().size();

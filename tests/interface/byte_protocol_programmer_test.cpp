@@ -160,13 +160,13 @@ void check_reset_and_read(SimulatedBench& bench, test::ScopedStatusOutput& statu
   ShortText exe;
   GET_EXE_PATH(exe);
   const ShortText directory = *add_backslash(path_part(exe));
-  const FirmwareUpdateLink& update = firmware_update_link();
-  EXPECT_EQ(update.pattern1, directory + "tamberlyproens.???");
-  EXPECT_EQ(update.pattern2, directory + "tamberlyproens.???");
-  EXPECT_EQ(update.pattern3, directory + "tamberlyproen2.???");
-  EXPECT_EQ(update.kernel_name, directory + "prokernelen2");
-  EXPECT_EQ(update.interface_class, InterfaceClass::standalone_programmer);
-  EXPECT_EQ(update.update_requests, std::vector<ShortText>{"2.14"});
+  const fwupdate::FirmwareRequest& request = fwupdate::firmware_request();
+  EXPECT_EQ(request.update_search_pattern, directory + "tamberlyproens.???");
+  EXPECT_EQ(request.ens_search_pattern, directory + "tamberlyproens.???");
+  EXPECT_EQ(request.en2_search_pattern, directory + "tamberlyproen2.???");
+  EXPECT_EQ(request.kernel_file_base, directory + "prokernelen2");
+  EXPECT_EQ(request.update_link_kind, fwupdate::programmer_link);
+  EXPECT_EQ(firmware_update_link().update_requests, std::vector<ShortText>{"2.14"});
   EXPECT_EQ(READ_VOLTAGE(), 255) << "a programmer cannot read it";
   EXPECT_EQ(READ_DATA_BYTE(target_address), target_byte);
   EXPECT_TRUE(HS_GOOD());
@@ -221,11 +221,11 @@ TEST_F(ProgrammerBenchUdpTest, TheResetChoosesTheFileSetOfTheProgrammerModel) {
     ASSERT_EQ(sap_open_ethernet_ip("127.0.0.1", server.port()), sap_ok);
     link_state().interface_class = InterfaceClass::standalone_programmer;
     RESET_CABLE();
-    const FirmwareUpdateLink& update = firmware_update_link();
-    EXPECT_EQ(update.pattern1, directory + c.ens);
-    EXPECT_EQ(update.pattern2, directory + c.ens);
-    EXPECT_EQ(update.pattern3, directory + c.en2);
-    EXPECT_EQ(update.kernel_name, directory + c.kernel);
+    const fwupdate::FirmwareRequest& request = fwupdate::firmware_request();
+    EXPECT_EQ(request.update_search_pattern, directory + c.ens);
+    EXPECT_EQ(request.ens_search_pattern, directory + c.ens);
+    EXPECT_EQ(request.en2_search_pattern, directory + c.en2);
+    EXPECT_EQ(request.kernel_file_base, directory + c.kernel);
     sap_close();
   }
 }

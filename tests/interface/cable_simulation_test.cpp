@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "interface/interface_units.h"
 #include "sim/simulated_world.h"
 #include "support/simulated_cable.h"
 #include "support/temp_dir.h"
@@ -26,12 +27,7 @@ class CableSimulationTest : public testing::Test {
     unsetenv("VX_SIM");
   }
   static void reset_units() {
-    reset_link_state();
-    reset_port_state();
-    reset_cable_handshake();
-    reset_pci_driver_state();
-    reset_port_access_state();
-    reset_windows_report();
+    vx::reset_units(interface_units());
     platform::release_port_access();
   }
 

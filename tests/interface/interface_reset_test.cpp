@@ -93,11 +93,11 @@ TEST_F(InterfaceResetTest, AnFtdiInterfaceIsIdentifiedSwitchedToItsUpdateAndSetU
   EXPECT_EQ(interface_state().minor, 12);
   EXPECT_TRUE(interface_state().block_mode);
   EXPECT_EQ(status_.lines(), std::vector<std::string>{"USB HCS08/HCS12 QUORVEX detected - Flash Version 5.12"});
-  const FirmwareUpdateLink& update = firmware_update_link();
-  EXPECT_EQ(update.update_requests, std::vector<ShortText>{"5.12"});
-  EXPECT_EQ(update.version_number, 512);
-  EXPECT_EQ(update.interface_class, InterfaceClass::usb_interface);
-  EXPECT_EQ(update.pattern1, beside_test_program("usbbdmens.???"));
+  EXPECT_EQ(firmware_update_link().update_requests, std::vector<ShortText>{"5.12"});
+  const fwupdate::FirmwareRequest& request = fwupdate::firmware_request();
+  EXPECT_EQ(request.interface_firmware_version, 512);
+  EXPECT_EQ(request.update_link_kind, fwupdate::usb_link);
+  EXPECT_EQ(request.update_search_pattern, beside_test_program("usbbdmens.???"));
 }
 
 TEST_F(InterfaceResetTest, WinDriverInterfacesAreNotSwitchedAndChooseTheirFileByDescription) {
@@ -122,10 +122,10 @@ TEST_F(InterfaceResetTest, WinDriverInterfacesAreNotSwitchedAndChooseTheirFileBy
     // A version taken back to 0.00 no longer sets the speed.
     if (c.major_after == 0) expected.pop_back();
     EXPECT_EQ(commands(p), expected);
-    EXPECT_EQ(firmware_update_link().pattern1, beside_test_program(c.pattern));
+    EXPECT_EQ(fwupdate::firmware_request().update_search_pattern, beside_test_program(c.pattern));
     // The update check still gets the version read.
     EXPECT_EQ(firmware_update_link().update_requests, std::vector<ShortText>{"5.12"});
-    EXPECT_EQ(firmware_update_link().version_number, 512);
+    EXPECT_EQ(fwupdate::firmware_request().interface_firmware_version, 512);
     EXPECT_EQ(interface_state().major, c.major_after);
   }
 }

@@ -60,13 +60,9 @@ class PortBench : public ::testing::Test {
     close_all_ports();
     finish_serial_transport();
     finish_ethernet_transport();
-    reset_usb_routing();
-    reset_ftdi_binding();
-    reset_wdusb_state();
-    reset_wdusb_library();
+    target_testing::reset_target_units();
     platform::reset_ftdi_handles();
     platform::reset_dynlib();
-    target_testing::reset_target_units();
     world_.reset();
   }
 

@@ -13,6 +13,7 @@
 #include "interface/drivers/ftdi_binding.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/firmware_request.h"
 #include "interface/firmware_update_link.h"
 #include "interface/interface_reset.h"
 #include "interface/interface_speed.h"
@@ -49,6 +50,7 @@ inline void reset_protocol_units() {
   reset_sync_state();
   reset_connection_settings();
   reset_firmware_update_link();
+  fwupdate::reset_firmware_request();
 }
 
 // An unsecured target in background mode with a known byte in RAM.

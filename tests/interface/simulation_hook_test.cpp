@@ -7,6 +7,7 @@
 #include "interface/drivers/ftdi_binding.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/interface_units.h"
 #include "interface/link_state.h"
 #include "interface/port_counts.h"
 #include "interface/usb_routing.h"
@@ -34,12 +35,7 @@ class SimulationHookTest : public testing::Test {
     unsetenv("VX_SIM");
   }
   static void reset_units() {
-    reset_usb_routing();
-    reset_ftdi_binding();
-    reset_wdusb_state();
-    reset_wdusb_library();
-    reset_link_state();
-    reset_port_counts();
+    vx::reset_units(interface_units());
     platform::reset_ftdi_handles();
     platform::reset_dynlib();
   }

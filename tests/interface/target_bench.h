@@ -15,6 +15,7 @@
 #include "interface/firmware_update_link.h"
 #include "interface/interface_reset.h"
 #include "interface/interface_speed.h"
+#include "interface/interface_units.h"
 #include "interface/link_state.h"
 #include "interface/port_counts.h"
 #include "interface/port_state.h"
@@ -49,18 +50,9 @@ inline std::string medium_name(Medium medium) {
 
 inline const Medium every_medium[] = {Medium::ftdi, Medium::windriver, Medium::parallel};
 
-// Every unit of the protocol and of the target access at its start values.
+// Every unit of the interface layer at its start values.
 inline void reset_target_units() {
-  reset_byte_protocol();
-  reset_interface_state();
-  reset_sync_state();
-  reset_connection_settings();
-  reset_firmware_update_link();
-  reset_target_access();
-  reset_engine_settings();
-  reset_target_read_cache();
-  reset_srecord_download();
-  reset_target_connection();
+  reset_units(interface_units());
   // A halt or exit in an earlier test leaves the window system ended.
   ws::reset_application();
 }

@@ -32,6 +32,7 @@
 #include "programmer/module_state.h"
 #include "programmer/connection_settings.h"
 #include "programmer/programmer_run.h"
+#include "programmer/programmer_units.h"
 #include "support/recording_list_view.h"
 #include "support/temp_dir.h"
 
@@ -50,31 +51,7 @@ class ProgrammerTest : public ::testing::Test {
   }
   ~ProgrammerTest() override { reset_all(); }
 
-  static void reset_all() {
-    programmer::reset_command_tokens();
-    programmer::FREE_CONFIGURATION_COMMANDS();
-    programmer::reset_startup_settings();
-    vx::reset_connection_settings();
-    reset_engine_settings();
-    reset_port_table();
-    reset_link_state();
-    reset_byte_protocol();
-    reset_interface_state();
-    reset_sync_state();
-    reset_firmware_update_link();
-    reset_target_access();
-    reset_target_read_cache();
-    reset_srecord_download();
-    reset_target_connection();
-    programmer::reset_command_line();
-    programmer::reset_command_table_state();
-    programmer::reset_command_loop();
-    programmer::reset_command_dispatch();
-    programmer::reset_module_state();
-    programmer::reset_programmer_run();
-    ws::reset_application();
-    ws::reset_shell();
-  }
+  static void reset_all() { reset_units(programmer::programmer_units()); }
 
   // The script result when `step` ended the script; nothing when it returned.
   static std::optional<std::int32_t> halt_of(const std::function<void()>& step) {

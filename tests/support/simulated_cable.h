@@ -11,6 +11,7 @@
 #include "interface/drivers/pci_card.h"
 #include "interface/drivers/port_access.h"
 #include "interface/drivers/windows_version.h"
+#include "interface/interface_units.h"
 #include "interface/link_state.h"
 #include "interface/port_state.h"
 #include "platform/osinfo.h"
@@ -106,12 +107,7 @@ class SimulatedCable {
 
  private:
   static void reset_all() {
-    reset_link_state();
-    reset_port_state();
-    reset_cable_handshake();
-    reset_pci_driver_state();
-    reset_port_access_state();
-    reset_windows_report();
+    reset_units(interface_units());
     reset_program_trace();
     reset_microsecond_timer();
     reset_status_output();

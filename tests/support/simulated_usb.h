@@ -8,6 +8,7 @@
 #include "interface/drivers/ftdi_binding.h"
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
+#include "interface/interface_units.h"
 #include "interface/link_state.h"
 #include "interface/port_counts.h"
 #include "interface/usb_routing.h"
@@ -64,12 +65,7 @@ class SimulatedUsb {
 
  private:
   static void reset_all() {
-    reset_usb_routing();
-    reset_ftdi_binding();
-    reset_wdusb_state();
-    reset_wdusb_library();
-    reset_link_state();
-    reset_port_counts();
+    reset_units(interface_units());
     reset_program_trace();
     platform::reset_ftdi_handles();
     platform::reset_dynlib();

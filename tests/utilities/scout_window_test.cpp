@@ -23,6 +23,7 @@
 #include "tests/utilities/scout_bench.h"
 #include "utilities/fwscout_form.h"
 #include "utilities/scout_main_block.h"
+#include "utilities/scout_units.h"
 
 namespace vx::utilities::fwscout_form {
 namespace {
@@ -39,25 +40,18 @@ class ScoutWindow : public ws::testing_support::WindowSystemTest {
 
   void close() {
     window_.reset();
-    reset_units();
+    reset_units(scout_units());
     world_.reset();
     platform::reset_dynlib();
   }
 
-  static void reset_units() {
-    updater::reset_updater_usb_ports(updater::UsbListing::scout);
-    reset_osbdm_binding(scout_osbdm_build);
-    reset_usb_classification();
-    reset_wdusb_state();
-    reset_wdusb_library();
-  }
 
   // The window over the bench, not shown yet.
   TForm1& open(const std::string& bench) {
     const sim::ScenarioResult loaded = sim::parse_scenario(bench, dir_.path());
     EXPECT_TRUE(loaded.scenario) << loaded.error;
     world_ = std::make_unique<sim::SimulatedWorld>(*loaded.scenario);
-    reset_units();
+    reset_units(scout_units());
     run_state().program_directory = ShortText(dir_.path().string());
     window_ = std::make_unique<TForm1>();
     return *window_;
