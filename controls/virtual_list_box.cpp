@@ -159,7 +159,7 @@ void TOvcCustomVirtualListBox::UpdateScrollBars() {
   const bool vertical = ScrollBars_ == TScrollStyle::ssVertical || ScrollBars_ == TScrollStyle::ssBoth;
   if (!vertical || NumItems_ <= RowsPerPage_) ScrollRange_ = 0;
   if (vertical) {
-    const ws::ScrollInfo bar{0, ScrollRange_ - 1, RowsPerPage_, TopIndex_ / ScrollDivisor_};
+    const ws::ScrollInfo bar{0, ScrollRange_ - 1, ScrollPage(), TopIndex_ / ScrollDivisor_};
     if (scroll_info(ws::ScrollBarKind::vertical) != bar) set_scroll_info(ws::ScrollBarKind::vertical, bar);
     // As the system's list boxes do, the bar goes when there is nothing to scroll.
     show_scroll_bar(ws::ScrollBarKind::vertical, ScrollRange_ > 0);
@@ -169,6 +169,8 @@ void TOvcCustomVirtualListBox::UpdateScrollBars() {
     if (scroll_info(ws::ScrollBarKind::horizontal) != bar) set_scroll_info(ws::ScrollBarKind::horizontal, bar);
   }
 }
+
+std::int32_t TOvcCustomVirtualListBox::ScrollPage() const { return std::max(1, RowsPerPage_ / ScrollDivisor_); }
 
 ws::Rect TOvcCustomVirtualListBox::RowRect(std::int64_t index) const {
   const int y = clamp_pixels((index + HeaderRows() - TopIndex_) * RowHeight_);
@@ -328,9 +330,11 @@ void TOvcCustomVirtualListBox::VerticalScroll(int code, int position) {
     case ws::scroll_code::thumb_track: {
       const auto thumb = static_cast<std::int16_t>(position);
       std::int64_t top = std::int64_t{thumb} * ScrollDivisor_;
+      // The thumb stops a page short of the range's end: there the last page shows.
+      const std::int32_t last_reachable = ScrollRange_ - ScrollPage();
       if (thumb == 0) {
         top = 0;
-      } else if (thumb == ScrollRange_) {
+      } else if (thumb >= last_reachable) {
         top = NumItems_ <= RowsPerPage_ ? 0 : std::int64_t{LastIndex_} - RowsPerPage_ + 1;
       }
       MoveTopRow(clamp_index(top), true);

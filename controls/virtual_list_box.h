@@ -131,6 +131,8 @@ class TOvcCustomVirtualListBox : public TOvcCustomControlEx {
   // The row of an item on or off the page; 64-bit so far indexes cannot wrap.
   ws::Rect RowRect(std::int64_t index) const;
   void UpdateScrollBars();
+  // The page in the bar's own units, so the thumb can reach the end of a divided range.
+  std::int32_t ScrollPage() const;
   void ApplyScrollStyle();
   void ScrollRows(std::int32_t delta);
   void ScrollColumns(std::int32_t delta);

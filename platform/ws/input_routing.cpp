@@ -5,6 +5,7 @@
 #include "platform/ws/form.h"
 #include "platform/ws/keyboard.h"
 #include "platform/ws/messages.h"
+#include "platform/ws/scroll_bars.h"
 #include "platform/ws/window.h"
 
 namespace vx::ws::detail {
@@ -99,6 +100,43 @@ void dispatch_keyboard(const QueuedInput& input) {
   }
 }
 
+// The deepest showing window at a screen point, in the foreground form
+// first; later children lie on top of earlier ones.
+Window* window_under(Window& window, Point screen) {
+  const Point inside = window.screen_to_client(screen);
+  if (!window.client_rect().contains(inside)) return &window;
+  const std::vector<Window*>& children = window.children();
+  for (auto child = children.rbegin(); child != children.rend(); ++child) {
+    if ((*child)->visible() && (*child)->bounds().contains(inside)) return window_under(**child, screen);
+  }
+  return &window;
+}
+
+Window* window_at_screen(Point screen) {
+  std::vector<Window*> forms = top_level_windows();
+  for (Form* preferred : {active_form(), foreground_form()}) {
+    if (preferred != nullptr) forms.push_back(&preferred->top_level());
+  }
+  for (auto form = forms.rbegin(); form != forms.rend(); ++form) {
+    if ((*form)->showing() && (*form)->bounds().contains(screen)) return window_under(**form, screen);
+  }
+  return nullptr;
+}
+
+// The wheel turns whatever lies under the pointer, focused or not; with
+// nothing there it goes where the keys go.
+void dispatch_wheel(const QueuedInput& input) {
+  Message message = input.message;
+  Window* target = window_at_screen(point_from_lparam(message.lparam));
+  if (target == nullptr || !target->enabled_with_parents()) {
+    dispatch_keyboard(input);
+    return;
+  }
+  message.window = target->handle();
+  if (hook_takes(message)) return;
+  deliver(message);
+}
+
 void dispatch_mouse(Message message) {
   Window* target = find_window(message.window);
   if (target == nullptr) return;
@@ -127,18 +165,21 @@ void dispatch_mouse(Message message) {
     }
     if (answer == mouse_activation::activate_and_eat || answer == mouse_activation::no_activate_and_eat) return;
   }
+  if (scroll_bar_takes(*target, message)) return;
   deliver(message);
 }
 
 }  // namespace
 
-// Keyboard and wheel go to the focused window (or the active form), mouse
+// Keyboard goes to the focused window (or the active form), the wheel to the window under it, mouse
 // messages to their window or to the holder of the capture, anything else
 // to its window while that takes input.
 void route_input(const QueuedInput& input) {
   const MessageId id = input.message.id;
-  if (is_keyboard(id) || id == msg::mouse_wheel) {
+  if (is_keyboard(id)) {
     dispatch_keyboard(input);
+  } else if (id == msg::mouse_wheel) {
+    dispatch_wheel(input);
   } else if (is_mouse(id)) {
     dispatch_mouse(input.message);
   } else if (const Window* target = find_window(input.message.window);
@@ -147,6 +188,9 @@ void route_input(const QueuedInput& input) {
   }
 }
 
-void reset_input_routing() { routing() = RoutingState{}; }
+void reset_input_routing() {
+  routing() = RoutingState{};
+  reset_scroll_bar_tracking();
+}
 
 }  // namespace vx::ws::detail
