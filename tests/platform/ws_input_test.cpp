@@ -346,13 +346,15 @@ TEST_F(InputTest, RadioButtonsOfAParentExcludeEachOther) {
   EXPECT_FALSE(check.checked());
 }
 
-TEST_F(InputTest, WheelGoesToTheFocusAndOnToTheParentUnlessHandled) {
+TEST_F(InputTest, WheelGoesToTheWindowUnderThePointerAndOnToTheParentUnlessHandled) {
   Form form;
   LoggingWindow outer(&form);
   outer.set_bounds(0, 0, 200, 100);
   Button inner(&outer, "b");
+  Button elsewhere(&form, "e");
+  elsewhere.set_bounds(0, 150, 75, 25);
   form.show();
-  inner.set_focus();
+  elsewhere.set_focus();
   input::wheel(-120, {10, 10});
   process_messages();
   const auto wheel = std::find_if(outer.log.begin(), outer.log.end(),
