@@ -66,7 +66,12 @@ void Button::click() {
   if (kind_ == ButtonKind::close && owner != nullptr) owner->close();
 }
 
-LResult Button::window_proc(Message& message) { return button_proc(*this, message); }
+// Enter presses a focused push button, as the dialog manager makes it the default one.
+LResult Button::window_proc(Message& message) {
+  const LResult result = button_proc(*this, message);
+  if (message.id == msg::key_down && message.wparam == vk::enter) click();
+  return result;
+}
 
 void Button::paint(Canvas& canvas) {
   const Rect client = client_rect();
@@ -96,20 +101,23 @@ void CheckControl::paint(Canvas& canvas) {
   constexpr int box = 13;
   const Rect client = client_rect();
   const Rect mark{0, (client.height() - box) / 2, box, (client.height() - box) / 2 + box};
-  canvas.brush.color = color::window;
-  canvas.fill_rect(mark);
-  draw_edge(canvas, mark, false);
-  if (checked_) {
-    canvas.pen = Pen{color::window_text, 2, PenStyle::solid};
-    canvas.move_to(mark.left + 3, mark.top + 6);
-    canvas.line_to(mark.left + 5, mark.top + 9);
-    canvas.line_to(mark.left + 10, mark.top + 3);
-  }
+  draw_mark(canvas, mark);
   canvas.background_mode = BackgroundMode::transparent;
   canvas.font.color = enabled_with_parents() ? canvas.font.color : color::gray_text;
   const int text_height = canvas.metrics().height;
   canvas.text_out(box + 4, (client.height() - text_height) / 2, display_caption(caption()));
   if (focused()) canvas.draw_focus_rect({box + 2, 0, client.right, client.bottom});
+}
+
+void CheckControl::draw_mark(Canvas& canvas, const Rect& mark) const {
+  canvas.brush.color = color::window;
+  canvas.fill_rect(mark);
+  draw_edge(canvas, mark, false);
+  if (!checked_) return;
+  canvas.pen = Pen{color::window_text, 2, PenStyle::solid};
+  canvas.move_to(mark.left + 3, mark.top + 6);
+  canvas.line_to(mark.left + 5, mark.top + 9);
+  canvas.line_to(mark.left + 10, mark.top + 3);
 }
 
 void CheckBox::click() {
@@ -120,6 +128,14 @@ void CheckBox::click() {
 void RadioButton::click() {
   set_checked(true);
   Window::click();
+}
+
+void RadioButton::draw_mark(Canvas& canvas, const Rect& mark) const {
+  constexpr int diameter = 12;
+  constexpr int dot = 4;
+  draw_disc(canvas, mark.left, mark.top, diameter, color::button_shadow);
+  draw_disc(canvas, mark.left + 1, mark.top + 1, diameter - 2, color::window);
+  if (checked()) draw_disc(canvas, mark.left + (diameter - dot) / 2, mark.top + (diameter - dot) / 2, dot, color::window_text);
 }
 
 void RadioButton::checked_changed() {

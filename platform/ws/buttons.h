@@ -46,6 +46,8 @@ class CheckControl : public Window {
   CheckControl(Window* parent, std::string_view caption);
   void paint(Canvas& canvas) override;
   virtual void checked_changed() {}
+  // The box or circle that shows the state, in `mark`.
+  virtual void draw_mark(Canvas& canvas, const Rect& mark) const;
 
  private:
   bool checked_ = false;
@@ -67,6 +69,8 @@ class RadioButton : public CheckControl {
 
  protected:
   void checked_changed() override;
+  // A sunken circle with a dot while checked.
+  void draw_mark(Canvas& canvas, const Rect& mark) const override;
 };
 
 }  // namespace vx::ws

@@ -1,5 +1,6 @@
 #include "platform/ws/display.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/dialogs.h"
@@ -48,6 +49,16 @@ Window& window_at(Window& window, Window& form, Point point) {
     if (area_in(**child, form).contains(point)) return window_at(**child, form, point);
   }
   return window;
+}
+
+// What lies over the window: the showing siblings after it and after each of its ancestors.
+void exclude_windows_above(const Window& window, const Window& form, std::vector<Rect>& excluded) {
+  for (const Window* level = &window; level != &form && level->parent() != nullptr; level = level->parent()) {
+    const std::vector<Window*>& siblings = level->parent()->children();
+    for (auto above = std::find(siblings.begin(), siblings.end(), level) + 1; above < siblings.end(); ++above) {
+      if ((*above)->visible()) excluded.push_back(area_in(**above, form));
+    }
+  }
 }
 
 Form* shown_form(WindowHandle handle) {
@@ -99,6 +110,7 @@ void render_on_display(WindowHandle handle, const DrawOp& op, const Picture* pic
   for (const Window* child : window->children()) {
     if (child->visible()) surface.excluded.push_back(child->bounds().offset(origin.x, origin.y));
   }
+  exclude_windows_above(*window, *form, surface.excluded);
   shown->render(surface, op, picture);
 }
 

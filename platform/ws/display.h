@@ -28,6 +28,11 @@ struct Surface {
   std::vector<Rect> excluded;
 };
 
+struct PopupEntry {
+  std::string caption;
+  bool enabled = true;
+};
+
 // The display backend: every shown form is a top-level window on the
 // desktop with pixels of its own, into which the canvas operations of the
 // form and its children are rendered.
@@ -51,6 +56,11 @@ class Display {
   // limit has passed; true when the limit ran out. What the user does
   // reaches the window system's queue, whose descriptor is among `fds`.
   virtual bool wait_for_events(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) = 0;
+
+  // Shows a pop-up menu of the entries at a screen point and waits for the
+  // user; the index of the chosen item, nothing when the menu was closed.
+  // A disabled item cannot be chosen.
+  virtual std::optional<std::size_t> popup_menu(const std::vector<PopupEntry>& entries, Point screen) = 0;
 
   // `picture` holds the pixels of a picture operation.
   virtual void render(const Surface& surface, const DrawOp& op, const Picture* picture) = 0;

@@ -20,6 +20,7 @@
 #include "platform/ws/caret.h"
 #include "platform/ws/color.h"
 #include "platform/ws/qt/qt_form_window.h"
+#include "platform/ws/qt/qt_menu.h"
 #include "platform/ws/qt/qt_text.h"
 
 namespace vx::ws::qt {
@@ -185,6 +186,10 @@ class QtDisplay : public Display {
     while (!woke && !ran_out) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     ::poll(fds.data(), fds.size(), 0);
     return ran_out && !woke;
+  }
+
+  std::optional<std::size_t> popup_menu(const std::vector<PopupEntry>& entries, Point screen) override {
+    return run_popup_menu(entries, screen);
   }
 
   void render(const Surface& surface, const DrawOp& op, const Picture* picture) override {
