@@ -1,4 +1,5 @@
-# make test: install what the build needs, build, run every test, then again under ASan+UBSan,
+# make test: install what the build needs, build, run every test, then the programs on a real X
+# desktop, then every test again under ASan+UBSan,
 # the tests of threaded code under TSan, and the fuzz targets for a short run.
 BUILD_DIR      ?= build
 SANITIZE_DIR   ?= build-sanitize
@@ -16,8 +17,10 @@ JOBS           ?= $(shell nproc)
 # line, and a two-core machine builds them in far less time than with full debug information.
 CHECK_FLAGS    ?= -DCMAKE_CXX_FLAGS_DEBUG=-g1 -DCMAKE_CXX_FLAGS_RELWITHDEBINFO='-O1 -g1 -DNDEBUG'
 CTEST_FLAGS    ?= --output-on-failure -j $(JOBS)
+# The real-desktop stage: its own X server per test, one test at a time.
+DESKTOP_LABEL  ?= desktop
 
-.PHONY: all deps build test test-plain test-sanitize test-thread fuzz demo firmware-update-demo bench-programming bench-hcs08 \
+.PHONY: all deps build test test-plain test-desktop test-sanitize test-thread fuzz demo firmware-update-demo bench-programming bench-hcs08 \
         bench-srecord clean
 
 all: build
@@ -33,14 +36,18 @@ build: deps $(BUILD_DIR)/build.ninja
 	cmake --build $(BUILD_DIR) -j $(JOBS)
 
 test-plain: build
-	ctest --test-dir $(BUILD_DIR) $(CTEST_FLAGS)
+	ctest --test-dir $(BUILD_DIR) $(CTEST_FLAGS) -LE '$(DESKTOP_LABEL)'
+
+# The programs under Xvfb and openbox with real XTest input, one test at a time.
+test-desktop: build
+	ctest --test-dir $(BUILD_DIR) --output-on-failure -j 1 -L '$(DESKTOP_LABEL)'
 
 $(SANITIZE_DIR)/build.ninja:
 	cmake -S . -B $(SANITIZE_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVX_SANITIZE=address,undefined $(CHECK_FLAGS)
 
 test-sanitize: deps $(SANITIZE_DIR)/build.ninja
 	cmake --build $(SANITIZE_DIR) -j $(JOBS)
-	ctest --test-dir $(SANITIZE_DIR) $(CTEST_FLAGS)
+	ctest --test-dir $(SANITIZE_DIR) $(CTEST_FLAGS) -LE '$(DESKTOP_LABEL)'
 
 $(THREAD_DIR)/build.ninja:
 	cmake -S . -B $(THREAD_DIR) -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVX_SANITIZE=thread $(CHECK_FLAGS)
@@ -63,7 +70,7 @@ fuzz: deps $(FUZZ_DIR)/build.ninja
 	    -print_final_stats=1 $(FUZZ_DIR)/corpus/$$target $$seeds || exit 1; \
 	done
 
-test: test-plain test-sanitize test-thread fuzz
+test: test-plain test-desktop test-sanitize test-thread fuzz
 
 # The production example against the simulated bench, in build/demo; the exit code is the script's.
 demo: deps $(BUILD_DIR)/build.ninja

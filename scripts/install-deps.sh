@@ -19,6 +19,12 @@ packages=(
   qt6-qpa-plugins
   qt6-wayland
   fonts-dejavu-core
+  fonts-liberation2
+  xvfb
+  openbox
+  xdotool
+  x11-utils
+  imagemagick
   "$@"
 )
 

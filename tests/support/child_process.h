@@ -60,6 +60,7 @@ class ChildProcess {
     return false;
   }
   void signal(int number) { kill(pid_, number); }
+  pid_t pid() const { return pid_; }
 
   std::string output() const { return read_file(stdout_path()); }
   std::string errors() const { return read_file(stderr_path()); }
