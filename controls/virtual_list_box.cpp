@@ -192,7 +192,11 @@ void TOvcCustomVirtualListBox::BeginUpdate() { ++UpdateCount_; }
 void TOvcCustomVirtualListBox::EndUpdate() {
   // Kept at zero: below it, every later update would fail the same way.
   if (UpdateCount_ == 0) throw EOvcException("Mismatched BeginUpdate/EndUpdate");
-  if (--UpdateCount_ == 0) invalidate();
+  // Only what was left unpainted meanwhile: the rows already drawn stay as they are.
+  if (--UpdateCount_ == 0) {
+    invalidate(SuspendedPart_, false);
+    SuspendedPart_ = {};
+  }
 }
 
 void TOvcCustomVirtualListBox::SetNumItems(std::int32_t value) {
@@ -236,7 +240,14 @@ void TOvcCustomVirtualListBox::MoveTopRow(std::int32_t index, bool immediate) {
   const ws::Rect strip{area.left, items.bottom, area.right, area.bottom};
   const std::int64_t rows = std::clamp<std::int64_t>(std::int64_t{old_top} - TopIndex_, -RowsPerPage_, RowsPerPage_);
   update();
-  const ws::Rect uncovered = ScrollArea(items, static_cast<int>(rows * RowHeight_), !immediate && SmoothScroll);
+  // While suspended nobody sees the rows move: one step, not a smooth scroll.
+  const int distance = static_cast<int>(rows * RowHeight_);
+  const ws::Rect uncovered = ScrollArea(items, distance, !immediate && SmoothScroll && UpdateCount_ == 0);
+  // What waits to be painted moves with the rows.
+  if (!SuspendedPart_.empty()) {
+    const ws::Rect moved = ws::intersect(SuspendedPart_.offset(0, distance), items);
+    SuspendedPart_ = ws::intersect(SuspendedPart_, items) == SuspendedPart_ ? moved : ws::unite(moved, SuspendedPart_);
+  }
   invalidate(uncovered, false);
   invalidate(strip, false);
   NotifyTopIndexChanged(TopIndex_);
@@ -451,8 +462,11 @@ void TOvcCustomVirtualListBox::NotifyUserCommand(std::uint16_t command) {
 }
 
 void TOvcCustomVirtualListBox::paint(ws::Canvas& canvas) {
-  // Suspended: the invalid parts count as painted; the last EndUpdate repaints all.
-  if (UpdateCount_ > 0) return;
+  // Suspended: the invalid parts wait for the last EndUpdate.
+  if (UpdateCount_ > 0) {
+    SuspendedPart_ = ws::unite(SuspendedPart_, canvas.clip_box());
+    return;
+  }
   paint_canvas_ = &canvas;
   canvas.font = font();
   canvas.background_mode = ws::BackgroundMode::transparent;

@@ -185,6 +185,8 @@ class TOvcCustomVirtualListBox : public TOvcCustomControlEx {
   std::int32_t TabCount_ = 0;
   std::array<int, 128> TabStops_{};
   std::int32_t UpdateCount_ = 0;
+  // What was to be painted while updates were suspended.
+  ws::Rect SuspendedPart_;
   bool created_ = false;
   ws::Canvas* paint_canvas_ = nullptr;
   ws::Point cursor_;
