@@ -28,7 +28,10 @@ void draw_scroll_bar(Canvas& canvas, const Rect& client, ScrollBarKind kind, con
 
 using detail::registry;
 
-void Window::invalidate() { invalidate(client_rect(), true); }
+void Window::invalidate() {
+  non_client_pending_ = true;
+  invalidate(client_rect(), true);
+}
 
 void Window::invalidate(const Rect& rect, bool erase) {
   const Rect part = intersect(rect, client_rect());
@@ -44,7 +47,7 @@ void Window::invalidate_tree() {
 }
 
 void Window::update() {
-  if (!update_rect_.empty() && showing() && redraw_) paint_window(*this);
+  if ((!update_rect_.empty() || non_client_pending_) && showing() && redraw_) paint_window(*this);
 }
 
 void Window::repaint() {
@@ -60,7 +63,12 @@ Canvas Window::canvas() const {
   return canvas;
 }
 
+// Border and bars are drawn when the whole window is, or when they changed;
+// a row painted alone leaves them as they are.
 void Window::draw_non_client(Canvas& canvas) {
+  if (caret().owner == handle_ && caret().drawn()) canvas.draw_caret(caret().rect());
+  if (!non_client_pending_) return;
+  non_client_pending_ = false;
   const Rect client = client_rect();
   // A form's frame is the desktop's; a control draws its own.
   if (border_style_ == BorderStyle::single && parent_ != nullptr) {
@@ -69,7 +77,6 @@ void Window::draw_non_client(Canvas& canvas) {
   }
   if (vertical_visible_) draw_scroll_bar(canvas, client, ScrollBarKind::vertical, vertical_);
   if (horizontal_visible_) draw_scroll_bar(canvas, client, ScrollBarKind::horizontal, horizontal_);
-  if (caret().owner == handle_ && caret().drawn()) canvas.draw_caret(caret().rect());
 }
 
 void paint_window(Window& window) {
@@ -83,8 +90,11 @@ void paint_window(Window& window) {
   canvas.font = window.font();
   canvas.brush.color = window.color();
   canvas.background_color = window.color();
-  if (erase) send_message(handle, msg::erase_background, reinterpret_cast<WParam>(&canvas));
-  send_message(handle, msg::paint, reinterpret_cast<WParam>(&canvas));
+  // Nothing of the client may be invalid when only the border or a bar is.
+  if (!canvas.clip_box().empty()) {
+    if (erase) send_message(handle, msg::erase_background, reinterpret_cast<WParam>(&canvas));
+    send_message(handle, msg::paint, reinterpret_cast<WParam>(&canvas));
+  }
   if (Window* alive = find_window(handle)) alive->draw_non_client(canvas);
 }
 
