@@ -135,7 +135,8 @@ void RadioButton::draw_mark(Canvas& canvas, const Rect& mark) const {
   constexpr int dot = 4;
   draw_disc(canvas, mark.left, mark.top, diameter, color::button_shadow);
   draw_disc(canvas, mark.left + 1, mark.top + 1, diameter - 2, color::window);
-  if (checked()) draw_disc(canvas, mark.left + (diameter - dot) / 2, mark.top + (diameter - dot) / 2, dot, color::window_text);
+  const int dot_offset = (diameter - dot) / 2;
+  if (checked()) draw_disc(canvas, mark.left + dot_offset, mark.top + dot_offset, dot, color::window_text);
 }
 
 void RadioButton::checked_changed() {

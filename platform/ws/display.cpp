@@ -129,6 +129,18 @@ std::optional<Color> pixel_on_display(Window& window, Point point) {
   return shown->pixel(form->handle(), {origin.x + point.x, origin.y + point.y});
 }
 
+std::optional<std::size_t> popup_on_display(const std::vector<PopupEntry>& entries, Point screen) {
+  Display* shown = display();
+  if (shown == nullptr) return std::nullopt;
+  std::vector<Window*> forms = top_level_windows();
+  if (Form* active = active_form()) forms.insert(forms.begin(), &active->top_level());
+  for (Window* form : forms) {
+    if (shown_form_of(*form) == nullptr || !form->bounds().contains(screen)) continue;
+    return shown->popup_menu(form->handle(), {screen.x - form->left(), screen.y - form->top()}, entries);
+  }
+  return std::nullopt;
+}
+
 bool save_window_png(Window& window, const std::string& path) {
   Display* shown = display();
   Form* form = shown != nullptr ? shown_form_of(window) : nullptr;

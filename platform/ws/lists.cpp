@@ -38,7 +38,9 @@ void paint_rows(Canvas& canvas, const ItemList& list, int first, const Rect& are
     canvas.text_out(area.left + item_text_margin, y, list.items()[static_cast<std::size_t>(index)]);
     if (selected && focused) canvas.draw_focus_rect(row);
   }
-  if (focused && list.item_index() < 0) canvas.draw_focus_rect({area.left, area.top, area.right, area.top + row_height});
+  if (focused && list.item_index() < 0) {
+    canvas.draw_focus_rect({area.left, area.top, area.right, area.top + row_height});
+  }
 }
 
 }  // namespace detail
@@ -162,6 +164,8 @@ int ListBox::key_target(WParam key) const {
   }
 }
 
-void ListBox::paint(Canvas& canvas) { detail::paint_rows(canvas, *this, top_index_, client_rect(), item_height(), focused()); }
+void ListBox::paint(Canvas& canvas) {
+  detail::paint_rows(canvas, *this, top_index_, client_rect(), item_height(), focused());
+}
 
 }  // namespace vx::ws

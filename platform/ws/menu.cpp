@@ -54,8 +54,6 @@ void PopupMenu::popup(Point screen) {
     if (item != nullptr && item->enabled && item->visible) choose(*item);
     return;
   }
-  Display* shown = display();
-  if (shown == nullptr) return;
   std::vector<PopupEntry> entries;
   std::vector<const MenuItem*> listed;
   for (const auto& item : items()) {
@@ -63,7 +61,7 @@ void PopupMenu::popup(Point screen) {
     entries.push_back({item->caption, item->enabled});
     listed.push_back(item.get());
   }
-  if (const std::optional<std::size_t> chosen = shown->popup_menu(entries, screen)) choose(*listed[*chosen]);
+  if (const std::optional<std::size_t> chosen = popup_on_display(entries, screen)) choose(*listed[*chosen]);
 }
 
 void choose_next_popup_item(std::string caption) { next_popup_choice() = std::move(caption); }

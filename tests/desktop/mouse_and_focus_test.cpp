@@ -100,7 +100,8 @@ StatusList find_status_list(const ScreenImage& image, const WindowPlace& window)
 bool moved_down(const StatusList& list, const ScreenImage& before, const ScreenImage& after, int rows) {
   const int shown = list.rows();
   if (rows <= 0 || rows >= shown) return false;
-  const Area from{list.client.left, list.client.top, list.client.right, list.client.top + (shown - rows) * list.row_height};
+  const int kept = (shown - rows) * list.row_height;
+  const Area from{list.client.left, list.client.top, list.client.right, list.client.top + kept};
   const Area to{from.left, from.top + rows * list.row_height, from.right, from.bottom + rows * list.row_height};
   return same_pixels(before, from, after, to);
 }
@@ -111,8 +112,8 @@ class ProgrammerMouseOnTheDesktop : public ::testing::Test {
   void start() {
     std::string script;
     for (int i = 1; i <= 120; ++i) script += "Remark number " + std::to_string(i) + " of the mouse test.\n";
-    program.emplace(install.program(), std::vector<std::string>{"?", "NOSCAN", install.write("remarks.cfg", script), "USB1"},
-                    desktop_environment(install));
+    const std::vector<std::string> arguments{"?", "NOSCAN", install.write("remarks.cfg", script), "USB1"};
+    program.emplace(install.program(), arguments, desktop_environment(install));
     window = x.wait_for_window(program->pid(), "Programmer");
     ASSERT_NE(window, 0u) << program->errors();
     ASSERT_TRUE(program->wait_for_output("Remark number 120", 30000)) << program->output() << program->errors();
@@ -178,8 +179,8 @@ TEST_F(ProgrammerMouseOnTheDesktop, ARightClickShowsHelpTabShowsTheFocusAndEnter
   const int at_x = list.client.left + 200, at_y = list.client.top + 40;
   x.click(at_x, at_y, 3);
   const ScreenImage menu = settled(x, "status-popup-menu");
-  EXPECT_FALSE(same_pixels(first, {at_x + 2, at_y + 2, at_x + 60, at_y + 20}, menu, {at_x + 2, at_y + 2, at_x + 60, at_y + 20}))
-      << "a menu at the pointer";
+  const Area beside_pointer{at_x + 2, at_y + 2, at_x + 60, at_y + 20};
+  EXPECT_FALSE(same_pixels(first, beside_pointer, menu, beside_pointer)) << "a menu at the pointer";
   // Its one item, "Help...", lies just below the pointer.
   x.click(at_x + 20, at_y + 10);
   EXPECT_TRUE(program->wait_for_output("Error opening Help File", 10000)) << program->output();
@@ -214,7 +215,8 @@ TEST(UpdaterComboOnTheDesktop, AClickShowsTheListAndAClickOnAnEntryChoosesIt) {
   const std::string bench = std::string(VX_UPDATER_EXAMPLE) + "/bench.ini";
   std::filesystem::create_directory(dir.path() / "run");
   ChildProcess updater(VX_UPDATER_BINARY, {},
-                       {"VX_SIM=" + bench, "VX_RUNTIME_DIR=" + dir.file("run"), "VX_REGISTRY_FILE=" + dir.file("registry.ini")});
+                       {"VX_SIM=" + bench, "VX_RUNTIME_DIR=" + dir.file("run"),
+                        "VX_REGISTRY_FILE=" + dir.file("registry.ini")});
   const XWindow window = x.wait_for_window(updater.pid(), "Selection Utility");
   ASSERT_NE(window, 0u) << updater.errors();
   x.activate(window);
@@ -229,10 +231,11 @@ TEST(UpdaterComboOnTheDesktop, AClickShowsTheListAndAClickOnAnEntryChoosesIt) {
   EXPECT_TRUE(holds_colour(open, below, navy)) << "the list below the box, its chosen row highlighted";
 
   // The second entry, a row below the first.
+  const auto highlighted = [&](int y) { return holds_colour(open, {below.left, y, below.right, y + 1}, navy); };
   int first_row = below.top;
-  while (first_row < below.bottom && !holds_colour(open, {below.left, first_row, below.right, first_row + 1}, navy)) ++first_row;
+  while (first_row < below.bottom && !highlighted(first_row)) ++first_row;
   int row_end = first_row;
-  while (row_end < below.bottom && holds_colour(open, {below.left, row_end, below.right, row_end + 1}, navy)) ++row_end;
+  while (row_end < below.bottom && highlighted(row_end)) ++row_end;
   x.click(box_x + 100, row_end + (row_end - first_row) / 2);
   const ScreenImage chosen = settled(x, "updater-combo-chosen");
   EXPECT_FALSE(holds_colour(chosen, below, navy)) << "the list closed";

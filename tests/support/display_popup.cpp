@@ -13,7 +13,9 @@ namespace {
 
 constexpr int poll_ms = 5;
 
-QString shown_caption(const std::string& caption) { return QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size())); }
+QString shown_caption(const std::string& caption) {
+  return QString::fromLatin1(caption.data(), static_cast<qsizetype>(caption.size()));
+}
 
 // Once the menu is up: look at it, then choose as the user would, by the keyboard.
 void answer(QMenu& menu, PopupAnswer& wanted) {

@@ -208,8 +208,13 @@ class QtDisplay : public Display {
     return ran_out && !woke;
   }
 
-  std::optional<std::size_t> popup_menu(const std::vector<PopupEntry>& entries, Point screen) override {
-    return run_popup_menu(entries, screen);
+  // Placed through the window, so it lies at the point wherever the window manager put the window.
+  std::optional<std::size_t> popup_menu(WindowHandle form, Point point,
+                                        const std::vector<PopupEntry>& entries) override {
+    const auto found = forms_.find(form);
+    if (found == forms_.end()) return std::nullopt;
+    const QPoint global = found->second->mapToGlobal(QPoint(point.x, point.y));
+    return run_popup_menu(entries, {global.x(), global.y()});
   }
 
   void render(const Surface& surface, const DrawOp& op, const Picture* picture) override {
