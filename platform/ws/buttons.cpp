@@ -81,6 +81,15 @@ void Button::paint(Canvas& canvas) {
   if (focused()) canvas.draw_focus_rect({client.left + 4, client.top + 4, client.right - 4, client.bottom - 4});
 }
 
+Button* default_button(Window& form) {
+  for (Window* child : form.children()) {
+    auto* button = dynamic_cast<Button*>(child);
+    if (button != nullptr && button->is_default && button->can_focus()) return button;
+    if (Button* found = default_button(*child)) return found;
+  }
+  return nullptr;
+}
+
 CheckControl::CheckControl(Window* parent, std::string_view caption) : Window(parent) {
   parent_color = true;
   set_tab_stop(true);

@@ -1,6 +1,7 @@
 #include <optional>
 
 #include "platform/ws/application.h"
+#include "platform/ws/buttons.h"
 #include "platform/ws/dispatch.h"
 #include "platform/ws/form.h"
 #include "platform/ws/keyboard.h"
@@ -50,6 +51,19 @@ bool form_takes_tab(Window& target) {
   return true;
 }
 
+// Enter in a control that does not take it presses the form's default button; a focused button
+// presses itself.
+bool form_takes_enter(Window& target) {
+  Form* form = target.form();
+  if (form == nullptr || dynamic_cast<Button*>(&target) != nullptr) return false;
+  const LResult wanted = send_message(target.handle(), msg::get_dialog_code, vk::enter);
+  if ((wanted & dialog_code::want_all_keys) != 0) return false;
+  Button* button = default_button(*form);
+  if (button == nullptr) return false;
+  button->click();
+  return true;
+}
+
 // Alt held while keypad digits are typed makes the character of that code
 // (modulo 256) when Alt is released.
 std::optional<char> compose_alt_code(const Message& message) {
@@ -90,6 +104,10 @@ void dispatch_keyboard(const QueuedInput& input) {
   message.window = target->handle();
   if (hook_takes(message)) return;
   if (message.id == msg::key_down && message.wparam == vk::tab && form_takes_tab(*target)) {
+    drop_character = true;
+    return;
+  }
+  if (message.id == msg::key_down && message.wparam == vk::enter && form_takes_enter(*target)) {
     drop_character = true;
     return;
   }
