@@ -9,6 +9,7 @@
 #include "platform/ws/application.h"
 #include "platform/ws/color.h"
 #include "platform/ws/font.h"
+#include "platform/ws/shell.h"
 
 namespace vx::fwupdate {
 namespace {
@@ -52,7 +53,8 @@ Taskupdate_bdmquorvex1::Taskupdate_bdmquorvex1() {
   set_caption(caption_text);
   set_border_style(ws::BorderStyle::single);
   // The updater's window is wider for its board and FX pictures.
-  set_bounds(0, 0, update_decision().build == EngineBuild::updater ? 694 : 613, 188);
+  const int form_width = update_decision().build == EngineBuild::updater ? 694 : 613, form_height = 188;
+  set_bounds((ws::screen_width() - form_width) / 2, (ws::screen_height() - form_height) / 2, form_width, form_height);
   const ws::Font bold{.bold = true};
   const ws::Font value{.bold = true, .color = ws::color::navy};
   detected_ = make_label(this, detected_text, text_left, 8, {.height = 13, .bold = true});
@@ -66,7 +68,9 @@ Taskupdate_bdmquorvex1::Taskupdate_bdmquorvex1() {
   update_ = make_label(this, "0.00", value_left, 72, value);
   status_ = make_label(this, "", text_left, 128, {.name = "Times New Roman", .height = 13, .bold = true});
   status_->set_auto_size(false);
-  status_->set_bounds(text_left, 128, 445, 18);
+  // Room for a second line: the longest message does not fit the label's width in one.
+  status_->set_word_wrap(true);
+  status_->set_bounds(text_left, 128, 445, 34);
   usb_picture_ = make_picture(this, draw_usb_interface());
   usb_picture_->hide();
   programmer_picture_ = make_picture(this, draw_programmer());

@@ -46,6 +46,8 @@ Tstatus1::Tstatus1()
       edit1_(std::make_unique<controls::TOvcSimpleField>(panel1_.get())),
       panel2_(std::make_unique<ws::Panel>(panel1_.get())) {
   set_caption(" Status Window");
+  // Inside the main window; in normal state it is moved and resized there by its own frame.
+  child_frame = true;
   controller_.Name = "OvcController1";
   controller_.EntryCommands().ReadTableList(stored_command_tables);
 
@@ -74,6 +76,7 @@ Tstatus1::Tstatus1()
   edit.hide();
   edit.Loaded();
   panel2_->set_bevel_outer(ws::Bevel::lowered);
+  panel2_->set_font(ws::Font{"Times New Roman", 11});
   // Inside the bevel of the panel that holds it.
   panel2_->set_bounds(2, 2, panel2_->width(), panel1_->height() - 4);
   on_resize = [this](ws::Window&) { FormResize(); };

@@ -211,12 +211,14 @@ class Parser {
     if (key == "universal") return assign_flag(value, interface.firmware.universal);
     if (key == "fx_logic") return assign_flag(value, interface.firmware.fx_logic);
     PodFlashFaults& faults = interface.firmware.flash_faults;
-    const std::array<std::pair<std::string_view, std::uint32_t*>, 6> counts{{{"refuse_erase", &faults.refuse_erase},
+    const std::array<std::pair<std::string_view, std::uint32_t*>, 8> counts{{{"refuse_erase", &faults.refuse_erase},
                                                                              {"refuse_row", &faults.refuse_row},
                                                                              {"refuse_key", &faults.refuse_key},
                                                                              {"refuse_checksum", &faults.refuse_checksum},
                                                                              {"refuse_protect", &faults.refuse_protect},
-                                                                             {"power_cut_after", &faults.power_cut_after}}};
+                                                                             {"power_cut_after", &faults.power_cut_after},
+                                                                             {"hold_row", &faults.hold_row},
+                                                                             {"hold_ms", &faults.hold_ms}}};
     for (const auto& [name, count] : counts) {
       if (key == name) return assign_number(value, 0xFFFFFFFF, *count);
     }

@@ -37,8 +37,10 @@ TForm1::TForm1() {
              form_height);
   on_show = [this](ws::Form&) { FormShow(); };
 
+  // The panel and the list lie along the top: they follow the window's width.
   panel_ = std::make_unique<ws::Panel>(this);
   panel_->set_bounds(0, 0, form_width, panel_height);
+  panel_->set_align(ws::Align::top);
   ws::Picture picture = fwupdate::draw_usb_interface();
   image_ = std::make_unique<ws::Image>(panel_.get());
   image_->set_bounds(6, (panel_height - picture.height) / 2, picture.width, picture.height);
@@ -62,6 +64,7 @@ TForm1::TForm1() {
 
   list_ = std::make_unique<ws::ListBox>(this);
   list_->set_bounds(0, panel_height, form_width, list_height);
+  list_->set_align(ws::Align::top);
   list_->set_font({.name = "Courier New", .height = 13});
 
   const int below = panel_height + list_height + 10;

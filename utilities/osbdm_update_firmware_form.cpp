@@ -127,6 +127,8 @@ TForm1::TForm1(std::string program_directory) : directory_(std::move(program_dir
   result_ = ws::make_label(result_box_.get(), "None.", 16, 32, label_font(ws::color::navy));
   show_log_ = ws::make_control<ws::Button>(result_box_.get(), 16, 78, 130, 25);
   show_log_->set_caption("Show Logfile ...");
+  // A font of its own: the box's turns white with the result, the button keeps the form's.
+  show_log_->set_font(label_font(ws::color::window_text));
   show_log_->set_enabled(false);
   show_log_->on_click = [this](ws::Window&) { showlogfilebuttonClick(); };
 }
@@ -237,7 +239,14 @@ void TForm1::UpdateButtonClick() {
 
 void TForm1::showlogfilebuttonClick() {
   show_log_->set_enabled(false);
-  exec_program_short(log_viewer, "\"" + file(log_file_name) + "\"", false);
+  const std::string log = file(log_file_name);
+  exec_program_short(log_viewer, "\"" + log + "\"", false);
+  // Without a viewer the click would otherwise do nothing at all.
+  if (const std::uint16_t result = kexec_state().exec_result; result != 0) {
+    safe_message_dlg(0, "Cannot open the log file " + log + ": " + log_viewer + " could not be started (" +
+                            std::strerror(result) + ").",
+                     platform::DialogKind::error, platform::button_ok, 0);
+  }
   show_log_->set_enabled(true);
 }
 

@@ -139,6 +139,8 @@ LResult ComboBox::window_proc(Message& message) {
     set_dropped_down(!dropped_down());
   }
   if (message.id == msg::kill_focus) set_dropped_down(false);
+  // The chosen text shows the focus.
+  if (message.id == msg::set_focus || message.id == msg::kill_focus) invalidate();
   if (message.id == msg::get_dialog_code) {
     // While open, Enter and Esc close the list instead of pressing the form's buttons.
     return dialog_code::want_arrows | (dropped_down() ? dialog_code::want_all_keys : 0);

@@ -66,9 +66,12 @@ Form* shown_form(WindowHandle handle) {
   return form != nullptr && form->showing() ? form : nullptr;
 }
 
-// Keys go where the focus is; a window the user types into is the active one.
+// The window manager made the form's window the active one: the form takes the focus unless it
+// holds it already (in a control, or in a form inside it such as the status window).
 void make_active(Form& form) {
-  if (active_form() != &form) form.activate();
+  Window* focus = focused_window();
+  if (focus != nullptr && &focus->top_level() == &form) return;
+  if (form.enabled()) form.activate();
 }
 
 }  // namespace
@@ -101,6 +104,8 @@ void render_on_display(WindowHandle handle, const DrawOp& op, const Picture* pic
   Window* window = shown != nullptr ? find_window(handle) : nullptr;
   Form* form = window != nullptr ? shown_form_of(*window) : nullptr;
   if (form == nullptr) return;
+  // A control may draw before its form's first paint: the form's window comes first.
+  if (!shown->has_form_window(form->handle())) show_on_display(*form);
   Surface surface;
   surface.form = form->handle();
   const Point origin = origin_in(*window, *form);
@@ -114,11 +119,21 @@ void render_on_display(WindowHandle handle, const DrawOp& op, const Picture* pic
   shown->render(surface, op, picture);
 }
 
+// Every form but the main one stays above the main form, as its owner.
 void show_on_display(Window& form) {
   Display* shown = display();
-  if (shown != nullptr && form.parent() == nullptr && shown_form_of(form) != nullptr) {
-    shown->show_form(form.handle(), form.text(), form.bounds());
-  }
+  if (shown == nullptr || form.parent() != nullptr || shown_form_of(form) == nullptr) return;
+  const Form* owner = main_form();
+  const WindowHandle owner_handle = owner != nullptr && owner != &form ? owner->handle() : no_window;
+  // What was drawn before the window existed is drawn again, at the loop's next pass.
+  if (shown->show_form(form.handle(), form.text(), form.bounds(), owner_handle)) form.invalidate_tree();
+}
+
+void raise_on_display(Form& form) {
+  Display* shown = display();
+  if (shown == nullptr || form.parent() != nullptr || shown_form_of(form) == nullptr) return;
+  show_on_display(form);
+  shown->raise_form(form.handle());
 }
 
 std::optional<Color> pixel_on_display(Window& window, Point point) {
@@ -149,11 +164,9 @@ bool save_window_png(Window& window, const std::string& path) {
 
 namespace from_display {
 
+// Keys go where the focus is; they never move it.
 void key(WindowHandle form, std::uint16_t virtual_key, bool down, bool system) {
-  Form* target = shown_form(form);
-  if (target == nullptr) return;
-  if (down) make_active(*target);
-  input::key_event(virtual_key, down, system);
+  if (shown_form(form) != nullptr) input::key_event(virtual_key, down, system);
 }
 
 void character(WindowHandle form, char c, bool system) {
@@ -171,6 +184,11 @@ void mouse(WindowHandle form, MessageId id, WParam flags, Point point) {
 void wheel(WindowHandle form, int delta, Point point) {
   Form* target = shown_form(form);
   if (target != nullptr) input::wheel(delta, {target->left() + point.x, target->top() + point.y});
+}
+
+void activated(WindowHandle form) {
+  if (Form* target = shown_form(form)) make_active(*target);
+  wake_message_loop();
 }
 
 void close(WindowHandle form) {

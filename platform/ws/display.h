@@ -43,9 +43,15 @@ class Display {
   virtual FontMetrics font_metrics(const Font& font) = 0;
   virtual int text_width(const Font& font, std::string_view text) = 0;
 
-  // Shows the form's window with this caption at `bounds` (screen), or
-  // brings an existing one up to date.
-  virtual void show_form(WindowHandle form, const std::string& caption, const Rect& bounds) = 0;
+  // Shows the form's window with this caption, or brings an existing one up
+  // to date. `bounds` holds the outer frame's top left corner (screen) and the
+  // client area's size; a window with an owner stays above the owner's.
+  // True when the window was made now: nothing drawn before reached it.
+  virtual bool show_form(WindowHandle form, const std::string& caption, const Rect& bounds, WindowHandle owner) = 0;
+  // Whether the form has a window on the desktop.
+  virtual bool has_form_window(WindowHandle form) const = 0;
+  // Asks the window manager to raise the form's window and make it the active one.
+  virtual void raise_form(WindowHandle form) = 0;
   virtual void hide_form(WindowHandle form) = 0;
   virtual void forget_form(WindowHandle form) = 0;
   virtual void set_form_state(WindowHandle form, WindowState state) = 0;
@@ -84,6 +90,8 @@ void render_on_display(WindowHandle window, const DrawOp& op, const Picture* pic
                        const Rect* limit = nullptr);
 // Shows or updates a shown top-level form's window.
 void show_on_display(Window& form);
+// Raises a shown top-level form's window and activates it through the window manager.
+void raise_on_display(Form& form);
 // A pixel of the window's client area as painted so far; nothing when
 // there is no display or the window's form is not shown.
 std::optional<Color> pixel_on_display(Window& window, Point point);
@@ -104,6 +112,8 @@ void character(WindowHandle form, char character, bool system);
 void mouse(WindowHandle form, MessageId id, WParam flags, Point point);
 void wheel(WindowHandle form, int delta, Point point);
 void close(WindowHandle form);
+// The window manager activated the form's window.
+void activated(WindowHandle form);
 void state_changed(WindowHandle form, WindowState state);
 // The window manager moved or resized the window (screen coordinates).
 void placed(WindowHandle form, const Rect& bounds);

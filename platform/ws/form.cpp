@@ -93,6 +93,8 @@ void Form::set_window_state(WindowState state) {
   window_state_ = state;
   // A child form maximised fills what its parent leaves free.
   if (parent() != nullptr) set_align(state == WindowState::maximized ? Align::client : Align::none);
+  // The child frame comes or goes with the state, and the client area with it.
+  if (child_frame) realign();
   if (Display* shown = started_display(); shown != nullptr && showing()) shown->set_form_state(handle(), state);
   invalidate();
 }
@@ -138,6 +140,7 @@ int Form::show_modal() {
   } else {
     show();
   }
+  bring_to_foreground(*this);
   while (modal_result_ == 0 && !terminated()) {
     process_messages();
     if (modal_result_ != 0 || terminated()) break;
@@ -186,6 +189,7 @@ void Form::close() {
 }
 
 LResult Form::window_proc(Message& message) {
+  if (framed() && frame_mouse(message)) return 0;
   switch (message.id) {
     case msg::close:
       close();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -35,6 +36,9 @@ class Form : public Window {
 
   // The form sees its controls' keys first.
   bool key_preview = false;
+  // Inside another window in normal state, the form draws a frame of its own: border, caption
+  // and border icons, by which the user moves, resizes and maximises it within that window.
+  bool child_frame = false;
   MainMenu* menu = nullptr;
 
   WindowState window_state() const { return window_state_; }
@@ -62,9 +66,22 @@ class Form : public Window {
 
  protected:
   void visibility_changed() override;
+  Insets frame_insets() const override;
+  void paint_frame(Canvas& canvas) override;
 
  private:
   friend void change_focus(Window* target);
+
+  // What a press on the child frame started.
+  enum class FramePart : std::uint8_t { none, client, caption, edges, minimize, maximize };
+  bool framed() const;
+  FramePart frame_part_at(Point point, int* edges = nullptr) const;
+  // True when the message belonged to the child frame.
+  bool frame_mouse(const Message& message);
+  FramePart frame_press_ = FramePart::none;
+  int frame_edges_ = 0;
+  Point frame_from_;
+  Rect frame_bounds_;
 
   platform::FormDialog modal_question() const;
 

@@ -63,18 +63,22 @@ Canvas Window::canvas() const {
   return canvas;
 }
 
-// Border and bars are drawn when the whole window is, or when they changed;
+// A form's frame is the desktop's; a control draws its own.
+void Window::paint_frame(Canvas& canvas) {
+  if (border_style_ == BorderStyle::single && parent_ != nullptr) {
+    const int outer = single_border_size;
+    draw_sunken_border(canvas, {-outer, -outer, bounds_.width() - outer, bounds_.height() - outer});
+  }
+}
+
+// Frame and bars are drawn when the whole window is, or when they changed;
 // a row painted alone leaves them as they are.
 void Window::draw_non_client(Canvas& canvas) {
   if (caret().owner == handle_ && caret().drawn()) canvas.draw_caret(caret().rect());
   if (!non_client_pending_) return;
   non_client_pending_ = false;
   const Rect client = client_rect();
-  // A form's frame is the desktop's; a control draws its own.
-  if (border_style_ == BorderStyle::single && parent_ != nullptr) {
-    const int outer = single_border_size;
-    draw_sunken_border(canvas, {-outer, -outer, bounds_.width() - outer, bounds_.height() - outer});
-  }
+  paint_frame(canvas);
   if (vertical_visible_) draw_scroll_bar(canvas, client, ScrollBarKind::vertical, vertical_);
   if (horizontal_visible_) draw_scroll_bar(canvas, client, ScrollBarKind::horizontal, horizontal_);
 }

@@ -19,7 +19,8 @@ struct ShellState {
   unsigned beeps = 0;
   std::vector<std::string> help_requests;
   std::vector<std::string> urls;
-  std::string title;
+  // Until the program gives its own, its name.
+  std::string title = program_invocation_short_name;
   std::string help_file;
 };
 

@@ -17,7 +17,7 @@ int screen_width();
 int screen_height();
 int screen_pixels_per_inch();
 
-// The application's title and help file, as the desktop shows them.
+// The application's title (the program's name until set) and help file, as the desktop shows them.
 void set_application_title(std::string_view title);
 const std::string& application_title();
 void set_help_file(std::string_view file);

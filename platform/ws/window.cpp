@@ -112,16 +112,21 @@ void Window::set_bounds(int left, int top, int width, int height) {
   bounds_changed(old_bounds);
 }
 
-Rect Window::client_rect() const {
+Insets Window::frame_insets() const {
   const int border = border_style_ == BorderStyle::single ? single_border_size : 0;
-  const int width = bounds_.width() - 2 * border - (vertical_visible_ ? scroll_bar_size : 0);
-  const int height = bounds_.height() - 2 * border - (horizontal_visible_ ? scroll_bar_size : 0);
+  return {border, border, border, border};
+}
+
+Rect Window::client_rect() const {
+  const Insets frame = frame_insets();
+  const int width = bounds_.width() - frame.left - frame.right - (vertical_visible_ ? scroll_bar_size : 0);
+  const int height = bounds_.height() - frame.top - frame.bottom - (horizontal_visible_ ? scroll_bar_size : 0);
   return {0, 0, std::max(0, width), std::max(0, height)};
 }
 
 Point Window::client_to_screen(Point point) const {
-  const int border = border_style_ == BorderStyle::single ? single_border_size : 0;
-  Point origin{bounds_.left + border, bounds_.top + border};
+  const Insets frame = frame_insets();
+  Point origin{bounds_.left + frame.left, bounds_.top + frame.top};
   if (parent_ != nullptr) origin = parent_->client_to_screen(origin);
   return {origin.x + point.x, origin.y + point.y};
 }

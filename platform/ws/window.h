@@ -32,6 +32,14 @@ struct ScrollInfo {
 inline constexpr int scroll_bar_size = 16;
 inline constexpr int single_border_size = 2;
 
+// The widths of a window's edges around its client area, scroll bars aside.
+struct Insets {
+  int left = 0;
+  int top = 0;
+  int right = 0;
+  int bottom = 0;
+};
+
 // A window of the headless window system: a handle, a place in the tree of
 // windows, and a window procedure that receives the window-system messages.
 // The default handling of window_proc turns them into the events below and
@@ -107,6 +115,8 @@ class Window {
   // Painting: invalid parts are painted by the message loop, or at once by update().
   void invalidate();
   void invalidate(const Rect& rect, bool erase = true);
+  // The window and everything inside it.
+  void invalidate_tree();
   void update();
   void repaint();
   bool redraw_enabled() const { return redraw_; }
@@ -158,6 +168,10 @@ class Window {
   virtual void bounds_changed(const Rect& /*old_bounds*/) {}
   // Lays the aligned children out in the client area.
   void realign();
+  // The edges around the client area and their drawing (client coordinates: the edges lie
+  // at negative offsets and past the client area); the default is the single border.
+  virtual Insets frame_insets() const;
+  virtual void paint_frame(Canvas& canvas);
   // A left press and release inside the window is a click; lists click on
   // a change of selection instead.
   bool click_on_release_ = true;
@@ -168,7 +182,6 @@ class Window {
   void key_event(Message& message);
   void character_event(Message& message);
   void mouse_button_event(const Message& message);
-  void invalidate_tree();
   void draw_non_client(Canvas& canvas);
 
   WindowHandle handle_;

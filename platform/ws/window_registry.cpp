@@ -1,6 +1,7 @@
 #include "platform/ws/window_registry.h"
 
 #include "platform/ws/application.h"
+#include "platform/ws/display.h"
 #include "platform/ws/form.h"
 #include "platform/ws/messages.h"
 #include "platform/ws/window.h"
@@ -68,7 +69,10 @@ Form* active_form() { return dynamic_cast<Form*>(find_window(registry().active_f
 
 Form* foreground_form() { return dynamic_cast<Form*>(find_window(registry().foreground)); }
 
-void bring_to_foreground(Form& form) { registry().foreground = form.handle(); }
+void bring_to_foreground(Form& form) {
+  registry().foreground = form.handle();
+  raise_on_display(form);
+}
 
 void track_mouse_over(Window* target) {
   WindowRegistry& r = registry();

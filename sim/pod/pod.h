@@ -24,6 +24,9 @@ struct PodFlashFaults {
   std::optional<std::uint32_t> stuck_byte{};
   // The interface loses its power once it has answered its n-th flash command (the kinds above).
   std::uint32_t power_cut_after = 0;
+  // The n-th row takes this many milliseconds more: in real time the update is seen held there.
+  std::uint32_t hold_row = 0;
+  std::uint32_t hold_ms = 0;
 };
 
 struct PodConfig {

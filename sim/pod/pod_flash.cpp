@@ -138,6 +138,7 @@ void Pod::program_flash(std::span<const std::uint8_t> command, std::vector<std::
     return push_word(reply, flash_error);
   }
   const PodFlashFaults& faults = config_.flash_faults;
+  bool held_row = false;
   if (!key_clear) {
     std::uint32_t* counter = &rows_;
     std::uint32_t refuse_at = faults.refuse_row;
@@ -153,12 +154,14 @@ void Pod::program_flash(std::span<const std::uint8_t> command, std::vector<std::
       refuse_at = faults.refuse_key;
     }
     if (!flash_command_taken(*counter, refuse_at)) return push_word(reply, flash_error);
+    held_row = counter == &rows_ && rows_ == faults.hold_row;
   }
   for (std::uint32_t i = 0; i < count; ++i) {
     if (faults.stuck_byte == address + i) continue;
     memory_.program(static_cast<std::uint16_t>(*at + i), data[i]);
   }
   if (clock_ != nullptr) clock_->advance_nanoseconds(count * byte_program_ns);
+  if (clock_ != nullptr && held_row) clock_->advance_nanoseconds(std::uint64_t{faults.hold_ms} * 1'000'000);
   push_word(reply, 0);
 }
 

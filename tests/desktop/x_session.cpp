@@ -11,6 +11,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "platform/clock.h"
+
 namespace vx::test::desktop {
 namespace {
 
@@ -185,7 +187,7 @@ std::vector<XWindow> XSession::windows_of(pid_t pid) const {
 }
 
 XWindow XSession::wait_for_window(pid_t pid, const std::string& name_pattern, int seconds) const {
-  const ToolResult found = run_tool({"timeout", std::to_string(seconds), "xdotool", "search", "--sync", "--onlyvisible",
+  const ToolResult found = run_tool({"timeout", std::to_string(seconds), "xdotool", "search", "--all", "--sync", "--onlyvisible",
                                      "--pid", std::to_string(pid), "--name", name_pattern});
   const std::vector<std::string> ids = words(found.output);
   return ids.empty() ? 0 : std::stoul(ids.front());
@@ -225,6 +227,12 @@ std::string XSession::property(XWindow window, const std::string& name) const {
   return "";
 }
 
+XWindow XSession::transient_for(XWindow window) const {
+  const std::vector<XWindow> ids =
+      window_ids(run_tool({"xprop", "-id", std::to_string(window), "WM_TRANSIENT_FOR"}).output);
+  return ids.empty() ? 0 : ids.front();
+}
+
 std::vector<XWindow> XSession::stacking() const {
   return window_ids(run_tool({"xprop", "-root", "_NET_CLIENT_LIST_STACKING"}).output);
 }
@@ -232,6 +240,14 @@ std::vector<XWindow> XSession::stacking() const {
 XWindow XSession::active_window() const {
   const std::vector<XWindow> ids = window_ids(run_tool({"xprop", "-root", "_NET_ACTIVE_WINDOW"}).output);
   return ids.empty() ? 0 : ids.front();
+}
+
+bool XSession::wait_until(const std::function<bool()>& condition, int seconds) const {
+  for (int waited_ms = 0; waited_ms < seconds * 1000; waited_ms += 20) {
+    if (condition()) return true;
+    platform::clock().sleep_microseconds(20'000);
+  }
+  return condition();
 }
 
 void XSession::activate(XWindow window) const {

@@ -2,6 +2,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -66,9 +67,15 @@ class XSession {
   WindowPlace place(XWindow window) const;
   // A property as xprop prints it (the text after "=" or ":"), empty when unset.
   std::string property(XWindow window, const std::string& name) const;
+  // The window that `window` stays above (WM_TRANSIENT_FOR), 0 for none.
+  XWindow transient_for(XWindow window) const;
   // Managed windows, bottom to top, and the active one.
   std::vector<XWindow> stacking() const;
   XWindow active_window() const;
+
+  // Asks again until `condition` holds (true) or `seconds` have passed (false): the window
+  // manager acts on a request in its own time.
+  bool wait_until(const std::function<bool()>& condition, int seconds = 10) const;
 
   // Real input through XTest: the window manager activates the window first, as a click on its
   // frame would, then the keys go to whatever has the keyboard focus.

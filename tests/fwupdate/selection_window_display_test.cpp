@@ -118,6 +118,13 @@ TEST_F(SelectionWindowOnDisplayTest, AClickOpensTheHardwareTypeListAndAnotherCho
   EXPECT_EQ(hardware.item_index(), 1);
   EXPECT_EQ(hardware.text(), "Quorvex Universal FX - High Speed Debug Interface");
   EXPECT_FALSE(vx::test::save_screenshot(*window_, "updater-combo-chosen").empty());
+  ASSERT_TRUE(hardware.focused());
+  const ws::Point in_box{200, 4};
+  EXPECT_EQ(ws::pixel_on_display(hardware, in_box), ws::resolve(ws::color::highlight)) << "the focus shows";
+  ASSERT_TRUE(vx::test::press_key_on_display(*window_, "Tab"));
+  ws::process_messages();
+  EXPECT_FALSE(hardware.focused()) << "Tab moves on";
+  EXPECT_EQ(ws::pixel_on_display(hardware, in_box), ws::resolve(ws::color::window)) << "and its highlight goes";
 }
 
 TEST_F(SelectionWindowOnDisplayTest, ShowsTheHintWhenNothingIsConnected) {

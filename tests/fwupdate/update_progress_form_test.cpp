@@ -2,12 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "fwupdate/fx_logic.h"
 #include "fwupdate/update_decision.h"
 #include "fwupdate/updater_usb_ports.h"
 #include "platform/ws/color.h"
+#include "platform/ws/drawing.h"
+#include "platform/ws/font.h"
 #include "support/screenshot.h"
 #include "tests/platform/ws_test_support.h"
 
@@ -156,6 +160,30 @@ class UpdateProgressFormOnDisplayTest : private test::OffscreenDisplay, public U
     form_ = std::make_unique<Taskupdate_bdmquorvex1>();
   }
 };
+
+// The longest lines the update engines show there fit the status label in the display's font.
+TEST_F(UpdateProgressFormOnDisplayTest, TheLongestStatusLinesShowWhole) {
+  ws::Label& label = form_->StatusLabel();
+  for (const char* line : {"Programming MCU flash bytes at Address $000F8C40 : Success.",
+                           "Programming MCU flash bytes at Address $000F8C40 : ERROR!!!",
+                           "Booting Quorvex to original firmware (please wait) ... ",
+                           "Failed Updating FPGA design, resetting device.  Please try again.",
+                           "Unable to locate upgrade firmware files or upgrade firmware files support different format."}) {
+    const std::vector<std::string> lines = ws::wrap_text(label.font(), line, label.width());
+    int widest = 0;
+    for (const std::string& part : lines) widest = std::max(widest, ws::text_extent(label.font(), part).width);
+    EXPECT_LE(widest, label.width()) << line;
+    EXPECT_LE(static_cast<int>(lines.size()) * ws::font_metrics(label.font()).height, label.height()) << line;
+  }
+  prepare(0, usb_link, false);
+  show_update_window();
+  for (const char* line : {"Programming MCU flash bytes at Address $000F8C40 : ERROR!!!",
+                           "Unable to locate upgrade firmware files or upgrade firmware files support different format."}) {
+    update_status(line);
+    EXPECT_FALSE(test::save_screenshot(*form_, std::string("fwupdate_progress_longest_status_") +
+                                                   (line[0] == 'P' ? "row" : "files")).empty());
+  }
+}
 
 TEST_F(UpdateProgressFormOnDisplayTest, Screenshots) {
   struct Case {

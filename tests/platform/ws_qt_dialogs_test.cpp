@@ -168,6 +168,16 @@ TEST_F(QtDialogsTest, MessageBoxCarriesTheTitleTextAndIcon) {
   }
 }
 
+// A program that gives no title of its own has its name on its message boxes.
+TEST_F(QtDialogsTest, WithoutATitleTheBoxCarriesTheProgramsName) {
+  reset_shell();
+  when_shown<QMessageBox>([](QMessageBox& box) {
+    EXPECT_EQ(box.windowTitle().toStdString(), program_invocation_short_name);
+    press(box, Qt::Key_Return);
+  });
+  EXPECT_EQ(dialogs.message_box({"Done.", DialogKind::information, button_ok, 0}), result_ok);
+}
+
 TEST_F(QtDialogsTest, HelpAsksForHelpAndKeepsTheBoxOpen) {
   when_shown<QMessageBox>([&](QMessageBox& box) {
     click(box, "Help");

@@ -18,12 +18,13 @@ namespace vx::programmer {
 // makes them, from a desktop file in the program's directory.
 class ProgrammerWindowsTest : public test::ProgrammerTest {
  protected:
-  // `colors`: the COLORS section of the desktop file.
-  explicit ProgrammerWindowsTest(const std::string& colors = "Status_Window_-_Status_Bar0005F=255\n") {
+  // `colors`: the COLORS section of the desktop file; `status`: its STATUS section.
+  explicit ProgrammerWindowsTest(const std::string& colors = "Status_Window_-_Status_Bar0005F=255\n",
+                                 const std::string& status_section = "STATUS_STATE=2\n") {
     write("CQLLVIDM.DEF", "[DEFAULT]\nDEFAULT=STD.DSK\n");
     write("STD.DSK",
           "[SCREENTYPE]\nFILENAME=STD.DSK\n[MAINWIN]\nMAINWIN_LEFT=10\nMAINWIN_WIDTH=700\nMAINWIN_HEIGHT=300\n"
-          "[STATUS]\nSTATUS_STATE=2\n[SETTINGS]\n"
+          "[STATUS]\n" + status_section + "[SETTINGS]\n"
           "DEFAULT_SOURCE_PATH=/tmp/sources\n[COLORS]\n" +
               colors);
     FREE_CONFIGURATION_COMMANDS();

@@ -10,6 +10,7 @@
 #include "platform/ws/input.h"
 #include "platform/ws/messages.h"
 #include "program_windows_fixture.h"
+#include "support/display_input.h"
 #include "support/screenshot.h"
 
 namespace vx::programmer {
@@ -213,6 +214,76 @@ TEST_F(StatusWindowOnDisplayTest, Screenshots) {
   colours.set_bounds(0, 0, 320, 160);
   colours.show();
   EXPECT_FALSE(test::save_screenshot(colours, "colour_window_parts").empty());
+}
+
+// The status window in normal state (STATUS_STATE=0) inside the main window, on a display.
+class NormalStatusWindowTest : private test::OffscreenDisplay, public ProgrammerWindowsTest {
+ protected:
+  NormalStatusWindowTest()
+      : ProgrammerWindowsTest("Status_Window_-_Status_Bar0005F=255\n", "STATUS_STATE=0\nSTATUS_LEFT=20\nSTATUS_TOP=10\nSTATUS_WIDTH=400\nSTATUS_HEIGHT=160\n") {
+    main().show();
+    status_window().show();
+    ws::process_messages();
+  }
+};
+
+// Its own frame: the caption " Status Window", a border and the border icons; the caption moves
+// it, an edge resizes it, the maximise icon fills the main window's client area with it.
+TEST_F(NormalStatusWindowTest, HasACaptionAndMovesResizesAndMaximisesByItsFrame) {
+  for (int line = 1; line <= 4; ++line) WRITELN_TO_DEBUG("line " + std::to_string(line));
+  Tstatus1& window = status_window();
+  ASSERT_EQ(window.window_state(), ws::WindowState::normal);
+  EXPECT_EQ(window.caption(), " Status Window");
+  EXPECT_EQ(window.bounds(), (ws::Rect{20, 10, 420, 170}));
+  const ws::Rect client = window.client_rect();
+  EXPECT_LT(client.width(), window.width());
+  EXPECT_LE(client.height(), window.height() - 18) << "room for the caption";
+  EXPECT_FALSE(test::save_screenshot(main(), "status_window_normal_state").empty());
+
+  const ws::Point caption{60, -10};
+  // One step: the injector gives every point in the window's coordinates as they were at the start.
+  ws::input::drag(window, caption, {caption.x + 30, caption.y + 25}, 1);
+  ws::process_messages();
+  EXPECT_EQ(window.bounds(), (ws::Rect{50, 35, 450, 195})) << "moved by its caption";
+  ws::input::drag(window, {100, client.height() + 2}, {100, client.height() + 42}, 1);
+  ws::process_messages();
+  EXPECT_EQ(window.bounds(), (ws::Rect{50, 35, 450, 235})) << "resized by its bottom edge";
+  EXPECT_GT(window.Listbox1().height(), 0);
+  EXPECT_EQ(window.Listbox1().width(), window.client_rect().width());
+  ws::input::click(window, {window.width() - 18, -9});
+  ws::process_messages();
+  EXPECT_EQ(window.window_state(), ws::WindowState::maximized);
+  EXPECT_EQ(window.bounds().width(), main().ClientArea().client_rect().width());
+}
+
+// Keys typed into the programmer's window on a desktop: each reaches the status window's key
+// handling, none moves the focus out of the list or presses the cancel button, and the page keys
+// move the current row and bring it into view.
+TEST_F(StatusWindowOnDisplayTest, KeysOnTheDesktopStayWithTheStatusList) {
+  for (int line = 1; line <= 200; ++line) WRITELN_TO_DEBUG("line " + std::to_string(line));
+  ASSERT_TRUE(list().focused());
+  run_state().command_running = true;
+  for (const auto& [key, text] : {std::pair{"Space", " "}, {"Return", "\r"}, {"PgDown", ""}, {"Home", ""}, {"A", "a"}}) {
+    ASSERT_TRUE(test::press_key_on_display(main(), key, text));
+    ws::process_messages();
+    EXPECT_TRUE(list().focused()) << key;
+    EXPECT_EQ(ws::active_form(), &status_window()) << key;
+    EXPECT_FALSE(run_state().abort_flag) << key;
+  }
+  EXPECT_EQ(run_state().last_key, 'a');
+  struct Case {
+    const char* key;
+    std::int32_t item;
+  };
+  const std::int32_t last = list().NumItems() - 1;
+  for (const Case& c : {Case{"End", last}, Case{"Home", 0}, Case{"PgDown", list().RowsPerPage() - 1}, Case{"PgUp", 0}}) {
+    ASSERT_TRUE(test::press_key_on_display(main(), c.key));
+    ws::process_messages();
+    EXPECT_EQ(list().ItemIndex(), c.item) << c.key;
+    EXPECT_LE(list().TopIndex(), list().ItemIndex()) << c.key;
+    EXPECT_LT(list().ItemIndex(), list().TopIndex() + list().RowsPerPage()) << c.key;
+    EXPECT_TRUE(list().focused()) << c.key;
+  }
 }
 
 }  // namespace

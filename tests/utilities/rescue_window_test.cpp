@@ -230,5 +230,31 @@ TEST_F(RescueWindow, ShowLogfileOpensTheLogByItsFullName) {
   EXPECT_EQ(lines_of(program_dir + "opened"), std::vector<std::string>{program_dir + "firmwareupdate.log"});
 }
 
+TEST_F(RescueWindow, ShowLogfileWithoutAViewerSaysSoAndNamesTheLog) {
+  install_programmer("exit 0");
+  window->FormCreate();
+  pick(firmware);
+  window->UpdateButtonClick();
+  const std::string path = std::getenv("PATH");
+  setenv("PATH", dir.file("no viewer here").c_str(), 1);
+  dialogs.answer_message(platform::result_ok);
+  window->showlogfilebuttonClick();
+  setenv("PATH", path.c_str(), 1);
+  ASSERT_FALSE(dialogs.log().empty());
+  EXPECT_NE(dialogs.log().back().text.find(program_dir + "firmwareupdate.log"), std::string::npos)
+      << dialogs.log().back().text;
+  EXPECT_TRUE(window->showlogfilebutton().enabled());
+}
+
+// The result box's white font is the box's and its label's; the log button keeps a button's.
+TEST_F(RescueWindow, TheLogButtonKeepsTheButtonFontColour) {
+  install_programmer("exit 0");
+  window->FormCreate();
+  pick(firmware);
+  window->UpdateButtonClick();
+  EXPECT_EQ(window->Label5().font().color, ws::color::white);
+  EXPECT_EQ(window->showlogfilebutton().font(), window->UpdateButton().font());
+}
+
 }  // namespace
 }  // namespace vx::utilities

@@ -192,6 +192,18 @@ TEST_F(ScoutWindowOnDisplay, Screenshot) {
   EXPECT_FALSE(test::save_screenshot(*window_, "fwscout-list-end").empty());
 }
 
+// Enlarged, the panel and the list along the top take the window's new width.
+TEST_F(ScoutWindowOnDisplay, ThePanelAndTheListFollowTheWindowsWidth) {
+  TForm1& window = open(test::universal_and_three_boards);
+  window.show();
+  window.set_bounds(window.left(), window.top(), window.width() + 300, window.height() + 100);
+  ws::process_messages();
+  EXPECT_EQ(window.Panel2().width(), window.client_rect().width());
+  EXPECT_EQ(window.ListBox1().width(), window.client_rect().width());
+  EXPECT_EQ(window.ListBox1().top(), window.Panel2().height());
+  EXPECT_FALSE(test::save_screenshot(window, "fwscout-enlarged").empty());
+}
+
 TEST_F(ScoutWindowOnDisplay, TheMainBlockListsOnShowingAndRefreshesUntilTheUserCloses) {
   const sim::ScenarioResult loaded = sim::parse_scenario(test::universal_and_three_boards, dir_.path());
   ASSERT_TRUE(loaded.scenario) << loaded.error;

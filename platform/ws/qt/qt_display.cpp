@@ -10,6 +10,7 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <errno.h>
 #include <poll.h>
 
 #include <algorithm>
@@ -34,14 +35,22 @@ QColor to_qcolor(Color value) {
                 static_cast<int>((plain >> 16) & 0xFF));
 }
 
+// The fonts the windows name, by the metric-compatible fonts Debian ships, with DejaVu behind
+// them; any other name by DejaVu.
+QStringList families_of(const std::string& name) {
+  const QString named = QString::fromStdString(name).toLower();
+  if (named == u"times new roman") return {QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Serif")};
+  if (named == u"courier new") return {QStringLiteral("Liberation Mono"), QStringLiteral("DejaVu Sans Mono")};
+  if (named == u"arial") return {QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")};
+  return {fixed_pitch_name(name) ? QStringLiteral("DejaVu Sans Mono") : QStringLiteral("DejaVu Sans")};
+}
+
 QRect to_qrect(const Rect& rect) { return QRect(rect.left, rect.top, rect.width(), rect.height()); }
 
 QFont to_qfont(const Font& font) {
-  QFont result(QStringLiteral("DejaVu Sans"));
-  if (fixed_pitch_name(font.name)) {
-    result.setFamily(QStringLiteral("DejaVu Sans Mono"));
-    result.setStyleHint(QFont::Monospace);
-  }
+  QFont result;
+  result.setFamilies(families_of(font.name));
+  if (fixed_pitch_name(font.name)) result.setStyleHint(QFont::Monospace);
   result.setPixelSize(std::max(1, font.height));
   result.setHintingPreference(QFont::PreferFullHinting);
   result.setBold(font.bold);
@@ -138,6 +147,7 @@ void draw_picture(QPainter& painter, const Rect& rect, const Picture& picture) {
 class QtDisplay : public Display {
  public:
   QtDisplay() : application_(argument_count_, arguments_) {
+    QCoreApplication::setApplicationName(QString::fromLocal8Bit(program_invocation_short_name));
     QObject::connect(&caret_blink_, &QTimer::timeout, [this] {
       caret_blink_.setInterval(static_cast<int>(caret().blink_time_ms));
       from_display::caret_blinked();
@@ -149,9 +159,10 @@ class QtDisplay : public Display {
 
   int text_width(const Font& font, std::string_view text) override { return measured(font).width(text); }
 
-  void show_form(WindowHandle form, const std::string& caption, const Rect& bounds) override {
+  bool show_form(WindowHandle form, const std::string& caption, const Rect& bounds, WindowHandle owner) override {
     std::unique_ptr<FormWindow>& window = forms_[form];
-    if (!window) window = std::make_unique<FormWindow>(form);
+    const bool made = !window;
+    if (made) window = std::make_unique<FormWindow>(form);
     const QSize size(std::max(1, bounds.width()), std::max(1, bounds.height()));
     if (window->pixels.size() != size) {
       QImage resized(size, QImage::Format_RGB32);
@@ -161,10 +172,27 @@ class QtDisplay : public Display {
     }
     window->placing = true;
     window->setTitle(to_qstring(caption));
-    const QRect placement(bounds.left, bounds.top, size.width(), size.height());
-    if (window->geometry() != placement) window->setGeometry(placement);
+    // The desktop keeps an owned window above its owner only as a dialog.
+    if (const auto found = forms_.find(owner); found != forms_.end() && window->transientParent() != found->second.get()) {
+      window->setFlags(Qt::Dialog);
+      window->setTransientParent(found->second.get());
+    }
+    if (window->size() != size) window->resize(size);
+    // The position is the frame's, so a window at 0,0 keeps its caption on the screen.
+    const QPoint frame(bounds.left, bounds.top);
+    if (made || window->framePosition() != frame) window->setFramePosition(frame);
     if (!window->isVisible()) window->show();
     window->placing = false;
+    return made;
+  }
+
+  bool has_form_window(WindowHandle form) const override { return forms_.contains(form); }
+
+  void raise_form(WindowHandle form) override {
+    const auto found = forms_.find(form);
+    if (found == forms_.end() || !found->second->isVisible()) return;
+    found->second->raise();
+    found->second->requestActivate();
   }
 
   void hide_form(WindowHandle form) override {
@@ -264,9 +292,9 @@ class QtDisplay : public Display {
     return *found->second;
   }
 
+  // The program's own name names its windows' class on the desktop.
   static inline int argument_count_ = 1;
-  static inline char program_name_[] = "vx";
-  static inline char* arguments_[] = {program_name_, nullptr};
+  static inline char* arguments_[] = {program_invocation_short_name, nullptr};
 
   QApplication application_;
   QTimer caret_blink_;

@@ -115,6 +115,7 @@ bool FormWindow::event(QEvent* event) {
     from_display::close(form_);
     return true;
   }
+  if (event->type() == QEvent::FocusIn) from_display::activated(form_);
   return QRasterWindow::event(event);
 }
 
@@ -180,8 +181,9 @@ void FormWindow::resizeEvent(QResizeEvent*) { placed(); }
 
 void FormWindow::placed() {
   if (placing || !isVisible()) return;
-  const QRect area = geometry();
-  from_display::placed(form_, {area.left(), area.top(), area.left() + area.width(), area.top() + area.height()});
+  // The form's position is its frame's, its size the client area's.
+  const QPoint frame = framePosition();
+  from_display::placed(form_, {frame.x(), frame.y(), frame.x() + width(), frame.y() + height()});
 }
 
 }  // namespace vx::ws::qt
