@@ -155,9 +155,11 @@ LResult ListBox::window_proc(Message& message) {
 int ListBox::key_target(WParam key) const {
   const int last = item_count() - 1;
   const int page = std::max(1, rows_per_page() - 1);
+  // Without a selection the pages count from the first item.
+  const int from = std::max(0, item_index());
   switch (key) {
-    case vk::page_up: return std::max(0, item_index() - page);
-    case vk::page_down: return std::min(last, item_index() + page);
+    case vk::page_up: return std::max(0, from - page);
+    case vk::page_down: return std::min(last, from + page);
     case vk::home: return 0;
     case vk::end: return last;
     default: return detail::neighbour(*this, key);
