@@ -1,24 +1,24 @@
 #include "programmer/status_list_view.h"
 
 #include "platform/ws/application.h"
-#include "platform/ws/messages.h"
 
 namespace vx::programmer {
 
 ListBoxStatusView::ListBoxStatusView(controls::TOvcVirtualListBox& box, StatusListView& echo)
-    : box_(box), echo_(echo), next_pass_([this](ws::MessageWindow& window, ws::Message& message) {
-        if (message.id != ws::msg::user) return window.default_proc(message);
-        release();
-        return ws::LResult{0};
-      }) {}
+    : box_(box), echo_(echo) {}
 
-ListBoxStatusView::~ListBoxStatusView() { release(); }
+ListBoxStatusView::~ListBoxStatusView() {
+  *alive_ = false;
+  release();
+}
 
 void ListBoxStatusView::hold() {
   if (held_) return;
   box_.BeginUpdate();
   held_ = true;
-  ws::post_message(next_pass_.handle(), ws::msg::user);
+  ws::at_next_pass([this, alive = alive_] {
+    if (*alive) release();
+  });
 }
 
 void ListBoxStatusView::release() {

@@ -1,8 +1,9 @@
 #pragma once
 
+#include <memory>
+
 #include "controls/virtual_list_box.h"
 #include "foundation/status_view.h"
-#include "platform/ws/message_window.h"
 
 namespace vx::programmer {
 
@@ -10,10 +11,10 @@ namespace vx::programmer {
 // box fetches the rows it paints. Finished lines are also handed to `echo`,
 // so a run on a desktop leaves its lines on the terminal or in a CI log.
 //
-// The box paints at most once per pass of the message loop: its updates stay
-// suspended from the first line after a pass to the next pass, which paints
-// what the lines in between left, so a run of many lines moves the rows
-// already drawn and paints each new row once.
+// The box paints at most once per pass of the message loop (or before a dialog
+// of the display asks the user): its updates stay suspended from the first line
+// after a pass to the next pass, which paints what the lines in between left,
+// so a run of many lines moves the rows already drawn and paints each new row once.
 class ListBoxStatusView final : public StatusListView {
  public:
   ListBoxStatusView(controls::TOvcVirtualListBox& box, StatusListView& echo);
@@ -40,8 +41,9 @@ class ListBoxStatusView final : public StatusListView {
 
   controls::TOvcVirtualListBox& box_;
   StatusListView& echo_;
-  ws::MessageWindow next_pass_;
   bool held_ = false;
+  // The next pass's work outlives a view destroyed before it.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
 }  // namespace vx::programmer

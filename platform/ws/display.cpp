@@ -11,6 +11,7 @@
 #include "platform/ws/input.h"
 #include "platform/ws/qt/qt_dialogs.h"
 #include "platform/ws/qt/qt_display.h"
+#include "platform/ws/settling_responder.h"
 #include "platform/ws/window.h"
 #include "platform/ws/window_registry.h"
 
@@ -90,7 +91,8 @@ Display* display() {
     // A responder of its own, such as a test's script, keeps answering message and file
     // dialogs; modal forms are answered through their own controls on a display.
     if (dynamic_cast<platform::NonInteractiveResponder*>(&platform::dialog_responder()) != nullptr) {
-      platform::install_dialog_responder(&qt::open_dialogs());
+      static SettlingResponder settling(qt::open_dialogs());
+      platform::install_dialog_responder(&settling);
     }
   }
   return opened;
