@@ -21,7 +21,7 @@ CTEST_FLAGS    ?= --output-on-failure -j $(JOBS)
 DESKTOP_LABEL  ?= desktop
 
 .PHONY: all deps build test test-plain test-desktop test-sanitize test-thread fuzz demo firmware-update-demo bench-programming bench-hcs08 \
-        bench-srecord clean
+        bench-srecord bench-display clean
 
 all: build
 
@@ -99,6 +99,11 @@ bench-srecord: deps $(BUILD_DIR)/build.ninja
 	scripts/install-deps.sh srecord
 	cmake --build $(BUILD_DIR) -j $(JOBS) --target vx_srecord_load_bench
 	$(BUILD_DIR)/bin/vx_srecord_load_bench
+
+# Status lines on Qt's offscreen display against headless: 100,000 lines and the production example.
+bench-display: deps $(BUILD_DIR)/build.ninja
+	cmake --build $(BUILD_DIR) -j $(JOBS) --target vx_display_bench CQUILLHCS08
+	$(BUILD_DIR)/bin/vx_display_bench
 
 clean:
 	rm -rf $(BUILD_DIR) $(SANITIZE_DIR) $(THREAD_DIR) $(FUZZ_DIR)

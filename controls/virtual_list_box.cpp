@@ -169,7 +169,7 @@ void TOvcCustomVirtualListBox::UpdateScrollBars() {
   const bool vertical = ScrollBars_ == TScrollStyle::ssVertical || ScrollBars_ == TScrollStyle::ssBoth;
   if (!vertical || NumItems_ <= RowsPerPage_) ScrollRange_ = 0;
   if (vertical) {
-    const ws::ScrollInfo bar{0, ScrollRange_ - 1, RowsPerPage_, TopIndex_ / ScrollDivisor_};
+    const ws::ScrollInfo bar{0, ScrollRange_ - 1, ScrollPage(), TopIndex_ / ScrollDivisor_};
     if (scroll_info(ws::ScrollBarKind::vertical) != bar) set_scroll_info(ws::ScrollBarKind::vertical, bar);
     // As the system's list boxes do, the bar goes when there is nothing to scroll.
     show_scroll_bar(ws::ScrollBarKind::vertical, ScrollRange_ > 0);
@@ -179,6 +179,8 @@ void TOvcCustomVirtualListBox::UpdateScrollBars() {
     if (scroll_info(ws::ScrollBarKind::horizontal) != bar) set_scroll_info(ws::ScrollBarKind::horizontal, bar);
   }
 }
+
+std::int32_t TOvcCustomVirtualListBox::ScrollPage() const { return std::max(1, RowsPerPage_ / ScrollDivisor_); }
 
 ws::Rect TOvcCustomVirtualListBox::RowRect(std::int64_t index) const {
   const int y = clamp_pixels((index + HeaderRows() - TopIndex_) * RowHeight_);
@@ -200,7 +202,11 @@ void TOvcCustomVirtualListBox::BeginUpdate() { ++UpdateCount_; }
 void TOvcCustomVirtualListBox::EndUpdate() {
   // Kept at zero: below it, every later update would fail the same way.
   if (UpdateCount_ == 0) throw EOvcException("Mismatched BeginUpdate/EndUpdate");
-  if (--UpdateCount_ == 0) invalidate();
+  // Only what was left unpainted meanwhile: the rows already drawn stay as they are.
+  if (--UpdateCount_ == 0) {
+    invalidate(SuspendedPart_, false);
+    SuspendedPart_ = {};
+  }
 }
 
 void TOvcCustomVirtualListBox::SetNumItems(std::int32_t value) {
@@ -244,7 +250,14 @@ void TOvcCustomVirtualListBox::MoveTopRow(std::int32_t index, bool immediate) {
   const ws::Rect strip{area.left, items.bottom, area.right, area.bottom};
   const std::int64_t rows = std::clamp<std::int64_t>(std::int64_t{old_top} - TopIndex_, -RowsPerPage_, RowsPerPage_);
   update();
-  const ws::Rect uncovered = ScrollArea(items, static_cast<int>(rows * RowHeight_), !immediate && SmoothScroll);
+  // While suspended nobody sees the rows move: one step, not a smooth scroll.
+  const int distance = static_cast<int>(rows * RowHeight_);
+  const ws::Rect uncovered = ScrollArea(items, distance, !immediate && SmoothScroll && UpdateCount_ == 0);
+  // What waits to be painted moves with the rows.
+  if (!SuspendedPart_.empty()) {
+    const ws::Rect moved = ws::intersect(SuspendedPart_.offset(0, distance), items);
+    SuspendedPart_ = ws::intersect(SuspendedPart_, items) == SuspendedPart_ ? moved : ws::unite(moved, SuspendedPart_);
+  }
   invalidate(uncovered, false);
   invalidate(strip, false);
   NotifyTopIndexChanged(TopIndex_);
@@ -338,9 +351,11 @@ void TOvcCustomVirtualListBox::VerticalScroll(int code, int position) {
     case ws::scroll_code::thumb_track: {
       const auto thumb = static_cast<std::int16_t>(position);
       std::int64_t top = std::int64_t{thumb} * ScrollDivisor_;
+      // The thumb stops a page short of the range's end: there the last page shows.
+      const std::int32_t last_reachable = ScrollRange_ - ScrollPage();
       if (thumb == 0) {
         top = 0;
-      } else if (thumb == ScrollRange_) {
+      } else if (thumb >= last_reachable) {
         top = NumItems_ <= RowsPerPage_ ? 0 : std::int64_t{LastIndex_} - RowsPerPage_ + 1;
       }
       MoveTopRow(clamp_index(top), true);
@@ -457,8 +472,11 @@ void TOvcCustomVirtualListBox::NotifyUserCommand(std::uint16_t command) {
 }
 
 void TOvcCustomVirtualListBox::paint(ws::Canvas& canvas) {
-  // Suspended: the invalid parts count as painted; the last EndUpdate repaints all.
-  if (UpdateCount_ > 0) return;
+  // Suspended: the invalid parts wait for the last EndUpdate.
+  if (UpdateCount_ > 0) {
+    SuspendedPart_ = ws::unite(SuspendedPart_, canvas.clip_box());
+    return;
+  }
   paint_canvas_ = &canvas;
   canvas.font = font();
   canvas.background_mode = ws::BackgroundMode::transparent;

@@ -133,6 +133,8 @@ class TOvcCustomVirtualListBox : public TOvcCustomControlEx {
   // The row of an item on or off the page; 64-bit so far indexes cannot wrap.
   ws::Rect RowRect(std::int64_t index) const;
   void UpdateScrollBars();
+  // The page in the bar's own units, so the thumb can reach the end of a divided range.
+  std::int32_t ScrollPage() const;
   void ApplyScrollStyle();
   void ScrollRows(std::int32_t delta);
   void ScrollColumns(std::int32_t delta);
@@ -185,6 +187,8 @@ class TOvcCustomVirtualListBox : public TOvcCustomControlEx {
   std::int32_t TabCount_ = 0;
   std::array<int, 128> TabStops_{};
   std::int32_t UpdateCount_ = 0;
+  // What was to be painted while updates were suspended.
+  ws::Rect SuspendedPart_;
   bool created_ = false;
   ws::Canvas* paint_canvas_ = nullptr;
   ws::Point cursor_;

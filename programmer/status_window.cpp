@@ -84,6 +84,11 @@ Tstatus1::Tstatus1()
   on_activate = [this](ws::Form&) { FormActivate(); };
   popup_.add("&Help...", [this](ws::MenuItem&) { Help1Click(); });
   popup_menu = &popup_;
+  // The list and the panels have no menu of their own: a right click on them shows the window's.
+  for (ws::Window* part : {static_cast<ws::Window*>(listbox1_.get()), static_cast<ws::Window*>(panel1_.get()),
+                           static_cast<ws::Window*>(panel2_.get())}) {
+    part->popup_menu = &popup_;
+  }
 }
 
 Tstatus1::~Tstatus1() { FormDestroy(); }

@@ -61,6 +61,7 @@ struct ApplicationState {
   WindowHandle main_form = no_window;
   bool show_main_form = true;
   std::map<int, std::function<void()>> watched;
+  std::vector<std::function<void()>> next_pass;
   int headless = -1;  // -1: not decided yet
 };
 
@@ -230,7 +231,7 @@ void dispatch_taken(Message message) {
 // installed clock.
 void wait_for_work() {
   ApplicationState& s = state();
-  if (!nothing_queued() || !windows_to_paint().empty() || s.terminated) return;
+  if (!nothing_queued() || !windows_to_paint().empty() || !s.next_pass.empty() || s.terminated) return;
   std::optional<std::uint64_t> until_timer;
   if (const std::optional<std::uint64_t> next = next_timer_due()) {
     const std::uint64_t now = now_us();
@@ -294,8 +295,27 @@ bool input_pending() {
   return !s.input.empty();
 }
 
+void at_next_pass(std::function<void()> work) { state().next_pass.push_back(std::move(work)); }
+
+namespace {
+
+void run_next_pass_work() {
+  std::vector<std::function<void()>> work;
+  work.swap(state().next_pass);
+  for (const std::function<void()>& item : work) item();
+}
+
+}  // namespace
+
+void settle_before_modal() {
+  run_next_pass_work();
+  while (paint_next()) {
+  }
+}
+
 void process_messages() {
   ApplicationState& s = state();
+  run_next_pass_work();
   detail::FiredTimers fired;
   if (Display* shown = started_display()) shown->process_events();
   poll_watched();
@@ -385,6 +405,7 @@ void reset_application() {
   s.main_form = no_window;
   s.show_main_form = true;
   s.watched.clear();
+  s.next_pass.clear();
   s.headless = -1;
   s.terminated = false;
   s.main_thread = std::this_thread::get_id();

@@ -49,6 +49,10 @@ void process_messages();
 // messages, waiting for more, until terminate().
 void run();
 void terminate();
+// Work for the message loop's next pass, done before anything else there; a dialog of the
+// display that waits for the user first has it done, and what it leaves painted, before it shows.
+void at_next_pass(std::function<void()> work);
+void settle_before_modal();
 // Wakes the idle loop for work that came from outside its queues (the display's timers).
 void wake_message_loop();
 bool terminated();

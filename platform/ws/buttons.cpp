@@ -66,7 +66,12 @@ void Button::click() {
   if (kind_ == ButtonKind::close && owner != nullptr) owner->close();
 }
 
-LResult Button::window_proc(Message& message) { return button_proc(*this, message); }
+// Enter presses a focused push button, as the dialog manager makes it the default one.
+LResult Button::window_proc(Message& message) {
+  const LResult result = button_proc(*this, message);
+  if (message.id == msg::key_down && message.wparam == vk::enter) click();
+  return result;
+}
 
 void Button::paint(Canvas& canvas) {
   const Rect client = client_rect();
@@ -74,6 +79,15 @@ void Button::paint(Canvas& canvas) {
   canvas.font.color = enabled_with_parents() ? canvas.font.color : color::gray_text;
   draw_centered_text(canvas, client, display_caption(caption()));
   if (focused()) canvas.draw_focus_rect({client.left + 4, client.top + 4, client.right - 4, client.bottom - 4});
+}
+
+Button* default_button(Window& form) {
+  for (Window* child : form.children()) {
+    auto* button = dynamic_cast<Button*>(child);
+    if (button != nullptr && button->is_default && button->can_focus()) return button;
+    if (Button* found = default_button(*child)) return found;
+  }
+  return nullptr;
 }
 
 CheckControl::CheckControl(Window* parent, std::string_view caption) : Window(parent) {
@@ -96,20 +110,23 @@ void CheckControl::paint(Canvas& canvas) {
   constexpr int box = 13;
   const Rect client = client_rect();
   const Rect mark{0, (client.height() - box) / 2, box, (client.height() - box) / 2 + box};
-  canvas.brush.color = color::window;
-  canvas.fill_rect(mark);
-  draw_edge(canvas, mark, false);
-  if (checked_) {
-    canvas.pen = Pen{color::window_text, 2, PenStyle::solid};
-    canvas.move_to(mark.left + 3, mark.top + 6);
-    canvas.line_to(mark.left + 5, mark.top + 9);
-    canvas.line_to(mark.left + 10, mark.top + 3);
-  }
+  draw_mark(canvas, mark);
   canvas.background_mode = BackgroundMode::transparent;
   canvas.font.color = enabled_with_parents() ? canvas.font.color : color::gray_text;
   const int text_height = canvas.metrics().height;
   canvas.text_out(box + 4, (client.height() - text_height) / 2, display_caption(caption()));
   if (focused()) canvas.draw_focus_rect({box + 2, 0, client.right, client.bottom});
+}
+
+void CheckControl::draw_mark(Canvas& canvas, const Rect& mark) const {
+  canvas.brush.color = color::window;
+  canvas.fill_rect(mark);
+  draw_edge(canvas, mark, false);
+  if (!checked_) return;
+  canvas.pen = Pen{color::window_text, 2, PenStyle::solid};
+  canvas.move_to(mark.left + 3, mark.top + 6);
+  canvas.line_to(mark.left + 5, mark.top + 9);
+  canvas.line_to(mark.left + 10, mark.top + 3);
 }
 
 void CheckBox::click() {
@@ -120,6 +137,15 @@ void CheckBox::click() {
 void RadioButton::click() {
   set_checked(true);
   Window::click();
+}
+
+void RadioButton::draw_mark(Canvas& canvas, const Rect& mark) const {
+  constexpr int diameter = 12;
+  constexpr int dot = 4;
+  draw_disc(canvas, mark.left, mark.top, diameter, color::button_shadow);
+  draw_disc(canvas, mark.left + 1, mark.top + 1, diameter - 2, color::window);
+  const int dot_offset = (diameter - dot) / 2;
+  if (checked()) draw_disc(canvas, mark.left + dot_offset, mark.top + dot_offset, dot, color::window_text);
 }
 
 void RadioButton::checked_changed() {

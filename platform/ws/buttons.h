@@ -20,6 +20,8 @@ class Button : public Window {
   ButtonKind kind() const { return kind_; }
   void set_kind(ButtonKind kind);
   int modal_result = 0;
+  // The form's default button: Enter in a control that does not take it presses this one.
+  bool is_default = false;
 
   void click() override;
   LResult window_proc(Message& message) override;
@@ -30,6 +32,9 @@ class Button : public Window {
  private:
   ButtonKind kind_ = ButtonKind::custom;
 };
+
+// The form's showing, enabled default button, if it has one.
+Button* default_button(Window& form);
 
 // A box that is checked or not, with a caption; the base of check boxes
 // and radio buttons. Space or a click is a user's click.
@@ -46,6 +51,8 @@ class CheckControl : public Window {
   CheckControl(Window* parent, std::string_view caption);
   void paint(Canvas& canvas) override;
   virtual void checked_changed() {}
+  // The box or circle that shows the state, in `mark`.
+  virtual void draw_mark(Canvas& canvas, const Rect& mark) const;
 
  private:
   bool checked_ = false;
@@ -67,6 +74,8 @@ class RadioButton : public CheckControl {
 
  protected:
   void checked_changed() override;
+  // A sunken circle with a dot while checked.
+  void draw_mark(Canvas& canvas, const Rect& mark) const override;
 };
 
 }  // namespace vx::ws

@@ -1,5 +1,6 @@
 #include "platform/ws/display.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/dialogs.h"
@@ -10,6 +11,7 @@
 #include "platform/ws/input.h"
 #include "platform/ws/qt/qt_dialogs.h"
 #include "platform/ws/qt/qt_display.h"
+#include "platform/ws/settling_responder.h"
 #include "platform/ws/window.h"
 #include "platform/ws/window_registry.h"
 
@@ -50,6 +52,16 @@ Window& window_at(Window& window, Window& form, Point point) {
   return window;
 }
 
+// What lies over the window: the showing siblings after it and after each of its ancestors.
+void exclude_windows_above(const Window& window, const Window& form, std::vector<Rect>& excluded) {
+  for (const Window* level = &window; level != &form && level->parent() != nullptr; level = level->parent()) {
+    const std::vector<Window*>& siblings = level->parent()->children();
+    for (auto above = std::find(siblings.begin(), siblings.end(), level) + 1; above < siblings.end(); ++above) {
+      if ((*above)->visible()) excluded.push_back(area_in(**above, form));
+    }
+  }
+}
+
 Form* shown_form(WindowHandle handle) {
   auto* form = dynamic_cast<Form*>(find_window(handle));
   return form != nullptr && form->showing() ? form : nullptr;
@@ -79,7 +91,8 @@ Display* display() {
     // A responder of its own, such as a test's script, keeps answering message and file
     // dialogs; modal forms are answered through their own controls on a display.
     if (dynamic_cast<platform::NonInteractiveResponder*>(&platform::dialog_responder()) != nullptr) {
-      platform::install_dialog_responder(&qt::open_dialogs());
+      static SettlingResponder settling(qt::open_dialogs());
+      platform::install_dialog_responder(&settling);
     }
   }
   return opened;
@@ -104,6 +117,7 @@ void render_on_display(WindowHandle handle, const DrawOp& op, const Picture* pic
   for (const Window* child : window->children()) {
     if (child->visible()) surface.excluded.push_back(child->bounds().offset(origin.x, origin.y));
   }
+  exclude_windows_above(*window, *form, surface.excluded);
   shown->render(surface, op, picture);
 }
 
@@ -130,6 +144,18 @@ std::optional<Color> pixel_on_display(Window& window, Point point) {
   if (form == nullptr) return std::nullopt;
   const Point origin = origin_in(window, *form);
   return shown->pixel(form->handle(), {origin.x + point.x, origin.y + point.y});
+}
+
+std::optional<std::size_t> popup_on_display(const std::vector<PopupEntry>& entries, Point screen) {
+  Display* shown = display();
+  if (shown == nullptr) return std::nullopt;
+  std::vector<Window*> forms = top_level_windows();
+  if (Form* active = active_form()) forms.insert(forms.begin(), &active->top_level());
+  for (Window* form : forms) {
+    if (shown_form_of(*form) == nullptr || !form->bounds().contains(screen)) continue;
+    return shown->popup_menu(form->handle(), {screen.x - form->left(), screen.y - form->top()}, entries);
+  }
+  return std::nullopt;
 }
 
 bool save_window_png(Window& window, const std::string& path) {

@@ -28,6 +28,11 @@ struct Surface {
   std::vector<Rect> excluded;
 };
 
+struct PopupEntry {
+  std::string caption;
+  bool enabled = true;
+};
+
 // The display backend: every shown form is a top-level window on the
 // desktop with pixels of its own, into which the canvas operations of the
 // form and its children are rendered.
@@ -58,6 +63,12 @@ class Display {
   // reaches the window system's queue, whose descriptor is among `fds`.
   virtual bool wait_for_events(std::span<pollfd> fds, std::optional<std::uint64_t> microseconds) = 0;
 
+  // Shows a pop-up menu of the entries at `point` of the form's window and
+  // waits for the user; the index of the chosen item, nothing when the menu
+  // was closed. A disabled item cannot be chosen.
+  virtual std::optional<std::size_t> popup_menu(WindowHandle form, Point point,
+                                                const std::vector<PopupEntry>& entries) = 0;
+
   // `picture` holds the pixels of a picture operation.
   virtual void render(const Surface& surface, const DrawOp& op, const Picture* picture) = 0;
   // The colour of a pixel of the form (form coordinates).
@@ -84,6 +95,9 @@ void raise_on_display(Form& form);
 // A pixel of the window's client area as painted so far; nothing when
 // there is no display or the window's form is not shown.
 std::optional<Color> pixel_on_display(Window& window, Point point);
+// A pop-up menu at a screen point of a shown form, the active one first;
+// nothing when there is no display or no form there.
+std::optional<std::size_t> popup_on_display(const std::vector<PopupEntry>& entries, Point screen);
 // Writes the window, with its children, as painted so far as a PNG file;
 // false when there is no display or the window's form is not shown.
 bool save_window_png(Window& window, const std::string& path);

@@ -1,5 +1,8 @@
 #include "platform/ws/drawing.h"
 
+#include <algorithm>
+#include <cmath>
+
 namespace vx::ws {
 
 std::string display_caption(std::string_view caption) {
@@ -30,6 +33,21 @@ Rect inset(const Rect& rect) { return {rect.left + 1, rect.top + 1, rect.right -
 void draw_edge(Canvas& canvas, const Rect& rect, bool raised) {
   draw_edge_in(canvas, rect, raised ? color::button_highlight : color::button_shadow,
                raised ? color::button_shadow : color::button_highlight);
+}
+
+// Row by row: a pixel belongs to the circle when its centre lies inside it.
+void draw_disc(Canvas& canvas, int left, int top, int diameter, Color color) {
+  const double radius = diameter / 2.0;
+  canvas.pen = Pen{color, 1, PenStyle::solid};
+  for (int row = 0; row < diameter; ++row) {
+    const double dy = row + 0.5 - radius;
+    const double half = std::sqrt(std::max(0.0, radius * radius - dy * dy));
+    const int first = static_cast<int>(std::ceil(radius - half - 0.5));
+    const int last = static_cast<int>(std::floor(radius + half - 0.5));
+    if (last < first) continue;
+    canvas.move_to(left + first, top + row);
+    canvas.line_to(left + last, top + row);
+  }
 }
 
 void draw_sunken_border(Canvas& canvas, const Rect& rect) {

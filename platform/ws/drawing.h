@@ -18,6 +18,8 @@ void draw_frame(Canvas& canvas, const Rect& rect, Color color);
 // control, raised around a push button.
 void draw_sunken_border(Canvas& canvas, const Rect& rect);
 void draw_button_border(Canvas& canvas, const Rect& rect);
+// A filled circle of `diameter` pixels whose bounding square starts at (left, top).
+void draw_disc(Canvas& canvas, int left, int top, int diameter, Color color);
 // Text centred in `rect`, drawn over what is there.
 void draw_centered_text(Canvas& canvas, const Rect& rect, std::string_view text);
 // Breaks text into lines at line ends and, when `width` is above 0, between

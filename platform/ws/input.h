@@ -31,7 +31,7 @@ void click(Window& window, Point point, MouseButton button = MouseButton::left, 
 void double_click(Window& window, Point point);
 // Press at `from`, move in `steps` steps to `to`, release there.
 void drag(Window& window, Point from, Point to, int steps = 4);
-// A wheel turn at a screen point; it goes to the focused window.
+// A wheel turn at a screen point; it goes to the window under the point.
 void wheel(int delta, Point screen);
 // The user working a scroll bar of the window: a scroll_code request, with
 // the thumb position for the thumb codes.

@@ -1,10 +1,12 @@
 #include <optional>
 
 #include "platform/ws/application.h"
+#include "platform/ws/buttons.h"
 #include "platform/ws/dispatch.h"
 #include "platform/ws/form.h"
 #include "platform/ws/keyboard.h"
 #include "platform/ws/messages.h"
+#include "platform/ws/scroll_bars.h"
 #include "platform/ws/window.h"
 
 namespace vx::ws::detail {
@@ -46,6 +48,19 @@ bool form_takes_tab(Window& target) {
   const LResult wanted = send_message(target.handle(), msg::get_dialog_code, vk::tab);
   if ((wanted & (dialog_code::want_tab | dialog_code::want_all_keys)) != 0) return false;
   form->select_next(&target == form ? nullptr : &target, !key_is_down(vk::shift));
+  return true;
+}
+
+// Enter in a control that does not take it presses the form's default button; a focused button
+// presses itself.
+bool form_takes_enter(Window& target) {
+  Form* form = target.form();
+  if (form == nullptr || dynamic_cast<Button*>(&target) != nullptr) return false;
+  const LResult wanted = send_message(target.handle(), msg::get_dialog_code, vk::enter);
+  if ((wanted & dialog_code::want_all_keys) != 0) return false;
+  Button* button = default_button(*form);
+  if (button == nullptr) return false;
+  button->click();
   return true;
 }
 
@@ -92,11 +107,52 @@ void dispatch_keyboard(const QueuedInput& input) {
     drop_character = true;
     return;
   }
+  if (message.id == msg::key_down && message.wparam == vk::enter && form_takes_enter(*target)) {
+    drop_character = true;
+    return;
+  }
   deliver(message);
   if (composed && is_window(target->handle())) {
     Message character{target->handle(), msg::character, static_cast<unsigned char>(*composed), 1};
     deliver(character);
   }
+}
+
+// The deepest showing window at a screen point, in the foreground form
+// first; later children lie on top of earlier ones.
+Window* window_under(Window& window, Point screen) {
+  const Point inside = window.screen_to_client(screen);
+  if (!window.client_rect().contains(inside)) return &window;
+  const std::vector<Window*>& children = window.children();
+  for (auto child = children.rbegin(); child != children.rend(); ++child) {
+    if ((*child)->visible() && (*child)->bounds().contains(inside)) return window_under(**child, screen);
+  }
+  return &window;
+}
+
+Window* window_at_screen(Point screen) {
+  std::vector<Window*> forms = top_level_windows();
+  for (Form* preferred : {active_form(), foreground_form()}) {
+    if (preferred != nullptr) forms.push_back(&preferred->top_level());
+  }
+  for (auto form = forms.rbegin(); form != forms.rend(); ++form) {
+    if ((*form)->showing() && (*form)->bounds().contains(screen)) return window_under(**form, screen);
+  }
+  return nullptr;
+}
+
+// The wheel turns whatever lies under the pointer, focused or not; with
+// nothing there it goes where the keys go.
+void dispatch_wheel(const QueuedInput& input) {
+  Message message = input.message;
+  Window* target = window_at_screen(point_from_lparam(message.lparam));
+  if (target == nullptr || !target->enabled_with_parents()) {
+    dispatch_keyboard(input);
+    return;
+  }
+  message.window = target->handle();
+  if (hook_takes(message)) return;
+  deliver(message);
 }
 
 void dispatch_mouse(Message message) {
@@ -127,18 +183,21 @@ void dispatch_mouse(Message message) {
     }
     if (answer == mouse_activation::activate_and_eat || answer == mouse_activation::no_activate_and_eat) return;
   }
+  if (scroll_bar_takes(*target, message)) return;
   deliver(message);
 }
 
 }  // namespace
 
-// Keyboard and wheel go to the focused window (or the active form), mouse
+// Keyboard goes to the focused window (or the active form), the wheel to the window under it, mouse
 // messages to their window or to the holder of the capture, anything else
 // to its window while that takes input.
 void route_input(const QueuedInput& input) {
   const MessageId id = input.message.id;
-  if (is_keyboard(id) || id == msg::mouse_wheel) {
+  if (is_keyboard(id)) {
     dispatch_keyboard(input);
+  } else if (id == msg::mouse_wheel) {
+    dispatch_wheel(input);
   } else if (is_mouse(id)) {
     dispatch_mouse(input.message);
   } else if (const Window* target = find_window(input.message.window);
@@ -147,6 +206,9 @@ void route_input(const QueuedInput& input) {
   }
 }
 
-void reset_input_routing() { routing() = RoutingState{}; }
+void reset_input_routing() {
+  routing() = RoutingState{};
+  reset_scroll_bar_tracking();
+}
 
 }  // namespace vx::ws::detail

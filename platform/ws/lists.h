@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -32,16 +34,22 @@ class ItemList {
   int item_index_ = -1;
 };
 
-// A combo box whose text is the selected item's; Up and Down choose the
-// neighbouring item. Its list drops down only when told to.
+class DropDownList;
+
+// A combo box whose text is the selected item's. A click or F4 (Alt+Down)
+// drops its list down below it, over the rest of the form; a click on a row
+// there, or Enter, takes that choice and closes the list, Esc closes it.
+// Up and Down choose the neighbouring item, open or closed.
 class ComboBox : public Window, public ItemList {
  public:
   explicit ComboBox(Window* parent);
+  ~ComboBox() override;
   // A user's change of the selection.
   std::function<void(ComboBox&)> on_change;
-  // Dropped down, the box grows below itself by up to eight rows of items.
-  bool dropped_down() const { return dropped_down_; }
+  bool dropped_down() const;
   void set_dropped_down(bool dropped_down);
+  // The list while it is dropped down; nullptr otherwise.
+  Window* drop_down_list() const;
 
   LResult window_proc(Message& message) override;
 
@@ -49,13 +57,19 @@ class ComboBox : public Window, public ItemList {
   void paint(Canvas& canvas) override;
   void selection_changed() override;
   void items_changed() override { invalidate(); }
+  void visibility_changed() override;
 
  private:
-  bool dropped_down_ = false;
-  int closed_height_ = 0;
+  friend class DropDownList;
+  // A user's choice: selects and fires on_change when it is a change.
+  void choose(int index);
+  bool drop_down_key(std::uint16_t key);
+
+  std::unique_ptr<DropDownList> list_;
 };
 
-// A list box of text rows. A user's change of the selection fires on_click.
+// A list box of text rows. A user's change of the selection fires on_click;
+// the wheel scrolls it without changing the selection.
 class ListBox : public Window, public ItemList {
  public:
   explicit ListBox(Window* parent);
@@ -74,6 +88,8 @@ class ListBox : public Window, public ItemList {
 
  private:
   void choose(int index);
+  // The item Up, Down, PgUp, PgDn, Home or End moves to.
+  int key_target(WParam key) const;
   // The vertical bar shows while there are more rows than fit, as the system's list boxes do.
   void update_scroll_bar();
   void scroll(int code, int thumb);

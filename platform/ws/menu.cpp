@@ -1,6 +1,7 @@
 #include "platform/ws/menu.h"
 
 #include "platform/ws/application.h"
+#include "platform/ws/display.h"
 #include "platform/ws/messages.h"
 
 namespace vx::ws {
@@ -47,10 +48,20 @@ LResult Menu::on_message(Message& message) {
 void PopupMenu::popup(Point screen) {
   last_popup = screen;
   std::optional<std::string>& choice = next_popup_choice();
-  if (!choice) return;
-  const MenuItem* item = find(*choice);
-  choice.reset();
-  if (item != nullptr && item->enabled && item->visible) choose(*item);
+  if (choice) {
+    const MenuItem* item = find(*choice);
+    choice.reset();
+    if (item != nullptr && item->enabled && item->visible) choose(*item);
+    return;
+  }
+  std::vector<PopupEntry> entries;
+  std::vector<const MenuItem*> listed;
+  for (const auto& item : items()) {
+    if (!item->visible) continue;
+    entries.push_back({item->caption, item->enabled});
+    listed.push_back(item.get());
+  }
+  if (const std::optional<std::size_t> chosen = popup_on_display(entries, screen)) choose(*listed[*chosen]);
 }
 
 void choose_next_popup_item(std::string caption) { next_popup_choice() = std::move(caption); }

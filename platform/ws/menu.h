@@ -59,8 +59,9 @@ class MainMenu : public Menu {};
 
 class PopupMenu : public Menu {
  public:
-  // Shows the menu at a screen point. The headless menu closes at once; the
-  // item chosen beforehand with choose_next_popup_item is then posted.
+  // Shows the menu at a screen point. The item chosen beforehand with
+  // choose_next_popup_item is posted at once; otherwise a display shows the
+  // menu and posts the user's choice, and a headless menu closes at once.
   void popup(Point screen);
   std::optional<Point> last_popup;
 };

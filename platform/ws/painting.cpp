@@ -1,11 +1,9 @@
-#include <algorithm>
-#include <cstdint>
-
 #include "platform/ws/application.h"
 #include "platform/ws/caret.h"
 #include "platform/ws/display.h"
 #include "platform/ws/drawing.h"
 #include "platform/ws/messages.h"
+#include "platform/ws/scroll_bars.h"
 #include "platform/ws/window.h"
 #include "platform/ws/window_registry.h"
 
@@ -13,42 +11,27 @@ namespace vx::ws {
 namespace {
 
 // Scroll-bar parts drawn by the layer: arrows at both ends, a thumb between.
-void draw_scroll_bar(Canvas& canvas, const Rect& bar, bool vertical, const ScrollInfo& info) {
+void draw_scroll_bar(Canvas& canvas, const Rect& client, ScrollBarKind kind, const ScrollInfo& info) {
+  const ScrollBarLayout layout = scroll_bar_layout(client, kind, info);
   canvas.brush.color = color::scroll_bar;
-  canvas.fill_rect(bar);
-  const int length = vertical ? bar.height() : bar.width();
-  const Rect first_arrow = vertical ? Rect{bar.left, bar.top, bar.right, bar.top + scroll_bar_size}
-                                    : Rect{bar.left, bar.top, bar.left + scroll_bar_size, bar.bottom};
-  const Rect last_arrow = vertical ? Rect{bar.left, bar.bottom - scroll_bar_size, bar.right, bar.bottom}
-                                   : Rect{bar.right - scroll_bar_size, bar.top, bar.right, bar.bottom};
+  canvas.fill_rect(layout.bar);
   canvas.brush.color = color::button_face;
-  canvas.fill_rect(first_arrow);
-  canvas.fill_rect(last_arrow);
   // Raised, so arrows and thumb stand out from a track of much the same grey.
-  draw_button_border(canvas, first_arrow);
-  draw_button_border(canvas, last_arrow);
-  // 64-bit arithmetic: a range may span every 32-bit value.
-  const std::int64_t track = length - 2 * scroll_bar_size;
-  const std::int64_t range = std::int64_t{info.max} - info.min + 1;
-  const std::int64_t page = info.page;
-  if (track <= 0 || range <= std::max<std::int64_t>(page, 1)) return;
-  const std::int64_t thumb = std::clamp(page > 0 ? track * page / range : std::int64_t{scroll_bar_size},
-                                        std::min<std::int64_t>(8, track), track);
-  const std::int64_t steps = std::int64_t{info.max} - std::max<std::int64_t>(page - 1, 0) - info.min;
-  const std::int64_t offset = steps > 0 ? (track - thumb) * (std::int64_t{info.position} - info.min) / steps : 0;
-  const int start = scroll_bar_size + static_cast<int>(offset);
-  const int thumb_length = static_cast<int>(thumb);
-  const Rect thumb_rect = vertical ? Rect{bar.left, bar.top + start, bar.right, bar.top + start + thumb_length}
-                                   : Rect{bar.left + start, bar.top, bar.left + start + thumb_length, bar.bottom};
-  canvas.fill_rect(thumb_rect);
-  draw_button_border(canvas, thumb_rect);
+  for (const Rect& part : {layout.first_arrow, layout.last_arrow, layout.thumb}) {
+    if (part.empty()) continue;
+    canvas.fill_rect(part);
+    draw_button_border(canvas, part);
+  }
 }
 
 }  // namespace
 
 using detail::registry;
 
-void Window::invalidate() { invalidate(client_rect(), true); }
+void Window::invalidate() {
+  non_client_pending_ = true;
+  invalidate(client_rect(), true);
+}
 
 void Window::invalidate(const Rect& rect, bool erase) {
   const Rect part = intersect(rect, client_rect());
@@ -64,7 +47,7 @@ void Window::invalidate_tree() {
 }
 
 void Window::update() {
-  if (!update_rect_.empty() && showing() && redraw_) paint_window(*this);
+  if ((!update_rect_.empty() || non_client_pending_) && showing() && redraw_) paint_window(*this);
 }
 
 void Window::repaint() {
@@ -88,16 +71,16 @@ void Window::paint_frame(Canvas& canvas) {
   }
 }
 
+// Frame and bars are drawn when the whole window is, or when they changed;
+// a row painted alone leaves them as they are.
 void Window::draw_non_client(Canvas& canvas) {
+  if (caret().owner == handle_ && caret().drawn()) canvas.draw_caret(caret().rect());
+  if (!non_client_pending_) return;
+  non_client_pending_ = false;
   const Rect client = client_rect();
   paint_frame(canvas);
-  if (vertical_visible_) {
-    draw_scroll_bar(canvas, {client.right, 0, client.right + scroll_bar_size, client.bottom}, true, vertical_);
-  }
-  if (horizontal_visible_) {
-    draw_scroll_bar(canvas, {0, client.bottom, client.right, client.bottom + scroll_bar_size}, false, horizontal_);
-  }
-  if (caret().owner == handle_ && caret().drawn()) canvas.draw_caret(caret().rect());
+  if (vertical_visible_) draw_scroll_bar(canvas, client, ScrollBarKind::vertical, vertical_);
+  if (horizontal_visible_) draw_scroll_bar(canvas, client, ScrollBarKind::horizontal, horizontal_);
 }
 
 void paint_window(Window& window) {
@@ -111,8 +94,11 @@ void paint_window(Window& window) {
   canvas.font = window.font();
   canvas.brush.color = window.color();
   canvas.background_color = window.color();
-  if (erase) send_message(handle, msg::erase_background, reinterpret_cast<WParam>(&canvas));
-  send_message(handle, msg::paint, reinterpret_cast<WParam>(&canvas));
+  // Nothing of the client may be invalid when only the border or a bar is.
+  if (!canvas.clip_box().empty()) {
+    if (erase) send_message(handle, msg::erase_background, reinterpret_cast<WParam>(&canvas));
+    send_message(handle, msg::paint, reinterpret_cast<WParam>(&canvas));
+  }
   if (Window* alive = find_window(handle)) alive->draw_non_client(canvas);
 }
 

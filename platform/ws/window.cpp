@@ -269,6 +269,7 @@ bool Window::has_capture() const { return registry().capture == handle_; }
 
 void Window::set_scroll_info(ScrollBarKind kind, const ScrollInfo& info, bool redraw) {
   ScrollInfo& bar = kind == ScrollBarKind::vertical ? vertical_ : horizontal_;
+  const ScrollInfo before = bar;
   bar.min = info.min;
   bar.max = std::max(info.min, info.max);
   // 64-bit arithmetic: a range may span every 32-bit value.
@@ -277,7 +278,10 @@ void Window::set_scroll_info(ScrollBarKind kind, const ScrollInfo& info, bool re
   const std::int64_t last = std::int64_t{bar.max} - std::max(bar.page - 1, 0);
   const std::int64_t highest = std::max<std::int64_t>(bar.min, last);
   bar.position = static_cast<int>(std::clamp<std::int64_t>(info.position, bar.min, highest));
-  if (redraw) invalidate();
+  if (bar == before) return;
+  non_client_pending_ = true;
+  // Only the bar is drawn again; the client keeps its pixels.
+  if (redraw) registry().invalid.insert(handle_);
 }
 
 ScrollInfo Window::scroll_info(ScrollBarKind kind) const {

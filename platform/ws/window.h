@@ -202,6 +202,8 @@ class Window {
   Color color_ = color::button_face;
   Rect update_rect_;
   bool erase_pending_ = false;
+  // Border and scroll bars wait to be drawn with the next paint.
+  bool non_client_pending_ = true;
   ScrollInfo horizontal_;
   ScrollInfo vertical_;
   bool horizontal_visible_ = false;

@@ -11,6 +11,7 @@
 #include "list_box_fixture.h"
 #include "platform/ws/edits.h"
 #include "platform/ws/input.h"
+#include "platform/ws/scroll_bars.h"
 
 namespace vx::controls {
 namespace {
@@ -404,6 +405,49 @@ TEST_F(MultipleSelection, IsSetOnlyWhileLoading) {
   box->SetMultiSelect(true);
   EXPECT_FALSE(box->MultiSelect());
   EXPECT_EQ(send(ws::lb::set_sel, 1, 3), ws::lb::error);
+}
+
+}  // namespace
+}  // namespace vx::controls
+
+namespace vx::controls {
+namespace {
+
+using ListBoxBar = testing_support::ListBoxTest;
+
+ws::Point middle(const ws::Rect& rect) { return {(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2}; }
+
+ws::ScrollBarLayout bar_of(const TOvcVirtualListBox& box) {
+  return ws::scroll_bar_layout(box.client_rect(), ws::ScrollBarKind::vertical,
+                               box.scroll_info(ws::ScrollBarKind::vertical));
+}
+
+// The user's mouse on the bar, from the last page: the up arrow is one row, the track above the
+// thumb a page less one row, and the thumb dragged to either end shows the first or the last page.
+TEST_F(ListBoxBar, ClicksAndDragsOnTheBarScrollTheBoxWithoutChoosingARow) {
+  for (const std::int32_t count : {2000, 1000000}) {
+    make_box(count);
+    const std::int32_t last_top = count - box->RowsPerPage();
+    box->SetTopIndex(last_top);
+    ws::input::click(*box, middle(bar_of(*box).first_arrow));
+    ws::process_messages();
+    EXPECT_EQ(box->TopIndex(), last_top - 1) << count;
+    const ws::Rect thumb = bar_of(*box).thumb;
+    ws::input::click(*box, {middle(thumb).x, thumb.top - 1});
+    ws::process_messages();
+    EXPECT_EQ(box->TopIndex(), last_top - 1 - (box->RowsPerPage() - 1)) << count;
+
+    ws::Point grab = middle(bar_of(*box).thumb);
+    ws::input::drag(*box, grab, {grab.x, -100});
+    ws::process_messages();
+    EXPECT_EQ(box->TopIndex(), 0) << count;
+    grab = middle(bar_of(*box).thumb);
+    ws::input::drag(*box, grab, {grab.x, box->ClientHeight() + 100});
+    ws::process_messages();
+    EXPECT_EQ(box->TopIndex(), last_top) << count << ": the thumb's last position shows the last page";
+    EXPECT_EQ(box->ItemIndex(), -1) << count;
+    EXPECT_FALSE(box->has_capture());
+  }
 }
 
 }  // namespace

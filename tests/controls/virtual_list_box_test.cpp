@@ -25,21 +25,27 @@ TEST_F(VirtualListBox, TheScrollScaleKeepsPositionsWithin16BitsAndTheThumbFindsT
     std::int32_t count;
     std::int32_t stored_count;
     int range;
+    int page;
     int thumb;
     std::int32_t top;
   };
-  // Divisors: 2000 -> 1, 40000 -> 2, 100000 -> 6, 2147483647 -> 131070.
-  for (const Case& c : {Case{2000, 2000, 2000, 50, 50}, Case{2000, 2000, 2000, 2000, 1993},
-                        Case{40000, 40000, 20000, 100, 200}, Case{100000, 100000, 16666, 100, 600},
-                        Case{100000, 100000, 16666, 16666, 99993}, Case{-5, largest, 16384, 100, 13107000},
-                        Case{-5, largest, 16384, 16384, largest - 7}, Case{-5, largest, 16384, 0, 0}}) {
+  // Divisors: 2000 -> 1, 40000 -> 2, 100000 -> 6, 1000000 -> 60, 2147483647 -> 131070. The page is
+  // given in the divided units, and the thumb's last reachable position shows the last page.
+  for (const Case& c : {Case{2000, 2000, 2000, 7, 50, 50}, Case{2000, 2000, 2000, 7, 2000, 1993},
+                        Case{2000, 2000, 2000, 7, 1993, 1993}, Case{40000, 40000, 20000, 3, 100, 200},
+                        Case{40000, 40000, 20000, 3, 19997, 39993}, Case{100000, 100000, 16666, 1, 100, 600},
+                        Case{100000, 100000, 16666, 1, 16666, 99993}, Case{100000, 100000, 16666, 1, 16665, 99993},
+                        Case{1000000, 1000000, 16666, 1, 16664, 999840},
+                        Case{1000000, 1000000, 16666, 1, 16665, 999993},
+                        Case{-5, largest, 16384, 1, 100, 13107000}, Case{-5, largest, 16384, 1, 16383, largest - 7},
+                        Case{-5, largest, 16384, 1, 16384, largest - 7}, Case{-5, largest, 16384, 1, 0, 0}}) {
     make_box(2000);
     box->SetTopIndex(10);
     box->SetNumItems(c.count);
     EXPECT_EQ(box->NumItems(), c.stored_count) << c.count;
     const ws::ScrollInfo bar = box->scroll_info(ws::ScrollBarKind::vertical);
     EXPECT_EQ(bar.max, c.range - 1) << c.count;
-    EXPECT_EQ(bar.page, 7) << c.count;
+    EXPECT_EQ(bar.page, c.page) << c.count;
     vscroll(ws::scroll_code::thumb_track, c.thumb);
     EXPECT_EQ(box->TopIndex(), c.top) << c.count << " thumb " << c.thumb;
   }

@@ -3,6 +3,7 @@
 
 #include "platform/ws/color.h"
 #include "selection_window.h"
+#include "support/display_input.h"
 #include "support/screenshot.h"
 
 namespace vx::updater {
@@ -95,6 +96,35 @@ TEST_F(SelectionWindowOnDisplayTest, ShowsTheBoardPictureDuringABoardUpdate) {
   EXPECT_FALSE(shot.saved.empty());
   EXPECT_TRUE(progress_->image_osbdm_cable().visible());
   EXPECT_EQ(progress_->updatefirmwarelabel().text(), "osbdmens_s08.400");
+}
+
+// The user's mouse on the hardware type: a click drops its list over the panels below, a click on
+// an entry takes it.
+TEST_F(SelectionWindowOnDisplayTest, AClickOpensTheHardwareTypeListAndAnotherChoosesAnEntry) {
+  put_interface_files();
+  put_board_file();
+  start(test_support::example_file("bench.ini"), false);
+  window_->show();
+  ws::process_messages();
+  ws::ComboBox& hardware = window_->HarwareTypeComboBox();
+  ASSERT_TRUE(vx::test::click_on_display(hardware, {40, 8}));
+  ws::process_messages();
+  ASSERT_TRUE(hardware.dropped_down());
+  EXPECT_FALSE(vx::test::save_screenshot(*window_, "updater-combo-open").empty());
+  const int row = ws::font_metrics(hardware.font()).height;
+  ASSERT_TRUE(vx::test::click_on_display(*hardware.drop_down_list(), {40, row + row / 2}));
+  ws::process_messages();
+  EXPECT_FALSE(hardware.dropped_down());
+  EXPECT_EQ(hardware.item_index(), 1);
+  EXPECT_EQ(hardware.text(), "Quorvex Universal FX - High Speed Debug Interface");
+  EXPECT_FALSE(vx::test::save_screenshot(*window_, "updater-combo-chosen").empty());
+  ASSERT_TRUE(hardware.focused());
+  const ws::Point in_box{200, 4};
+  EXPECT_EQ(ws::pixel_on_display(hardware, in_box), ws::resolve(ws::color::highlight)) << "the focus shows";
+  ASSERT_TRUE(vx::test::press_key_on_display(*window_, "Tab"));
+  ws::process_messages();
+  EXPECT_FALSE(hardware.focused()) << "Tab moves on";
+  EXPECT_EQ(ws::pixel_on_display(hardware, in_box), ws::resolve(ws::color::window)) << "and its highlight goes";
 }
 
 TEST_F(SelectionWindowOnDisplayTest, ShowsTheHintWhenNothingIsConnected) {

@@ -1,3 +1,7 @@
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "platform/ws/buttons.h"
 #include "platform/ws/clipboard.h"
 #include "platform/ws/controls.h"
@@ -346,13 +350,15 @@ TEST_F(InputTest, RadioButtonsOfAParentExcludeEachOther) {
   EXPECT_FALSE(check.checked());
 }
 
-TEST_F(InputTest, WheelGoesToTheFocusAndOnToTheParentUnlessHandled) {
+TEST_F(InputTest, WheelGoesToTheWindowUnderThePointerAndOnToTheParentUnlessHandled) {
   Form form;
   LoggingWindow outer(&form);
   outer.set_bounds(0, 0, 200, 100);
   Button inner(&outer, "b");
+  Button elsewhere(&form, "e");
+  elsewhere.set_bounds(0, 150, 75, 25);
   form.show();
-  inner.set_focus();
+  elsewhere.set_focus();
   input::wheel(-120, {10, 10});
   process_messages();
   const auto wheel = std::find_if(outer.log.begin(), outer.log.end(),
@@ -374,6 +380,61 @@ TEST_F(InputTest, ScrollRequestsReachTheWindowAndCancelModeEndsAPress) {
   EXPECT_TRUE(window.has_capture());
   window.perform(msg::cancel_mode);
   EXPECT_FALSE(window.has_capture());
+}
+
+}  // namespace
+}  // namespace vx::ws
+
+namespace vx::ws {
+namespace {
+
+// Enter presses the focused button; in another control it presses the form's default button, unless
+// that control takes all keys itself (an open combo box). Tab shows where the focus went.
+TEST_F(InputTest, EnterPressesTheFocusedOrTheDefaultButtonAndTabShowsTheFocus) {
+  Form form;
+  Edit edit(&form);
+  Button quit(&form, "Quit");
+  Button ok(&form, "OK");
+  ComboBox combo(&form);
+  quit.set_bounds(0, 40, 75, 25);
+  ok.set_bounds(80, 40, 75, 25);
+  combo.set_bounds(0, 80, 120, 21);
+  combo.set_items({"one", "two"});
+  std::vector<std::string> pressed;
+  quit.on_click = [&](Window&) { pressed.emplace_back("quit"); };
+  ok.on_click = [&](Window&) { pressed.emplace_back("ok"); };
+  form.show();
+  edit.set_focus();
+  process_messages();
+
+  input::press_key(vk::enter);
+  process_messages();
+  EXPECT_TRUE(pressed.empty()) << "no default button yet";
+  ok.is_default = true;
+  input::press_key(vk::enter);
+  process_messages();
+  EXPECT_EQ(pressed, std::vector<std::string>{"ok"});
+  EXPECT_EQ(edit.text(), "") << "the Enter was the button's, not typed";
+
+  reset_drawing_log();
+  record_drawing(true);
+  input::press_key(vk::tab);
+  process_messages();
+  record_drawing(false);
+  ASSERT_TRUE(quit.focused());
+  const std::vector<DrawOp> drawn = drawing_of(quit.handle());
+  EXPECT_TRUE(std::any_of(drawn.begin(), drawn.end(), [](const DrawOp& op) { return op.kind == DrawKind::focus_rect; }))
+      << "the focused button shows it";
+  input::press_key(vk::enter);
+  process_messages();
+  EXPECT_EQ(pressed, (std::vector<std::string>{"ok", "quit"}));
+
+  combo.set_focus();
+  combo.set_dropped_down(true);
+  input::press_key(vk::enter);
+  process_messages();
+  EXPECT_FALSE(combo.dropped_down());
+  EXPECT_EQ(pressed.size(), 2u) << "the open list took the Enter";
 }
 
 }  // namespace

@@ -1,7 +1,10 @@
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <optional>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "platform/ws/message_window.h"
 #include "platform/ws/registered_messages.h"
@@ -26,6 +29,37 @@ TEST_F(QueueTest, PostedMessagesArriveInTheOrderPosted) {
   EXPECT_EQ(second.ids(), (std::vector<MessageId>{msg::user + 2}));
   EXPECT_EQ(first.log.front().wparam, 10u);
   EXPECT_EQ(first.log.front().lparam, 11);
+}
+
+// Work for the next pass runs first in that pass, once; a dialog about to wait for the user has it
+// done, and what it left painted, beforehand.
+TEST_F(QueueTest, WorkForTheNextPassRunsThereOrBeforeAModalDialog) {
+  LoggingWindow window;
+  window.show();
+  process_messages();
+  std::vector<std::string> done;
+  at_next_pass([&] {
+    done.emplace_back("work");
+    window.invalidate();
+  });
+  post_message(window.handle(), msg::user);
+  EXPECT_TRUE(done.empty());
+  window.log.clear();
+  process_messages();
+  ASSERT_EQ(done, std::vector<std::string>{"work"});
+  EXPECT_EQ(window.ids(), std::vector<MessageId>{msg::user}) << "and the pass went on with its messages";
+  process_messages();
+  EXPECT_EQ(done.size(), 1u);
+
+  at_next_pass([&] {
+    done.emplace_back("before the dialog");
+    window.invalidate();
+  });
+  window.log.clear();
+  settle_before_modal();
+  EXPECT_EQ(done.back(), "before the dialog");
+  const std::vector<Message>& log = window.log;
+  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const Message& m) { return m.id == msg::paint; }));
 }
 
 TEST_F(QueueTest, PostToADestroyedWindowIsDropped) {

@@ -18,6 +18,7 @@
 #include "programmer/window_colors.h"
 #include "program_windows_fixture.h"
 #include "support/display_input.h"
+#include "support/display_popup.h"
 #include "support/screenshot.h"
 
 namespace vx::programmer {
@@ -91,6 +92,21 @@ TEST_F(ProgrammerWindowsOnDisplayTest, Screenshots) {
     window->show();
     EXPECT_FALSE(test::save_screenshot(*window, name).empty()) << name;
   }
+}
+
+// A right click anywhere on the status window shows its menu on the desktop; its Help item asks for help.
+TEST_F(ProgrammerWindowsOnDisplayTest, ARightClickOnTheStatusListShowsItsMenu) {
+  ASSERT_FALSE(ws::headless());
+  main().show();
+  status_window().show();
+  ws::process_messages();
+  test::PopupAnswer answer{.choose = "&Help...", .screenshot = "programmer-status-popup", .seen = {}};
+  test::answer_next_popup_menu(answer);
+  ASSERT_TRUE(test::click_on_display(status_window().Listbox1(), {40, 20}, true));
+  ws::process_messages();
+  EXPECT_EQ(answer.seen, std::vector<std::string>{"&Help..."});
+  ASSERT_FALSE(ws::help_requests().empty());
+  EXPECT_EQ(ws::help_requests().back(), "Status_Window");
 }
 
 TEST_F(ProgrammerWindowsTest, CreationPreparesTheDesktopAndTheWindows) {

@@ -12,11 +12,13 @@
 #include "interface/drivers/wdusb_devices.h"
 #include "interface/drivers/wdusb_library.h"
 #include "platform/dynlib.h"
+#include "platform/ws/scroll_bars.h"
 #include "platform/ws/shell.h"
 #include "platform/ws/timer.h"
 #include "sim/hcs08/device_config.h"
 #include "sim/hcs08/state_file.h"
 #include "sim/simulated_world.h"
+#include "support/display_input.h"
 #include "support/screenshot.h"
 #include "support/temp_dir.h"
 #include "tests/platform/ws_test_support.h"
@@ -184,6 +186,38 @@ TEST_F(ScoutWindowOnDisplay, Screenshot) {
   // Scrolled to the bootloader board, as the Down key takes the user there.
   window_->ListBox1().set_item_index(21);
   EXPECT_FALSE(test::save_screenshot(*window_, "fwscout-list-end").empty());
+}
+
+// The list as any list: the wheel over it scrolls it, PgDn, PgUp, End and Home move the selection
+// and bring it into view, and its bar answers the mouse.
+TEST_F(ScoutWindowOnDisplay, TheListTakesTheWheelThePageKeysAndItsBar) {
+  open(test::universal_and_three_boards).show();
+  ws::process_messages();
+  ws::ListBox& list = window_->ListBox1();
+  ASSERT_TRUE(list.scroll_bar_visible(ws::ScrollBarKind::vertical));
+  ASSERT_TRUE(test::wheel_on_display(list, {40, 40}, -120));
+  ws::process_messages();
+  EXPECT_EQ(list.top_index(), 3);
+  EXPECT_EQ(list.item_index(), -1) << "the wheel scrolls, it does not choose";
+  list.set_focus();
+  const int page = list.rows_per_page() - 1;
+  struct Case {
+    const char* key;
+    int index;
+  };
+  for (const Case& c : {Case{"PgDown", page}, Case{"End", 21}, Case{"PgUp", 21 - page}, Case{"Home", 0}}) {
+    ASSERT_TRUE(test::press_key_on_display(*window_, c.key));
+    ws::process_messages();
+    EXPECT_EQ(list.item_index(), c.index) << c.key;
+    EXPECT_LE(list.top_index(), c.index) << c.key;
+    EXPECT_GT(list.top_index() + list.rows_per_page(), c.index) << c.key;
+  }
+  const ws::ScrollBarLayout bar = ws::scroll_bar_layout(list.client_rect(), ws::ScrollBarKind::vertical,
+                                                        list.scroll_info(ws::ScrollBarKind::vertical));
+  ASSERT_TRUE(test::click_on_display(list, {bar.last_arrow.left + 8, bar.last_arrow.top + 8}));
+  ws::process_messages();
+  EXPECT_EQ(list.top_index(), 1);
+  EXPECT_EQ(list.item_index(), 0) << "a click on the bar chooses no row";
 }
 
 // Enlarged, the panel and the list along the top take the window's new width.

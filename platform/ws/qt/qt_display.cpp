@@ -16,11 +16,14 @@
 #include <algorithm>
 #include <limits>
 #include <map>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/ws/caret.h"
 #include "platform/ws/color.h"
 #include "platform/ws/qt/qt_form_window.h"
+#include "platform/ws/qt/qt_menu.h"
 #include "platform/ws/qt/qt_text.h"
 
 namespace vx::ws::qt {
@@ -67,13 +70,43 @@ Qt::PenStyle to_qt(PenStyle style) {
   return Qt::SolidLine;
 }
 
-void draw_text(QPainter& painter, const DrawOp& op) {
-  const QFont font = to_qfont(op.font);
+// A font as Qt has it, made and measured once: every status line measures and draws with the same few.
+struct MeasuredFont {
+  explicit MeasuredFont(const Font& font) : qfont(to_qfont(font)), measure(qfont) {
+    metrics.height = measure.height();
+    metrics.ascent = measure.ascent();
+    metrics.descent = measure.descent();
+    metrics.average_width = measure.averageCharWidth();
+    metrics.fixed_pitch = QFontInfo(qfont).fixedPitch();
+  }
+
+  int width(std::string_view text) {
+    // Bounded: the texts of a long run are mostly different lines.
+    constexpr std::size_t most_widths = 4096;
+    const auto found = widths.find(text);
+    if (found != widths.end()) return found->second;
+    if (widths.size() >= most_widths) widths.clear();
+    const int measured = measure.horizontalAdvance(to_qstring(text));
+    widths.emplace(std::string(text), measured);
+    return measured;
+  }
+
+  QFont qfont;
+  QFontMetrics measure;
+  FontMetrics metrics;
+  std::map<std::string, int, std::less<>> widths;
+};
+
+// Keyed by what makes the face; the colour does not.
+using FontKey = std::tuple<std::string, int, bool, bool, bool>;
+FontKey key_of(const Font& font) { return {font.name, font.height, font.bold, font.italic, font.underline}; }
+
+void draw_text(QPainter& painter, const DrawOp& op, const MeasuredFont& font) {
   if (op.opaque) painter.fillRect(to_qrect(op.rect), to_qcolor(op.background));
   if (op.clipped) painter.setClipRect(to_qrect(op.rect), Qt::IntersectClip);
-  painter.setFont(font);
+  painter.setFont(font.qfont);
   painter.setPen(to_qcolor(op.color));
-  painter.drawText(op.from.x, op.from.y + QFontMetrics(font).ascent(), to_qstring(op.text));
+  painter.drawText(op.from.x, op.from.y + font.metrics.ascent, to_qstring(op.text));
 }
 
 void draw_line(QPainter& painter, const DrawOp& op) {
@@ -122,21 +155,9 @@ class QtDisplay : public Display {
     caret_blink_.start(static_cast<int>(caret().blink_time_ms));
   }
 
-  FontMetrics font_metrics(const Font& font) override {
-    const QFont qfont = to_qfont(font);
-    const QFontMetrics measure(qfont);
-    FontMetrics metrics;
-    metrics.height = measure.height();
-    metrics.ascent = measure.ascent();
-    metrics.descent = measure.descent();
-    metrics.average_width = measure.averageCharWidth();
-    metrics.fixed_pitch = QFontInfo(qfont).fixedPitch();
-    return metrics;
-  }
+  FontMetrics font_metrics(const Font& font) override { return measured(font).metrics; }
 
-  int text_width(const Font& font, std::string_view text) override {
-    return QFontMetrics(to_qfont(font)).horizontalAdvance(to_qstring(text));
-  }
+  int text_width(const Font& font, std::string_view text) override { return measured(font).width(text); }
 
   bool show_form(WindowHandle form, const std::string& caption, const Rect& bounds, WindowHandle owner) override {
     std::unique_ptr<FormWindow>& window = forms_[form];
@@ -216,6 +237,15 @@ class QtDisplay : public Display {
     return ran_out && !woke;
   }
 
+  // Placed through the window, so it lies at the point wherever the window manager put the window.
+  std::optional<std::size_t> popup_menu(WindowHandle form, Point point,
+                                        const std::vector<PopupEntry>& entries) override {
+    const auto found = forms_.find(form);
+    if (found == forms_.end()) return std::nullopt;
+    const QPoint global = found->second->mapToGlobal(QPoint(point.x, point.y));
+    return run_popup_menu(entries, {global.x(), global.y()});
+  }
+
   void render(const Surface& surface, const DrawOp& op, const Picture* picture) override {
     const auto found = forms_.find(surface.form);
     if (found == forms_.end()) return;
@@ -227,7 +257,7 @@ class QtDisplay : public Display {
     painter.translate(surface.origin.x, surface.origin.y);
     switch (op.kind) {
       case DrawKind::fill: painter.fillRect(to_qrect(op.rect), to_qcolor(op.color)); break;
-      case DrawKind::text: draw_text(painter, op); break;
+      case DrawKind::text: draw_text(painter, op, measured(op.font)); break;
       case DrawKind::line: draw_line(painter, op); break;
       case DrawKind::focus_rect: draw_focus_rect(painter, op.rect); break;
       case DrawKind::scroll: scroll(painter, pixels, surface, op); break;
@@ -256,6 +286,13 @@ class QtDisplay : public Display {
   }
 
  private:
+  MeasuredFont& measured(const Font& font) {
+    const FontKey key = key_of(font);
+    auto found = fonts_.find(key);
+    if (found == fonts_.end()) found = fonts_.emplace(key, std::make_unique<MeasuredFont>(font)).first;
+    return *found->second;
+  }
+
   // The program's own name names its windows' class on the desktop.
   static inline int argument_count_ = 1;
   static inline char* arguments_[] = {program_invocation_short_name, nullptr};
@@ -263,6 +300,7 @@ class QtDisplay : public Display {
   QApplication application_;
   QTimer caret_blink_;
   std::map<WindowHandle, std::unique_ptr<FormWindow>> forms_;
+  std::map<FontKey, std::unique_ptr<MeasuredFont>> fonts_;
 };
 
 }  // namespace
