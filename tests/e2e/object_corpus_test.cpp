@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -49,6 +51,47 @@ struct Case {
   const char* expected = nullptr;
 };
 
+// The cases one program start runs: the files that program share a start with the others of
+// their switches, one after another in one script; a refused file ends its script, so it has
+// a start of its own.
+std::vector<std::vector<const Case*>> program_starts(std::span<const Case> cases) {
+  std::vector<std::vector<const Case*>> starts;
+  for (const Case& c : cases) {
+    const auto shared = std::ranges::find_if(starts, [&c](const std::vector<const Case*>& start) {
+      return c.result == 0 && start.front()->result == 0 && start.front()->switches == c.switches;
+    });
+    if (shared != starts.end()) {
+      shared->push_back(&c);
+    } else {
+      starts.push_back({&c});
+    }
+  }
+  return starts;
+}
+
+// What the run wrote from the file's SS command up to the next file's.
+std::string output_of_file(const std::string& output, const std::string& select_command) {
+  const std::size_t from = output.find(select_command);
+  if (from == std::string::npos) return output;
+  const std::size_t next = output.find("CMD>SS ", from + select_command.size());
+  return output.substr(from, next == std::string::npos ? std::string::npos : next - from);
+}
+
+void expect_programmed_bytes(const std::string& upload, const std::string& expected_file) {
+  const Bytes expected = srecord_bytes((corpus / expected_file).string());
+  const Bytes uploaded = srecord_bytes(upload);
+  ASSERT_FALSE(expected.empty());
+  std::size_t differences = 0;
+  for (std::uint32_t address = module_first; address <= module_last; ++address) {
+    const auto found = uploaded.find(address);
+    if (found == uploaded.end()) continue;  // outside the module's ranges
+    const auto wanted = expected.find(address);
+    const std::uint8_t byte = wanted == expected.end() ? 0xFF : wanted->second;
+    if (found->second != byte && ++differences <= 5) ADD_FAILURE() << std::hex << address << ": " << unsigned{found->second};
+  }
+  for (const auto& [address, byte] : expected) EXPECT_TRUE(uploaded.contains(address)) << std::hex << address;
+}
+
 TEST(ObjectCorpus, EveryFileProgramsItsBytesOrIsRefusedWithItsReason) {
   const Case cases[] = {
       {"sdcc_plain.elf", {}, 0, " Programmed.", "sdcc_plain.expected.s19"},
@@ -67,37 +110,35 @@ TEST(ObjectCorpus, EveryFileProgramsItsBytesOrIsRefusedWithItsReason) {
       // Sorted programming reads through the loaders, which know no Intel hex.
       {"intel.hex", {}, 18, "intel.hex) : File not found -or- Unknown file type."},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.file);
+  for (const std::vector<const Case*>& start : program_starts(cases)) {
     ProgrammerInstall install;
     fs::copy_file(fs::path(VX_ALGORITHMS) / "SIM60_BYTE.S8P", install.dir.path() / "SIM60_BYTE.S8P");
-    fs::copy_file(corpus / c.file, install.dir.path() / c.file);
     const std::string dir = install.dir.path().string() + "/";
-    const std::string script = "CM " + dir + "SIM60_BYTE.S8P 10B0\nEM\nSS " + dir + c.file + "\nPM\n" +
-                               (c.switches.empty() ? "VM\n" : "") + "UM " + dir + "up.s19\n";
+    const std::vector<std::string>& switches = start.front()->switches;
+    std::string script = "CM " + dir + "SIM60_BYTE.S8P 10B0\n";
+    for (std::size_t i = 0; i < start.size(); ++i) {
+      fs::copy_file(corpus / start[i]->file, install.dir.path() / start[i]->file);
+      script += "EM\nSS " + dir + start[i]->file + "\nPM\n" + (switches.empty() ? "VM\n" : "") + "UM " + dir + "up" +
+                std::to_string(i) + ".s19\n";
+    }
     std::vector<std::string> arguments{"NOSCAN"};
-    arguments.insert(arguments.end(), c.switches.begin(), c.switches.end());
+    arguments.insert(arguments.end(), switches.begin(), switches.end());
     arguments.push_back(install.write("script.cfg", script));
     arguments.push_back("USB1");
     const ProgrammerResult result = run_programmer(install, arguments);
-    EXPECT_EQ(result.exit_code, c.result) << result.output;
-    EXPECT_NE(result.output.find(c.line), std::string::npos) << result.output;
-    if (c.expected == nullptr) {
-      EXPECT_FALSE(fs::exists(install.file("up.s19"))) << "refused before the upload";
-      continue;
+    EXPECT_EQ(result.exit_code, start.front()->result) << result.output;
+    for (std::size_t i = 0; i < start.size(); ++i) {
+      const Case& c = *start[i];
+      SCOPED_TRACE(c.file);
+      const std::string output = output_of_file(result.output, "CMD>SS " + dir + c.file + "\n");
+      EXPECT_NE(output.find(c.line), std::string::npos) << result.output;
+      const std::string upload = install.file("up" + std::to_string(i) + ".s19");
+      if (c.expected == nullptr) {
+        EXPECT_FALSE(fs::exists(upload)) << "refused before the upload";
+        continue;
+      }
+      expect_programmed_bytes(upload, c.expected);
     }
-    const Bytes expected = srecord_bytes((corpus / c.expected).string());
-    const Bytes uploaded = srecord_bytes(install.file("up.s19"));
-    ASSERT_FALSE(expected.empty());
-    std::size_t differences = 0;
-    for (std::uint32_t address = module_first; address <= module_last; ++address) {
-      const auto found = uploaded.find(address);
-      if (found == uploaded.end()) continue;  // outside the module's ranges
-      const auto wanted = expected.find(address);
-      const std::uint8_t byte = wanted == expected.end() ? 0xFF : wanted->second;
-      if (found->second != byte && ++differences <= 5) ADD_FAILURE() << std::hex << address << ": " << unsigned{found->second};
-    }
-    for (const auto& [address, byte] : expected) EXPECT_TRUE(uploaded.contains(address)) << std::hex << address;
   }
 }
 

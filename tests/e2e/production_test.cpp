@@ -7,8 +7,10 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "loaders/object_image.h"
 #include "loaders/srecord_image.h"
@@ -222,8 +224,10 @@ TEST(ProductionExample, FailuresEndWithTheirResultAsExitCodeAndLastLine) {
       {61, "CM @SIM60_PRODUCTION.S8P\nVV 1000000\n"},
       {62, "CM @SIM60_PRODUCTION.S8P\nSS @app.s19\nEN\nPM\nCS @locked.ser\nPS\n"},
   };
+  std::vector<std::unique_ptr<ProductionRun>> benches;
+  std::vector<ProgrammerLaunch> launches;
   for (const Case& c : cases) {
-    ProductionRun bench;
+    ProductionRun& bench = *benches.emplace_back(std::make_unique<ProductionRun>());
     bench.install.write("outside.s19", "S1050100AABB94\nS9030000FC\n");
     bench.install.write("other.s19", "S105FFFE80017C\nS9030000FC\n");
     bench.install.write("bad.ser", "000000FF80");
@@ -233,7 +237,12 @@ TEST(ProductionExample, FailuresEndWithTheirResultAsExitCodeAndLastLine) {
     bench.install.write("INVALID.S8P", "PRESERVE_RANGE=0000XX00/0000EF0F/\r\n" + bench.text("SIM60_BYTE.S8P"));
     // A serial-number file that cannot be rewritten: an input/output failure of the run.
     fs::permissions(bench.install.write("locked.ser", "010000FF80393030"), fs::perms::owner_read);
-    const ProgrammerResult result = bench.run(c.script, c.option);
+    launches.push_back({&bench.install, bench.arguments(c.script, c.option)});
+  }
+  const std::vector<ProgrammerResult> results = run_programmers(launches);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    const ProgrammerResult& result = results[i];
     EXPECT_EQ(result.exit_code, c.result) << c.script << "\n" << result.output;
     const std::string last_line = "ERROR " + std::to_string(c.result) + " during script!\n";
     EXPECT_TRUE(result.output.ends_with(last_line)) << c.script << "\n" << result.output;

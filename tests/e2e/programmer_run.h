@@ -1,7 +1,9 @@
 #pragma once
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -53,6 +55,31 @@ inline ProgrammerResult run_programmer(const ProgrammerInstall& install, const s
   result.output = child.output();
   result.errors = child.errors();
   return result;
+}
+
+// One run of a table of cases, each in an install of its own.
+struct ProgrammerLaunch {
+  const ProgrammerInstall* install;
+  std::vector<std::string> arguments;
+};
+
+// The runs side by side, a few at a time: a program start spends much of its time waiting, on
+// its command timer and its simulated bench. The results in the order of the launches.
+inline std::vector<ProgrammerResult> run_programmers(const std::vector<ProgrammerLaunch>& launches) {
+  constexpr std::size_t at_once = 8;
+  std::vector<ProgrammerResult> results;
+  for (std::size_t first = 0; first < launches.size(); first += at_once) {
+    std::vector<std::unique_ptr<ChildProcess>> running;
+    for (std::size_t i = first; i < std::min(first + at_once, launches.size()); ++i) {
+      const ProgrammerInstall& install = *launches[i].install;
+      running.push_back(std::make_unique<ChildProcess>(install.program(), launches[i].arguments, install.environment()));
+    }
+    for (const std::unique_ptr<ChildProcess>& child : running) {
+      const int exit_code = child->wait_for_exit();
+      results.push_back({exit_code, child->output(), child->errors()});
+    }
+  }
+  return results;
 }
 
 }  // namespace vx::test

@@ -3,6 +3,8 @@
 
 #include <cstdlib>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include "foundation/ini_document.h"
 #include "platform/instance.h"
@@ -190,11 +192,17 @@ TEST(ProgrammerStart, ConfigurationNumbersTakeEveryRadixForm) {
       {"101Q", "5"}, {"17O", "15"}, {"@17", "15"}, {"%101", "5"},  {"-$10", "-16"},
       {"10T", "10"}, {"0X1F", "31"}, {"$32", "50"}, {"1FH", "31"}, {"250", "250"},
   };
-  for (const auto& [number, stored] : cases) {
-    ProgrammerInstall install;
-    const std::string script = install.write("numbers.cfg", std::string(":POWERUPDELAY ") + number + "\n");
-    ASSERT_EQ(run_programmer(install, {"NOSCAN", script}).exit_code, 0) << number;
-    EXPECT_EQ(desktop_value(install, "STARTUP", "TamberlyPro_PowerUpDelay"), stored) << number;
+  std::vector<ProgrammerInstall> installs(std::size(cases));
+  std::vector<test::ProgrammerLaunch> launches;
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const std::string script = installs[i].write("numbers.cfg", std::string(":POWERUPDELAY ") + cases[i].first + "\n");
+    launches.push_back({&installs[i], {"NOSCAN", script}});
+  }
+  const std::vector<test::ProgrammerResult> results = test::run_programmers(launches);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const auto& [number, stored] = cases[i];
+    ASSERT_EQ(results[i].exit_code, 0) << number;
+    EXPECT_EQ(desktop_value(installs[i], "STARTUP", "TamberlyPro_PowerUpDelay"), stored) << number;
   }
 }
 

@@ -203,10 +203,17 @@ class StatusWindowOnDisplayTest : private test::OffscreenDisplay, public StatusW
 
 TEST_F(StatusWindowOnDisplayTest, Screenshots) {
   ASSERT_FALSE(ws::headless());
-  for (int line = 1; line <= 2001; ++line) {
+  const auto write_line = [](int line) {
     WRITELN_TO_DEBUG(line % 3 == 0 ? "CMD>" + ShortText(command_mark) + ShortText("PM " + std::to_string(line))
                                    : "line " + std::to_string(line));
-  }
+  };
+  // Most lines arrive while the list is hidden, where no row is drawn; the last ones scroll
+  // it on the display.
+  list().hide();
+  for (int line = 1; line <= 1980; ++line) write_line(line);
+  list().show();
+  ws::process_messages();
+  for (int line = 1981; line <= 2001; ++line) write_line(line);
   EXPECT_EQ(list().RowHeight(), ws::text_extent(list().font(), "Wy").height);
   EXPECT_FALSE(test::save_screenshot(main(), "status_window_2001_lines_stored_colours").empty());
 
