@@ -55,12 +55,24 @@ TOvcCustomVirtualListBox::~TOvcCustomVirtualListBox() = default;
 
 void TOvcCustomVirtualListBox::CreateWnd() {
   TOvcCustomControlEx::CreateWnd();
+  WindowMade();
+}
+
+void TOvcCustomVirtualListBox::WindowMade() {
   ApplyScrollStyle();
   created_ = true;
   LastIndex_ = NumItems_ - 1;
   FocusIndex_ = 0;
   RecalcLayout();
   UpdateScrollBars();
+}
+
+// The look of a single border is part of the window's style: the window is made again.
+void TOvcCustomVirtualListBox::ctl3d_changed() {
+  TOvcCustomControlEx::ctl3d_changed();
+  if (border_style() != ws::BorderStyle::single || !WindowExists() || Loading()) return;
+  WindowMade();
+  invalidate();
 }
 
 void TOvcCustomVirtualListBox::ApplyScrollStyle() {
@@ -559,6 +571,7 @@ void TOvcCustomVirtualListBox::DrawHeader(ws::Canvas& canvas) {
   canvas.pen = ws::Pen{ws::color::black};
   canvas.move_to(rect.left, rect.bottom);
   canvas.line_to(rect.right, rect.bottom);
+  if (!ctl3d()) return;
   canvas.pen = ws::Pen{ws::color::button_highlight};
   canvas.move_to(rect.left, rect.bottom - 1);
   canvas.line_to(rect.left, rect.top);

@@ -13,6 +13,8 @@
 namespace vx::controls {
 
 enum class TScrollStyle { ssNone, ssHorizontal, ssVertical, ssBoth };
+// Automatic: a press starts a drag of the box (deferred until the mouse moves).
+enum class TDragMode { dmManual, dmAutomatic };
 
 // A list box that holds no items: it knows how many there are and asks its
 // owner for the text of each row as the row is painted, so any length
@@ -66,6 +68,7 @@ class TOvcCustomVirtualListBox : public TOvcCustomControlEx {
   void SetShowHeader(bool value);
   bool UseTabStops() const { return UseTabStops_; }
   void SetUseTabStops(bool value);
+  TDragMode DragMode = TDragMode::dmManual;
   bool OwnerDraw = false;
   bool SmoothScroll = true;
   std::int32_t WheelDelta = 3;
@@ -108,6 +111,8 @@ class TOvcCustomVirtualListBox : public TOvcCustomControlEx {
   TUserCommandEvent OnUserCommand;
 
   ws::LResult window_proc(ws::Message& message) override;
+  // The press and release that the drag took go to the default window procedure.
+  void drag_cancelled(ws::Point point) override;
 
  protected:
   virtual void NotifyDrawItem(std::int32_t index, const ws::Rect& rect, std::string_view s);
@@ -125,10 +130,13 @@ class TOvcCustomVirtualListBox : public TOvcCustomControlEx {
   void CreateWnd() override;
   void DoMouseWheel(ws::ShiftState shift, std::int16_t delta, std::uint16_t x, std::uint16_t y) override;
   void bounds_changed(const ws::Rect& old_bounds) override;
+  void ctl3d_changed() override;
   void paint(ws::Canvas& canvas) override;
 
  private:
   bool WindowExists() const { return created_; }
+  // What making the window does, also when it is made again.
+  void WindowMade();
   std::int32_t HeaderRows() const { return ShowHeader_ ? 1 : 0; }
   // The row of an item on or off the page; 64-bit so far indexes cannot wrap.
   ws::Rect RowRect(std::int64_t index) const;
@@ -159,6 +167,9 @@ class TOvcCustomVirtualListBox : public TOvcCustomControlEx {
   void LeftButtonDown(const ws::Message& message);
   void TrackClick();
   std::int32_t ItemAtCursor() const;
+  // The item at a point in the client area; -1 on the header, below the client area and past the last item.
+  std::int32_t ItemAtPoint(ws::Point point) const;
+  std::int32_t ItemInClientArea(std::int64_t y) const;
 
   bool AutoRowHeight_ = true;
   std::int32_t Columns_ = 255;

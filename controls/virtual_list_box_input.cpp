@@ -6,6 +6,7 @@
 #include "controls/virtual_list_box.h"
 #include "platform/clock.h"
 #include "platform/ws/application.h"
+#include "platform/ws/drag.h"
 #include "platform/ws/keyboard.h"
 #include "platform/ws/messages.h"
 
@@ -18,6 +19,11 @@ namespace {
 constexpr std::uint64_t tracking_pause_us = 10'000;
 
 std::int32_t as_index(ws::WParam value) { return static_cast<std::int32_t>(static_cast<std::intptr_t>(value)); }
+
+std::int32_t clamped_index(std::int64_t item) {
+  return static_cast<std::int32_t>(
+      std::clamp<std::int64_t>(item, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()));
+}
 
 }  // namespace
 
@@ -271,19 +277,31 @@ void TOvcCustomVirtualListBox::ExtendSelection(std::int32_t anchor, std::int32_t
 
 void TOvcCustomVirtualListBox::LeftButtonDown(const ws::Message& message) {
   cursor_ = ws::point_from_lparam(message.lparam);
+  const bool automatic_drag = DragMode == TDragMode::dmAutomatic;
+  const bool ctrl = (message.wparam & ws::mk::control) != 0;
+  const bool shift = (message.wparam & ws::mk::shift) != 0;
+  // A press on a selected item may be the start of dragging the selection.
+  if (automatic_drag && MultiSelect_ && (!shift || ctrl)) {
+    const std::int32_t item = ItemAtPoint(cursor_);
+    if (item != -1 && QueryItemSelected(item)) {
+      ws::begin_drag(*this, cursor_);
+      return;
+    }
+  }
   ws::Message press = message;
   TOvcCustomControlEx::window_proc(press);
+  if (automatic_drag && (!MultiSelect_ || (!ctrl && !shift))) ws::begin_drag(*this, cursor_);
   if (!focused() && can_focus()) set_focus();
   if (ShowHeader_ && cursor_.y < RowHeight_) {
     NotifyHeaderClick(cursor_);
     return;
   }
   if (NumItems_ == 0) return;
-  if (MultiSelect_ && (message.wparam & ws::mk::control) != 0) {
+  if (MultiSelect_ && ctrl) {
     ToggleItem(ItemAtCursor());
     return;
   }
-  if (MultiSelect_ && (message.wparam & ws::mk::shift) != 0) {
+  if (MultiSelect_ && shift) {
     SelectRangeTo(ItemAtCursor());
     return;
   }
@@ -317,7 +335,7 @@ void TOvcCustomVirtualListBox::TrackClick() {
     ws::process_messages();
     // The box may have been destroyed by what the messages did.
     if (!ws::is_window(box)) return;
-    if (!ws::key_is_down(PrimaryMouseButton()) || !has_capture() || ws::terminated()) return;
+    if (!ws::key_is_down(PrimaryMouseButton()) || ws::dragging() || !has_capture() || ws::terminated()) return;
     if (nothing_to_come) {
       release_capture();
       return;
@@ -334,13 +352,33 @@ std::int32_t TOvcCustomVirtualListBox::ItemAtCursor() const {
   if (y < header) {
     item = std::max<std::int64_t>(y / RowHeight_ + TopIndex_ - 1, 0);
   } else if (y < client_height) {
-    item = y / RowHeight_ + TopIndex_ - HeaderRows();
-    if (client_height % RowHeight_ != 0) item = std::min<std::int64_t>(item, std::int64_t{TopIndex_} + RowsPerPage_ - 1);
+    return ItemInClientArea(y);
   } else {
     item = std::min<std::int64_t>(y / RowHeight_ + TopIndex_, LastIndex_);
   }
-  return static_cast<std::int32_t>(std::clamp<std::int64_t>(item, std::numeric_limits<std::int32_t>::min(),
-                                                            std::numeric_limits<std::int32_t>::max()));
+  return clamped_index(item);
+}
+
+std::int32_t TOvcCustomVirtualListBox::ItemAtPoint(ws::Point point) const {
+  const std::int64_t y = point.y;
+  if (y < std::int64_t{HeaderRows()} * RowHeight_ || y >= ClientHeight()) return -1;
+  const std::int32_t item = ItemInClientArea(y);
+  return item > LastIndex_ ? -1 : item;
+}
+
+// The partial bottom row counts as the last whole row.
+std::int32_t TOvcCustomVirtualListBox::ItemInClientArea(std::int64_t y) const {
+  std::int64_t item = y / RowHeight_ + TopIndex_ - HeaderRows();
+  if (ClientHeight() % RowHeight_ != 0) item = std::min<std::int64_t>(item, std::int64_t{TopIndex_} + RowsPerPage_ - 1);
+  return clamped_index(item);
+}
+
+void TOvcCustomVirtualListBox::drag_cancelled(ws::Point point) {
+  const ws::LParam at = ws::make_lparam(point.x, point.y);
+  ws::Message press{handle(), ws::msg::left_button_down, ws::mk::left_button, at};
+  ws::Window::window_proc(press);
+  ws::Message release{handle(), ws::msg::left_button_up, 0, at};
+  ws::Window::window_proc(release);
 }
 
 }  // namespace vx::controls

@@ -3,6 +3,7 @@
 #include "platform/ws/application.h"
 #include "platform/ws/buttons.h"
 #include "platform/ws/dispatch.h"
+#include "platform/ws/drag.h"
 #include "platform/ws/form.h"
 #include "platform/ws/keyboard.h"
 #include "platform/ws/messages.h"
@@ -100,6 +101,10 @@ void dispatch_keyboard(const QueuedInput& input) {
   if (down) drop_character = false;
   if (down || up) note_key(static_cast<std::uint16_t>(message.wparam), down);
   const std::optional<char> composed = down || up ? compose_alt_code(message) : std::nullopt;
+  if (drag_takes_key(message)) {
+    drop_character = true;
+    return;
+  }
   if (target == nullptr) return;
   message.window = target->handle();
   if (hook_takes(message)) return;
@@ -171,6 +176,7 @@ void dispatch_mouse(Message message) {
   note_buttons(message);
   track_mouse_over(target);
   if (hook_takes(message)) return;
+  if (drag_takes_mouse(*target, message)) return;
   if (is_button_press(message.id) && !target->focused()) {
     const WindowHandle handle = target->handle();
     const LResult answer = send_message(handle, msg::mouse_activate, target->top_level().handle(),
@@ -209,6 +215,7 @@ void route_input(const QueuedInput& input) {
 void reset_input_routing() {
   routing() = RoutingState{};
   reset_scroll_bar_tracking();
+  reset_drag();
 }
 
 }  // namespace vx::ws::detail

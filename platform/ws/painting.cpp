@@ -66,8 +66,13 @@ Canvas Window::canvas() const {
 // A form's frame is the desktop's; a control draws its own.
 void Window::paint_frame(Canvas& canvas) {
   if (border_style_ == BorderStyle::single && parent_ != nullptr) {
-    const int outer = single_border_size;
-    draw_sunken_border(canvas, {-outer, -outer, bounds_.width() - outer, bounds_.height() - outer});
+    const int outer = Window::frame_insets().left;
+    const Rect frame{-outer, -outer, bounds_.width() - outer, bounds_.height() - outer};
+    if (ctl3d()) {
+      draw_sunken_border(canvas, frame);
+    } else {
+      draw_frame(canvas, frame, color::window_text);
+    }
   }
 }
 

@@ -113,7 +113,8 @@ void Window::set_bounds(int left, int top, int width, int height) {
 }
 
 Insets Window::frame_insets() const {
-  const int border = border_style_ == BorderStyle::single ? single_border_size : 0;
+  int border = 0;
+  if (border_style_ == BorderStyle::single) border = ctl3d() ? single_border_size : plain_border_size;
   return {border, border, border, border};
 }
 
@@ -144,6 +145,30 @@ void Window::set_align(Align align) {
 void Window::set_border_style(BorderStyle style) {
   if (style == border_style_) return;
   border_style_ = style;
+  const Rect client = client_rect();
+  perform(msg::size, size_kind::restored, make_lparam(client.width(), client.height()));
+  invalidate();
+}
+
+bool Window::ctl3d() const { return parent_ctl3d_ && parent_ != nullptr ? parent_->ctl3d() : ctl3d_; }
+
+void Window::set_ctl3d(bool ctl3d) {
+  const bool before = this->ctl3d();
+  ctl3d_ = ctl3d;
+  parent_ctl3d_ = false;
+  if (ctl3d != before) tell_ctl3d_changed();
+}
+
+// The window and every window below it that takes the look from its parent.
+void Window::tell_ctl3d_changed() {
+  ctl3d_changed();
+  for (Window* child : children_) {
+    if (child->parent_ctl3d_) child->tell_ctl3d_changed();
+  }
+}
+
+void Window::ctl3d_changed() {
+  if (border_style_ != BorderStyle::single) return;
   const Rect client = client_rect();
   perform(msg::size, size_kind::restored, make_lparam(client.width(), client.height()));
   invalidate();

@@ -28,9 +28,11 @@ struct ScrollInfo {
   friend bool operator==(const ScrollInfo&, const ScrollInfo&) = default;
 };
 
-// Width of a scroll bar and of a single border, in pixels.
+// Width of a scroll bar and of a single border, in pixels: the sunken edge
+// of the 3-D look, or a plain line.
 inline constexpr int scroll_bar_size = 16;
 inline constexpr int single_border_size = 2;
+inline constexpr int plain_border_size = 1;
 
 // The widths of a window's edges around its client area, scroll bars aside.
 struct Insets {
@@ -79,6 +81,10 @@ class Window {
   void set_align(Align align);
   BorderStyle border_style() const { return border_style_; }
   void set_border_style(BorderStyle style);
+  // The 3-D look of controls: a single border is a sunken edge with it and a
+  // plain line without. A window takes its parent's until given its own.
+  bool ctl3d() const;
+  void set_ctl3d(bool ctl3d);
 
   bool visible() const { return visible_; }
   void set_visible(bool visible);
@@ -142,6 +148,9 @@ class Window {
 
   // Fires on_click; controls add their own effect.
   virtual void click();
+  // A drag of this window ended without a drop; `point` is where the cursor
+  // was, in client coordinates.
+  virtual void drag_cancelled(Point /*point*/) {}
 
   std::function<void(Window&)> on_click;
   std::function<void(Window&)> on_double_click;
@@ -166,6 +175,8 @@ class Window {
   virtual void visibility_changed() {}
   // Called after set_bounds moved or resized the window.
   virtual void bounds_changed(const Rect& /*old_bounds*/) {}
+  // Called after the 3-D look changed; the default lays out and repaints a bordered window.
+  virtual void ctl3d_changed();
   // Lays the aligned children out in the client area.
   void realign();
   // The edges around the client area and their drawing (client coordinates: the edges lie
@@ -183,6 +194,7 @@ class Window {
   void character_event(Message& message);
   void mouse_button_event(const Message& message);
   void draw_non_client(Canvas& canvas);
+  void tell_ctl3d_changed();
 
   WindowHandle handle_;
   Window* parent_ = nullptr;
@@ -199,6 +211,8 @@ class Window {
   std::string text_;
   Font font_;
   bool parent_font_ = true;
+  bool ctl3d_ = true;
+  bool parent_ctl3d_ = true;
   Color color_ = color::button_face;
   Rect update_rect_;
   bool erase_pending_ = false;

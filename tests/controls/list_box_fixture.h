@@ -5,7 +5,9 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "controls/controller.h"
@@ -13,6 +15,7 @@
 #include "platform/ws/application.h"
 #include "platform/ws/canvas.h"
 #include "platform/ws/form.h"
+#include "platform/ws/input.h"
 #include "platform/ws/messages.h"
 #include "platform/ws_test_support.h"
 
@@ -109,6 +112,40 @@ class ListBoxTest : public ws::testing_support::WindowSystemTest {
   std::unique_ptr<TOvcVirtualListBox> box;
   std::vector<std::int32_t> fetched;
   std::vector<std::int32_t> tops;
+};
+
+// The owner's side of a multiple selection.
+class MultipleSelectionTest : public ListBoxTest {
+ protected:
+  void make_multiple_box() {
+    make_box(2000, [this](TOvcVirtualListBox& b) { be_owner_of(b); });
+  }
+  void be_owner_of(TOvcVirtualListBox& b) {
+    b.SetMultiSelect(true);
+    b.OnIsSelected = [this](TOvcCustomVirtualListBox&, std::int32_t index, bool& selected) {
+      selected = all_selected || chosen.contains(index);
+    };
+    b.OnSelect = [this](TOvcCustomVirtualListBox&, std::int32_t index, bool selected) {
+      calls.emplace_back(index, selected);
+      if (index == -1) {
+        all_selected = selected;
+        chosen.clear();
+      } else if (selected) {
+        chosen.insert(index);
+      } else {
+        chosen.erase(index);
+      }
+    };
+  }
+  void click(int y, ws::ShiftState modifiers) {
+    calls.clear();
+    ws::input::click(*box, {20, y}, ws::MouseButton::left, modifiers);
+    ws::process_messages();
+  }
+
+  std::set<std::int32_t> chosen;
+  bool all_selected = false;
+  std::vector<std::pair<std::int32_t, bool>> calls;
 };
 
 }  // namespace vx::controls::testing_support

@@ -252,39 +252,7 @@ TEST_F(ListBoxMouse, AClickCannotTakeTheFocusWhileAFieldsErrorIsPending) {
   controller->ErrorPending = false;
 }
 
-// The owner's side of a multiple selection.
-class MultipleSelection : public testing_support::ListBoxTest {
- protected:
-  void make_multiple_box() {
-    make_box(2000, [this](TOvcVirtualListBox& b) { be_owner_of(b); });
-  }
-  void be_owner_of(TOvcVirtualListBox& b) {
-    b.SetMultiSelect(true);
-    b.OnIsSelected = [this](TOvcCustomVirtualListBox&, std::int32_t index, bool& selected) {
-      selected = all_selected || chosen.contains(index);
-    };
-    b.OnSelect = [this](TOvcCustomVirtualListBox&, std::int32_t index, bool selected) {
-      calls.emplace_back(index, selected);
-      if (index == -1) {
-        all_selected = selected;
-        chosen.clear();
-      } else if (selected) {
-        chosen.insert(index);
-      } else {
-        chosen.erase(index);
-      }
-    };
-  }
-  void click(int y, ws::ShiftState modifiers) {
-    calls.clear();
-    ws::input::click(*box, {20, y}, ws::MouseButton::left, modifiers);
-    ws::process_messages();
-  }
-
-  std::set<std::int32_t> chosen;
-  bool all_selected = false;
-  std::vector<std::pair<std::int32_t, bool>> calls;
-};
+using MultipleSelection = testing_support::MultipleSelectionTest;
 
 TEST_F(MultipleSelection, CtrlClickTogglesAndShiftClickSelectsFromTheAnchor) {
   make_multiple_box();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -165,6 +166,54 @@ TEST_F(ListBoxLayout, TheHeaderRowIsDrawnAboveTheItems) {
   // A different text repaints; the same does not.
   EXPECT_TRUE(drawn_during([this] { box->SetHeader("Name"); }).empty());
   EXPECT_EQ(texts(drawn_during([this] { box->SetHeader("Size"); })).front(), "Size");
+}
+
+// The header's highlight runs up its left edge and along its top.
+TEST_F(ListBoxLayout, TheHeaderHighlightIsDrawnOnlyWithTheThreeDLook) {
+  for (const bool look : {true, false}) {
+    make_box(2000, [](TOvcVirtualListBox& b) { b.SetShowHeader(true); });
+    form->set_ctl3d(look);
+    std::vector<ws::DrawOp> highlight;
+    for (const ws::DrawOp& op : of_kind(full_repaint(), ws::DrawKind::line)) {
+      // The border lies outside the client area and the scroll bar right of it.
+      const bool in_header = std::min({op.from.x, op.from.y, op.to.x, op.to.y}) >= 0 &&
+                             op.from.x < box->client_rect().right && std::max(op.from.y, op.to.y) < box->RowHeight();
+      if (in_header && op.pen.color == ws::color::button_highlight) highlight.push_back(op);
+    }
+    if (!look) {
+      EXPECT_TRUE(highlight.empty());
+      continue;
+    }
+    ASSERT_EQ(highlight.size(), 2U);
+    EXPECT_EQ(highlight[0].from, (ws::Point{0, 8}));
+    EXPECT_EQ(highlight[0].to, (ws::Point{0, 0}));
+    EXPECT_EQ(highlight[1].to, (ws::Point{box->width(), 0}));
+  }
+}
+
+// A change of the 3-D look makes the window of a box with a single border
+// again: a plain border, the layout of the larger client area, the focus
+// rectangle back on item 0.
+TEST_F(ListBoxLayout, TheThreeDLookRemakesTheWindowOfABoxWithASingleBorder) {
+  struct Case {
+    ws::BorderStyle border;
+    bool remade;
+  };
+  for (const Case c : {Case{ws::BorderStyle::single, true}, Case{ws::BorderStyle::none, false}}) {
+    make_box(2000, [&c](TOvcVirtualListBox& b) { b.set_border_style(c.border); });
+    box->SetItemIndex(3);
+    ASSERT_EQ(box->FocusIndex(), 3);
+    const int client_height = box->ClientHeight();
+    box->set_ctl3d(false);
+    EXPECT_EQ(box->FocusIndex(), c.remade ? 0 : 3);
+    EXPECT_EQ(box->ItemIndex(), 3);
+    EXPECT_EQ(box->ClientHeight(), client_height + (c.remade ? 2 : 0));
+  }
+  // While the box is loading its window is not made yet.
+  box = std::make_unique<TOvcVirtualListBox>(form.get());
+  box->set_ctl3d(false);
+  box->Loaded();
+  EXPECT_FALSE(box->ctl3d());
 }
 
 TEST_F(ListBoxLayout, TheFocusRectangleFollowsTheFocus) {

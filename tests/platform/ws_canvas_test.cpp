@@ -229,5 +229,41 @@ TEST_F(CanvasTest, AlignedChildrenShareTheClientArea) {
   EXPECT_EQ(resized, 1);
 }
 
+// A control takes the 3-D look from its parent: a single border is a sunken
+// two-pixel edge with it and a plain one-pixel line without it.
+TEST_F(CanvasTest, TheThreeDLookComesFromTheParentAndShapesASingleBorder) {
+  Form form;
+  form.set_bounds(0, 0, 300, 200);
+  form.show();
+  Window bordered(&form);
+  bordered.set_border_style(BorderStyle::single);
+  bordered.set_bounds(10, 10, 100, 50);
+  Window own_look(&form);
+  own_look.set_border_style(BorderStyle::single);
+  own_look.set_bounds(10, 100, 100, 50);
+  own_look.set_ctl3d(true);
+  EXPECT_TRUE(bordered.ctl3d());
+  EXPECT_EQ(bordered.client_rect(), (Rect{0, 0, 96, 46}));
+  int resized = 0;
+  bordered.on_resize = [&](Window&) { ++resized; };
+
+  form.set_ctl3d(false);
+  EXPECT_FALSE(bordered.ctl3d());
+  EXPECT_TRUE(own_look.ctl3d()) << "a look of its own stays";
+  EXPECT_EQ(bordered.client_rect(), (Rect{0, 0, 98, 48}));
+  EXPECT_EQ(resized, 1);
+  record_drawing(true);
+  process_messages();
+  const std::vector<DrawOp> lines = [&] {
+    std::vector<DrawOp> result;
+    for (const DrawOp& op : drawing_of(bordered.handle())) {
+      if (op.kind == DrawKind::line) result.push_back(op);
+    }
+    return result;
+  }();
+  ASSERT_EQ(lines.size(), 4U) << "one plain line round the window";
+  for (const DrawOp& op : lines) EXPECT_EQ(op.color, color::window_text);
+}
+
 }  // namespace
 }  // namespace vx::ws

@@ -26,9 +26,22 @@ QPointF form_point(ws::Window& window, ws::Point point) {
   return QPointF(screen.x - form.left(), screen.y - form.top());
 }
 
-bool send_mouse(ws::Window& window, ws::Point point, const std::initializer_list<QEvent::Type>& types, Qt::MouseButton button) {
+QWindow* display_window_of(ws::Window& window) {
   auto* form = dynamic_cast<ws::Form*>(&window.top_level());
-  QWindow* target = form != nullptr ? window_of(*form) : nullptr;
+  return form != nullptr ? window_of(*form) : nullptr;
+}
+
+bool send_one(ws::Window& window, ws::Point point, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held) {
+  QWindow* target = display_window_of(window);
+  if (target == nullptr) return false;
+  const QPointF local = form_point(window, point);
+  QMouseEvent event(type, local, target->mapToGlobal(local), button, held, Qt::NoModifier);
+  QCoreApplication::sendEvent(target, &event);
+  return true;
+}
+
+bool send_mouse(ws::Window& window, ws::Point point, const std::initializer_list<QEvent::Type>& types, Qt::MouseButton button) {
+  QWindow* target = display_window_of(window);
   if (target == nullptr) return false;
   const QPointF local = form_point(window, point);
   QMouseEvent move(QEvent::MouseMove, local, target->mapToGlobal(local), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
@@ -68,9 +81,21 @@ bool double_click_on_display(ws::Window& window, ws::Point point) {
                     Qt::LeftButton);
 }
 
+bool press_on_display(ws::Window& window, ws::Point point, bool right) {
+  return right ? send_one(window, point, QEvent::MouseButtonPress, Qt::RightButton, Qt::LeftButton | Qt::RightButton)
+               : send_one(window, point, QEvent::MouseButtonPress, Qt::LeftButton, Qt::LeftButton);
+}
+
+bool move_on_display(ws::Window& window, ws::Point point) {
+  return send_one(window, point, QEvent::MouseMove, Qt::NoButton, Qt::LeftButton);
+}
+
+bool release_on_display(ws::Window& window, ws::Point point, bool right) {
+  return send_one(window, point, QEvent::MouseButtonRelease, right ? Qt::RightButton : Qt::LeftButton, Qt::NoButton);
+}
+
 bool wheel_on_display(ws::Window& window, ws::Point point, int delta) {
-  auto* form = dynamic_cast<ws::Form*>(&window.top_level());
-  QWindow* target = form != nullptr ? window_of(*form) : nullptr;
+  QWindow* target = display_window_of(window);
   if (target == nullptr) return false;
   const QPointF local = form_point(window, point);
   QWheelEvent event(local, target->mapToGlobal(local), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,

@@ -19,6 +19,11 @@ bool press_key_on_display(ws::Form& form, const std::string& key, const std::str
 // A click at `point` in the window's client area.
 bool click_on_display(ws::Window& window, ws::Point point, bool right = false);
 bool double_click_on_display(ws::Window& window, ws::Point point);
+// Single events of a drag: a button pressed or released at `point` while the
+// left one stays held, and a move with the left button held.
+bool press_on_display(ws::Window& window, ws::Point point, bool right = false);
+bool move_on_display(ws::Window& window, ws::Point point);
+bool release_on_display(ws::Window& window, ws::Point point, bool right = false);
 // A turn of the wheel over `point` in the window's client area.
 bool wheel_on_display(ws::Window& window, ws::Point point, int delta);
 // The window manager's close button.
