@@ -1,7 +1,5 @@
 #include "foundation/program_units.h"
 
-#include <ranges>
-
 namespace vx {
 
 std::vector<ProgramUnit> units_above(std::span<const ProgramUnit> lower, std::initializer_list<ProgramUnit> own) {
@@ -23,8 +21,9 @@ void reset_units(std::span<const ProgramUnit> units) {
 }
 
 void finish_units(std::span<const ProgramUnit> units) {
-  for (const ProgramUnit& unit : std::views::reverse(units)) {
-    if (unit.finish != nullptr) unit.finish();
+  // Reverse iterators rather than a reversed view: clang 14 cannot use libstdc++ 12's views here.
+  for (auto unit = units.rbegin(); unit != units.rend(); ++unit) {
+    if (unit->finish != nullptr) unit->finish();
   }
 }
 
