@@ -128,102 +128,115 @@ constexpr std::uint32_t cable_block = 0x8000, usb_block = 0xF8000;
 // A parallel cable, an FTDI interface, WinDriver interfaces whose original firmware restarts
 // on a command (5.35) or needs the boot routine (5.20), and a full-speed interface that speaks
 // with the command offset of 128: each is updated before its script and then left alone.
-TEST(FirmwareUpdateRun, EachInterfaceIsUpdatedOnceBeforeItsScript) {
-  struct Case {
-    const char* what;
-    std::string interface_lines;
-    std::vector<std::string> port;
-    const char* file_base;
-    const char* version;
-    std::uint32_t block_start;
-    const char* versions_line;
-  };
+struct InterfaceCase {
+  const char* name;
+  std::string interface_lines;
+  std::vector<std::string> port;
+  const char* file_base;
+  const char* version;
+  std::uint32_t block_start;
+  const char* versions_line;
+};
+
+std::vector<InterfaceCase> interface_cases() {
   const std::vector<std::string> usb_port{"PORT=USB1", "INTERFACE=USBQUORVEX"};
   const std::string windriver = "family = windriver\nproduct = 2\n";
-  const Case cases[] = {
-      {"cable", cable_lines, cable_port, "quorvexens", "4.10", cable_block,
+  return {
+      {"Cable", cable_lines, cable_port, "quorvexens", "4.10", cable_block,
        "Quorvex Cable Rom Versions - 4.10(Updated)/4.02(Original)"},
-      {"FTDI",
+      {"Ftdi",
        "family = ftdi\nserial = VX3000101\ndescription = VLX USB BDM\nupdated_firmware = 5.02\noriginal_firmware = 5.00\n",
        usb_port, "usbbdmens", "5.12", usb_block, "Quorvex Cable Rom Versions - 5.12(Updated)/5.00(Original)"},
-      {"WinDriver 5.35",
+      {"WinDriver535",
        windriver + "information = VLX,USB-QX-12 : USB Quorvex,QX12000042,,,,\n"
                    "updated_firmware = 5.12\noriginal_firmware = 5.35\n",
        usb_port, "usb20bdmens", "5.60", usb_block, "Quorvex Cable Rom Versions - 5.60(Updated)/5.35(Original)"},
-      {"WinDriver 5.20",
+      {"WinDriver520",
        windriver + "information = VLX,USB-QX-12 : USB Quorvex,QX12000042,,,,\n"
                    "updated_firmware = 5.12\noriginal_firmware = 5.20\n",
        usb_port, "usb20bdmens", "5.60", usb_block, "Quorvex Cable Rom Versions - 5.60(Updated)/5.20(Original)"},
-      {"full speed 6.10",
+      {"FullSpeed610",
        windriver + "information = VLX,USB-QX-12 (FS) : USB Quorvex,QXFS000042,,,,\n"
                    "updated_firmware = 6.10\noriginal_firmware = 6.00\n",
        usb_port, "usbqxfs20bdmens", "6.20", usb_block, "Quorvex Cable Rom Versions - 6.20(Updated)/6.00(Original)"},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.what);
-    UpdateBench bench(c.interface_lines);
-    const Bytes image = firmware_block(c.version);
-    const std::string version = c.version;
-    bench.write_firmware(c.file_base + ("." + version.substr(0, 1) + version.substr(2)), c.block_start, image);
-
-    const ProgrammerResult first = bench.run(c.port);
-    EXPECT_EQ(first.exit_code, 0) << first.errors << first.output;
-    const std::size_t booting = first.errors.find("Booting Quorvex to original firmware (please wait) ... \n");
-    const std::size_t completed = first.errors.find("All steps completed successfully.\nFirmware update successful.\n");
-    EXPECT_NE(booting, std::string::npos) << first.errors;
-    EXPECT_NE(completed, std::string::npos) << first.errors;
-    EXPECT_LT(booting, completed);
-    EXPECT_NE(first.errors.find(c.versions_line), std::string::npos) << first.errors;
-    EXPECT_NE(first.output.find("CMD>VM"), std::string::npos) << first.output;
-    EXPECT_EQ(bench.update_block(), programmed(image));
-    if (c.block_start == cable_block) {
-      EXPECT_EQ(bench.interface_flash().back(), 0x80) << "the cable's block is protected";
-    }
-
-    const ProgrammerResult second = bench.run(c.port);
-    EXPECT_EQ(second.exit_code, 0) << second.errors;
-    EXPECT_EQ(second.errors.find("Booting Quorvex"), std::string::npos) << second.errors;
-    EXPECT_NE(second.output.find("Flash Version " + version), std::string::npos) << second.output;
-  }
 }
+
+class EachInterface : public ::testing::TestWithParam<InterfaceCase> {};
+
+TEST_P(EachInterface, IsUpdatedOnceBeforeItsScript) {
+  const InterfaceCase& c = GetParam();
+  UpdateBench bench(c.interface_lines);
+  const Bytes image = firmware_block(c.version);
+  const std::string version = c.version;
+  bench.write_firmware(c.file_base + ("." + version.substr(0, 1) + version.substr(2)), c.block_start, image);
+
+  const ProgrammerResult first = bench.run(c.port);
+  EXPECT_EQ(first.exit_code, 0) << first.errors << first.output;
+  const std::size_t booting = first.errors.find("Booting Quorvex to original firmware (please wait) ... \n");
+  const std::size_t completed = first.errors.find("All steps completed successfully.\nFirmware update successful.\n");
+  EXPECT_NE(booting, std::string::npos) << first.errors;
+  EXPECT_NE(completed, std::string::npos) << first.errors;
+  EXPECT_LT(booting, completed);
+  EXPECT_NE(first.errors.find(c.versions_line), std::string::npos) << first.errors;
+  EXPECT_NE(first.output.find("CMD>VM"), std::string::npos) << first.output;
+  EXPECT_EQ(bench.update_block(), programmed(image));
+  if (c.block_start == cable_block) {
+    EXPECT_EQ(bench.interface_flash().back(), 0x80) << "the cable's block is protected";
+  }
+
+  const ProgrammerResult second = bench.run(c.port);
+  EXPECT_EQ(second.exit_code, 0) << second.errors;
+  EXPECT_EQ(second.errors.find("Booting Quorvex"), std::string::npos) << second.errors;
+  EXPECT_NE(second.output.find("Flash Version " + version), std::string::npos) << second.output;
+}
+
+INSTANTIATE_TEST_SUITE_P(FirmwareUpdateRun, EachInterface, ::testing::ValuesIn(interface_cases()),
+                         [](const ::testing::TestParamInfo<InterfaceCase>& info) { return std::string(info.param.name); });
 
 // Each failing step ends the attempt with its own line and one offer of a retry, which a run
 // without anyone to answer declines; the script then runs on the original firmware, unless the
 // interface is gone.
-TEST(FirmwareUpdateRun, AFailedUpdateIsOfferedOneRetryThenTheScriptRunsOnTheOriginalFirmware) {
-  struct Case {
-    const char* knob;
-    const char* last_line;
-    int exit_code;
-  };
-  const Case cases[] = {
-      {"refuse_erase = 1\n", "Flash Erase Failed. Result = $0030", 0},
-      {"refuse_row = 3\n", "Programming MCU flash bytes at Address $8080 : ERROR!!!", 0},
-      {"stuck_byte = 0x8023\n", "ERROR! at 8023", 0},
-      {"refuse_key = 1\n", "Failure.", 0},
-      {"refuse_checksum = 1\n", "Failure.", 0},
-      {"refuse_protect = 1\n", "Failure.", 0},
-      {"updated_starts = no\n", "Failure.", 0},
-      {"power_cut_after = 101\n", "Programming MCU flash bytes at Address $9900 : ERROR!!!", 45},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.knob);
-    UpdateBench bench(cable_lines + c.knob);
-    bench.write_firmware("quorvexens.410", cable_block, firmware_block("4.10"));
-    const ProgrammerResult result = bench.run(cable_port);
-    EXPECT_EQ(result.exit_code, c.exit_code) << result.errors;
-    const std::string ending = std::string(c.last_line) + "\nFirmware update failed.\n";
-    const std::string question =
-        std::string("[dialog] ") + c.last_line + " Firmware update failed. Retry?\n[dialog answer] No\n";
-    EXPECT_NE(result.errors.find(ending), std::string::npos) << result.errors;
-    EXPECT_NE(result.errors.find(question), std::string::npos) << result.errors;
-    EXPECT_EQ(result.errors.find("Firmware update failed.\n"), result.errors.rfind("Firmware update failed.\n"));
-    EXPECT_EQ(result.errors.find("Retry?"), result.errors.rfind("Retry?")) << "no more offers after No";
-    if (c.exit_code == 0) {
-      EXPECT_NE(result.output.find("CMD>VM"), std::string::npos) << result.output;
-    }
+struct FailureCase {
+  const char* name;
+  const char* knob;
+  const char* last_line;
+  int exit_code;
+};
+
+const FailureCase failure_cases[] = {
+    {"RefusedErase", "refuse_erase = 1\n", "Flash Erase Failed. Result = $0030", 0},
+    {"RefusedRow", "refuse_row = 3\n", "Programming MCU flash bytes at Address $8080 : ERROR!!!", 0},
+    {"StuckByte", "stuck_byte = 0x8023\n", "ERROR! at 8023", 0},
+    {"RefusedKey", "refuse_key = 1\n", "Failure.", 0},
+    {"RefusedChecksum", "refuse_checksum = 1\n", "Failure.", 0},
+    {"RefusedProtect", "refuse_protect = 1\n", "Failure.", 0},
+    {"UpdatedDoesNotStart", "updated_starts = no\n", "Failure.", 0},
+    {"PowerCut", "power_cut_after = 101\n", "Programming MCU flash bytes at Address $9900 : ERROR!!!", 45},
+};
+
+class FailedUpdate : public ::testing::TestWithParam<FailureCase> {};
+
+TEST_P(FailedUpdate, IsOfferedOneRetryThenTheScriptRunsOnTheOriginalFirmware) {
+  const FailureCase& c = GetParam();
+  UpdateBench bench(cable_lines + c.knob);
+  bench.write_firmware("quorvexens.410", cable_block, firmware_block("4.10"));
+  const ProgrammerResult result = bench.run(cable_port);
+  EXPECT_EQ(result.exit_code, c.exit_code) << result.errors;
+  const std::string ending = std::string(c.last_line) + "\nFirmware update failed.\n";
+  const std::string question =
+      std::string("[dialog] ") + c.last_line + " Firmware update failed. Retry?\n[dialog answer] No\n";
+  EXPECT_NE(result.errors.find(ending), std::string::npos) << result.errors;
+  EXPECT_NE(result.errors.find(question), std::string::npos) << result.errors;
+  EXPECT_EQ(result.errors.find("Firmware update failed.\n"), result.errors.rfind("Firmware update failed.\n"));
+  EXPECT_EQ(result.errors.find("Retry?"), result.errors.rfind("Retry?")) << "no more offers after No";
+  if (c.exit_code == 0) {
+    EXPECT_NE(result.output.find("CMD>VM"), std::string::npos) << result.output;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(FirmwareUpdateRun, FailedUpdate, ::testing::ValuesIn(failure_cases),
+                         [](const ::testing::TestParamInfo<FailureCase>& info) { return std::string(info.param.name); });
 
 // A damaged firmware file is refused before the cable is booted or erased: the update fails
 // with the file step's line, the retry is declined, and the script runs on the original firmware.
