@@ -1,50 +1,26 @@
 #include "fwupdate/update_pictures.h"
 
-#include <algorithm>
-#include <cstdint>
+#include "platform/ws/picture_builder.h"
 
 namespace vx::fwupdate {
 namespace {
 
 constexpr int width = 128, height = 96;
 
-struct Rgb {
-  std::uint8_t r, g, b;
-};
+constexpr ws::Color background = ws::rgb(212, 208, 200), case_grey = ws::rgb(70, 74, 82),
+                    metal = ws::rgb(176, 180, 188), cable_black = ws::rgb(30, 30, 30),
+                    board_green = ws::rgb(24, 110, 60), led_green = ws::rgb(60, 230, 90),
+                    led_red = ws::rgb(230, 50, 40), label_white = ws::rgb(236, 236, 236),
+                    chip_black = ws::rgb(44, 44, 48), solder_gold = ws::rgb(200, 170, 70),
+                    jumper_blue = ws::rgb(40, 80, 200), fx_blue = ws::rgb(34, 62, 120);
 
-constexpr Rgb background{212, 208, 200}, case_grey{70, 74, 82}, metal{176, 180, 188}, cable_black{30, 30, 30},
-    board_green{24, 110, 60}, led_green{60, 230, 90}, led_red{230, 50, 40}, label_white{236, 236, 236},
-    chip_black{44, 44, 48}, solder_gold{200, 170, 70}, jumper_blue{40, 80, 200}, fx_blue{34, 62, 120};
-
-class Sketch {
- public:
-  Sketch() {
-    picture_.width = width;
-    picture_.height = height;
-    picture_.rgb.resize(static_cast<std::size_t>(width * height * 3));
-    box(0, 0, width, height, background);
-  }
-  // Clipped to the picture.
-  void box(int left, int top, int w, int h, Rgb colour) {
-    for (int y = std::max(top, 0); y < std::min(top + h, height); ++y) {
-      for (int x = std::max(left, 0); x < std::min(left + w, width); ++x) {
-        const std::size_t at = static_cast<std::size_t>((y * width + x) * 3);
-        picture_.rgb[at] = colour.r;
-        picture_.rgb[at + 1] = colour.g;
-        picture_.rgb[at + 2] = colour.b;
-      }
-    }
-  }
-  ws::Picture done() { return std::move(picture_); }
-
- private:
-  ws::Picture picture_;
-};
+// Every picture of the window has the same size and background.
+ws::PictureBuilder sketch_pad() { return ws::PictureBuilder(width, height, background); }
 
 }  // namespace
 
 ws::Picture draw_parallel_cable() {
-  Sketch sketch;
+  ws::PictureBuilder sketch = sketch_pad();
   // A 25-pin plug, its cable, and the pod at the far end.
   sketch.box(6, 30, 34, 36, metal);
   sketch.box(12, 36, 22, 24, case_grey);
@@ -58,7 +34,7 @@ ws::Picture draw_parallel_cable() {
 }
 
 ws::Picture draw_usb_interface() {
-  Sketch sketch;
+  ws::PictureBuilder sketch = sketch_pad();
   // A USB plug, its lead and the interface's box with a ribbon header.
   sketch.box(4, 40, 18, 14, metal);
   sketch.box(8, 44, 10, 6, case_grey);
@@ -72,7 +48,7 @@ ws::Picture draw_usb_interface() {
 }
 
 ws::Picture draw_programmer() {
-  Sketch sketch;
+  ws::PictureBuilder sketch = sketch_pad();
   // A stand-alone programmer: a case with a window onto its board and three lights.
   sketch.box(10, 14, 108, 68, case_grey);
   sketch.box(20, 22, 88, 30, board_green);
@@ -86,7 +62,7 @@ ws::Picture draw_programmer() {
 }
 
 ws::Picture draw_osbdm_board() {
-  Sketch sketch;
+  ws::PictureBuilder sketch = sketch_pad();
   // A bare evaluation board: its mini-USB socket, the debug chip with its
   // bootloader jumper, and the target's chip and header beside it.
   sketch.box(6, 12, 116, 72, board_green);
@@ -107,7 +83,7 @@ ws::Picture draw_osbdm_board() {
 }
 
 ws::Picture draw_universal_fx() {
-  Sketch sketch;
+  ws::PictureBuilder sketch = sketch_pad();
   // The faster interface: a USB lead into a blue case with a wide label,
   // a row of lights, and its ribbon cable leaving on the right.
   sketch.box(2, 42, 16, 12, metal);

@@ -19,6 +19,7 @@
 #include "platform/dialogs.h"
 #include "platform/ws/dispatch.h"
 #include "platform/ws/display.h"
+#include "platform/ws/display_backend.h"
 #include "platform/ws/display_server.h"
 #include "platform/ws/form.h"
 #include "platform/ws/messages.h"
@@ -191,6 +192,8 @@ std::optional<LResult> send_from_other_thread(const Message& message, std::optio
 bool decide_headless() {
   const char* forced = std::getenv("VX_HEADLESS");
   if (forced != nullptr && std::string_view(forced) == "1") return true;
+  // Without a backend there is nothing to show a window on.
+  if (installed_display_backend() == nullptr) return true;
   const char* platform = std::getenv("QT_QPA_PLATFORM");
   if (platform != nullptr && *platform != '\0') return false;
   return !answering_display_server();

@@ -90,8 +90,9 @@ void kill_window_timers(WindowHandle window);
 void watch_descriptor(int fd, std::function<void()> on_ready);
 void unwatch_descriptor(int fd);
 
-// Headless: no display (none of DISPLAY, WAYLAND_DISPLAY, QT_QPA_PLATFORM
-// set), or VX_HEADLESS=1, unless set otherwise.
+// Headless: no display backend installed, no display (none of DISPLAY,
+// WAYLAND_DISPLAY, QT_QPA_PLATFORM set), or VX_HEADLESS=1, unless set
+// otherwise.
 bool headless();
 void set_headless(bool headless);
 

@@ -1,7 +1,6 @@
 #include "platform/ws/clipboard.h"
 
-#include "platform/ws/display.h"
-#include "platform/ws/qt/qt_desktop.h"
+#include "platform/ws/display_backend.h"
 
 namespace vx::ws {
 namespace {
@@ -14,20 +13,26 @@ std::optional<std::string>& contents() {
 }  // namespace
 
 void set_clipboard_text(std::string_view text) {
-  if (display() != nullptr) {
-    qt::set_clipboard_text(text);
+  if (DisplayBackend* desktop = display_backend()) {
+    desktop->set_clipboard_text(text);
   } else {
     contents() = std::string(text);
   }
 }
 
-std::optional<std::string> clipboard_text() { return display() != nullptr ? qt::clipboard_text() : contents(); }
+std::optional<std::string> clipboard_text() {
+  DisplayBackend* desktop = display_backend();
+  return desktop != nullptr ? desktop->clipboard_text() : contents();
+}
 
-bool clipboard_has_text() { return display() != nullptr ? qt::clipboard_has_text() : contents().has_value(); }
+bool clipboard_has_text() {
+  DisplayBackend* desktop = display_backend();
+  return desktop != nullptr ? desktop->clipboard_has_text() : contents().has_value();
+}
 
 void clear_clipboard() {
   contents().reset();
-  if (display() != nullptr) qt::clear_clipboard();
+  if (DisplayBackend* desktop = display_backend()) desktop->clear_clipboard();
 }
 
 }  // namespace vx::ws

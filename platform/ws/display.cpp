@@ -2,15 +2,15 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 
 #include "platform/dialogs.h"
 #include "platform/ws/application.h"
 #include "platform/ws/caret.h"
+#include "platform/ws/display_backend.h"
 #include "platform/ws/display_server.h"
 #include "platform/ws/form.h"
 #include "platform/ws/input.h"
-#include "platform/ws/qt/qt_dialogs.h"
-#include "platform/ws/qt/qt_display.h"
 #include "platform/ws/settling_responder.h"
 #include "platform/ws/window.h"
 #include "platform/ws/window_registry.h"
@@ -18,8 +18,11 @@
 namespace vx::ws {
 namespace {
 
+DisplayBackend* installed = nullptr;
 // Never deleted: Qt must not be torn down by static destructors after main.
 Display* opened = nullptr;
+// The backend that started `opened`; the desktop around it is that backend's.
+DisplayBackend* opener = nullptr;
 
 Form* shown_form_of(Window& window) {
   auto* form = dynamic_cast<Form*>(&window.top_level());
@@ -77,9 +80,14 @@ void make_active(Form& form) {
 
 }  // namespace
 
+DisplayBackend* install_display_backend(DisplayBackend* backend) { return std::exchange(installed, backend); }
+
+DisplayBackend* installed_display_backend() { return installed; }
+
 Display* display() {
   if (headless()) return nullptr;
   if (opened == nullptr) {
+    if (installed == nullptr) return nullptr;
     // The backend takes the server that answered, not a guess of its own.
     const char* platform = std::getenv("QT_QPA_PLATFORM");
     if (platform == nullptr || *platform == '\0') {
@@ -87,11 +95,12 @@ Display* display() {
         ::setenv("QT_QPA_PLATFORM", server->c_str(), 1);
       }
     }
-    opened = qt::open_display().release();
+    opened = installed->open_display().release();
+    opener = installed;
     // A responder of its own, such as a test's script, keeps answering message and file
     // dialogs; modal forms are answered through their own controls on a display.
     if (dynamic_cast<platform::NonInteractiveResponder*>(&platform::dialog_responder()) != nullptr) {
-      static SettlingResponder settling(qt::open_dialogs());
+      static SettlingResponder settling(opener->dialogs());
       platform::install_dialog_responder(&settling);
     }
   }
@@ -99,6 +108,8 @@ Display* display() {
 }
 
 Display* started_display() { return opened; }
+
+DisplayBackend* display_backend() { return display() != nullptr ? opener : nullptr; }
 
 void render_on_display(WindowHandle handle, const DrawOp& op, const Picture* picture, Point shift,
                        const Rect* limit) {

@@ -77,8 +77,9 @@ class Display {
   virtual bool save_png(WindowHandle form, const Rect& area, const std::string& path) = 0;
 };
 
-// The display, started on first use; nullptr when headless, so a headless
-// run never starts the backend.
+// The display, started on first use by the installed backend (see
+// display_backend.h); nullptr when headless, so a headless run never starts
+// the backend, or when no backend is installed.
 Display* display();
 // The display if it was started, whether or not the run is headless now.
 Display* started_display();

@@ -7,8 +7,7 @@
 #include <string>
 
 #include "platform/ws/application.h"
-#include "platform/ws/display.h"
-#include "platform/ws/qt/qt_desktop.h"
+#include "platform/ws/display_backend.h"
 
 extern char** environ;
 
@@ -52,16 +51,25 @@ bool start_opener(const std::string& url) {
 
 void beep() {
   ++shell().beeps;
-  if (display() != nullptr) qt::beep();
+  if (DisplayBackend* desktop = display_backend()) desktop->beep();
 }
 
 unsigned beep_count() { return shell().beeps; }
 
-int screen_width() { return display() != nullptr ? qt::screen_size().width : 1280; }
+int screen_width() {
+  DisplayBackend* desktop = display_backend();
+  return desktop != nullptr ? desktop->screen_size().width : 1280;
+}
 
-int screen_height() { return display() != nullptr ? qt::screen_size().height : 1024; }
+int screen_height() {
+  DisplayBackend* desktop = display_backend();
+  return desktop != nullptr ? desktop->screen_size().height : 1024;
+}
 
-int screen_pixels_per_inch() { return display() != nullptr ? qt::screen_pixels_per_inch() : 96; }
+int screen_pixels_per_inch() {
+  DisplayBackend* desktop = display_backend();
+  return desktop != nullptr ? desktop->screen_pixels_per_inch() : 96;
+}
 
 void set_application_title(std::string_view title) { shell().title = title; }
 

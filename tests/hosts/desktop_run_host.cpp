@@ -22,6 +22,7 @@
 #include "foundation/run_state.h"
 #include "foundation/status_output.h"
 #include "platform/ws/display.h"
+#include "platform/ws/qt/qt_backend.h"
 #include "programmer/main_block.h"
 #include "programmer/main_window.h"
 #include "programmer/program_windows.h"
@@ -122,6 +123,7 @@ void sit_down() { QTimer::singleShot(0, QCoreApplication::instance(), look_again
 Q_COREAPP_STARTUP_FUNCTION(sit_down)
 
 int main(int argc, char** argv) {
+  vx::ws::install_display_backend(&vx::ws::qt::backend());
   std::signal(SIGXFSZ, SIG_IGN);
   const char* action = std::getenv("VX_TEST_USER");
   user().action = action != nullptr ? action : "watch";

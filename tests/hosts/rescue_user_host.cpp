@@ -12,6 +12,7 @@
 #include "platform/scripted_dialogs.h"
 #include "platform/ws/application.h"
 #include "platform/ws/display.h"
+#include "platform/ws/qt/qt_backend.h"
 #include "platform/ws/timer.h"
 #include "support/display_input.h"
 #include "utilities/osbdm_update_firmware_form.h"
@@ -120,6 +121,7 @@ class User {
 }  // namespace
 
 int main() {
+  vx::ws::install_display_backend(&vx::ws::qt::backend());
   vx::platform::ScriptedResponder dialogs;
   const std::string firmware = setting("VX_TEST_FIRMWARE");
   dialogs.answer_open_file(firmware.empty() ? std::nullopt : std::optional<std::string>(firmware));

@@ -13,6 +13,7 @@
 #include "platform/dialogs.h"
 #include "platform/ws/application.h"
 #include "platform/ws/display.h"
+#include "platform/ws/qt/qt_backend.h"
 #include "platform/ws/input.h"
 #include "platform/ws/messages.h"
 #include "platform/ws/timer.h"
@@ -97,6 +98,7 @@ class User {
 }  // namespace
 
 int main() {
+  vx::ws::install_display_backend(&vx::ws::qt::backend());
   const vx::sim::SimulationStart simulation = vx::sim::start_simulation_from_environment();
   if (!simulation.error.empty() || !simulation.world || simulation.world->osbdm_boards().size() == 0) {
     std::fprintf(stderr, "VX_SIM: %s\n", simulation.error.empty() ? "no OSBDM board" : simulation.error.c_str());

@@ -13,6 +13,7 @@
 #include "platform/scripted_dialogs.h"
 #include "platform/ws/application.h"
 #include "platform/ws/display.h"
+#include "platform/ws/qt/qt_backend.h"
 #include "platform/ws/timer.h"
 #include "sim/simulated_world.h"
 #include "support/display_input.h"
@@ -64,6 +65,7 @@ class User {
 }  // namespace
 
 int main() {
+  vx::ws::install_display_backend(&vx::ws::qt::backend());
   const vx::sim::SimulationStart simulation = vx::sim::start_simulation_from_environment();
   if (!simulation.error.empty()) {
     std::fprintf(stderr, "VX_SIM: %s\n", simulation.error.c_str());

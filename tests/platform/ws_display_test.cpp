@@ -15,8 +15,10 @@
 #include "platform/ws/caret.h"
 #include "platform/ws/controls.h"
 #include "platform/ws/display.h"
+#include "platform/ws/display_backend.h"
 #include "platform/ws/edits.h"
 #include "platform/ws/form.h"
+#include "platform/ws/qt/qt_backend.h"
 #include "platform/ws/reset.h"
 #include "platform/ws/timer.h"
 #include "support/display_input.h"
@@ -82,6 +84,7 @@ TEST(DisplaySelection, ADisplayIsUsedOnlyWhereAServerAnswers) {
   };
   const char* const runtime_dir = std::getenv("XDG_RUNTIME_DIR");
   const std::string saved_runtime_dir = runtime_dir != nullptr ? runtime_dir : "";
+  DisplayBackend* const previous = install_display_backend(&qt::backend());
   for (const Case& c : cases) {
     clear_display_variables();
     unsetenv("XDG_RUNTIME_DIR");
@@ -89,8 +92,27 @@ TEST(DisplaySelection, ADisplayIsUsedOnlyWhereAServerAnswers) {
     reset_application();
     EXPECT_EQ(headless(), c.headless) << (c.environment.empty() ? "nothing set" : c.environment[0].second);
   }
+  install_display_backend(previous);
   clear_display_variables();
   if (runtime_dir != nullptr) setenv("XDG_RUNTIME_DIR", saved_runtime_dir.c_str(), 1);
+  reset_application();
+}
+
+TEST(DisplaySelection, WithoutAnInstalledBackendEveryRunIsHeadless) {
+  const ListeningSocket x11("@/tmp/.X11-unix/X4713");
+  ASSERT_TRUE(x11.listening());
+  const std::vector<std::pair<const char*, const char*>> displays{{"DISPLAY", ":4713"},
+                                                                   {"QT_QPA_PLATFORM", "offscreen"}};
+  DisplayBackend* const previous = install_display_backend(nullptr);
+  for (const auto& [name, value] : displays) {
+    clear_display_variables();
+    setenv(name, value, 1);
+    reset_application();
+    EXPECT_TRUE(headless()) << name;
+    EXPECT_EQ(display(), nullptr) << name;
+  }
+  install_display_backend(previous);
+  clear_display_variables();
   reset_application();
 }
 
@@ -99,6 +121,7 @@ TEST(DisplaySelectionDeathTest, HeadlessRunNeverStartsTheBackend) {
   EXPECT_EXIT(
       {
         clear_display_variables();
+        install_display_backend(&qt::backend());
         reset_window_system();
         Form form;
         Label label(&form, "Ready");

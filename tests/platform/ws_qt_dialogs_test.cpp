@@ -23,6 +23,8 @@
 #include "platform/dialogs.h"
 #include "platform/ws/clipboard.h"
 #include "platform/ws/display.h"
+#include "platform/ws/display_backend.h"
+#include "platform/ws/qt/qt_backend.h"
 #include "platform/ws/qt/qt_dialogs.h"
 #include "platform/ws/reset.h"
 #include "platform/ws/settling_responder.h"
@@ -327,6 +329,7 @@ TEST(QtDialogsDeathTest, StartingTheDisplayInstallsThemUnlessAResponderIsInstall
     EXPECT_EXIT(
         {
           setenv("QT_QPA_PLATFORM", "offscreen", 1);
+          install_display_backend(&qt::backend());
           reset_window_system();
           std::optional<test::RecordingResponder> script;
           if (scripted) script.emplace(result_yes);
@@ -356,6 +359,15 @@ TEST_F(DesktopTest, ClipboardIsTheDesktopsWithADisplayAndInMemoryHeadless) {
   set_clipboard_text("kept in memory");
   EXPECT_EQ(clipboard_text(), "kept in memory");
   EXPECT_TRUE(QGuiApplication::clipboard()->text().isEmpty());
+}
+
+TEST_F(DesktopTest, TheDesktopStaysWithTheBackendThatStartedTheDisplay) {
+  DisplayBackend* const installed = install_display_backend(nullptr);
+  EXPECT_NE(display(), nullptr);
+  EXPECT_EQ(display_backend(), &qt::backend());
+  set_clipboard_text("Zorvan 0x1F80");
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "Zorvan 0x1F80");
+  install_display_backend(installed);
 }
 
 TEST_F(DesktopTest, ScreenAndBeepAreTheDisplaysAndFixedHeadless) {

@@ -6,19 +6,30 @@
 
 #include "platform/ws/application.h"
 #include "platform/ws/display.h"
+#include "platform/ws/display_backend.h"
+#include "platform/ws/qt/qt_backend.h"
 #include "platform/ws/window.h"
 
 namespace vx::test {
 
-// While it lives, a window system whose headless state is not yet decided
-// uses a display on Qt's offscreen platform. A base listed before the
-// fixture's own, so that it is in place before the fixture's windows.
+// While it lives, the Qt backend is installed and a window system whose
+// headless state is not yet decided uses a display on Qt's offscreen
+// platform. A base listed before the fixture's own, so that it is in place
+// before the fixture's windows.
 class OffscreenDisplay {
  public:
-  OffscreenDisplay() { setenv("QT_QPA_PLATFORM", "offscreen", 1); }
-  ~OffscreenDisplay() { unsetenv("QT_QPA_PLATFORM"); }
+  OffscreenDisplay() : previous_(ws::install_display_backend(&ws::qt::backend())) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  }
+  ~OffscreenDisplay() {
+    unsetenv("QT_QPA_PLATFORM");
+    ws::install_display_backend(previous_);
+  }
   OffscreenDisplay(const OffscreenDisplay&) = delete;
   OffscreenDisplay& operator=(const OffscreenDisplay&) = delete;
+
+ private:
+  ws::DisplayBackend* previous_;
 };
 
 // Paints the window and its children afresh and writes them through the
