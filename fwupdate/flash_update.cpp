@@ -340,13 +340,13 @@ struct LoadedFile {
 }  // namespace
 
 std::optional<FirmwareBlock> build_firmware_block(std::span<const FirmwareRecord> records, std::uint8_t link_kind,
-                                                  EngineBuild build, bool windriver_interface, bool universal_fx) {
+                                                  EngineBuild build, bool windriver_interface, bool fx_interface) {
   if (link_kind != cable_link && link_kind != usb_link) return std::nullopt;
   FirmwareBlock block;
   block.start = link_kind == cable_link ? cable_block_start : usb_block_start;
   block.image.fill(0xFF);
   const bool pass_over_outside =
-      link_kind == usb_link && build == EngineBuild::updater && (!windriver_interface || universal_fx);
+      link_kind == usb_link && build == EngineBuild::updater && (!windriver_interface || fx_interface);
   for (const FirmwareRecord& record : records) {
     // 64-bit ends: no wrap-around.
     const std::uint64_t first = record.address, end = first + record.bytes.size();

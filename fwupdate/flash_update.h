@@ -39,7 +39,7 @@ struct FirmwareBlock {
 // A Universal FX's logic data lies outside the block and is passed over too.
 std::optional<FirmwareBlock> build_firmware_block(std::span<const FirmwareRecord> records, std::uint8_t link_kind,
                                                   EngineBuild build, bool windriver_interface,
-                                                  bool universal_fx = false);
+                                                  bool fx_interface = false);
 
 // The reset an update uses: a cable's with the mode byte, a USB interface's plain.
 void reset_interface_for_update(std::uint8_t mode);

@@ -298,16 +298,16 @@ bool read_atn_fields() {
   Ieee695Module::Atn& atn = state().atn;
   std::uint32_t name_index = 0;
   std::uint32_t type_index = 0;
-  std::uint32_t attribute = 0;
+  std::uint32_t attribute_number = 0;
   advance();
-  if (!read_value(name_index) || !read_value(type_index) || !read_value(attribute)) return false;
+  if (!read_value(name_index) || !read_value(type_index) || !read_value(attribute_number)) return false;
   atn.name_index = static_cast<std::uint16_t>(name_index);
   atn.type_index = static_cast<std::uint16_t>(type_index);
-  atn.attribute = static_cast<std::uint16_t>(attribute);
+  atn.attribute = static_cast<std::uint16_t>(attribute_number);
   atn.value_count = 0;
   atn.miscellaneous_count = 0;
   ShortText ignored;
-  switch (attribute) {
+  switch (attribute_number) {
     case 1:
     case 2:
       return read_atn_values(1);
@@ -341,11 +341,11 @@ bool read_ati_fields() {
   Ieee695Module::Ati& ati = state().ati;
   std::uint32_t index = 0;
   std::uint32_t type_index = 0;
-  std::uint32_t attribute = 0;
+  std::uint32_t attribute_number = 0;
   advance();
-  if (!read_value(index) || !read_value(type_index) || !read_value(attribute)) return false;
+  if (!read_value(index) || !read_value(type_index) || !read_value(attribute_number)) return false;
   ati = {static_cast<std::uint16_t>(index), static_cast<std::uint16_t>(type_index),
-         static_cast<std::uint16_t>(attribute)};
+         static_cast<std::uint16_t>(attribute_number)};
   return skip_numbers();
 }
 

@@ -14,8 +14,9 @@ std::optional<std::string>& next_popup_choice() {
 
 }  // namespace
 
-MenuItem::MenuItem(Menu& menu, std::uintptr_t command, std::string caption, std::function<void(MenuItem&)> on_click)
-    : caption(std::move(caption)), on_click(std::move(on_click)), menu_(menu), command_(command) {}
+MenuItem::MenuItem(Menu& menu, std::uintptr_t command, std::string item_caption,
+                   std::function<void(MenuItem&)> click_handler)
+    : caption(std::move(item_caption)), on_click(std::move(click_handler)), menu_(menu), command_(command) {}
 
 void MenuItem::click() {
   if (enabled && visible && on_click) on_click(*this);

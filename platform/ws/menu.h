@@ -16,7 +16,7 @@ class Menu;
 
 class MenuItem {
  public:
-  MenuItem(Menu& menu, std::uintptr_t command, std::string caption, std::function<void(MenuItem&)> on_click);
+  MenuItem(Menu& menu, std::uintptr_t command, std::string item_caption, std::function<void(MenuItem&)> click_handler);
 
   std::string caption;
   bool enabled = true;

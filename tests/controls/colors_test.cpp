@@ -77,7 +77,7 @@ const UseDefaultCase use_default_cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Colors, UseDefaultRules, ::testing::ValuesIn(use_default_cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST(EfColors, PairsStartAtTheirDefaults) {
   const TOvcEfColors colors;

@@ -84,7 +84,7 @@ const OffsetCase offset_cases[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Carets, CaretOffsets, ::testing::ValuesIn(offset_cases),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST_F(SingleCaret, GreyCaretsAreMadeGrey) {
   LoggingWindow owner;

@@ -203,11 +203,11 @@ TEST_F(ListBoxLayout, TheThreeDLookRemakesTheWindowOfABoxWithASingleBorder) {
     make_box(2000, [&c](TOvcVirtualListBox& b) { b.set_border_style(c.border); });
     box->SetItemIndex(3);
     ASSERT_EQ(box->FocusIndex(), 3);
-    const int client_height = box->ClientHeight();
+    const int client_height_3d = box->ClientHeight();
     box->set_ctl3d(false);
     EXPECT_EQ(box->FocusIndex(), c.remade ? 0 : 3);
     EXPECT_EQ(box->ItemIndex(), 3);
-    EXPECT_EQ(box->ClientHeight(), client_height + (c.remade ? 2 : 0));
+    EXPECT_EQ(box->ClientHeight(), client_height_3d + (c.remade ? 2 : 0));
   }
   // While the box is loading its window is not made yet.
   box = std::make_unique<TOvcVirtualListBox>(form.get());

@@ -299,9 +299,9 @@ TEST_P(InterruptedUpdate, RecoversFromAKillAtAnyWrite) {
 INSTANTIATE_TEST_SUITE_P(Paths, InterruptedUpdate,
                          ::testing::Combine(::testing::Range<std::size_t>(0, std::size(path_cases)),
                                             ::testing::Values<std::size_t>(0, 1)),
-                         [](const ::testing::TestParamInfo<std::tuple<std::size_t, std::size_t>>& info) {
-                           return std::string(path_cases[std::get<0>(info.param)].name) +
-                                  (std::get<1>(info.param) == 0 ? "FirstHalf" : "SecondHalf");
+                         [](const ::testing::TestParamInfo<std::tuple<std::size_t, std::size_t>>& param_info) {
+                           return std::string(path_cases[std::get<0>(param_info.param)].name) +
+                                  (std::get<1>(param_info.param) == 0 ? "FirstHalf" : "SecondHalf");
                          });
 
 }  // namespace

@@ -485,7 +485,7 @@ TEST_F(OsbdmUpdateTest, ABoardThatAnotherWaitingBootloaderHidesIsRefusedBeforeAn
 
 // The simulated boards behind a library whose programming call throws.
 struct ThrowingLibrary final : platform::OsbdmBackend {
-  explicit ThrowingLibrary(sim::SimOsbdmBoards& boards) : boards(boards) {}
+  explicit ThrowingLibrary(sim::SimOsbdmBoards& simulated_boards) : boards(simulated_boards) {}
   sim::SimOsbdmBoards& boards;
   std::uint8_t init() override { return boards.init(); }
   std::uint8_t open(std::uint32_t index) override { return boards.open(index); }

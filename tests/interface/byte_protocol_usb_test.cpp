@@ -26,7 +26,7 @@ class ByteProtocolUsbTest : public protocol_testing::UsbProtocolTest,
                             public testing::WithParamInterface<std::int32_t> {};
 
 INSTANTIATE_TEST_SUITE_P(BothFamilies, ByteProtocolUsbTest, testing::Values(1, 2),
-                         [](const auto& info) { return info.param == 1 ? "Ftdi" : "WinDriver"; });
+                         [](const auto& param_info) { return param_info.param == 1 ? "Ftdi" : "WinDriver"; });
 
 TEST_P(ByteProtocolUsbTest, ATargetReadGoesOutAsOneCommandAndItsWordComesBack) {
   sim::Pod& pod = open(GetParam());

@@ -59,9 +59,9 @@ INSTANTIATE_TEST_SUITE_P(FastAndSlow, ClockTrim,
                          testing::Values(TrimCase{Medium::ftdi, 1.05}, TrimCase{Medium::ftdi, 0.95},
                                          TrimCase{Medium::windriver, 1.05}, TrimCase{Medium::windriver, 0.95},
                                          TrimCase{Medium::parallel, 1.05}, TrimCase{Medium::parallel, 0.95}),
-                         [](const auto& info) {
-                           return target_testing::medium_name(info.param.medium) +
-                                  (info.param.factor > 1 ? "Fast" : "Slow");
+                         [](const auto& param_info) {
+                           return target_testing::medium_name(param_info.param.medium) +
+                                  (param_info.param.factor > 1 ? "Fast" : "Slow");
                          });
 
 TEST_P(ClockTrim, EightBitMeasureBringsTheClockWithinTwoPercent) {

@@ -106,7 +106,7 @@ class PortBench : public ::testing::Test {
 class EveryPortKind : public PortBench, public ::testing::WithParamInterface<PortKind> {};
 
 INSTANTIATE_TEST_SUITE_P(OnTheExampleBench, EveryPortKind, ::testing::ValuesIn(every_port_kind),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         [](const auto& param_info) { return std::string(param_info.param.name); });
 
 TEST_F(PortBench, TheScanFindsOneDeviceOfEveryKind) {
   port_testing::RecordingPortList list;

@@ -144,7 +144,7 @@ std::string s1(std::uint16_t address, const Bytes& data) {
 class SrecordDownloadTest : public testing::TestWithParam<Medium> {};
 
 INSTANTIATE_TEST_SUITE_P(EveryMedium, SrecordDownloadTest, testing::ValuesIn(target_testing::every_medium),
-                         [](const auto& info) { return target_testing::medium_name(info.param); });
+                         [](const auto& param_info) { return target_testing::medium_name(param_info.param); });
 
 TEST_P(SrecordDownloadTest, ContiguousRecordsGoOutAsOneBlockWriteAndAGapMakesTwo) {
   const Bytes first = target_testing::counting(16, 1), second = target_testing::counting(16, 100);

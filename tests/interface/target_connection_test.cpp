@@ -62,7 +62,7 @@ class PowerUser final : public platform::DialogResponder {
 class TargetConnectionTest : public testing::TestWithParam<Medium> {};
 
 INSTANTIATE_TEST_SUITE_P(EveryMedium, TargetConnectionTest, testing::ValuesIn(target_testing::every_medium),
-                         [](const auto& info) { return target_testing::medium_name(info.param); });
+                         [](const auto& param_info) { return target_testing::medium_name(param_info.param); });
 
 TEST_P(TargetConnectionTest, ACleanStartLeavesTheTargetHaltedAtItsResetVector) {
   for (const bool running : {false, true}) {

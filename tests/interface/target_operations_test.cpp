@@ -29,7 +29,7 @@ Bytes block_data(const TargetBench& bench) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryMedium, TargetOperations, testing::ValuesIn(target_testing::every_medium),
-                         [](const auto& info) { return target_testing::medium_name(info.param); });
+                         [](const auto& param_info) { return target_testing::medium_name(param_info.param); });
 
 TEST_P(TargetOperations, BytesWordsAndLongsRoundTripBigEndian) {
   TargetBench bench(GetParam());

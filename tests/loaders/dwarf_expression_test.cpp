@@ -105,7 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"pushing_loop_capped", {0x31, 0x2f, 0xFF, 0xFC}, unknown, 1},
         Case{"cut_operand", {0x0c, 0x12}, unknown, 0x1200'0000},
         Case{"cut_branch_operand", {0x31, 0x2f, 0x01}, unknown, 1}),
-    [](const ::testing::TestParamInfo<Case>& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<Case>& param_info) { return std::string(param_info.param.name); });
 
 TEST(EvaluatorAddressSize, DwOpAddrTakesTheUnitsAddressSize) {
   const auto stack = make_expression_stack();

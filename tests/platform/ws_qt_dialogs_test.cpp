@@ -147,7 +147,7 @@ TEST_F(QtDialogsTest, EveryButtonAnswersItsResult) {
   };
   for (const Case& c : cases) {
     for (const auto& [text, result] : c.answers) {
-      when_shown<QMessageBox>([&](QMessageBox& box) { click(box, text); });
+      when_shown<QMessageBox>([&button_text = text](QMessageBox& box) { click(box, button_text); });
       EXPECT_EQ(dialogs.message_box({"Target not responding.", DialogKind::error, c.buttons, 0}), result) << text;
     }
   }

@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BurstCase{"BothSidesOfTheRegisters", {{0x1700, 0x17FF}, {0x1960, 0x1A5F}}, {256, 256, 1}},
                     BurstCase{"AnOddRunOverSeveralBuffers", {{0x4001, 0x5337}}, {1536, 1536, 1536, 311, 1}},
                     BurstCase{"TheModuleEnds", {{0x10B0, 0x10B0}, {0xFFAF, 0xFFAF}}, {1, 1, 1}}),
-    [](const testing::TestParamInfo<BurstCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<BurstCase>& param_info) { return std::string(param_info.param.name); });
 
 }  // namespace
 }  // namespace vx::programmer

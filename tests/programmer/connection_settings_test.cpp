@@ -16,8 +16,8 @@ using test::ProgrammerTest;
 class ConnectionSettingsTest : public ProgrammerTest {
  protected:
   std::string stored(const char* section, const char* key) const {
-    IniDocument::LoadStatus status{};
-    return IniDocument::load(dir.file("CQUILLHCS08.DSK"), status).value(section, key).value_or("<missing>");
+    IniDocument::LoadStatus load_status{};
+    return IniDocument::load(dir.file("CQUILLHCS08.DSK"), load_status).value(section, key).value_or("<missing>");
   }
 };
 

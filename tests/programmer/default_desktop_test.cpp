@@ -24,8 +24,8 @@ class DefaultDesktopTest : public ProgrammerTest {
   }
 
   std::string desktop(const char* section, const char* key) const {
-    IniDocument::LoadStatus status{};
-    return IniDocument::load(dir.file("CQUILLHCS08.DSK"), status).value(section, key).value_or("<missing>");
+    IniDocument::LoadStatus load_status{};
+    return IniDocument::load(dir.file("CQUILLHCS08.DSK"), load_status).value(section, key).value_or("<missing>");
   }
 };
 

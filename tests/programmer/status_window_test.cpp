@@ -183,8 +183,8 @@ TEST_F(StatusWindowTest, TheColourWindowListsThePartsInTheirColours) {
   };
   const ws::Color preset_text = 1;
   const ws::Color preset_back = 2;
-  const Tstatus1& status = status_window();
-  for (const Case& c : {Case{0, "Status Window - Dialog Commands", status.command_colour, preset_back},
+  const Tstatus1& status_form = status_window();
+  for (const Case& c : {Case{0, "Status Window - Dialog Commands", status_form.command_colour, preset_back},
                         Case{2, "Status Window - Dialog Background", preset_text, ws::color::window},
                         Case{5, "Status Window - Status Bar", ws::color::window_text, ws::color::button_face}}) {
     std::string name;

@@ -51,8 +51,8 @@ class SimulatedCable {
     set_port_addresses(base);
     reset_cable();
   }
-  void open_pci_card(std::uint8_t card = 1) {
-    ASSERT_EQ(vxdrv_open(card), vxdrv::success);
+  void open_pci_card(std::uint8_t card_number = 1) {
+    ASSERT_EQ(vxdrv_open(card_number), vxdrv::success);
     port_state().port_kind = PortState::kind_pci_card;
     pci_write_region4(0xFF);
     pci_write_region3(0xFFFFFFFF);
