@@ -9,7 +9,6 @@ namespace vx::ws {
 namespace {
 
 using test::TypingField;
-
 using testing_support::LoggingWindow;
 using FocusTest = testing_support::WindowSystemTest;
 

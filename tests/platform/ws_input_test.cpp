@@ -16,7 +16,6 @@ namespace vx::ws {
 namespace {
 
 using test::TypingField;
-
 using testing_support::LoggingWindow;
 using InputTest = testing_support::WindowSystemTest;
 
