@@ -29,7 +29,6 @@ class TOvcSingleCaret {
 
   const std::shared_ptr<TOvcCaret>& Caret() const { return Caret_; }
   void SetCaret(std::shared_ptr<TOvcCaret> caret);
-  int CellHeight() const { return CellHeight_; }
   void SetCellHeight(int value);
   int CellWidth() const { return CellWidth_; }
   void SetCellWidth(int value);

@@ -52,7 +52,6 @@ class DebugDatabase {
   // Entry n - 1 names source file n.
   const std::vector<ShortText>& files() const { return files_; }
   std::int32_t file_count() const { return static_cast<std::int32_t>(files_.size()); }
-  std::size_t file_table_size() const { return file_table_size_; }
   DebugList<debug_line_record>& lines() { return lines_; }
   DebugList<debug_symbol_record>& symbols() { return symbols_; }
   DebugList<debug_address_record>& addresses() { return addresses_; }

@@ -11,8 +11,6 @@ BoundedReader& elf_file() { return elf_module().file; }
 
 void elf_seek(std::uint32_t offset) { elf_file().seek(offset); }
 
-std::uint32_t elf_position() { return static_cast<std::uint32_t>(elf_file().position()); }
-
 std::uint8_t elf_read_u8() { return elf_file().read_u8(); }
 
 std::uint16_t elf_read_u16() { return elf_file().read_u16_be(); }

@@ -14,7 +14,6 @@ namespace vx::loaders {
 BoundedReader& elf_file();
 // Moves to a file offset; one beyond the end moves to the end and marks an overrun.
 void elf_seek(std::uint32_t offset);
-std::uint32_t elf_position();
 
 std::uint8_t elf_read_u8();
 // Big-endian in the file, host order in the result.

@@ -5,8 +5,9 @@
 
 namespace vx::platform {
 
-// The operating system as the version query of the original platform
-// reported it. Linux is none of the versions the callers tell apart.
+// The operating system's family and release numbers: the interface drivers
+// choose their driver kind and library paths by it, and the serial dispatch
+// log names the system with it. Linux is none of the families they tell apart.
 enum class OsPlatform : std::uint8_t { win32s, windows_9x, windows_nt, other };
 
 struct OsVersion {

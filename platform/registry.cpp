@@ -19,7 +19,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Value = std::variant<std::string, std::uint32_t, std::vector<std::uint8_t>>;
+using Value = std::variant<std::string, std::uint32_t>;
 
 struct StoredValue {
   std::string name;
@@ -47,7 +47,6 @@ using Store = std::vector<Section>;
 constexpr char key_separator = '\\';
 constexpr std::string_view string_tag = "sz:";
 constexpr std::string_view dword_tag = "dword:";
-constexpr std::string_view binary_tag = "hex:";
 constexpr char hex_digits[] = "0123456789abcdef";
 
 std::string_view env_text(const char* name) {
@@ -157,23 +156,6 @@ std::optional<std::uint32_t> parse_dword(std::string_view digits) {
   return value;
 }
 
-std::optional<std::vector<std::uint8_t>> parse_binary(std::string_view digits) {
-  if (digits.size() % 2 != 0) {
-    return std::nullopt;
-  }
-  std::vector<std::uint8_t> bytes;
-  bytes.reserve(digits.size() / 2);
-  for (std::size_t i = 0; i < digits.size(); i += 2) {
-    const int high = hex_value(digits[i]);
-    const int low = hex_value(digits[i + 1]);
-    if (high < 0 || low < 0) {
-      return std::nullopt;
-    }
-    bytes.push_back(static_cast<std::uint8_t>(high * 16 + low));
-  }
-  return bytes;
-}
-
 std::optional<Value> parse_value(std::string_view text) {
   if (text.starts_with(string_tag)) {
     if (auto value = unescape(text.substr(string_tag.size()))) {
@@ -182,10 +164,6 @@ std::optional<Value> parse_value(std::string_view text) {
   } else if (text.starts_with(dword_tag)) {
     if (auto value = parse_dword(text.substr(dword_tag.size()))) {
       return Value(*value);
-    }
-  } else if (text.starts_with(binary_tag)) {
-    if (auto value = parse_binary(text.substr(binary_tag.size()))) {
-      return Value(std::move(*value));
     }
   }
   return std::nullopt;
@@ -241,15 +219,11 @@ std::string value_line(const StoredValue& stored) {
   if (const auto* text = std::get_if<std::string>(&stored.value)) {
     out += string_tag;
     out += escape(*text);
-  } else if (const auto* dword = std::get_if<std::uint32_t>(&stored.value)) {
-    out += dword_tag;
-    for (int shift = 24; shift >= 0; shift -= 8) {
-      append_hex_byte(out, static_cast<std::uint8_t>(*dword >> shift));
-    }
   } else {
-    out += binary_tag;
-    for (std::uint8_t byte : std::get<std::vector<std::uint8_t>>(stored.value)) {
-      append_hex_byte(out, byte);
+    out += dword_tag;
+    const std::uint32_t dword = std::get<std::uint32_t>(stored.value);
+    for (int shift = 24; shift >= 0; shift -= 8) {
+      append_hex_byte(out, static_cast<std::uint8_t>(dword >> shift));
     }
   }
   return out;
@@ -433,16 +407,6 @@ std::optional<RegistryKey> Registry::create_key(std::string_view path) const {
   return RegistryKey(file_, *normal);
 }
 
-bool Registry::delete_key(std::string_view path) const {
-  const std::optional<std::string> normal = normal_key_path(path);
-  std::optional<Store> store = load(file_);
-  if (!normal || !store || !key_exists(*store, *normal)) {
-    return false;
-  }
-  std::erase_if(*store, [&](const Section& section) { return section.key && is_at_or_below(*section.key, *normal); });
-  return save(file_, *store);
-}
-
 RegistryKey::RegistryKey(fs::path file, std::string path) : file_(std::move(file)), path_(std::move(path)) {}
 
 std::optional<std::string> RegistryKey::read_string(std::string_view name) const {
@@ -453,20 +417,12 @@ std::optional<std::uint32_t> RegistryKey::read_dword(std::string_view name) cons
   return read_typed<std::uint32_t>(file_, path_, name);
 }
 
-std::optional<std::vector<std::uint8_t>> RegistryKey::read_binary(std::string_view name) const {
-  return read_typed<std::vector<std::uint8_t>>(file_, path_, name);
-}
-
 bool RegistryKey::write_string(std::string_view name, std::string_view value) const {
   return write_value(file_, path_, name, Value(std::string(value)));
 }
 
 bool RegistryKey::write_dword(std::string_view name, std::uint32_t value) const {
   return write_value(file_, path_, name, Value(value));
-}
-
-bool RegistryKey::write_binary(std::string_view name, std::span<const std::uint8_t> value) const {
-  return write_value(file_, path_, name, Value(std::vector<std::uint8_t>(value.begin(), value.end())));
 }
 
 std::vector<std::string> RegistryKey::value_names() const {

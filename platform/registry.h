@@ -4,15 +4,14 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace vx::platform {
 
-// The current user's store of keys and typed values (text, 32-bit integer,
-// bytes), kept in one file. Keys are paths such as
+// The current user's store of keys and typed values (text, 32-bit integer),
+// kept in one file. Keys are paths such as
 // "Software\Velmorix\Parallel Port"; a key's parents exist with it. Every
 // operation reads the file afresh, and every change replaces the file at
 // once, so a crash leaves either the old or the new store. A file that
@@ -43,14 +42,12 @@ class Registry {
   std::optional<RegistryKey> open_key(std::string_view path) const;
   // Opens the key, making it first when missing; fails when it cannot be written.
   std::optional<RegistryKey> create_key(std::string_view path) const;
-  // Deletes the key with everything below it; false when it does not exist.
-  bool delete_key(std::string_view path) const;
 
  private:
   std::filesystem::path file_;
 };
 
-// An open key. Once the key is deleted every operation on it fails.
+// An open key. Once the key is gone from the store every operation on it fails.
 class RegistryKey {
  public:
   const std::string& path() const { return path_; }
@@ -58,12 +55,10 @@ class RegistryKey {
   // Each fails when the value is missing or of another type.
   std::optional<std::string> read_string(std::string_view name) const;
   std::optional<std::uint32_t> read_dword(std::string_view name) const;
-  std::optional<std::vector<std::uint8_t>> read_binary(std::string_view name) const;
 
   // A value keeps its place in the listing when it is written again.
   bool write_string(std::string_view name, std::string_view value) const;
   bool write_dword(std::string_view name, std::uint32_t value) const;
-  bool write_binary(std::string_view name, std::span<const std::uint8_t> value) const;
 
   // The value names in the order they were first written.
   std::vector<std::string> value_names() const;

@@ -407,12 +407,6 @@ bool read_reset_on_user_line(const ShortText& text) {
   return true;
 }
 
-std::uint16_t crc16(std::span<const std::uint8_t> bytes) {
-  std::uint16_t crc = 0;
-  for (const std::uint8_t byte : bytes) crc = crc16_step(crc, byte);
-  return crc;
-}
-
 FileCrc check_file_crc16(const ShortText& file_name) {
   std::ifstream file(file_name.str(), std::ios::binary);
   FileCrc result;

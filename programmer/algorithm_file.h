@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 
 #include "foundation/short_text.h"
 
@@ -22,8 +21,6 @@ void apply_keyword_line(const ShortText& line);
 bool read_user_line(const ShortText& line);
 // RESET_ON_USER=d: the user command 18 + d chooses the module again after it ran.
 bool read_reset_on_user_line(const ShortText& line);
-
-std::uint16_t crc16(std::span<const std::uint8_t> bytes);
 
 struct FileCrc {
   bool matches = false;

@@ -45,7 +45,6 @@ class Tconnectiondialog2 final : public ws::Form, public ConnectionManagerView {
   ws::ComboBox& BDMSpeed() { return *bdm_speed_; }
   // Filled by the port list routine with the detected ports of the chosen kind.
   ws::ComboBox& PCPort() { return *port_; }
-  ws::Label& ScanningLabel() { return *scanning_; }
 
   controls::TOvcController& OvcController1() { return controller_; }
   controls::TOvcNumericField& IODelayCount() { return *numbers_[io_delay_count]; }

@@ -1,5 +1,3 @@
-#include "programmer/module_commands.h"
-
 #include "foundation/kstring.h"
 #include "foundation/run_control.h"
 #include "foundation/status_output.h"
@@ -12,7 +10,10 @@
 #include "programmer/command_loop.h"
 #include "programmer/programmer_run.h"
 
+// The commands around the module: CM, RE (reset the target, back to the start
+// enables), GO (start the target's code) and SA.
 namespace vx::programmer {
+namespace {
 
 void reset_chip_command() {
   programmer_run().current_address = -1;
@@ -20,6 +21,8 @@ void reset_chip_command() {
   init_prg();
 }
 
+// Runs the target from its reset vector and reports its clock; the enables go back to
+// their defaults, so a later command needs a new CM.
 void start_target_code() {
   if (FORCE_BACKGROUND_MODE()) {
     RESUME();
@@ -32,6 +35,8 @@ void start_target_code() {
   }
   rebuild_command_list();
 }
+
+}  // namespace
 
 void register_module_commands() {
   register_command_handler(command::CM, PICK_SETUP_FILE);

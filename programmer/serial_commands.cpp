@@ -154,11 +154,6 @@ void increment_serial_number() {
   }
 }
 
-void write_serial_file() {
-  rewrite_serial_file(state.number);
-  state.lock.release();
-}
-
 void program_serial_number() {
   if (!state.selected) return;
   hold_serial_file();

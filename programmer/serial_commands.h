@@ -38,7 +38,5 @@ void increment_serial_number();
 // never hands one out twice. A file that cannot be rewritten is refused before anything is
 // programmed. Does nothing while no file is selected.
 void program_serial_number();
-// The number held in memory replaces the file's contents in one step.
-void write_serial_file();
 
 }  // namespace vx::programmer

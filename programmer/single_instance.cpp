@@ -23,11 +23,6 @@ ShortText program_path() {
 
 SingleInstance& single_instance() { return instance; }
 
-void reset_single_instance() {
-  close_instance_mapping();
-  instance.messages = ProgrammerMessages{};
-}
-
 void register_programmer_messages() {
   const ShortText name = upper_case(program_path() + " CQUILLHCS08 Programmer Version 1.71.00.00");
   ProgrammerMessages& messages = instance.messages;

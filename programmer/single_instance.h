@@ -23,7 +23,6 @@ struct SingleInstance {
 };
 
 SingleInstance& single_instance();
-void reset_single_instance();
 
 // The instance message is named after the program's path, title and version;
 // the three others are shared with cooperating tools.

@@ -44,8 +44,6 @@ class SimulatedWorld {
   Pod& pod(std::size_t interface) { return *pods_.at(interface); }
   SimFtdiBus& ftdi_bus() { return ftdi_; }
   SimUsbBus& usb_bus() { return usb_; }
-  SimParallelPorts& parallel_ports() { return parallel_; }
-  SimPciCardDriver& pci_cards() { return pci_; }
   // The boards behind the built-in "VXOSBDMV1.DLL".
   SimOsbdmBoards& osbdm_boards() { return osbdm_; }
   // A programmer on a serial line is shared with its line's thread: touch it,

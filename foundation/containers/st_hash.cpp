@@ -202,11 +202,6 @@ std::int32_t TStHashTable::hash_size() const {
   return hash_size_;
 }
 
-std::size_t TStHashTable::key_size() const {
-  Lock lock(mutex());
-  return key_size_;
-}
-
 void TStHashTable::clear() {
   Lock lock(mutex());
   for (std::size_t bucket = 0; bucket < heads_.size(); ++bucket) {

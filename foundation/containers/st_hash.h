@@ -15,7 +15,6 @@ class TStHashNode : public TStNode {
   TStHashNode(std::span<const std::byte> key, void* node_data);
 
   std::span<const std::byte> key() const noexcept { return key_; }
-  std::size_t key_size() const noexcept { return key_.size(); }
 
   TStHashNode* next = nullptr;
   std::int64_t stamp = 0;
@@ -55,7 +54,6 @@ class TStHashTable : public TStContainer {
   // failure the table is left as it was.
   void set_hash_size(std::int32_t hash_size);
   std::int32_t hash_size() const;
-  std::size_t key_size() const;
 
   void clear() override;
   // Copies the other table's key size, keys and data pointers; this table

@@ -53,6 +53,7 @@ bool open_giveio() {
   return true;
 }
 
+// No service registry to fill on Linux: ppdev reaches the ports through /dev/parportN (platform/portio).
 void write_vichw11_service_key() {}
 
 bool init_lpt_ports(std::span<std::uint32_t> table) {

@@ -10,8 +10,6 @@ WindowsReport report;
 
 }  // namespace
 
-WindowsReport& windows_report() { return report; }
-
 void reset_windows_report() { report = WindowsReport{}; }
 
 std::uint8_t windows_version_code() {

@@ -16,7 +16,6 @@ bool is_windows_nt();
 struct WindowsReport {
   bool reported = false;
 };
-WindowsReport& windows_report();
 void reset_windows_report();
 
 }  // namespace vx

@@ -78,8 +78,6 @@ class Canvas {
 
   WindowHandle window() const { return window_; }
   Rect clip_box() const { return clip_; }
-  // The visible part of a headless window is always one rectangle.
-  bool clip_is_simple() const { return true; }
 
   void fill_rect(const Rect& rect);
   void move_to(int x, int y);

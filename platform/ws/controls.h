@@ -18,7 +18,6 @@ class Panel : public Window {
   explicit Panel(Window* parent, std::string_view caption = {});
   const std::string& caption() const { return text(); }
   void set_caption(std::string_view caption) { set_text(caption); }
-  Bevel bevel_outer() const { return bevel_outer_; }
   void set_bevel_outer(Bevel bevel);
 
  protected:
@@ -37,9 +36,7 @@ class Label : public Window {
   void set_caption(std::string_view caption) { set_text(caption); }
   bool transparent() const { return transparent_; }
   void set_transparent(bool transparent);
-  bool word_wrap() const { return word_wrap_; }
   void set_word_wrap(bool word_wrap);
-  bool auto_size() const { return auto_size_; }
   void set_auto_size(bool auto_size);
 
   LResult window_proc(Message& message) override;

@@ -19,12 +19,6 @@ Timer::Timer(std::uint32_t interval_ms, bool enabled)
   restart();
 }
 
-void Timer::set_interval(std::uint32_t interval_ms) {
-  if (interval_ms == interval_ms_) return;
-  interval_ms_ = interval_ms;
-  restart();
-}
-
 void Timer::set_enabled(bool enabled) {
   if (enabled == enabled_) return;
   enabled_ = enabled;

@@ -15,8 +15,6 @@ class Timer {
   Timer(const Timer&) = delete;
   Timer& operator=(const Timer&) = delete;
 
-  std::uint32_t interval() const { return interval_ms_; }
-  void set_interval(std::uint32_t interval_ms);
   bool enabled() const { return enabled_; }
   void set_enabled(bool enabled);
 

@@ -247,20 +247,6 @@ bool Window::focused() const { return registry().focus == handle_; }
 
 void Window::set_focus() { change_focus(this); }
 
-int Window::tab_order() const {
-  if (parent_ == nullptr) return -1;
-  const auto& list = parent_->tab_list_;
-  return static_cast<int>(std::find(list.begin(), list.end(), this) - list.begin());
-}
-
-void Window::set_tab_order(int position) {
-  if (parent_ == nullptr) return;
-  auto& list = parent_->tab_list_;
-  forget(list, this);
-  const auto at = std::clamp(position, 0, static_cast<int>(list.size()));
-  list.insert(list.begin() + at, this);
-}
-
 void Window::set_text(std::string_view text) {
   const std::string copy(text);
   perform(msg::set_text, 0, reinterpret_cast<LParam>(copy.c_str()));

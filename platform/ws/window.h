@@ -103,8 +103,6 @@ class Window {
   void set_focus();
   bool tab_stop() const { return tab_stop_; }
   void set_tab_stop(bool tab_stop) { tab_stop_ = tab_stop; }
-  int tab_order() const;
-  void set_tab_order(int position);
   const std::vector<Window*>& tab_list() const { return tab_list_; }
 
   // The caption or text; set_text goes through msg::set_text.

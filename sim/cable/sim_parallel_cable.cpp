@@ -150,7 +150,6 @@ SimParallelCable& SimParallelPorts::add(std::uint16_t base, Pod* pod) {
 }
 
 std::optional<std::vector<std::uint16_t>> SimParallelPorts::base_addresses() {
-  ++listings_;
   if (unlisted_) return std::nullopt;
   std::vector<std::uint16_t> bases;
   for (const auto& [base, cable] : cables_) bases.push_back(base);
@@ -160,7 +159,6 @@ std::optional<std::vector<std::uint16_t>> SimParallelPorts::base_addresses() {
 std::unique_ptr<platform::ParallelPort> SimParallelPorts::open(std::uint16_t base) {
   const auto found = std::find_if(cables_.begin(), cables_.end(), [base](const auto& entry) { return entry.first == base; });
   if (found == cables_.end()) return nullptr;
-  ++claims_;
   return std::make_unique<SimParallelPort>(found->second);
 }
 

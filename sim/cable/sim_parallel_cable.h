@@ -72,15 +72,10 @@ class SimParallelPorts final : public platform::ParallelPortSet {
   std::optional<std::vector<std::uint16_t>> base_addresses() override;
   std::unique_ptr<platform::ParallelPort> open(std::uint16_t base) override;
 
-  std::uint32_t listings() const { return listings_; }
-  std::uint32_t claims() const { return claims_; }
-
  private:
   platform::Clock* clock_;
   bool unlisted_ = false;
   std::vector<std::pair<std::uint16_t, std::shared_ptr<SimParallelCable>>> cables_;
-  std::uint32_t listings_ = 0;
-  std::uint32_t claims_ = 0;
 };
 
 // The status nibbles that make the host's decode table give `byte`: first the

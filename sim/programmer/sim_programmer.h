@@ -82,7 +82,6 @@ class SimProgrammer {
   // The running image's version and the running kernel's name; empty while nothing runs.
   const std::string& running_version() const { return running_version_; }
   const std::string& running_kernel() const { return running_kernel_; }
-  bool logic_updated() const { return logic_updated_; }
   std::uint32_t executed() const { return executed_; }
   std::uint32_t resets() const { return resets_; }
   // The shift speed the control command 0x1D last set.

@@ -9,9 +9,9 @@
 #include "controls/exceptions.h"
 #include "controls/virtual_list_box.h"
 #include "list_box_fixture.h"
-#include "platform/ws/edits.h"
 #include "platform/ws/input.h"
 #include "platform/ws/scroll_bars.h"
+#include "support/typing_field.h"
 
 namespace vx::controls {
 namespace {
@@ -224,7 +224,7 @@ TEST_F(ListBoxMouse, TheBoxDestroyedWhileTrackingAClickEndsTheLoop) {
 
 TEST_F(ListBoxMouse, AClickCannotTakeTheFocusWhileAFieldsErrorIsPending) {
   make_box(2000);
-  ws::Edit field(form.get());
+  test::TypingField field(form.get());
   field.set_bounds(250, 10, 80, 20);
   field.set_focus();
   ws::process_messages();

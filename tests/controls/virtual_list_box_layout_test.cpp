@@ -8,8 +8,8 @@
 
 #include "controls/virtual_list_box.h"
 #include "list_box_fixture.h"
-#include "platform/ws/edits.h"
 #include "platform/ws/font.h"
+#include "support/typing_field.h"
 
 namespace vx::controls {
 namespace {
@@ -219,7 +219,7 @@ TEST_F(ListBoxLayout, TheThreeDLookRemakesTheWindowOfABoxWithASingleBorder) {
 TEST_F(ListBoxLayout, TheFocusRectangleFollowsTheFocus) {
   make_box(2000);
   box->SetItemIndex(3);
-  ws::Edit field(form.get());
+  test::TypingField field(form.get());
   field.set_bounds(250, 10, 80, 20);
   EXPECT_TRUE(of_kind(full_repaint(), ws::DrawKind::focus_rect).empty());
 

@@ -179,14 +179,6 @@ void XSession::wait_for_window_manager() const {
   if (!announced) throw std::runtime_error("the window manager did not start: " + read_file(dir_.file("openbox.log")));
 }
 
-std::vector<XWindow> XSession::windows_of(pid_t pid) const {
-  std::vector<XWindow> windows;
-  for (const std::string& id : words(run_tool({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)}).output)) {
-    windows.push_back(std::stoul(id));
-  }
-  return windows;
-}
-
 XWindow XSession::wait_for_window(pid_t pid, const std::string& name_pattern, int seconds) const {
   const ToolResult found = run_tool({"timeout", std::to_string(seconds), "xdotool", "search", "--all", "--sync", "--onlyvisible",
                                      "--pid", std::to_string(pid), "--name", name_pattern});

@@ -61,7 +61,6 @@ class XSession {
   // Windows of a process (by _NET_WM_PID), visible and managed, waiting up to `seconds` for one
   // whose name matches the regular expression.
   XWindow wait_for_window(pid_t pid, const std::string& name_pattern, int seconds = 30) const;
-  std::vector<XWindow> windows_of(pid_t pid) const;
 
   std::string window_name(XWindow window) const;
   WindowPlace place(XWindow window) const;

@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "foundation/kstring.h"
@@ -41,6 +42,12 @@ class PortTableTest : public ::testing::Test {
   }
   static std::optional<platform::RegistryKey> ethernet_key() {
     return platform::Registry::current_user().create_key(user_ethernet_key);
+  }
+  // Every value of the key gone, as before the user stored any.
+  static void empty_key(std::string_view path) {
+    const std::optional<platform::RegistryKey> key = platform::Registry::current_user().create_key(path);
+    ASSERT_TRUE(key);
+    for (const std::string& name : key->value_names()) ASSERT_TRUE(key->delete_value(name));
   }
 
   test::SimulatedCable cable_;
@@ -219,7 +226,7 @@ TEST_F(PortTableTest, TheLptAddressOptionIsStoredOnce) {
     SCOPED_TRACE(c.name);
     reset_port_table();
     port_table().ethernet_scan_enabled = false;
-    ASSERT_TRUE(platform::Registry::current_user().delete_key(user_lpt_key) || true);
+    empty_key(user_lpt_key);
     for (const auto& [n, address] : c.registry) write_user_lpt_address(n, address);
     port_table().lpt_address_option_set = true;
     port_table().lpt_address_option = c.option;
@@ -415,7 +422,7 @@ TEST_F(PortTableTest, RemovingAnAddressNumbersTheRestAgain) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    platform::Registry::current_user().delete_key(user_ethernet_key);
+    empty_key(user_ethernet_key);
     for (const auto& [name, text] : c.values) ethernet_key()->write_string(name, text);
     remove_user_ethernet_ip(c.removed);
     std::vector<std::string> left;

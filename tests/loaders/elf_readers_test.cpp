@@ -52,7 +52,7 @@ TEST_F(ElfReaders, LebNumbersTakeLowGroupFirstAndKeep32Bits) {
     EXPECT_EQ(length, c.length);
     elf_seek(0);
     EXPECT_EQ(elf_read_uleb128(), c.unsigned_value);
-    EXPECT_EQ(elf_position(), c.length);
+    EXPECT_EQ(elf_file().position(), c.length);
     elf_seek(0);
     EXPECT_EQ(elf_read_sleb128(), c.signed_value);
   }
@@ -73,7 +73,7 @@ TEST_F(ElfReaders, NumbersFollowOneAnother) {
 TEST_F(ElfReaders, ReadsPastTheEndGiveZeroAndAnEmptyNumber) {
   set_elf_file_bytes({0x01, 0x02});
   elf_seek(5);
-  EXPECT_EQ(elf_position(), 2u);
+  EXPECT_EQ(elf_file().position(), 2u);
   std::uint32_t length = 9;
   EXPECT_EQ(elf_read_uleb128_len(length), 0u);
   EXPECT_EQ(length, 0u);

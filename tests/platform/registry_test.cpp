@@ -116,12 +116,10 @@ TEST_F(RegistryTest, OpenNeedsAnExistingKeyAndCreatePersistsIt) {
 TEST_F(RegistryTest, ValuesReadOnlyAsTheTypeTheyWereWritten) {
   const auto key = Registry(file_).create_key(port_key);
   ASSERT_TRUE(key);
-  const std::vector<std::uint8_t> bytes{0x00, 0xFF, 0x0A};
   ASSERT_TRUE(key->write_dword("virtuallpt1", 0x378));
   ASSERT_TRUE(key->write_dword("max", 0xFFFFFFFF));
   ASSERT_TRUE(key->write_string("ip", "  10.0.0.1 "));
   ASSERT_TRUE(key->write_string("empty", ""));
-  ASSERT_TRUE(key->write_binary("bytes", bytes));
 
   const auto reopened = Registry(file_).open_key(port_key);
   ASSERT_TRUE(reopened);
@@ -129,10 +127,8 @@ TEST_F(RegistryTest, ValuesReadOnlyAsTheTypeTheyWereWritten) {
   EXPECT_EQ(reopened->read_dword("max"), 0xFFFFFFFFu);
   EXPECT_EQ(reopened->read_string("ip"), "  10.0.0.1 ");
   EXPECT_EQ(reopened->read_string("empty"), "");
-  EXPECT_EQ(reopened->read_binary("bytes"), bytes);
   EXPECT_FALSE(reopened->read_string("virtuallpt1"));
   EXPECT_FALSE(reopened->read_dword("ip"));
-  EXPECT_FALSE(reopened->read_binary("ip"));
   EXPECT_FALSE(reopened->read_dword("virtuallpt2"));
 
   ASSERT_TRUE(reopened->write_string("virtuallpt1", "now text"));
@@ -156,23 +152,6 @@ TEST_F(RegistryTest, ValuesAreListedInTheOrderTheyWereFirstWritten) {
   ASSERT_TRUE(key->write_string("virtualip2", "former third"));
   EXPECT_EQ(key->value_names(), (std::vector<std::string>{"virtualip1", "virtualip2"}));
   EXPECT_EQ(key->read_string("virtualip2"), "former third");
-}
-
-TEST_F(RegistryTest, DeleteKeyTakesItsSubkeysButNotItsNeighbours) {
-  Registry registry(file_);
-  const auto doomed = registry.create_key("Software\\Velmorix\\Ethernet IP");
-  ASSERT_TRUE(doomed);
-  ASSERT_TRUE(registry.create_key("Software\\Velmorix\\Ethernet IP\\Sub"));
-  const auto neighbour = registry.create_key("Software\\Velmorix\\Ethernet IP2");
-  ASSERT_TRUE(neighbour);
-  ASSERT_TRUE(neighbour->write_dword("n", 1));
-
-  EXPECT_TRUE(registry.delete_key("Software\\Velmorix\\Ethernet IP"));
-  EXPECT_FALSE(registry.delete_key("Software\\Velmorix\\Ethernet IP"));
-  EXPECT_FALSE(registry.open_key("Software\\Velmorix\\Ethernet IP\\Sub"));
-  EXPECT_EQ(neighbour->read_dword("n"), 1u);
-  EXPECT_FALSE(doomed->write_string("virtualip1", "1.2.3.4"));
-  EXPECT_FALSE(registry.open_key("Software\\Velmorix\\Ethernet IP"));
 }
 
 TEST_F(RegistryTest, NamesAndTextsOfAnyBytesRoundTrip) {
@@ -235,7 +214,7 @@ TEST_F(RegistryTest, UnreadableLinesAreSkippedByReadsAndKeptWhereTheyStand) {
       "[]\n"
       "lost2=sz:after an empty key\n"
       "[Software\\A]\n"
-      "b=hex:\n";
+      "b=dword:00000000\n";
   write_file(before_new + after_new);
   Registry registry(file_);
   const auto key = registry.open_key("Software\\A");
@@ -243,7 +222,7 @@ TEST_F(RegistryTest, UnreadableLinesAreSkippedByReadsAndKeptWhereTheyStand) {
   EXPECT_EQ(key->value_names(), (std::vector<std::string>{"ok", "n", "b"}));
   EXPECT_EQ(key->read_string("ok"), "yes");
   EXPECT_EQ(key->read_dword("n"), 42u);
-  EXPECT_EQ(key->read_binary("b"), std::vector<std::uint8_t>{});
+  EXPECT_EQ(key->read_dword("b"), 0u);
   EXPECT_FALSE(key->read_string("lost"));
 
   ASSERT_TRUE(key->write_string("new", "value"));
@@ -262,10 +241,7 @@ TEST_F(RegistryTest, ChangesKeepCommentsAndHandWrittenLinesInPlace) {
       "[Software\\Velmorix\\Ethernet IP]\n"
       "virtualip1=sz:127.0.0.5\n"
       "virtualip2=sz:127.0.0.6\n"
-      "virtualip1=sz:shadowed\n"
-      "[Software\\Velmorix\\Doomed]\n"
-      "; goes with its key\n"
-      "x=dword:00000001\n");
+      "virtualip1=sz:shadowed\n");
   Registry registry(file_);
   const auto ports = registry.open_key("Software\\Velmorix\\Serial Ports");
   ASSERT_TRUE(ports);
@@ -276,7 +252,6 @@ TEST_F(RegistryTest, ChangesKeepCommentsAndHandWrittenLinesInPlace) {
   ASSERT_TRUE(addresses);
   ASSERT_TRUE(addresses->delete_value("virtualip1"));
   EXPECT_FALSE(addresses->read_string("virtualip1")) << "a second line of the name does not come to light";
-  ASSERT_TRUE(registry.delete_key("Software\\Velmorix\\Doomed"));
   ASSERT_TRUE(registry.create_key("Software\\Velmorix\\NetworkCardIP"));
 
   EXPECT_EQ(file_contents(),
@@ -304,7 +279,6 @@ TEST_F(RegistryTest, AReadOnlyStoreIsReadButNeverReplaced) {
   EXPECT_FALSE(registry.create_key("Software\\Velmorix\\NetworkCardIP"));
   EXPECT_FALSE(key->write_string("v", "changed"));
   EXPECT_FALSE(key->delete_value("v"));
-  EXPECT_FALSE(registry.delete_key("Software\\A"));
   EXPECT_EQ(file_contents(), contents);
   EXPECT_EQ(fs::status(file_).permissions(), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 }
@@ -343,7 +317,6 @@ TEST_F(RegistryTest, AStoreThatCannotBeReadIsNeitherReadNorOverwritten) {
   fs::remove(file_);
   fs::create_directory(file_);
   EXPECT_FALSE(registry.create_key("Software\\A"));
-  EXPECT_FALSE(registry.delete_key("Software\\A"));
 }
 
 TEST_F(RegistryTest, WritesFailWhenTheStoreDirectoryCannotBeMade) {

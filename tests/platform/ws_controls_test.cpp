@@ -39,15 +39,14 @@ TEST_F(ControlsTest, CloseButtonClosesItsForm) {
 
 TEST_F(ControlsTest, MemoKeepsItsLines) {
   Memo memo(nullptr);
-  memo.add_line("VLX's Quorvex Universal is an all-in-one development interface which");
-  memo.add_line("");
-  memo.add_line("work either with the tower cards");
+  memo.set_lines({"VLX's Quorvex Universal is an all-in-one development interface which", "",
+                  "work either with the tower cards"});
   EXPECT_EQ(memo.lines().size(), 3u);
   EXPECT_EQ(memo.text(), "VLX's Quorvex Universal is an all-in-one development interface which\r\n\r\n"
                          "work either with the tower cards");
   memo.set_text("one\ntwo\r\nthree");
   EXPECT_EQ(memo.lines(), (std::vector<std::string>{"one", "two", "three"}));
-  memo.clear();
+  memo.set_lines({});
   EXPECT_TRUE(memo.lines().empty());
 }
 

@@ -16,7 +16,6 @@
 #include "platform/ws/controls.h"
 #include "platform/ws/display.h"
 #include "platform/ws/display_backend.h"
-#include "platform/ws/edits.h"
 #include "platform/ws/form.h"
 #include "platform/ws/qt/qt_backend.h"
 #include "platform/ws/reset.h"
@@ -24,10 +23,13 @@
 #include "support/display_input.h"
 #include "support/screenshot.h"
 #include "support/temp_dir.h"
+#include "support/typing_field.h"
 #include "tests/platform/ws_test_support.h"
 
 namespace vx::ws {
 namespace {
+
+using test::TypingField;
 
 constexpr const char* display_variables[] = {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM", "VX_HEADLESS"};
 
@@ -238,7 +240,7 @@ TEST_F(DisplayTest, ScreenshotShowsAFormWithItsControls) {
   form.set_caption("Zorvan settings");
   Label label(&form, "Target voltage:");
   label.set_bounds(12, 14, 100, 16);
-  Edit edit(&form);
+  TypingField edit(&form);
   edit.set_bounds(120, 10, 120, 22);
   edit.set_text("3.3 V");
   Button ok(&form, "OK");

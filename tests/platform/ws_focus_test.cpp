@@ -1,13 +1,14 @@
 #include "platform/ws/buttons.h"
 #include "platform/ws/controls.h"
-#include "platform/ws/edits.h"
 #include "platform/ws/form.h"
 #include "platform/ws/input.h"
+#include "support/typing_field.h"
 #include "tests/platform/ws_test_support.h"
 
 namespace vx::ws {
 namespace {
 
+using test::TypingField;
 using testing_support::LoggingWindow;
 using FocusTest = testing_support::WindowSystemTest;
 
@@ -60,7 +61,7 @@ TEST_F(FocusTest, TabSkipsHiddenAndDisabledControls) {
   Panel panel(&form);
   Button inside_disabled_panel(&panel, "inside");
   Label label(&form, "no tab stop");
-  Edit last(&form);
+  TypingField last(&form);
   hidden.hide();
   disabled.set_enabled(false);
   panel.set_enabled(false);
@@ -77,18 +78,6 @@ TEST_F(FocusTest, TabSkipsHiddenAndDisabledControls) {
   process_messages();
   EXPECT_TRUE(last.focused()) << "Shift+Tab goes back";
   EXPECT_TRUE(last.text().empty()) << "the form takes the Tab; no tab character reaches the control";
-}
-
-TEST_F(FocusTest, TabOrderCanBeChanged) {
-  Form form;
-  Button a(&form, "a");
-  Button b(&form, "b");
-  Button c(&form, "c");
-  c.set_tab_order(0);
-  form.show();
-  EXPECT_TRUE(c.focused());
-  EXPECT_TRUE(form.select_next(&c, true));
-  EXPECT_TRUE(a.focused());
 }
 
 TEST_F(FocusTest, HidingTheFocusedControlTakesTheFocusAway) {

@@ -3,19 +3,19 @@
 #include <vector>
 
 #include "platform/ws/buttons.h"
-#include "platform/ws/clipboard.h"
 #include "platform/ws/controls.h"
-#include "platform/ws/edits.h"
 #include "platform/ws/form.h"
 #include "platform/ws/input.h"
 #include "platform/ws/keyboard.h"
 #include "platform/ws/lists.h"
 #include "platform/ws/menu.h"
+#include "support/typing_field.h"
 #include "tests/platform/ws_test_support.h"
 
 namespace vx::ws {
 namespace {
 
+using test::TypingField;
 using testing_support::LoggingWindow;
 using InputTest = testing_support::WindowSystemTest;
 
@@ -104,10 +104,10 @@ TEST_F(InputTest, AltWithKeypadDigitsComposesACharacterWhenAltIsReleased) {
 
 TEST_F(InputTest, TypingGoesToTheFocusedWindowAtTheTimeItIsHandled) {
   Form form;
-  Edit first(&form);
-  Edit second(&form);
+  TypingField first(&form);
+  TypingField second(&form);
   form.show();
-  first.on_change = [&](Edit& edit) {
+  first.on_change = [&](TypingField& edit) {
     if (edit.text() == "ab") second.set_focus();
   };
   input::type("abc!");
@@ -118,7 +118,7 @@ TEST_F(InputTest, TypingGoesToTheFocusedWindowAtTheTimeItIsHandled) {
 
 TEST_F(InputTest, FormWithKeyPreviewSeesKeysFirstAndMaySwallowThem) {
   Form form;
-  Edit edit(&form);
+  TypingField edit(&form);
   form.key_preview = true;
   std::string seen;
   form.on_key_press = [&](Window&, char& key) {
@@ -132,34 +132,9 @@ TEST_F(InputTest, FormWithKeyPreviewSeesKeysFirstAndMaySwallowThem) {
   EXPECT_EQ(edit.text(), "ab");
 }
 
-TEST_F(InputTest, EditKeysAndClipboard) {
-  Form form;
-  Edit edit(&form);
-  edit.max_length = 6;
-  form.show();
-  input::type("hello");
-  input::press_key(vk::back);
-  input::press_key(vk::home);
-  input::press_key(vk::del);
-  process_messages();
-  EXPECT_EQ(edit.text(), "ell");
-  edit.select_all();
-  input::press_key('C', shift_ctrl);
-  input::press_key(vk::end);
-  input::press_key('V', shift_ctrl);
-  input::press_key('V', shift_ctrl);
-  process_messages();
-  EXPECT_EQ(clipboard_text(), "ell");
-  EXPECT_EQ(edit.text(), "ellell") << "a paste beyond the maximum length is cut";
-  edit.read_only = true;
-  input::type("zz");
-  process_messages();
-  EXPECT_EQ(edit.text(), "ellell");
-}
-
 TEST_F(InputTest, ClickOnAButtonFocusesItAndClicksOnRelease) {
   Form form;
-  Edit edit(&form);
+  TypingField edit(&form);
   Button button(&form, "&Go");
   button.set_bounds(10, 40, 75, 25);
   int clicks = 0;
@@ -250,7 +225,7 @@ TEST_F(InputTest, MouseEnterAndLeaveFollowThePointer) {
 
 TEST_F(InputTest, RightClickShowsThePopupMenuAndRunsTheChosenItemAfterwards) {
   Form form;
-  Edit edit(&form);
+  TypingField edit(&form);
   PopupMenu menu;
   std::vector<std::string> run;
   menu.add("&Restore", [&](MenuItem&) { run.emplace_back("restore"); }).enabled = false;
@@ -392,7 +367,7 @@ namespace {
 // that control takes all keys itself (an open combo box). Tab shows where the focus went.
 TEST_F(InputTest, EnterPressesTheFocusedOrTheDefaultButtonAndTabShowsTheFocus) {
   Form form;
-  Edit edit(&form);
+  TypingField edit(&form);
   Button quit(&form, "Quit");
   Button ok(&form, "OK");
   ComboBox combo(&form);
