@@ -40,6 +40,12 @@ std::string_view without_cr(std::string_view line) {
   return line;
 }
 
+// A name cannot end in CR: it would not survive being saved and loaded again.
+std::string_view name_without_crs(std::string_view line) {
+  while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
 // A row line read whole, so that a bad field anywhere rejects the row.
 CommandRow parse_row(std::string_view line, const std::string& file_name, int line_number) {
   long long values[5];
@@ -72,7 +78,7 @@ void TOvcCommandTable::LoadFromFile(const std::string& file_name) {
 
   std::string_view rest = contents;
   std::size_t end = rest.find('\n');
-  const std::string name(without_cr(rest.substr(0, end)));
+  const std::string name(name_without_crs(rest.substr(0, end)));
   std::vector<CommandRow> rows;
   for (int line_number = 2; end != std::string_view::npos && end + 1 < rest.size(); ++line_number) {
     rest.remove_prefix(end + 1);

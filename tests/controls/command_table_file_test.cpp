@@ -59,6 +59,7 @@ TEST_F(CommandTableFile, CrLfEndsAndBlankLinesLoad) {
       "Keys\n37 0 0 0 46\n39 2 0 0 23\n\n",
       "Keys\r\n\r\n37 0 0 0 46\r\n \t\r\n39 2 0 0 23\r\n\r\n",
       "Keys\r\n37 0 0 0 46\r\n39 2 0 0 23\r",
+      "Keys\r\r\n37 0 0 0 46\n39 2 0 0 23\n",
   };
   for (const std::string& text : texts) {
     TOvcCommandTable table;
@@ -68,6 +69,18 @@ TEST_F(CommandTableFile, CrLfEndsAndBlankLinesLoad) {
     EXPECT_EQ(table.GetCommand(0), (CommandRow{37, 0, 0, 0, ccLeft})) << text;
     EXPECT_EQ(table.GetCommand(1), (CommandRow{39, 2, 0, 0, ccExtendRight})) << text;
   }
+}
+
+// A name line of carriage returns alone names nothing, and the saved table loads to the same.
+TEST_F(CommandTableFile, ANameOfCarriageReturnsSavesAndLoadsTheSame) {
+  TOvcCommandTable table;
+  table.LoadFromFile(file_with("\r\r"));
+  EXPECT_EQ(table.TableName(), "");
+  table.SaveToFile(file("saved.tbl"));
+  TOvcCommandTable again;
+  again.LoadFromFile(file("saved.tbl"));
+  EXPECT_EQ(again.TableName(), table.TableName());
+  EXPECT_EQ(again.Count(), 0);
 }
 
 TEST_F(CommandTableFile, BuiltInTableSavesEveryRow) {
