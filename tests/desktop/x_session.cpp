@@ -127,6 +127,7 @@ XSession::XSession() {
   unsetenv("VX_HEADLESS");
   unsetenv("QT_QPA_PLATFORM");
   unsetenv("WAYLAND_DISPLAY");
+  move_keyboard_to_xtest();
   start_window_manager();
   wait_for_window_manager();
 }
@@ -141,7 +142,8 @@ void XSession::start_server() {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
   server_ = start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                   std::to_string(screen_width()) + "x" + std::to_string(screen_height()) + "x24", "-nolisten", "tcp"},
+                   std::to_string(screen_width()) + "x" + std::to_string(screen_height()) + "x24", "-nolisten", "tcp",
+                   "-noreset"},
                   -1, dir_.file("xvfb.log"), fds[1]);
   close(fds[1]);
   std::string number;
@@ -150,6 +152,14 @@ void XSession::start_server() {
   close(fds[0]);
   if (number.empty()) throw std::runtime_error("Xvfb did not start: " + read_file(dir_.file("xvfb.log")));
   display_ = ":" + number;
+}
+
+// The first key XTest sends moves the core keyboard onto XTest's own device, which the server
+// announces as a new keymap. The window manager then grabs its keys again, and a chord sent
+// meanwhile (Alt+F4) reaches the focused program instead of the manager. So that move is made
+// before the manager runs; -noreset keeps it when the key's client leaves as the last one.
+void XSession::move_keyboard_to_xtest() const {
+  if (run_tool({"xdotool", "key", "shift"}).exit_code != 0) throw std::runtime_error("xdotool could not press a key");
 }
 
 void XSession::start_window_manager() {

@@ -90,6 +90,7 @@ class XSession {
 
  private:
   void start_server();
+  void move_keyboard_to_xtest() const;
   void start_window_manager();
   void wait_for_window_manager() const;
 
