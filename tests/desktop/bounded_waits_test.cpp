@@ -1,0 +1,20 @@
+#include <gtest/gtest.h>
+
+#include <optional>
+
+#include "support/child_process.h"
+
+// A desktop step that hangs must fail the test at that step rather than run into the test's time
+// limit without a word: the waits on programs end.
+namespace vx::test::desktop {
+namespace {
+
+TEST(BoundedWaits, AProgramStillRunningAtTheLimitHasNoExitCodeYet) {
+  ChildProcess running("/bin/sleep", {"20"});
+  EXPECT_EQ(running.wait_for_exit_within(100), std::nullopt);
+  ChildProcess ending("/bin/sh", {"-c", "exit 3"});
+  EXPECT_EQ(ending.wait_for_exit_within(20'000), 3);
+}
+
+}  // namespace
+}  // namespace vx::test::desktop
