@@ -7,6 +7,10 @@
 
 namespace vx::test::desktop {
 
+// How long a program told to end may take: far more than it needs, and short of the test's time
+// limit, so a close that went astray fails at its step instead of hanging the run.
+constexpr int exit_limit_ms = 30'000;
+
 // The install's settings for a run on the session's display: its bench, runtime and registry
 // files, and no VX_HEADLESS.
 // The install's bench in real time, so that a delay or a held update takes as long as it says.

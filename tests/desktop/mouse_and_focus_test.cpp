@@ -169,7 +169,7 @@ TEST_F(ProgrammerMouseOnTheDesktop, TheScrollBarsArrowTrackAndThumbScrollTheStat
 
   x.activate(window);
   x.key("alt+F4");
-  EXPECT_EQ(program->wait_for_exit(), 0);
+  EXPECT_EQ(program->wait_for_exit_within(exit_limit_ms), 0) << "Alt+F4 ended the run";
 }
 
 TEST_F(ProgrammerMouseOnTheDesktop, ARightClickShowsHelpAndEnterOnTheFocusedQuitEndsTheRun) {
@@ -201,7 +201,7 @@ TEST_F(ProgrammerMouseOnTheDesktop, ARightClickShowsHelpAndEnterOnTheFocusedQuit
   x.drag(quit_x, quit_y, quit_x + 300, quit_y);
   EXPECT_GT(dots(settled(x, "status-focus-quit")), 0) << "the focus drawn on the button";
   x.key("Return");
-  EXPECT_EQ(program->wait_for_exit(), 0) << "Enter pressed Quit";
+  EXPECT_EQ(program->wait_for_exit_within(exit_limit_ms), 0) << "Enter pressed Quit";
 }
 
 // The updater's hardware type: a click shows its list, a click on an entry takes it; Tab moves on.
@@ -244,7 +244,7 @@ TEST(UpdaterComboOnTheDesktop, AClickShowsTheListAClickOnAnEntryChoosesItAndTabM
   EXPECT_FALSE(holds_colour(settled(x, "updater-focus-moved"), box, navy)) << "the focus left the box, visibly";
   x.activate(window);
   x.key("alt+F4");
-  updater.wait_for_exit();
+  updater.wait_for_exit_within(exit_limit_ms);
 }
 
 }  // namespace

@@ -37,7 +37,7 @@ TEST(ProgramWindows, EachProgramNamesItsWindowsClassAndClosesByTheWindowManager)
     x.screenshot(p.shot);
     x.activate(window);
     x.key("alt+F4");
-    EXPECT_EQ(program.wait_for_exit(), 0) << p.name << program.errors();
+    EXPECT_EQ(program.wait_for_exit_within(exit_limit_ms), 0) << p.name << program.errors();
   }
 }
 

@@ -63,7 +63,7 @@ TEST_F(ProgrammerOnTheDesktop, TheLinesOfACommandLineErrorArePainted) {
   for (const Band& row : rows) EXPECT_FALSE(row.one_colour) << "a band without text at " << row.top;
   x.activate(main);
   x.key("alt+F4");
-  EXPECT_EQ(program->wait_for_exit(), 43);
+  EXPECT_EQ(program->wait_for_exit_within(exit_limit_ms), 43);
 }
 
 // A main window stored at 0,0 has its frame there, so its caption and close button are on the
@@ -94,7 +94,7 @@ TEST_F(ProgrammerOnTheDesktop, ASecondCopyRaisesTheFirst) {
   x.activate(covering);
   ASSERT_EQ(x.stacking().back(), covering);
   auto second = start({});
-  EXPECT_EQ(second->wait_for_exit(), 0) << second->errors();
+  EXPECT_EQ(second->wait_for_exit_within(exit_limit_ms), 0) << second->errors();
   EXPECT_TRUE(x.wait_until([&] { return x.stacking().back() == main && x.active_window() == main; }))
       << "the first copy's window is on top and active";
   x.screenshot("programmer-second-copy-raised");
@@ -138,7 +138,7 @@ TEST_F(ProgrammerOnTheDesktop, TheStatusWindowInNormalStateMovesByItsCaption) {
 TEST_F(ProgrammerOnTheDesktop, KeysLeaveADelayRunning) {
   auto program = start_delay_and_type(4000);
   ASSERT_EQ(program->output().find("Done."), std::string::npos) << "the keys came during the delay";
-  EXPECT_EQ(program->wait_for_exit(), 0) << program->output();
+  EXPECT_EQ(program->wait_for_exit_within(exit_limit_ms), 0) << program->output();
   EXPECT_NE(program->output().find("Delaying.  Done."), std::string::npos) << program->output();
 }
 
@@ -146,7 +146,7 @@ TEST_F(ProgrammerOnTheDesktop, KeysLeaveADelayRunning) {
 TEST_F(ProgrammerOnTheDesktop, EscapeCancelsAHeldDelay) {
   auto program = start_delay_and_type(30000);
   x.key("Escape");
-  EXPECT_EQ(program->wait_for_exit(), 1) << program->output();
+  EXPECT_EQ(program->wait_for_exit_within(exit_limit_ms), 1) << program->output();
   EXPECT_NE(program->output().find("Delaying.  Canceled by user."), std::string::npos) << program->output();
 }
 

@@ -1,6 +1,7 @@
 #include "desktop/x_session.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -51,11 +52,24 @@ int wait_exit(pid_t pid) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// TERM, and KILL for a process that has not ended a few seconds later.
 void stop(pid_t& pid) {
   if (pid <= 0) return;
   kill(pid, SIGTERM);
-  wait_exit(pid);
+  int status = 0;
+  for (int waited_ms = 0;; waited_ms += 10) {
+    const pid_t ended = waitpid(pid, &status, WNOHANG);
+    if (ended != 0 && !(ended < 0 && errno == EINTR)) break;
+    if (waited_ms == 5000) kill(pid, SIGKILL);
+    platform::clock().sleep_microseconds(10'000);
+  }
   pid = -1;
+}
+
+std::string command_of(const std::vector<std::string>& arguments) {
+  std::string command;
+  for (const std::string& argument : arguments) command += (command.empty() ? "" : " ") + argument;
+  return command;
 }
 
 std::vector<std::string> words(const std::string& text) {
@@ -94,10 +108,16 @@ bool tool_installed(const std::string& name) {
   return false;
 }
 
-ToolResult run_tool(const std::vector<std::string>& arguments) {
+// Far more than any of the tools takes, and well short of a test's time limit.
+constexpr int tool_limit_seconds = 30;
+
+std::optional<ToolResult> run_tool_within(const std::vector<std::string>& arguments, int seconds) {
+  // A tool that ignores timeout's TERM is killed, and timeout with it.
+  std::vector<std::string> bounded{"timeout", "--kill-after=5", std::to_string(seconds)};
+  bounded.insert(bounded.end(), arguments.begin(), arguments.end());
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
-  const pid_t pid = start(arguments, fds[1], "");
+  const pid_t pid = start(bounded, fds[1], "");
   close(fds[1]);
   ToolResult result;
   char buffer[4096];
@@ -108,7 +128,18 @@ ToolResult run_tool(const std::vector<std::string>& arguments) {
   }
   close(fds[0]);
   result.exit_code = wait_exit(pid);
+  constexpr int timed_out = 124;
+  if (result.exit_code == timed_out || result.exit_code < 0) return std::nullopt;
   return result;
+}
+
+ToolResult run_tool(const std::vector<std::string>& arguments) {
+  std::optional<ToolResult> result = run_tool_within(arguments, tool_limit_seconds);
+  if (!result) {
+    throw std::runtime_error("\"" + command_of(arguments) + "\" still ran after " + std::to_string(tool_limit_seconds) +
+                             " s");
+  }
+  return std::move(*result);
 }
 
 unsigned ScreenImage::pixel(int x, int y) const {
@@ -127,6 +158,7 @@ XSession::XSession() {
   unsetenv("VX_HEADLESS");
   unsetenv("QT_QPA_PLATFORM");
   unsetenv("WAYLAND_DISPLAY");
+  move_keyboard_to_xtest();
   start_window_manager();
   wait_for_window_manager();
 }
@@ -141,15 +173,25 @@ void XSession::start_server() {
   int fds[2];
   if (pipe(fds) != 0) throw std::runtime_error("pipe failed");
   server_ = start({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0",
-                   std::to_string(screen_width()) + "x" + std::to_string(screen_height()) + "x24", "-nolisten", "tcp"},
+                   std::to_string(screen_width()) + "x" + std::to_string(screen_height()) + "x24", "-nolisten", "tcp",
+                   "-noreset"},
                   -1, dir_.file("xvfb.log"), fds[1]);
   close(fds[1]);
   std::string number;
+  pollfd told{fds[0], POLLIN, 0};
   char c;
-  while (read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+  while (poll(&told, 1, tool_limit_seconds * 1000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
   close(fds[0]);
   if (number.empty()) throw std::runtime_error("Xvfb did not start: " + read_file(dir_.file("xvfb.log")));
   display_ = ":" + number;
+}
+
+// The first key XTest sends moves the core keyboard onto XTest's own device, which the server
+// announces as a new keymap. The window manager then grabs its keys again, and a chord sent
+// meanwhile (Alt+F4) reaches the focused program instead of the manager. So that move is made
+// before the manager runs; -noreset keeps it when the key's client leaves as the last one.
+void XSession::move_keyboard_to_xtest() const {
+  if (run_tool({"xdotool", "key", "shift"}).exit_code != 0) throw std::runtime_error("xdotool could not press a key");
 }
 
 void XSession::start_window_manager() {
@@ -180,9 +222,10 @@ void XSession::wait_for_window_manager() const {
 }
 
 XWindow XSession::wait_for_window(pid_t pid, const std::string& name_pattern, int seconds) const {
-  const ToolResult found = run_tool({"timeout", std::to_string(seconds), "xdotool", "search", "--all", "--sync", "--onlyvisible",
-                                     "--pid", std::to_string(pid), "--name", name_pattern});
-  const std::vector<std::string> ids = words(found.output);
+  const std::optional<ToolResult> found = run_tool_within(
+      {"xdotool", "search", "--all", "--sync", "--onlyvisible", "--pid", std::to_string(pid), "--name", name_pattern},
+      seconds);
+  const std::vector<std::string> ids = found ? words(found->output) : std::vector<std::string>{};
   if (ids.empty()) {
     // What the server had instead, for the failure's report.
     std::fprintf(stderr, "no window \"%s\" of process %d; the screen holds:\n%s\n", name_pattern.c_str(), pid,

@@ -3,6 +3,7 @@
 #include <sys/types.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +22,10 @@ struct ToolResult {
 };
 
 // Runs a program to its end with stdout captured (stderr passes through); the display is the
-// one this process's DISPLAY names.
+// one this process's DISPLAY names. A tool still running after `seconds` is ended: nothing then.
+std::optional<ToolResult> run_tool_within(const std::vector<std::string>& arguments, int seconds);
+// The same for a tool that is quick; one that is not ends there and throws with its command, so a
+// step that hangs fails the test and names itself.
 ToolResult run_tool(const std::vector<std::string>& arguments);
 
 // The frame the window manager put around a client window, and where the client lies.
@@ -89,6 +93,7 @@ class XSession {
 
  private:
   void start_server();
+  void move_keyboard_to_xtest() const;
   void start_window_manager();
   void wait_for_window_manager() const;
 

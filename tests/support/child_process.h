@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -48,9 +49,16 @@ class ChildProcess {
   int wait_for_exit() {
     int status = 0;
     waitpid(pid_, &status, 0);
-    exited_ = true;
-    ending_signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return ended(status);
+  }
+  // As wait_for_exit, but nothing when it still runs after `timeout_ms`.
+  std::optional<int> wait_for_exit_within(int timeout_ms) {
+    for (int waited = 0;; waited += 5) {
+      int status = 0;
+      if (waitpid(pid_, &status, WNOHANG) == pid_) return ended(status);
+      if (waited >= timeout_ms) return std::nullopt;
+      platform::clock().sleep_microseconds(5000);
+    }
   }
   // The signal that ended it; 0 when it exited.
   int ending_signal() const { return ending_signal_; }
@@ -69,6 +77,11 @@ class ChildProcess {
   std::string errors() const { return read_file(stderr_path()); }
 
  private:
+  int ended(int status) {
+    exited_ = true;
+    ending_signal_ = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
   std::string stdout_path() const { return dir_.file("stdout"); }
   std::string stderr_path() const { return dir_.file("stderr"); }
 
