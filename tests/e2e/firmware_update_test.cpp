@@ -192,7 +192,9 @@ TEST_P(EachInterface, IsUpdatedOnceBeforeItsScript) {
 }
 
 INSTANTIATE_TEST_SUITE_P(FirmwareUpdateRun, EachInterface, ::testing::ValuesIn(interface_cases()),
-                         [](const ::testing::TestParamInfo<InterfaceCase>& param_info) { return std::string(param_info.param.name); });
+                         [](const ::testing::TestParamInfo<InterfaceCase>& param_info) {
+                           return std::string(param_info.param.name);
+                         });
 
 // Each failing step ends the attempt with its own line and one offer of a retry, which a run
 // without anyone to answer declines; the script then runs on the original firmware, unless the
@@ -236,7 +238,9 @@ TEST_P(FailedUpdate, IsOfferedOneRetryThenTheScriptRunsOnTheOriginalFirmware) {
 }
 
 INSTANTIATE_TEST_SUITE_P(FirmwareUpdateRun, FailedUpdate, ::testing::ValuesIn(failure_cases),
-                         [](const ::testing::TestParamInfo<FailureCase>& param_info) { return std::string(param_info.param.name); });
+                         [](const ::testing::TestParamInfo<FailureCase>& param_info) {
+                           return std::string(param_info.param.name);
+                         });
 
 // A damaged firmware file is refused before the cable is booted or erased: the update fails
 // with the file step's line, the retry is declined, and the script runs on the original firmware.
